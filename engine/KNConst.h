@@ -1,0 +1,75 @@
+// The program's constants in one place: defaults of a new setup, limits, the palette,
+// axis names, file keywords and the texts that more than one unit shows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kinetra {
+
+// Simulation defaults and limits.
+inline constexpr double DefaultTimeStep = 0.002;
+inline constexpr int DefaultCycles = 10;
+inline constexpr int MinCycles = 1;
+inline constexpr int MaxCycles = 200;
+inline constexpr double DefaultAccuracy = 1E-12;
+inline constexpr double MinAccuracy = 1E-30;
+inline constexpr double MaxStepSize = 1E50;
+inline constexpr double ScaleFloor = 1E-30;
+inline constexpr int DefaultDimensions = 2;
+inline constexpr int MaxDimensions = 26;
+
+// Particle drawing.
+inline constexpr int DefaultImageRadius = 10;
+inline constexpr int MinDrawRadius = 1;
+inline constexpr int MaxDrawRadius = 50;
+inline constexpr int CenterMarkSize = 15;
+
+// Screen projection clamps.
+inline constexpr double MaxScreenCoord = 2000000000.0;
+inline constexpr double MinScreenCoord = -2000000000.0;
+
+// Physical constants predefined in the expression parser (SI units).
+inline constexpr double ConstPI = 3.141592653589793;
+inline constexpr double ConstGN = 6.67259E-11;
+inline constexpr double ConstE0 = 8.854187187E-12;
+inline constexpr double ConstQE = 1.60217733E-19;
+
+struct TRGB {
+    std::uint8_t R, G, B;
+};
+
+inline constexpr int ColourCount = 14;
+inline constexpr std::array<TRGB, ColourCount> ParticleColours{{
+    {0, 0, 0},        // black
+    {255, 0, 0},      // red
+    {0, 255, 0},      // lime
+    {255, 255, 0},    // yellow
+    {0, 0, 255},      // blue
+    {255, 0, 255},    // fuchsia
+    {0, 255, 255},    // aqua
+    {128, 0, 0},      // maroon
+    {0, 128, 0},      // green
+    {128, 128, 0},    // olive
+    {0, 0, 128},      // navy
+    {128, 0, 128},    // purple
+    {0, 128, 128},    // teal
+    {128, 128, 128},  // gray
+}};
+
+inline constexpr std::array<const char*, 3> DefaultAxisNames{{"x", "y", "z"}};
+
+// Setup files.
+inline constexpr const char* SetupExtension = ".knx";
+inline constexpr const char* SetupFilter = "Kinetra setup (*.knx)|*.knx";
+inline constexpr const char* KeywordBeginParticles = "Begin_Particles";
+inline constexpr const char* KeywordEndParticles = "End_Particles";
+
+// Frame names.
+inline constexpr const char* FrameOrigin = "Origin";
+inline constexpr const char* FrameCenterOfMass = "Center of mass";
+
+inline constexpr const char* ProgramTitle = "Kinetra";
+inline constexpr const char* ProgramVersion = "1.0";
+
+}  // namespace kinetra

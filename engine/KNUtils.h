@@ -1,0 +1,84 @@
+// Shared helpers of the core: the exception hierarchy, the general number format and the
+// strict, locale-independent reading of decimal numbers.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kinetra {
+
+// Root of every error the program raises itself; the message is exactly what the user sees.
+class EKinetraError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The program's own validation errors (model, file reader, frame, step driver).
+class EKNError : public EKinetraError {
+public:
+    using EKinetraError::EKinetraError;
+};
+
+// A text that is not a number ("'%s' is not a valid floating point value", ...).
+class EConvertError : public EKinetraError {
+public:
+    using EKinetraError::EKinetraError;
+};
+
+// File and numeric input errors ("Invalid numeric input", "File not found", ...).
+class EInOutError : public EKinetraError {
+public:
+    using EKinetraError::EKinetraError;
+};
+
+// Floating-point overflow, division by zero, invalid operation.
+class EMathError : public EKinetraError {
+public:
+    using EKinetraError::EKinetraError;
+};
+
+// The silent abort: ends a computation without any message box.
+class EAbort : public EKinetraError {
+public:
+    using EKinetraError::EKinetraError;
+};
+
+// Message texts shared by several units.
+inline constexpr const char* MsgOverflow = "Floating point overflow";
+inline constexpr const char* MsgCoordinateOutOfRange = "Coordinate out of range";
+
+// The general number format: `value` rounded to `digits` significant digits, plain notation
+// when 1E-4 <= |rounded| < 10^digits (or 0), scientific otherwise ("1.2346E5", "2.5E-7"),
+// no trailing zeros, "." as the decimal point whatever the locale.
+std::string FormatGeneral(double value, int digits = 15);
+
+// Fixed notation with `decimals` digits after the point ("%.2f" of the C locale).
+std::string FormatFixed(double value, int decimals);
+
+// Printf "%.17g" in the C locale, for machine-readable output.
+std::string FormatRoundTrip(double value);
+
+// A complete decimal number: optional sign, digits with an optional point (at least one digit
+// in all), an optional exponent of "E"/"e", an optional sign and at least one digit.
+// Nothing else is accepted: no blanks, "inf", "nan", hexadecimal or commas.
+bool IsDecimalNumber(std::string_view text);
+
+enum class TParseResult { Ok, Invalid, Overflow };
+
+// Reads a complete decimal number (IsDecimalNumber). A value beyond the range of a double
+// gives Overflow; a value too small to represent reads as a (signed) zero or a subnormal.
+TParseResult ParseDecimal(std::string_view text, double& value);
+
+// Whole-text integer conversion ("'%s' is not a valid integer value" on failure): optional
+// blanks around, optional sign, decimal digits, within the 32-bit range.
+int StrToInt(const std::string& text);
+
+// Removes leading and trailing blanks and control characters (code <= 32).
+std::string_view Trim(std::string_view text);
+
+// The substituted message "fmt" with every "%s" replaced by `arg` in turn.
+std::string Format(std::string_view fmt, std::string_view arg);
+std::string Format(std::string_view fmt, std::string_view arg1, std::string_view arg2);
+
+}  // namespace kinetra

@@ -1,0 +1,52 @@
+// The setup file (".knx"): plain 8-bit text, lines ending in CR LF (LF alone is accepted when
+// reading). TSetupReader and TSetupWriter are the only way the section routines of the
+// simulation, the particles, the force model and the frame touch the file.
+//
+// Reading rules: a number item is a token: blanks, tabs and line ends before it are skipped,
+// the token ends at the next blank, tab or line end and must be a complete decimal number
+// ("Invalid numeric input" otherwise, also when the file has ended; "Floating point overflow"
+// beyond the range of a double). After the last item of a line the rest of the line is skipped
+// (ReadLn). Whole-line items take the complete next line without its line end (empty at the
+// end of the file).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace kinetra {
+
+class TSetupReader {
+public:
+    explicit TSetupReader(std::istream& in);
+    // One number token (the position stays right after it).
+    double ReadReal();
+    // One number token that must be a whole number within 32 bits.
+    int ReadInteger();
+    // Skips the rest of the current line, line end included.
+    void ReadLn();
+    // The rest of the current line without its line end (a whole-line item when the position
+    // is at the start of a line).
+    std::string ReadLine();
+    // True at the end of the file.
+    bool Eof();
+
+private:
+    std::istream& In;
+};
+
+class TSetupWriter {
+public:
+    explicit TSetupWriter(std::ostream& out);
+    // Text without a line end.
+    void Write(std::string_view text);
+    // Text followed by CR LF.
+    void WriteLine(std::string_view text = {});
+    // A real in the 15-digit general number format.
+    static std::string Real(double value);
+
+private:
+    std::ostream& Out;
+};
+
+}  // namespace kinetra

@@ -1,0 +1,138 @@
+// TSimData: the simulation. It owns the particle collection and the force model, holds every
+// parameter of a setup (dimensions, numerical method, time step, cycles, accuracy, collisions),
+// the simulated time, the setup's file name and notes, and the work storage of the numerical
+// methods; it prepares a run and performs steps.
+//
+// One displayed step is `Cycles` computation cycles of the chosen method with the signed step
+// h = SignedStep (negative when running backwards), each optionally followed by the collision
+// check. Methods (order of the local error per step): Euler and Euler-Cromer (first order),
+// Ralston (second order, evaluation at 3/4 of the step, weights 1/3 and 2/3), RK4 (classical
+// fourth order), RKF (Cash-Karp 5(4) with an adaptive step, see RKF.h) and Stoermer (the summed
+// form of Stoermer's rule, second order; velocities are completed at the end of a step).
+// Floating-point overflow, division by zero and invalid operations in a step become
+// EKNError("Coordinate out of range"); the particles keep what the failing cycle wrote.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/KNConst.h"
+#include "engine/Vector.h"
+#include "model/Forces.h"
+#include "model/Particles.h"
+
+namespace kinetra {
+
+class TRungeKutta;
+class TSetupReader;
+class TSetupWriter;
+
+enum TNumMethod : std::uint8_t { nmEuler = 0, nmEulerCromer = 1, nmRalston = 2, nmRK4 = 3, nmRKF = 4, nmStoermer = 5 };
+
+class TSimData;
+
+// The numerical methods, listed once: ordinal, MethodName, dialog caption, one cycle.
+struct TMethodInfo {
+    TNumMethod Method;
+    const char* Name;
+    const char* Caption;
+    void (TSimData::*StepRoutine)();
+};
+extern const std::array<TMethodInfo, 6> NumMethods;
+
+using TOwnedVectors = std::vector<std::unique_ptr<TVector>>;
+
+class TSimData {
+public:
+    TSimData();
+    ~TSimData();
+    TSimData(const TSimData&) = delete;
+    TSimData& operator=(const TSimData&) = delete;
+
+    std::string FileName;
+    int Dimensions = 1;
+    double Time = 0;
+    double TimeStep = DefaultTimeStep;
+    double SignedStep = 0;
+    bool InfoWanted = false;
+    TNumMethod Method = nmStoermer;
+    bool Collisions = false;
+    int Cycles = DefaultCycles;
+    std::string Notes;
+    double Accuracy = DefaultAccuracy;
+
+    TParticlesList Particles;
+    std::unique_ptr<TForce> Force;  // re-created by Clear
+
+    // Hooks of the owner: the frame section of the setup file, and the drawing after a step.
+    std::function<void(TSetupReader&)> OnLoadFrame;
+    std::function<void(TSetupWriter&)> OnSaveFrame;
+    std::function<void()> OnStepDone;
+
+    // Work storage, alive from Prepare to the next FreeWork.
+    TOwnedVectors PosWork, VelWork, Acc1, Acc2, Delta;
+    std::unique_ptr<TRungeKutta> Integrator;
+    TVectorArray RKState;  // the particles' own Position (0..P-1) and Velocity (P..2P-1)
+    TOwnedVectors RKDeriv;
+    TDoubleArray RKScale;
+    int RKSize = 0;
+
+    // Defaults of a new setup; keeps FileName, Dimensions, SignedStep, Collisions,
+    // InfoWanted, the hooks and the work arrays.
+    void Clear();
+    // Readies the numerical method for a run: the user's step with the current sign, fresh work
+    // arrays, the force evaluation for the current particles, the integrator or the Stoermer
+    // start-up step.
+    void Prepare();
+    void FreeWork();
+    // "Dimensionality must be at least one."
+    void SetDimensions(int n);
+    // "Computation cycles must be between 1 and 200"
+    void SetCycles(int n);
+    void SetMethod(TNumMethod m);
+    // Keeps the direction; with RKF the adaptive step in use is left alone. Refuses 0
+    // ("Time step must not be zero") and non-finite values ("Invalid time step").
+    void SetTimeStep(double x);
+    // "Accuracy setting must be at least 1E-30"
+    void SetAccuracy(double x);
+    void Rewind();
+    void Reverse();
+    // One displayed step.
+    void Step();
+    double KineticEnergy() const;
+    double PotentialEnergy();
+    std::string MethodName() const;
+
+    // The setup file named FileName (see SetupFile.h for the format).
+    void LoadFromFile();
+    void SaveToFile();
+    // The same on streams; SaveToStream writes exactly the bytes of the file.
+    void LoadFromStream(std::istream& in);
+    void SaveToStream(std::ostream& out);
+
+    // One computation cycle of each method.
+    void StepEuler();
+    void StepEulerCromer();
+    void StepRalston();
+    void StepRK4();
+    void StepRKF();
+    void StepStoermer();
+    void StartStoermer();
+    void FinishStoermer();
+
+    // The RKF side: the integrator and its derivative callback.
+    void CreateIntegrator();
+    void Derivatives(const TVectorArray& y, const TVectorArray& dydx, double x);
+    void CurrentDerivatives();
+
+private:
+    void StepDone();
+    void NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocities);
+};
+
+}  // namespace kinetra

@@ -1,0 +1,98 @@
+#include "engine/Vector.h"
+
+#include <cmath>
+
+#include "engine/KNUtils.h"
+
+namespace kinetra {
+
+double TVector::SqrNorm() const {
+    double sum = 0;
+    for (double x : Elements) sum = sum + x * x;
+    return sum;
+}
+
+double TVector::Norm() const { return std::sqrt(SqrNorm()); }
+
+double TVector::Distance(const TVector& other) const {
+    double sum = 0;
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) {
+        const double d = other.Elements[i] - Elements[i];
+        sum = sum + d * d;
+    }
+    return std::sqrt(sum);
+}
+
+double TVector::MaxNorm() const {
+    double m = 0;
+    for (double x : Elements) {
+        const double a = std::fabs(x);
+        if (a > m) m = a;
+    }
+    return m;
+}
+
+void TVector::Assign(const TVector& source) {
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) Elements[i] = source.Elements[i];
+}
+
+bool TVector::Equals(const TVector& other) const {
+    if (other.Count() != Count()) return false;
+    return Distance(other) == 0;
+}
+
+void TVector::FromString(const std::string& text) {
+    std::string_view rest = Trim(text);
+    const int n = Count();
+    for (int i = 0; i < n; ++i) {
+        const size_t space = rest.find(' ');
+        // The token runs up to and including the first space.
+        const std::string_view token = space == std::string_view::npos ? rest : rest.substr(0, space + 1);
+        double value = 0;
+        const TParseResult r = ParseDecimal(Trim(token), value);
+        if (r == TParseResult::Overflow) throw EMathError(MsgOverflow);
+        if (r != TParseResult::Ok)
+            throw EConvertError(Format("'%s' is not a valid floating point value", token));
+        Elements[static_cast<size_t>(i)] = value;
+        rest = space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space + 1));
+    }
+}
+
+std::string TVector::ToString() const {
+    std::string out;
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) {
+        out += FormatGeneral(Elements[i], 15);
+        if (i + 1 < n) out.push_back(' ');
+    }
+    return out;
+}
+
+TVector& TVector::Clear() {
+    for (double& x : Elements) x = 0;
+    return *this;
+}
+
+TVector& TVector::Scale(double factor) {
+    for (double& x : Elements) x = factor * x;
+    return *this;
+}
+
+void TVector::Add(const TVector& other) {
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) Elements[i] = other.Elements[i] + Elements[i];
+}
+
+void TVector::Subtract(const TVector& other) {
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) Elements[i] = Elements[i] - other.Elements[i];
+}
+
+void TVector::AddScaled(const TVector& other, double factor) {
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i) Elements[i] = factor * other.Elements[i] + Elements[i];
+}
+
+}  // namespace kinetra

@@ -1,0 +1,63 @@
+// TVector: the one numeric vector of the program, a point or direction in the N-dimensional
+// space of a setup (1 <= N <= 26). All arithmetic is in place and allocates nothing; the
+// operation order of every routine is fixed (x := factor*other + x is two roundings), so a
+// run gives the same bits on every build.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kinetra {
+
+using TDoubleArray = std::vector<double>;
+
+class TVector {
+public:
+    explicit TVector(int count = 0) : Elements(static_cast<size_t>(count < 0 ? 0 : count), 0.0) {}
+
+    int Count() const { return static_cast<int>(Elements.size()); }
+
+    double GetElement(int index) const { return Elements[static_cast<size_t>(index)]; }
+    void SetElement(int index, double value) { Elements[static_cast<size_t>(index)] = value; }
+    double& operator[](int index) { return Elements[static_cast<size_t>(index)]; }
+    double operator[](int index) const { return Elements[static_cast<size_t>(index)]; }
+    double* Data() { return Elements.data(); }
+    const double* Data() const { return Elements.data(); }
+
+    // Euclidean length, sum of squares in index order, one square root at the end.
+    double Norm() const;
+    double SqrNorm() const;
+    // sqrt(sum (other_i - x_i)^2) in index order.
+    double Distance(const TVector& other) const;
+    // Largest |x_i|; 0 for a vector without components.
+    double MaxNorm() const;
+
+    // Copies the first Count() components of source.
+    void Assign(const TVector& source);
+    // Same Count and Distance exactly 0 (so -0 and +0 are equal).
+    bool Equals(const TVector& other) const;
+
+    // Components from a text of numbers separated by spaces; raises EConvertError
+    // "'%s' is not a valid floating point value" with the failing token (components read
+    // before it keep their new values). Text beyond Count numbers is ignored.
+    void FromString(const std::string& text);
+    // Components in the 15-digit general number format, separated by single spaces.
+    std::string ToString() const;
+
+    TVector& Clear();
+    TVector& Scale(double factor);
+    // x_i := other_i + x_i
+    void Add(const TVector& other);
+    // x_i := x_i - other_i
+    void Subtract(const TVector& other);
+    // x_i := factor * other_i + x_i (product rounded, then the sum)
+    void AddScaled(const TVector& other, double factor);
+
+private:
+    TDoubleArray Elements;
+};
+
+// A dynamic array of vector references; each user says whether it owns them.
+using TVectorArray = std::vector<TVector*>;
+
+}  // namespace kinetra

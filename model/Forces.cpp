@@ -1,0 +1,285 @@
+#include "model/Forces.h"
+
+#include <climits>
+#include <cmath>
+
+namespace kinetra {
+
+double IntPower(double d, int n) {
+    double result = 1;
+    double b = d;
+    // |n| as unsigned so that INT_MIN has a magnitude too.
+    unsigned e = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
+    while (e > 0) {
+        if (e & 1u) result = result * b;
+        e >>= 1;
+        if (e > 0) b = b * b;
+    }
+    if (n < 0) result = 1 / result;
+    return result;
+}
+
+TForce::TForce(TParticlesList& particles)
+    : Particles(particles), FDimensions(particles.Dimensions()), Work(particles.Dimensions()) {}
+
+double TForce::GetPower() const {
+    return FIntegralPower ? static_cast<double>(FIntExponent) + 1 : FRealExponent + 1;
+}
+
+void TForce::SetPower(double value) {
+    const double whole = std::nearbyint(value);
+    // Whole values whose exponent (value - 1) does not fit 32 bits are taken as real powers.
+    if (whole == value && value - 1 >= static_cast<double>(INT_MIN) && value - 1 <= static_cast<double>(INT_MAX)) {
+        FIntegralPower = true;
+        FIntExponent = static_cast<int>(value - 1);
+    } else {
+        FIntegralPower = false;
+        FRealExponent = value - 1;
+    }
+}
+
+void TForce::SetGravConstant(double value) {
+    FGravConstant = value;
+    UpdateCoefficients();
+}
+
+void TForce::SetCoulombCoeff(double value) {
+    FCoulombCoeff = value;
+    UpdateCoefficients();
+}
+
+double TForce::Coefficient(int later, int earlier) const {
+    const TParticle& a = Particles.Particles(later);
+    const TParticle& b = Particles.Particles(earlier);
+    if (FCoulombCoeff != 0 && a.Mass != 0 && b.Mass != 0)
+        return FGravConstant - ((FCoulombCoeff * a.Charge()) * b.Charge()) / (a.Mass * b.Mass);
+    return FGravConstant;
+}
+
+bool TForce::NeedsCoefficientTable() const {
+    // Without charges G - ((k*0)*0)/(m*m) is G itself, except for the sign of a zero G.
+    if (FCoulombCoeff == 0) return false;
+    if (FGravConstant == 0) return true;
+    const int n = Particles.Count();
+    for (int i = 0; i < n; ++i)
+        if (Particles.Particles(i).Charge() != 0) return true;
+    return false;
+}
+
+void TForce::BuildPairTables() {
+    Prepared = -1;
+    UseTable = false;
+    Coeffs.clear();
+    Coeffs.shrink_to_fit();
+    const int n = Particles.Count();
+    const size_t nn = static_cast<size_t>(n);
+    const size_t dd = static_cast<size_t>(FDimensions);
+    X.assign(dd * nn, 0.0);
+    A.assign(dd * nn, 0.0);
+    M.assign(nn, 0.0);
+    Scratch.assign((dd + 1) * nn, 0.0);
+    Evaluated = 0;
+    if (n < 2) return;
+    Prepared = n;
+    UpdateCoefficients();
+}
+
+void TForce::UpdateCoefficients() {
+    if (Prepared < 2) return;
+    const int n = Prepared;
+    UseTable = NeedsCoefficientTable();
+    if (!UseTable) {
+        Coeffs.clear();
+        return;
+    }
+    Coeffs.resize(static_cast<size_t>(n) * static_cast<size_t>(n - 1) / 2);
+    size_t k = 0;
+    for (int i = 1; i < n; ++i)
+        for (int j = 0; j < i; ++j) Coeffs[k++] = Coefficient(i, j);
+}
+
+void TForce::Gather(const TVectorArray* positions) {
+    const int n = Particles.Count();
+    const size_t nn = static_cast<size_t>(n);
+    const size_t dd = static_cast<size_t>(FDimensions);
+    if (X.size() != dd * nn) {
+        // Evaluation without a BuildPairTables for this particle count: size the storage now.
+        X.assign(dd * nn, 0.0);
+        A.assign(dd * nn, 0.0);
+        M.assign(nn, 0.0);
+        Scratch.assign((dd + 1) * nn, 0.0);
+    }
+    for (int i = 0; i < n; ++i) {
+        const TVector& p = positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
+        for (size_t c = 0; c < dd; ++c) X[c * nn + static_cast<size_t>(i)] = p[static_cast<int>(c)];
+        M[static_cast<size_t>(i)] = Particles.Particles(i).Mass;
+    }
+    for (double& a : A) a = 0;
+    Evaluated = n;
+}
+
+double TForce::PairFactor(double d) const {
+    return FIntegralPower ? IntPower(d, FIntExponent) : std::pow(d, FRealExponent);
+}
+
+void TForce::ComputePairTerms() {
+    Gather(nullptr);
+    Evaluate();
+}
+
+void TForce::ComputePairTerms(const TVectorArray& positions) {
+    Gather(&positions);
+    Evaluate();
+}
+
+void TForce::Evaluate() {
+    if (Evaluated < 2) return;  // no pairs: every acceleration is zero
+    if (Prepared != Evaluated) {
+        // Not built for this particle count: take the coefficients of the current particles.
+        Prepared = Evaluated;
+        UpdateCoefficients();
+    }
+    switch (FDimensions) {
+        case 1: EvaluateFixed<1>(); break;
+        case 2: EvaluateFixed<2>(); break;
+        case 3: EvaluateFixed<3>(); break;
+        default: EvaluateGeneric(); break;
+    }
+}
+
+// Row i: the pair factors s_j = f(d_ij) * C_ij for all j < i (independent, so the compiler can
+// use vector units), then the terms T = w * s: particle j gets (-m_i) * T (independent per j),
+// particle i gets m_j * T in increasing j (a sequential sum, as the order requires).
+template <int D>
+void TForce::EvaluateFixed() {
+    const int n = Evaluated;
+    const size_t nn = static_cast<size_t>(n);
+    const double* x[D];
+    double* a[D];
+    for (int c = 0; c < D; ++c) {
+        x[c] = X.data() + static_cast<size_t>(c) * nn;
+        a[c] = A.data() + static_cast<size_t>(c) * nn;
+    }
+    const double* m = M.data();
+    double* s = Scratch.data();
+    const bool cube = FIntegralPower && FIntExponent == -3;
+    const bool table = UseTable;
+    const double G = FGravConstant;
+    for (int i = 1; i < n; ++i) {
+        double xi[D];
+        for (int c = 0; c < D; ++c) xi[c] = x[c][i];
+        const double* coeff = table ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
+        if (cube) {
+            for (int j = 0; j < i; ++j) {
+                double sum = 0;
+                for (int c = 0; c < D; ++c) {
+                    const double w = x[c][j] - xi[c];
+                    sum = sum + w * w;
+                }
+                const double d = std::sqrt(sum);
+                s[j] = 1 / (d * (d * d));
+            }
+        } else {
+            for (int j = 0; j < i; ++j) {
+                double sum = 0;
+                for (int c = 0; c < D; ++c) {
+                    const double w = x[c][j] - xi[c];
+                    sum = sum + w * w;
+                }
+                s[j] = PairFactor(std::sqrt(sum));
+            }
+        }
+        if (table) {
+            for (int j = 0; j < i; ++j) s[j] = s[j] * coeff[j];
+        } else {
+            for (int j = 0; j < i; ++j) s[j] = s[j] * G;
+        }
+        const double negMi = -m[i];
+        double ai[D];
+        for (int c = 0; c < D; ++c) ai[c] = a[c][i];
+        for (int j = 0; j < i; ++j) {
+            const double mj = m[j];
+            for (int c = 0; c < D; ++c) {
+                const double t = (x[c][j] - xi[c]) * s[j];
+                ai[c] = mj * t + ai[c];
+                a[c][j] = negMi * t + a[c][j];
+            }
+        }
+        for (int c = 0; c < D; ++c) a[c][i] = ai[c];
+    }
+}
+
+void TForce::EvaluateGeneric() {
+    const int n = Evaluated;
+    const int D = FDimensions;
+    const size_t nn = static_cast<size_t>(n);
+    const double* m = M.data();
+    double* s = Scratch.data();
+    const bool table = UseTable;
+    const double G = FGravConstant;
+    for (int i = 1; i < n; ++i) {
+        const double* coeff = table ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
+        for (int j = 0; j < i; ++j) {
+            double sum = 0;
+            for (int c = 0; c < D; ++c) {
+                const double* xc = X.data() + static_cast<size_t>(c) * nn;
+                const double w = xc[j] - xc[i];
+                sum = sum + w * w;
+            }
+            s[j] = PairFactor(std::sqrt(sum)) * (table ? coeff[j] : G);
+        }
+        const double negMi = -m[i];
+        for (int j = 0; j < i; ++j) {
+            const double mj = m[j];
+            for (int c = 0; c < D; ++c) {
+                const double* xc = X.data() + static_cast<size_t>(c) * nn;
+                double* ac = A.data() + static_cast<size_t>(c) * nn;
+                const double t = (xc[j] - xc[i]) * s[j];
+                ac[i] = mj * t + ac[i];
+                ac[j] = negMi * t + ac[j];
+            }
+        }
+    }
+}
+
+const TVector& TForce::Acceleration(int index) {
+    const size_t nn = static_cast<size_t>(Evaluated);
+    if (index < 0 || index >= Evaluated) {
+        Work.Clear();
+        return Work;
+    }
+    for (int c = 0; c < FDimensions; ++c) Work[c] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(index)];
+    return Work;
+}
+
+double TForce::PotentialEnergy() {
+    const int n = Particles.Count();
+    const bool ln = FIntegralPower && FIntExponent == -2;
+    const double power1 = GetPower() + 1;
+    const bool haveTable = Prepared == n && n >= 2;
+    double U = 0;
+    for (int i = 0; i < n; ++i) {
+        const TParticle& pi = Particles.Particles(i);
+        for (int j = i + 1; j < n; ++j) {
+            const TParticle& pj = Particles.Particles(j);
+            const double d = pi.Position.Distance(pj.Position);
+            double g;
+            if (ln)
+                g = std::log(d);
+            else if (FIntegralPower)
+                g = IntPower(d, FIntExponent + 2) / power1;
+            else
+                g = std::pow(d, power1) / power1;
+            double C;
+            if (haveTable)
+                C = UseTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 + static_cast<size_t>(i)]
+                             : FGravConstant;
+            else
+                C = Coefficient(j, i);
+            U = U + ((pi.Mass * pj.Mass) * C) * g;
+        }
+    }
+    return U;
+}
+
+}  // namespace kinetra

@@ -1,0 +1,110 @@
+// TForce: one central pair force that combines gravitation and the Coulomb force with a
+// configurable power of distance, and its potential energy.
+//
+// For particles i and j (masses m, charges q, distance d = |r_j - r_i|) the pair coefficient is
+//   C_ij = G - ((k * q_i) * q_j) / (m_i * m_j)   (i the later particle of the pair)
+// when k != 0 and both masses are non-zero, else C_ij = G. The acceleration of i caused by j is
+//   C_ij * m_j * d^(Power - 1) * (r_j - r_i),
+// so the force has magnitude (G m_i m_j - k q_i q_j) d^Power; positive attracts. Power = -2 with
+// G = GN and k = 1/(4 PI E0) is Newton's and Coulomb's law in SI units. No softening, no cut-off.
+// The potential is U = sum over pairs of m_i m_j C g(d) with g = ln d for Power = -1 and
+// g = d^(Power+1)/(Power+1) otherwise.
+//
+// Evaluation: each unordered pair term  T = w * (f * C)  (w = r_j - r_i, f = d^(Power-1)) is
+// computed once and added to both particles in one pass over the rows i = 0..n-1, j < i:
+// particle i gets m_j * T, particle j gets (-m_i) * T. Row by row, every particle receives its
+// terms in the index order of the other particle, which is the order of the sum
+//   a_i = sum_{j != i} (j < i ? m_j * T_ij : (-m_j) * T_ji),
+// so the result is bit for bit that of a table of pair terms summed per particle, without
+// storing the O(N^2) table. Pair coefficients are stored only when charges make them differ.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/Vector.h"
+#include "model/Particles.h"
+
+namespace kinetra {
+
+class TSetupReader;
+class TSetupWriter;
+
+// d^n by repeated squaring; a negative n gives the reciprocal of the positive power, n = 0
+// gives 1. The operation order is fixed so that every build gives the same bits.
+double IntPower(double d, int n);
+
+class TForce {
+public:
+    explicit TForce(TParticlesList& particles);
+    TForce(const TForce&) = delete;
+    TForce& operator=(const TForce&) = delete;
+
+    int Dimensions() const { return FDimensions; }
+    double GravConstant() const { return FGravConstant; }
+    double CoulombCoeff() const { return FCoulombCoeff; }
+    int IntExponent() const { return FIntExponent; }
+    double RealExponent() const { return FRealExponent; }
+    bool IntegralPower() const { return FIntegralPower; }
+
+    // Readies the evaluation for the current particles (sizes, coefficients).
+    void BuildPairTables();
+    // Recomputes the pair coefficients from the current masses, charges, G and k.
+    void UpdateCoefficients();
+    void SetGravConstant(double value);
+    void SetCoulombCoeff(double value);
+    double GetPower() const;
+    // A whole value (that fits a 32-bit exponent) selects the integer power, any other value
+    // the real power.
+    void SetPower(double value);
+
+    // Evaluates the accelerations of all particles at their current positions, or at the
+    // given positions (one per particle, in index order).
+    void ComputePairTerms();
+    void ComputePairTerms(const TVectorArray& positions);
+    // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
+    // call overwrites.
+    const TVector& Acceleration(int index);
+    // Potential energy of the current positions.
+    double PotentialEnergy();
+
+    // Stored G and k as read; Power through SetPower.
+    void StoreConstants(double gravConstant, double coulombCoeff) {
+        FGravConstant = gravConstant;
+        FCoulombCoeff = coulombCoeff;
+    }
+
+    void LoadFromFile(TSetupReader& reader);
+    void SaveToFile(TSetupWriter& writer) const;
+
+private:
+    double Coefficient(int later, int earlier) const;
+    bool NeedsCoefficientTable() const;
+    void Gather(const TVectorArray* positions);
+    void Evaluate();
+    template <int D>
+    void EvaluateFixed();
+    void EvaluateGeneric();
+    double PairFactor(double d) const;
+
+    TParticlesList& Particles;
+    int FDimensions;
+    double FGravConstant = 1;
+    double FCoulombCoeff = 0;
+    int FIntExponent = -3;
+    double FRealExponent = 0;
+    bool FIntegralPower = true;
+
+    TVector Work;
+    int Prepared = -1;        // particle count the tables were built for; -1: none
+    bool UseTable = false;    // coefficients differ per pair
+    std::vector<double> Coeffs;  // lower triangle, row i at i*(i-1)/2, when UseTable
+    // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
+    std::vector<double> X;
+    std::vector<double> A;
+    std::vector<double> M;
+    std::vector<double> Scratch;  // per-row pair factors
+    int Evaluated = 0;        // particle count of the last evaluation
+};
+
+}  // namespace kinetra

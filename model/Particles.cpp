@@ -1,0 +1,190 @@
+#include "model/Particles.h"
+
+#include <cmath>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+
+namespace kinetra {
+
+// ---------------------------------------------------------------------------------------------
+// TParticle
+
+TParticle::TParticle(int dimensions)
+    : Position(dimensions),
+      Velocity(dimensions),
+      InitialPosition(dimensions),
+      InitialVelocity(dimensions),
+      FDimensions(dimensions),
+      MomentumBuffer(dimensions) {}
+
+TParticle::TParticle(const std::string& name, int dimensions) : TParticle(dimensions) { Name = name; }
+
+void TParticle::Assign(const TParticle* source) {
+    if (source == nullptr || source == this) return;
+    Name = source->Name;
+    Position.Assign(source->Position);
+    Velocity.Assign(source->Velocity);
+    InitialPosition.Assign(source->InitialPosition);
+    InitialVelocity.Assign(source->InitialVelocity);
+    Mass = source->Mass;
+    FCharge = source->FCharge;
+    FRadius = source->FRadius;
+    Image = source->Image;
+    ColourIndex = source->ColourIndex;
+    ImageSize = source->ImageSize;
+    ShowTrail = source->ShowTrail;
+    Invisible = source->Invisible;
+}
+
+bool TParticle::SameAs(const TParticle& other) const {
+    return Name == other.Name && Mass == other.Mass && FCharge == other.FCharge &&
+           FRadius == other.FRadius && InitialPosition.Equals(other.InitialPosition) &&
+           InitialVelocity.Equals(other.InitialVelocity) && ColourIndex == other.ColourIndex &&
+           ImageSize == other.ImageSize && ShowTrail == other.ShowTrail && Invisible == other.Invisible;
+}
+
+void TParticle::ResetToInitial() {
+    Position.Assign(InitialPosition);
+    Velocity.Assign(InitialVelocity);
+}
+
+double TParticle::KineticEnergy() const { return Velocity.SqrNorm() * (Mass * 0.5); }
+
+const TVector& TParticle::Momentum() {
+    MomentumBuffer.Assign(Velocity);
+    MomentumBuffer.Scale(Mass);
+    return MomentumBuffer;
+}
+
+void TParticle::SetRadius(double value) { FRadius = std::fabs(value); }
+
+void TParticle::SetCharge(double value) {
+    if (value != 0 && Mass == 0) throw EKNError("Non-zero charge not allowed for massless particle");
+    FCharge = value;
+}
+
+void TParticle::UpdateImage() { Image = TParticleImage{ColourIndex, ImageSize}; }
+
+// ---------------------------------------------------------------------------------------------
+// TParticlesList
+
+TParticlesList::TParticlesList(int dimensions) {
+    TotalMass = 0;
+    SetDimensions(dimensions);
+}
+
+TParticlesList::~TParticlesList() {
+    while (!Items.empty()) Delete(0);
+}
+
+void TParticlesList::SetDimensions(int dimensions) {
+    while (!Items.empty()) Delete(0);
+    FDimensions = dimensions;
+    TotalMass = 0;
+    PlanarAngularMomentum = 0;
+    FAngularMomentum.reset();
+    if (dimensions == 3) FAngularMomentum = std::make_unique<TVector>(3);
+    FTotalMomentum = std::make_unique<TVector>(dimensions);
+    FCenterOfMass = std::make_unique<TVector>(dimensions);
+}
+
+void TParticlesList::CheckPlacement(const TParticle& particle) const {
+    for (const TItem& item : Items) {
+        const TParticle& other = *item.Particle;
+        const double d = particle.InitialPosition.Distance(other.InitialPosition);
+        if (d < particle.Radius() + other.Radius()) throw EKNError(Format("Overlap with %s.", other.Name));
+        if (d == 0) throw EKNError(Format("Position already occupied by %s.", other.Name));
+    }
+}
+
+void TParticlesList::AddParticle(std::unique_ptr<TParticle>&& particle) {
+    InsertParticle(Count(), std::move(particle));
+}
+
+void TParticlesList::InsertParticle(int index, std::unique_ptr<TParticle>&& particle) {
+    CheckPlacement(*particle);
+    const double mass = particle->Mass;
+    TItem item{particle->Name, std::move(particle)};
+    Items.insert(Items.begin() + index, std::move(item));
+    TotalMass = TotalMass + mass;
+}
+
+void TParticlesList::Delete(int index) {
+    TotalMass = TotalMass - Items[static_cast<size_t>(index)].Particle->Mass;
+    Items.erase(Items.begin() + index);
+}
+
+void TParticlesList::Assign(const TParticlesList& source) {
+    if (&source == this) return;
+    SetDimensions(source.Dimensions());
+    for (const TItem& item : source.Items) {
+        auto copy = std::make_unique<TParticle>(FDimensions);
+        copy->Assign(item.Particle.get());
+        AddParticle(std::move(copy));
+    }
+    OnCollision = source.OnCollision;
+    FCenterOfMass->Assign(*source.FCenterOfMass);
+    FTotalMomentum->Assign(*source.FTotalMomentum);
+    PlanarAngularMomentum = source.PlanarAngularMomentum;
+    if (FDimensions == 3 && FAngularMomentum && source.FAngularMomentum)
+        FAngularMomentum->Assign(*source.FAngularMomentum);
+}
+
+void TParticlesList::ResetToInitial() {
+    for (TItem& item : Items) item.Particle->ResetToInitial();
+    UpdateCenterOfMass();
+}
+
+void TParticlesList::UpdateCenterOfMass() {
+    TVector& com = *FCenterOfMass;
+    com.Clear();
+    if (TotalMass == 0) return;
+    for (const TItem& item : Items) com.AddScaled(item.Particle->Position, item.Particle->Mass);
+    com.Scale(1 / TotalMass);
+}
+
+void TParticlesList::UpdateMomentum() {
+    TVector& total = *FTotalMomentum;
+    total.Clear();
+    if (FDimensions == 3 && FAngularMomentum)
+        FAngularMomentum->Clear();
+    else
+        PlanarAngularMomentum = 0;
+    for (TItem& item : Items) {
+        TParticle& p = *item.Particle;
+        const TVector& mom = p.Momentum();
+        const TVector& r = p.Position;
+        total.Add(mom);
+        if (p.Dimensions() == 2) {
+            PlanarAngularMomentum = PlanarAngularMomentum + (r[0] * mom[1] - r[1] * mom[0]);
+        } else if (p.Dimensions() == 3 && FAngularMomentum) {
+            TVector& L = *FAngularMomentum;
+            L[0] = L[0] + (r[1] * mom[2] - r[2] * mom[1]);
+            L[1] = L[1] + (r[2] * mom[0] - r[0] * mom[2]);
+            L[2] = L[2] + (r[0] * mom[1] - r[1] * mom[0]);
+        }
+    }
+}
+
+double TParticlesList::KineticEnergy() const {
+    double sum = 0;
+    for (const TItem& item : Items) sum = sum + item.Particle->KineticEnergy();
+    return sum;
+}
+
+void TParticlesList::CheckCollisions() {
+    const int n = Count();
+    for (int i = 0; i < n; ++i) {
+        const TParticle& a = *Items[static_cast<size_t>(i)].Particle;
+        for (int j = i + 1; j < n; ++j) {
+            const TParticle& b = *Items[static_cast<size_t>(j)].Particle;
+            if (a.Position.Distance(b.Position) < a.Radius() + b.Radius() && OnCollision) {
+                OnCollision(i, j);
+                throw EAbort("Collision");
+            }
+        }
+    }
+}
+
+}  // namespace kinetra

@@ -1,0 +1,64 @@
+// TParser: evaluates the arithmetic expressions typed into numeric fields: decimal numbers
+// with exponents, + - * /, parentheses, unary minus, the predefined names PI, GN, E0 and QE,
+// and names assigned on the fly ("x = 7", "2 * y = 4 - 1"). Names are case-sensitive and stay
+// defined, with their last value, for the parser's life.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace kinetra {
+
+enum TTokenKind : std::uint8_t {
+    tkIdentifier,
+    tkNumber,
+    tkEnd,
+    tkPlus,
+    tkMinus,
+    tkTimes,
+    tkDivide,
+    tkAssign,
+    tkOpen,
+    tkClose
+};
+
+struct TEntry {
+    std::string Name;
+    double Value = 0;
+};
+
+class TParser {
+public:
+    // Nesting of parentheses and unary minus deeper than this is refused
+    // ("Expression too deeply nested").
+    static constexpr int MaxNesting = 256;
+
+    TParser();
+
+    // The value of the text, or an exception with the message: EKinetraError for the syntax
+    // messages ("No value", "%s is not a valid number", "Invalid token", "Unexpected token",
+    // "'%s' unknown", "Missing ')'"), EMathError for "Zero denominator" and
+    // "Floating point overflow". Assignments completed before an error stay defined.
+    double Evaluate(const std::string& text);
+    void Define(const std::string& name, double value);
+    // The entry of that exact name, or nullptr.
+    const TEntry* Find(const std::string& name) const;
+
+private:
+    void NextToken();
+    double Expression();
+    double Term();
+    double Factor();
+
+    std::string Text;
+    int TextLength = 0;
+    int Pos = 1;  // 1-based position of the next unread character
+    TTokenKind Token = tkEnd;
+    double NumberValue = 0;
+    std::string Identifier;
+    int Depth = 0;
+    std::map<std::string, TEntry> Names;
+};
+
+}  // namespace kinetra

@@ -1,0 +1,26 @@
+# Shared set-up of scripts/run.sh and scripts/test.sh (sourced, not run).
+KINETRA_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth xdotool"
+
+kinetra_install_packages() {
+  local missing=()
+  for p in $KINETRA_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+
+# kinetra_configure DIR [CMAKE ARGS...]: configures once, again only when the arguments change.
+kinetra_configure() {
+  local dir=$1; shift
+  local stamp="$dir/.kinetra-configure-args"
+  if [ ! -f "$dir/CMakeCache.txt" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$*" ]; then
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    echo "$*" > "$stamp"
+  fi
+}

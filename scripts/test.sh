@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine (missing packages via apt-get), builds Kinetra and runs every
+# test. Quick and quiet when everything is already installed and built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/setup.sh
+kinetra_install_packages
+kinetra_configure build -DKINETRA_WERROR=ON
+cmake --build build -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- |Automatic MOC|AutoMoc' || true
+if [ "${PIPESTATUS[0]}" -ne 0 ]; then echo "build failed" >&2; exit 1; fi
+export QT_QPA_PLATFORM=offscreen
+(cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600) || exit 1
+if [ "${KINETRA_SKIP_SANITIZE:-0}" != 1 ]; then
+  # AddressSanitizer + UndefinedBehaviorSanitizer build of the core and batch tests.
+  kinetra_configure build-asan -DKINETRA_SANITIZE=ON -DKINETRA_BUILD_UI=OFF -DKINETRA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build-asan -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- ' || true
+  if [ "${PIPESTATUS[0]}" -ne 0 ]; then echo "sanitizer build failed" >&2; exit 1; fi
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$(nproc)" --timeout 900) || exit 1
+fi
+echo "all tests passed"
