@@ -1,0 +1,47 @@
+// Every message box, confirmation, file dialog and modal dialog of the program goes through
+// TUserPrompts, so that tests can script the answers. TQtPrompts is the real one.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class QDialog;
+
+namespace kinetra::ui {
+
+enum class TAnswer { Yes, No, Cancel };
+
+class TUserPrompts {
+public:
+    virtual ~TUserPrompts() = default;
+    // Plain message box: title "Kinetra", one OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The top-level error box: title "Kinetra" (the caller has applied the full-stop rule).
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // Confirmation box: title "Confirm", question mark, "&Yes", "&No", "Cancel"; closing it
+    // counts as Cancel.
+    virtual TAnswer Confirm(QWidget* parent, const QString& text) = 0;
+    // File dialogs; an empty result means cancelled. `filter` is in the program's
+    // "Description|pattern" form.
+    virtual QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) = 0;
+    virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& proposedName, const QString& filter) = 0;
+    // Shows a modal dialog and returns its result (QDialog::Accepted or Rejected). Tests
+    // replace this to fill and confirm the dialog without exec().
+    virtual int ExecDialog(QDialog& dialog) = 0;
+};
+
+class TQtPrompts : public TUserPrompts {
+public:
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowError(QWidget* parent, const QString& text) override;
+    TAnswer Confirm(QWidget* parent, const QString& text) override;
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter) override;
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& proposedName, const QString& filter) override;
+    int ExecDialog(QDialog& dialog) override;
+};
+
+}  // namespace kinetra::ui
