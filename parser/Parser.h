@@ -4,6 +4,7 @@
 // defined, with their last value, for the parser's life.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -50,10 +51,13 @@ private:
     double Expression();
     double Term();
     double Factor();
+    // Counts one level of "(", unary minus or assignment for the lifetime of the guard.
+    class TNestingGuard;
 
     std::string Text;
-    int TextLength = 0;
-    int Pos = 1;  // 1-based position of the next unread character
+    // Sizes of the text (not 32-bit) so that no length of text can wrap the position.
+    std::size_t TextLength = 0;
+    std::size_t Pos = 1;  // 1-based position of the next unread character
     TTokenKind Token = tkEnd;
     double NumberValue = 0;
     std::string Identifier;

@@ -1,0 +1,245 @@
+// Recursive descent over the grammar
+//   expression = term { ("+" | "-") term }
+//   term       = factor { ("*" | "/") factor }
+//   factor     = name [ "=" expression ] | number | "-" factor | "(" expression ")"
+// with one token of look-ahead. Evaluation stops at the end of the text or at a ")" that closes
+// no "(", so whatever follows such a ")" is never read.
+#include "parser/Parser.h"
+
+#include <cmath>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+
+namespace kinetra {
+
+namespace {
+
+constexpr const char* MsgNoValue = "No value";
+constexpr const char* MsgInvalidNumber = "%s is not a valid number";
+constexpr const char* MsgInvalidToken = "Invalid token";
+constexpr const char* MsgUnexpectedToken = "Unexpected token";
+constexpr const char* MsgZeroDenominator = "Zero denominator";
+constexpr const char* MsgUnknownName = "'%s' unknown";
+constexpr const char* MsgMissingClose = "Missing ')'";
+constexpr const char* MsgTooDeep = "Expression too deeply nested";
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Characters that end a number token. "(" and "=" are deliberately not among them: "3(" or
+// "3=" is one malformed number, not a number followed by another token.
+bool EndsNumber(char c) {
+    return c == ' ' || c == ')' || c == '*' || c == '+' || c == '-' || c == '/';
+}
+
+// The one-character tokens; tkEnd for every other character.
+TTokenKind OperatorKind(char c) {
+    switch (c) {
+        case '(':
+            return tkOpen;
+        case ')':
+            return tkClose;
+        case '*':
+            return tkTimes;
+        case '+':
+            return tkPlus;
+        case '-':
+            return tkMinus;
+        case '/':
+            return tkDivide;
+        case '=':
+            return tkAssign;
+        default:
+            return tkEnd;
+    }
+}
+
+// Doubles never trap, so an overflow shows up as an infinite result of finite operands.
+double Checked(double result, double a, double b) {
+    if (std::isinf(result) && std::isfinite(a) && std::isfinite(b)) throw EMathError(MsgOverflow);
+    return result;
+}
+
+}  // namespace
+
+// The recursion depth is bounded so that no text, however deeply nested, can exhaust the stack.
+class TParser::TNestingGuard {
+public:
+    explicit TNestingGuard(int& depth) : Depth(depth) {
+        if (++Depth > MaxNesting) {
+            --Depth;
+            throw EKinetraError(MsgTooDeep);
+        }
+    }
+    ~TNestingGuard() { --Depth; }
+    TNestingGuard(const TNestingGuard&) = delete;
+    TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+private:
+    int& Depth;
+};
+
+TParser::TParser() {
+    Define("PI", ConstPI);
+    Define("GN", ConstGN);
+    Define("E0", ConstE0);
+    Define("QE", ConstQE);
+}
+
+double TParser::Evaluate(const std::string& text) {
+    Text = text;
+    TextLength = Text.size();
+    Pos = 1;
+    Depth = 0;
+    NextToken();
+    if (Token == tkEnd) throw EKinetraError(MsgNoValue);
+    return Expression();
+}
+
+void TParser::Define(const std::string& name, double value) {
+    TEntry& entry = Names[name];
+    entry.Name = name;
+    entry.Value = value;
+}
+
+const TEntry* TParser::Find(const std::string& name) const {
+    const auto it = Names.find(name);
+    return it == Names.end() ? nullptr : &it->second;
+}
+
+void TParser::NextToken() {
+    // Only the blank is white space: a tab is a character like any other.
+    while (Pos <= TextLength && Text[Pos - 1] == ' ') ++Pos;
+    if (Pos > TextLength) {
+        Token = tkEnd;
+        return;
+    }
+    const char c = Text[Pos - 1];
+    if (const TTokenKind kind = OperatorKind(c); kind != tkEnd) {
+        Token = kind;
+        ++Pos;
+        return;
+    }
+    if (IsDigit(c) || c == '.') {
+        const std::size_t start = Pos;
+        while (Pos <= TextLength) {
+            const char ch = Text[Pos - 1];
+            if (EndsNumber(ch)) break;
+            ++Pos;
+            // The character after an exponent letter belongs to the number, so that the
+            // exponent's sign is not taken for an operator.
+            if ((ch == 'E' || ch == 'e') && Pos <= TextLength) ++Pos;
+        }
+        const std::string token = Text.substr(start - 1, Pos - start);
+        // A point without any digit around it is a zero ("." or ".e5"); the general number
+        // reader wants a digit, so give it one.
+        const bool lonePoint = token.size() == 1 || token[1] == 'E' || token[1] == 'e';
+        double value = 0;
+        switch (ParseDecimal(c == '.' && lonePoint ? "0" + token : token, value)) {
+            case TParseResult::Ok:
+                break;
+            case TParseResult::Overflow:
+                throw EMathError(MsgOverflow);
+            case TParseResult::Invalid:
+                throw EKinetraError(Format(MsgInvalidNumber, token));
+        }
+        Token = tkNumber;
+        NumberValue = value;
+        return;
+    }
+    if (IsLetter(c)) {
+        const std::size_t start = Pos;
+        while (Pos <= TextLength && (IsLetter(Text[Pos - 1]) || IsDigit(Text[Pos - 1]))) ++Pos;
+        Token = tkIdentifier;
+        Identifier = Text.substr(start - 1, Pos - start);
+        return;
+    }
+    throw EKinetraError(MsgInvalidToken);
+}
+
+double TParser::Expression() {
+    double v = Term();
+    for (;;) {
+        switch (Token) {
+            case tkEnd:
+            case tkClose:
+                return v;
+            case tkPlus: {
+                NextToken();
+                const double t = Term();
+                v = Checked(v + t, v, t);
+                break;
+            }
+            case tkMinus: {
+                NextToken();
+                const double t = Term();
+                v = Checked(v - t, v, t);
+                break;
+            }
+            default:
+                throw EKinetraError(MsgUnexpectedToken);
+        }
+    }
+}
+
+double TParser::Term() {
+    double v = Factor();
+    while (Token == tkTimes || Token == tkDivide) {
+        const bool divide = Token == tkDivide;
+        NextToken();
+        const double f = Factor();
+        if (divide) {
+            if (f == 0) throw EMathError(MsgZeroDenominator);
+            v = Checked(v / f, v, f);
+        } else {
+            v = Checked(v * f, v, f);
+        }
+    }
+    return v;
+}
+
+double TParser::Factor() {
+    switch (Token) {
+        case tkIdentifier: {
+            const std::string name = Identifier;
+            NextToken();
+            if (Token == tkAssign) {
+                TNestingGuard guard(Depth);
+                NextToken();
+                const double v = Expression();
+                Define(name, v);
+                return v;
+            }
+            const TEntry* entry = Find(name);
+            if (entry == nullptr) throw EKinetraError(Format(MsgUnknownName, name));
+            return entry->Value;
+        }
+        case tkNumber: {
+            const double v = NumberValue;
+            NextToken();
+            return v;
+        }
+        case tkMinus: {
+            TNestingGuard guard(Depth);
+            NextToken();
+            return -Factor();
+        }
+        case tkOpen: {
+            TNestingGuard guard(Depth);
+            NextToken();
+            const double v = Expression();
+            if (Token != tkClose) throw EKinetraError(MsgMissingClose);
+            NextToken();
+            return v;
+        }
+        default:
+            throw EKinetraError(MsgUnexpectedToken);
+    }
+}
+
+}  // namespace kinetra

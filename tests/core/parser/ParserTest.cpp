@@ -1,0 +1,253 @@
+// The expression parser: the grammar and its messages on one long-lived parser, the name
+// table, and the limits (overflow, nesting depth).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+#include "parser/Parser.h"
+
+using namespace kinetra;
+
+namespace {
+
+enum class Kind { Value, About, SyntaxError, MathError };
+
+struct Row {
+    std::string Text;
+    Kind Expect;
+    double Value = 0;     // Value: exactly; About: within 1E-6 relative
+    std::string Message;  // for the errors
+};
+
+Row V(std::string text, double value) {
+    return {std::move(text), Kind::Value, value, {}};
+}
+Row About(std::string text, double value) {
+    return {std::move(text), Kind::About, value, {}};
+}
+Row Err(std::string text, std::string message) {
+    return {std::move(text), Kind::SyntaxError, 0, std::move(message)};
+}
+Row MathErr(std::string text, std::string message) {
+    return {std::move(text), Kind::MathError, 0, std::move(message)};
+}
+
+// The outcome of one evaluation: the value, or the kind and message of the error.
+struct Outcome {
+    std::optional<double> Value;
+    Kind ErrorKind = Kind::Value;
+    std::string Message;
+};
+
+Outcome Run(TParser& parser, const std::string& text) {
+    Outcome out;
+    try {
+        out.Value = parser.Evaluate(text);
+    } catch (const EMathError& e) {
+        out.ErrorKind = Kind::MathError;
+        out.Message = e.what();
+    } catch (const EKNError& e) {
+        ADD_FAILURE() << "parser raised EKNError for '" << text << "': " << e.what();
+    } catch (const EKinetraError& e) {
+        out.ErrorKind = Kind::SyntaxError;
+        out.Message = e.what();
+    }
+    return out;
+}
+
+void Check(TParser& parser, const Row& row) {
+    SCOPED_TRACE("text: '" + row.Text + "'");
+    const Outcome out = Run(parser, row.Text);
+    switch (row.Expect) {
+        case Kind::Value:
+            ASSERT_TRUE(out.Value.has_value()) << out.Message;
+            EXPECT_EQ(*out.Value, row.Value);
+            break;
+        case Kind::About:
+            ASSERT_TRUE(out.Value.has_value()) << out.Message;
+            EXPECT_NEAR(*out.Value, row.Value, std::abs(row.Value) * 1E-6);
+            break;
+        case Kind::SyntaxError:
+        case Kind::MathError:
+            ASSERT_FALSE(out.Value.has_value()) << "value " << *out.Value;
+            EXPECT_EQ(out.ErrorKind, row.Expect);
+            EXPECT_EQ(out.Message, row.Message);
+            break;
+    }
+}
+
+double ValueOf(const TParser& parser, const std::string& name) {
+    const TEntry* e = parser.Find(name);
+    return e ? e->Value : std::numeric_limits<double>::quiet_NaN();
+}
+
+}  // namespace
+
+// The texts a user types, evaluated in order on one parser: names assigned in one row are
+// known in the later ones, exactly as in the dialogs.
+TEST(Parser, TypedTextsInOrder) {
+    TParser parser;
+    const std::vector<Row> rows = {
+        V("2+3*4", 14),
+        V("2-3-4", -5),
+        V("8/4/2", 1),
+        V("-2*3", -6),
+        V("2*-3", -6),
+        V("--3", 3),
+        V("-(1+2)", -3),
+        V("1e3", 1000),
+        V("1E-3", 0.001),
+        V("2.5e+2", 250),
+        V(".5", 0.5),
+        V("5.", 5),
+        V("PI", 3.141592653589793),
+        Err("pi", "'pi' unknown"),
+        About("1/(4*PI*E0)", 8.98755E9),
+        V("x = 7", 7),
+        V("x*2", 14),
+        V("a = 2", 2),
+        V("b = a + 1", 3),
+        V("2 * y = 4 - 1", 6),
+        V("4)", 4),
+        V("3)abc", 3),
+        Err("", "No value"),
+        Err("   ", "No value"),
+        Err("+3", "Unexpected token"),
+        Err("2 3", "Unexpected token"),
+        Err("(2+3", "Missing ')'"),
+        MathErr("2/0", "Zero denominator"),
+        MathErr("1/(1-1)", "Zero denominator"),
+        Err("2^3", "2^3 is not a valid number"),
+        Err("PI^2", "Invalid token"),
+        Err("3x", "3x is not a valid number"),
+        Err("1,5", "1,5 is not a valid number"),
+        Err("1e", "1e is not a valid number"),
+        Err("\t1", "Invalid token"),
+    };
+    for (const Row& row : rows) Check(parser, row);
+
+    EXPECT_EQ(ValueOf(parser, "x"), 7);
+    EXPECT_EQ(ValueOf(parser, "a"), 2);
+    EXPECT_EQ(ValueOf(parser, "b"), 3);
+    EXPECT_EQ(ValueOf(parser, "y"), 3);
+}
+
+TEST(Parser, PredefinedConstants) {
+    TParser parser;
+    EXPECT_EQ(ValueOf(parser, "PI"), ConstPI);
+    EXPECT_EQ(ValueOf(parser, "GN"), 6.67259E-11);
+    EXPECT_EQ(ValueOf(parser, "E0"), 8.854187187E-12);
+    EXPECT_EQ(ValueOf(parser, "QE"), 1.60217733E-19);
+    // Ordinary entries: an assignment replaces them.
+    EXPECT_EQ(parser.Evaluate("PI = 3"), 3);
+    EXPECT_EQ(parser.Evaluate("2*PI"), 6);
+}
+
+TEST(Parser, NamesAreCaseSensitiveAndMayHoldDigits) {
+    TParser parser;
+    parser.Define("m1", 2);
+    parser.Define("M1", 5);
+    EXPECT_EQ(parser.Evaluate("m1*M1"), 10);
+    EXPECT_EQ(parser.Find("Pi"), nullptr);
+    // A name ends at the first character that is neither letter nor digit.
+    EXPECT_THROW(parser.Evaluate("m_1"), EKinetraError);
+}
+
+TEST(Parser, NumberTokenBoundaries) {
+    TParser parser;
+    // The character after the exponent letter belongs to the number, even a ")" or a blank.
+    Check(parser, Err("(1e)", "1e) is not a valid number"));
+    Check(parser, Err("1e 5", "1e 5 is not a valid number"));
+    Check(parser, V("1e-3*1000", 1));
+    // "(" and "=" do not end a number.
+    Check(parser, Err("2(3)", "2(3 is not a valid number"));
+    Check(parser, Err("3=4", "3=4 is not a valid number"));
+    // A tab inside a number makes it invalid; a tab is no blank.
+    Check(parser, Err("1\t+2", "1\t is not a valid number"));
+    Check(parser, Err("1+\t2", "Invalid token"));
+    Check(parser, V(".", 0));
+    Check(parser, V(".e5", 0));
+    Check(parser, V("2*.", 0));
+    Check(parser, Err(".e", ".e is not a valid number"));
+    Check(parser, Err("..", ".. is not a valid number"));
+    Check(parser, Err("1.2.3", "1.2.3 is not a valid number"));
+    Check(parser, V("  7  ", 7));
+}
+
+TEST(Parser, AssignmentReachesToTheEnclosingParenthesis) {
+    TParser parser;
+    EXPECT_EQ(parser.Evaluate("(c = 2 + 3) * 2"), 10);
+    EXPECT_EQ(ValueOf(parser, "c"), 5);
+    EXPECT_EQ(parser.Evaluate("d = e = 4"), 4);
+    EXPECT_EQ(ValueOf(parser, "d"), 4);
+    EXPECT_EQ(ValueOf(parser, "e"), 4);
+}
+
+TEST(Parser, AssignmentsBeforeAnErrorStay) {
+    TParser parser;
+    Check(parser, MathErr("(k = 4) / 0", "Zero denominator"));
+    EXPECT_EQ(ValueOf(parser, "k"), 4);
+    Check(parser, Err("(j = 1) + zz", "'zz' unknown"));
+    EXPECT_EQ(ValueOf(parser, "j"), 1);
+    // A name whose assignment failed is not defined.
+    Check(parser, Err("w = 1 +", "Unexpected token"));
+    EXPECT_EQ(parser.Find("w"), nullptr);
+}
+
+TEST(Parser, OverflowIsAMathError) {
+    TParser parser;
+    Check(parser, MathErr("1e999", "Floating point overflow"));
+    Check(parser, MathErr("1e200*1e200", "Floating point overflow"));
+    Check(parser, MathErr("1e300/1e-300", "Floating point overflow"));
+    Check(parser, MathErr("1.7e308+1.7e308", "Floating point overflow"));
+    Check(parser, MathErr("-1.7e308-1.7e308", "Floating point overflow"));
+    Check(parser, V("1.7e308", 1.7e308));
+    // Underflow passes silently.
+    Check(parser, V("1e-999", 0));
+    Check(parser, V("1e-300/1e300", 0));
+}
+
+TEST(Parser, DivisionByMinusZeroIsZeroDenominator) {
+    TParser parser;
+    Check(parser, MathErr("1/-0", "Zero denominator"));
+    Check(parser, MathErr("0/0", "Zero denominator"));
+}
+
+namespace {
+std::string Repeat(const std::string& s, size_t n) {
+    std::string out;
+    out.reserve(s.size() * n);
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+}  // namespace
+
+TEST(Parser, NestingUpToTheLimitIsEvaluated) {
+    TParser parser;
+    const size_t n = TParser::MaxNesting;
+    EXPECT_EQ(parser.Evaluate(Repeat("(", n) + "1" + Repeat(")", n)), 1);
+    EXPECT_EQ(parser.Evaluate(Repeat("-", n) + "1"), 1);  // an even number of signs
+    // The depth of one evaluation does not carry over into the next.
+    EXPECT_EQ(parser.Evaluate(Repeat("(", n) + "2" + Repeat(")", n)), 2);
+}
+
+TEST(Parser, DeepNestingIsRefusedNotACrash) {
+    TParser parser;
+    const size_t n = TParser::MaxNesting + 1;
+    Check(parser, Err(Repeat("(", n) + "1" + Repeat(")", n), "Expression too deeply nested"));
+    Check(parser, Err(Repeat("-", n) + "1", "Expression too deeply nested"));
+    Check(parser, Err(Repeat("(-", n) + "1", "Expression too deeply nested"));
+    Check(parser, Err(Repeat("(", 300000), "Expression too deeply nested"));
+    Check(parser, Err(Repeat("-", 300000) + "1", "Expression too deeply nested"));
+    Check(parser, Err(Repeat("v=", 300000) + "1", "Expression too deeply nested"));
+    // Breadth is not depth: a long flat sum is fine.
+    EXPECT_EQ(parser.Evaluate("0" + Repeat("+(1)", 100000)), 100000);
+    // The parser is still usable after a refusal.
+    EXPECT_EQ(parser.Evaluate("(((2)))"), 2);
+}
