@@ -79,6 +79,7 @@ public:
     std::unique_ptr<TRungeKutta> Integrator;
     TVectorArray RKState;  // the particles' own Position (0..P-1) and Velocity (P..2P-1)
     TOwnedVectors RKDeriv;
+    TVectorArray RKDerivRefs;  // the same vectors as RKDeriv, as the integrator takes them
     TDoubleArray RKScale;
     int RKSize = 0;
 
@@ -132,6 +133,11 @@ public:
 
 private:
     void StepDone();
+    // What the work arrays were made for; a Step on anything else prepares first.
+    int PreparedCount = -1;
+    int PreparedDimensions = 0;
+    TNumMethod PreparedMethod = nmStoermer;
+    bool HaveDelta = false;
     void NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocities);
 };
 

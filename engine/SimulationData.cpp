@@ -1,0 +1,179 @@
+// The simulation state: parameters with their validation, preparation of a run, the step driver.
+// The numerical methods themselves are in StepMethods.cpp.
+#include "engine/SimulationData.h"
+
+#include <cfenv>
+#include <cmath>
+
+#include "engine/KNUtils.h"
+#include "engine/RKF.h"
+
+namespace kinetra {
+
+const std::array<TMethodInfo, 6> NumMethods{{
+    {nmEuler, "Euler", "Euler", &TSimData::StepEuler},
+    {nmEulerCromer, "EulerCromer", "Euler-Cromer", &TSimData::StepEulerCromer},
+    {nmRalston, "Ralston", "Ralston", &TSimData::StepRalston},
+    {nmRK4, "RK4", "RK4", &TSimData::StepRK4},
+    {nmRKF, "RKF", "RKF", &TSimData::StepRKF},
+    {nmStoermer, "Stoermer", "Stoermer", &TSimData::StepStoermer},
+}};
+
+namespace {
+constexpr int FloatFailures = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
+
+// The sign of `signedValue` on `magnitude`: the step keeps its direction exactly, without the
+// rounding of |s| * x / s.
+double WithSignOf(double magnitude, double signedValue) { return signedValue < 0 ? -magnitude : magnitude; }
+}  // namespace
+
+TSimData::TSimData() : Particles(1) {
+    Dimensions = 1;
+    Clear();
+}
+
+TSimData::~TSimData() { FreeWork(); }
+
+void TSimData::Clear() {
+    // The particles are about to be replaced: work arrays that refer to them must go first.
+    FreeWork();
+    Time = 0;
+    Method = nmStoermer;
+    TimeStep = DefaultTimeStep;
+    Cycles = DefaultCycles;
+    Accuracy = DefaultAccuracy;
+    Force.reset();
+    Particles.SetDimensions(Dimensions);
+    Force = std::make_unique<TForce>(Particles);
+    Notes.clear();
+}
+
+void TSimData::NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocities) {
+    work.clear();
+    const int n = Particles.Count();
+    work.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        auto v = std::make_unique<TVector>(Dimensions);
+        if (copyPositions) v->Assign(Particles.Particles(i).Position);
+        if (copyVelocities) v->Assign(Particles.Particles(i).Velocity);
+        work.push_back(std::move(v));
+    }
+}
+
+void TSimData::Prepare() {
+    if (SignedStep != 0)
+        SignedStep = WithSignOf(TimeStep, SignedStep);
+    else
+        SignedStep = DefaultTimeStep;
+    FreeWork();
+    Force->BuildPairTables();
+    NewWork(PosWork, true, false);
+    NewWork(VelWork, false, true);
+    if (Method == nmRK4) {
+        NewWork(Acc1, false, false);
+        NewWork(Acc2, false, false);
+    }
+    if (Method == nmRKF) CreateIntegrator();
+    PreparedCount = Particles.Count();
+    PreparedDimensions = Particles.Dimensions();
+    PreparedMethod = Method;
+    if (Method == nmStoermer) {
+        NewWork(Delta, false, false);
+        HaveDelta = true;
+        StartStoermer();
+    }
+}
+
+void TSimData::FreeWork() {
+    PosWork.clear();
+    VelWork.clear();
+    Acc1.clear();
+    Acc2.clear();
+    Delta.clear();
+    HaveDelta = false;
+    Integrator.reset();
+    RKState.clear();
+    RKDeriv.clear();
+    RKDerivRefs.clear();
+    RKScale.clear();
+    PreparedCount = -1;
+}
+
+void TSimData::SetDimensions(int n) {
+    if (n < 1) throw EKNError("Dimensionality must be at least one.");
+    Dimensions = n;
+}
+
+void TSimData::SetCycles(int n) {
+    if (n < MinCycles || n > MaxCycles) throw EKNError("Computation cycles must be between 1 and 200");
+    Cycles = n;
+}
+
+void TSimData::SetMethod(TNumMethod m) {
+    Method = m;
+    Prepare();
+}
+
+void TSimData::SetTimeStep(double x) {
+    // A zero step has no direction to keep and would stall the run; an infinite or NaN one
+    // would turn every coordinate into NaN.
+    if (!std::isfinite(x)) throw EKNError("Invalid time step");
+    if (x == 0) throw EKNError("Time step must not be zero");
+    if (Method != nmRKF) SignedStep = SignedStep == 0 ? x : WithSignOf(x, SignedStep);
+    if (Method == nmStoermer) StartStoermer();
+    TimeStep = x;
+}
+
+void TSimData::SetAccuracy(double x) {
+    if (!(x >= MinAccuracy))
+        throw EKNError("Accuracy setting must be at least " + FormatGeneral(MinAccuracy, 15));
+    Accuracy = x;
+    if (Integrator) Integrator->Eps = x;
+}
+
+void TSimData::Rewind() {
+    Time = 0;
+    SignedStep = TimeStep;
+    Particles.ResetToInitial();
+}
+
+void TSimData::Reverse() {
+    SignedStep = -SignedStep;
+    if (Method == nmStoermer) StartStoermer();
+}
+
+double TSimData::KineticEnergy() const { return Particles.KineticEnergy(); }
+
+double TSimData::PotentialEnergy() { return Force->PotentialEnergy(); }
+
+std::string TSimData::MethodName() const {
+    return Method < NumMethods.size() ? NumMethods[Method].Name : std::string();
+}
+
+void TSimData::Step() {
+    // Work arrays that do not fit the particles would be read out of range: prepare first.
+    if (PreparedCount != Particles.Count() || PreparedDimensions != Particles.Dimensions() ||
+        PreparedMethod != Method)
+        Prepare();
+    const auto cycle = NumMethods[Method].StepRoutine;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    for (int c = 0; c < Cycles; ++c) {
+        (this->*cycle)();
+        // Failures are detected at the end of the cycle that caused them: the particles keep
+        // what the cycle wrote, Time keeps the cycles completed before it.
+        if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
+        if (Collisions) Particles.CheckCollisions();
+        if (Method != nmRKF) Time = Time + SignedStep;
+    }
+    if (Method == nmStoermer) FinishStoermer();
+    if (InfoWanted) Particles.UpdateMomentum();
+    if (Particles.TotalMass != 0) Particles.UpdateCenterOfMass();
+    if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
+    StepDone();
+}
+
+void TSimData::StepDone() {
+    if (OnStepDone) OnStepDone();
+}
+
+}  // namespace kinetra
