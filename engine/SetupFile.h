@@ -10,6 +10,7 @@
 // end of the file).
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -21,7 +22,8 @@ public:
     explicit TSetupReader(std::istream& in);
     // One number token (the position stays right after it).
     double ReadReal();
-    // One number token that must be a whole number within 32 bits.
+    // One number token that must be a whole number (optional sign, decimal digits) within
+    // 32 bits.
     int ReadInteger();
     // Skips the rest of the current line, line end included.
     void ReadLn();
@@ -48,5 +50,15 @@ public:
 private:
     std::ostream& Out;
 };
+
+// Writes `fileName` so that it either holds everything `write` produced or stays as it was: the
+// text goes to a temporary file in the same folder, which replaces the target only after it was
+// written, flushed and closed without error. On any failure the temporary file is removed and
+// EInOutError names the file and the reason.
+void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write);
+
+// Opens `fileName` for reading; EInOutError "File not found" (or the system's reason) when it
+// cannot be opened.
+void OpenForReading(std::ifstream& in, const std::string& fileName);
 
 }  // namespace kinetra

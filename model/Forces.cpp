@@ -283,3 +283,26 @@ double TForce::PotentialEnergy() {
 }
 
 }  // namespace kinetra
+
+// ---------------------------------------------------------------------------------------------
+// The force line of a setup file
+
+#include "engine/SetupFile.h"
+
+namespace kinetra {
+
+void TForce::LoadFromFile(TSetupReader& reader) {
+    const double power = reader.ReadReal();
+    const double gravConstant = reader.ReadReal();
+    const double coulombCoeff = reader.ReadReal();
+    reader.ReadLn();
+    StoreConstants(gravConstant, coulombCoeff);
+    SetPower(power);
+}
+
+void TForce::SaveToFile(TSetupWriter& writer) const {
+    writer.WriteLine(TSetupWriter::Real(GetPower()) + " " + TSetupWriter::Real(FGravConstant) + " " +
+                     TSetupWriter::Real(FCoulombCoeff));
+}
+
+}  // namespace kinetra

@@ -188,3 +188,73 @@ void TParticlesList::CheckCollisions() {
 }
 
 }  // namespace kinetra
+
+// ---------------------------------------------------------------------------------------------
+// The particle section of a setup file
+
+#include "engine/SetupFile.h"
+
+namespace kinetra {
+
+void TParticle::LoadFromFile(TSetupReader& reader) {
+    // Mass first, so that SetCharge can refuse a charge on a massless particle.
+    Mass = reader.ReadReal();
+    const double charge = reader.ReadReal();
+    reader.ReadLn();
+    SetCharge(charge);
+    SetRadius(reader.ReadReal());
+    reader.ReadLn();
+    InitialPosition.FromString(reader.ReadLine());
+    InitialVelocity.FromString(reader.ReadLine());
+    // A degenerate image or a colour outside the palette would only surface when drawing.
+    const int imageSize = reader.ReadInteger();
+    reader.ReadLn();
+    if (imageSize < 1) throw EKNError("Invalid input");
+    ImageSize = imageSize;
+    const int colour = StrToInt(reader.ReadLine());
+    if (colour < 0 || colour >= ColourCount) throw EKNError("Invalid input");
+    ColourIndex = colour;
+    UpdateImage();
+    const std::string flags = reader.ReadLine();
+    if (flags.size() < 2) throw EKNError("Invalid input");
+    ShowTrail = flags[0] == 'T';
+    Invisible = flags[1] == 'T';
+}
+
+void TParticle::SaveToFile(TSetupWriter& writer) const {
+    writer.WriteLine(Name);
+    writer.WriteLine(TSetupWriter::Real(Mass) + " " + TSetupWriter::Real(FCharge));
+    writer.WriteLine(TSetupWriter::Real(FRadius));
+    writer.WriteLine(InitialPosition.ToString());
+    writer.WriteLine(InitialVelocity.ToString());
+    writer.WriteLine(std::to_string(ImageSize));
+    writer.WriteLine(std::to_string(ColourIndex));
+    const char flags[2] = {ShowTrail ? 'T' : 'F', Invisible ? 'T' : 'F'};
+    writer.WriteLine(std::string_view(flags, 2));
+}
+
+void TParticlesList::LoadFromFile(TSetupReader& reader) {
+    if (reader.ReadLine() != KeywordBeginParticles)
+        throw EKNError(Format("Keyword %s expected", KeywordBeginParticles));
+    reader.ReadLn();
+    for (;;) {
+        std::string name = reader.ReadLine();
+        if (name == KeywordEndParticles) break;
+        auto particle = std::make_unique<TParticle>(name, FDimensions);
+        particle->LoadFromFile(reader);
+        AddParticle(std::move(particle));
+        reader.ReadLn();
+    }
+}
+
+void TParticlesList::SaveToFile(TSetupWriter& writer) const {
+    writer.WriteLine(KeywordBeginParticles);
+    writer.WriteLine();
+    for (const TItem& item : Items) {
+        item.Particle->SaveToFile(writer);
+        writer.WriteLine();
+    }
+    writer.WriteLine(KeywordEndParticles);
+}
+
+}  // namespace kinetra

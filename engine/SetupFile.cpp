@@ -1,0 +1,271 @@
+// The setup file: the token reader and line writer that every section routine uses, the
+// atomic file replacement, and the simulation's own part of the file (header lines, the order
+// of the sections, the notes).
+#include "engine/SetupFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <system_error>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+#include "engine/SimulationData.h"
+
+namespace kinetra {
+
+namespace {
+
+constexpr const char* MsgInvalidNumericInput = "Invalid numeric input";
+constexpr const char* MsgInvalidInput = "Invalid input";
+
+bool IsTokenSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string SystemReason(int error) {
+    if (error == ENOENT) return "File not found";
+    if (error == 0) return "Input/output error";
+    return std::strerror(error);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TSetupReader
+
+TSetupReader::TSetupReader(std::istream& in) : In(in) {}
+
+// Reads the next token as text; the position stays right after it, so that ReadLn can skip
+// whatever follows on the same line.
+static std::string ReadToken(std::istream& in) {
+    int c = in.peek();
+    while (c != std::char_traits<char>::eof() && IsTokenSpace(c)) {
+        in.get();
+        c = in.peek();
+    }
+    std::string token;
+    while (c != std::char_traits<char>::eof() && !IsTokenSpace(c)) {
+        token.push_back(static_cast<char>(in.get()));
+        c = in.peek();
+    }
+    // A number expected where the file has ended is as wrong as a bad one.
+    if (token.empty()) throw EInOutError(MsgInvalidNumericInput);
+    return token;
+}
+
+double TSetupReader::ReadReal() {
+    const std::string token = ReadToken(In);
+    double value = 0;
+    switch (ParseDecimal(token, value)) {
+        case TParseResult::Ok:
+            return value;
+        case TParseResult::Overflow:
+            throw EMathError(MsgOverflow);
+        case TParseResult::Invalid:
+            break;
+    }
+    throw EInOutError(MsgInvalidNumericInput);
+}
+
+int TSetupReader::ReadInteger() {
+    const std::string token = ReadToken(In);
+    std::string_view digits = token;
+    bool negative = false;
+    if (digits.front() == '+' || digits.front() == '-') {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    if (digits.empty()) throw EInOutError(MsgInvalidNumericInput);
+    long long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') throw EInOutError(MsgInvalidNumericInput);
+        value = value * 10 + (c - '0');
+        if (value > 2147483648LL) throw EInOutError(MsgInvalidNumericInput);
+    }
+    if (negative) value = -value;
+    if (value > 2147483647LL) throw EInOutError(MsgInvalidNumericInput);
+    return static_cast<int>(value);
+}
+
+void TSetupReader::ReadLn() {
+    int c = In.get();
+    while (c != std::char_traits<char>::eof() && c != '\n') c = In.get();
+}
+
+std::string TSetupReader::ReadLine() {
+    std::string line;
+    int c = In.get();
+    while (c != std::char_traits<char>::eof() && c != '\n') {
+        line.push_back(static_cast<char>(c));
+        c = In.get();
+    }
+    // CR LF and LF are both line ends; a CR inside a line is text.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+bool TSetupReader::Eof() { return In.peek() == std::char_traits<char>::eof(); }
+
+// ---------------------------------------------------------------------------------------------
+// TSetupWriter
+
+TSetupWriter::TSetupWriter(std::ostream& out) : Out(out) {}
+
+void TSetupWriter::Write(std::string_view text) { Out.write(text.data(), static_cast<std::streamsize>(text.size())); }
+
+void TSetupWriter::WriteLine(std::string_view text) {
+    Write(text);
+    Out.write("\r\n", 2);
+}
+
+std::string TSetupWriter::Real(double value) { return FormatGeneral(value, 15); }
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+void OpenForReading(std::ifstream& in, const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // A folder opens as a stream on some systems and then reads as nothing.
+    if (fs::is_directory(fs::path(fileName), ec)) throw EInOutError(SystemReason(EISDIR));
+    errno = 0;
+    in.open(fileName, std::ios::in | std::ios::binary);
+    if (!in.is_open()) throw EInOutError(SystemReason(errno == 0 ? ENOENT : errno));
+}
+
+namespace {
+// A failure that already names the file.
+class ESaveFailure : public EInOutError {
+public:
+    using EInOutError::EInOutError;
+};
+}  // namespace
+
+void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write) {
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    const auto fail = [&](const std::string& reason) -> void {
+        throw ESaveFailure("Could not save \"" + fileName + "\": " + reason);
+    };
+
+    // A name of our own beside the target, so that the final rename stays within one file
+    // system and never clobbers another file.
+    fs::path temp;
+    std::error_code ec;
+    for (int i = 0;; ++i) {
+        temp = target;
+        temp += ".~tmp" + (i == 0 ? std::string() : std::to_string(i));
+        const bool taken = fs::exists(temp, ec);
+        if (ec || !taken) break;  // an unreadable folder shows itself when the file is created
+        if (i == 1000) fail("no name for a temporary file");
+    }
+
+    bool created = false;
+    try {
+        std::ofstream out;
+        errno = 0;
+        out.open(temp, std::ios::out | std::ios::binary | std::ios::trunc);
+        if (!out.is_open()) fail(SystemReason(errno == 0 ? EACCES : errno));
+        created = true;
+        write(out);
+        out.flush();
+        if (!out) fail("Write error");
+        out.close();
+        if (out.fail()) fail("Write error");
+
+        // The replacement keeps the access rights the user gave the old file.
+        const fs::file_status old = fs::status(target, ec);
+        if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
+        fs::rename(temp, target, ec);
+        if (ec) fail(ec.message());
+    } catch (const ESaveFailure&) {
+        if (created) fs::remove(temp, ec);
+        throw;
+    } catch (const std::exception& e) {
+        if (created) fs::remove(temp, ec);
+        fail(e.what());
+    } catch (...) {
+        if (created) fs::remove(temp, ec);
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSimData: the whole file
+
+void TSimData::LoadFromFile() {
+    std::ifstream in;
+    OpenForReading(in, FileName);
+    LoadFromStream(in);
+}
+
+void TSimData::LoadFromStream(std::istream& in) {
+    TSetupReader reader(in);
+
+    const int n = reader.ReadInteger();
+    reader.ReadLn();
+    SetDimensions(n);
+    Clear();
+
+    const int method = reader.ReadInteger();
+    if (method < nmEuler || method > nmStoermer) throw EKNError(MsgInvalidInput);
+    SetMethod(static_cast<TNumMethod>(method));
+    if (Method == nmRKF) SetAccuracy(reader.ReadReal());
+    const int cycles = reader.ReadInteger();
+    reader.ReadLn();
+    SetCycles(cycles);
+
+    TimeStep = reader.ReadReal();
+    reader.ReadLn();
+    reader.ReadLn();
+
+    Particles.LoadFromFile(reader);
+    reader.ReadLn();
+    Force->LoadFromFile(reader);
+    reader.ReadLn();
+    if (OnLoadFrame) OnLoadFrame(reader);
+    reader.ReadLn();
+
+    // Everything up to the end is the notes; a line that arrives while they are still empty
+    // replaces them, so leading empty lines are dropped.
+    do {
+        const std::string line = reader.ReadLine();
+        if (Notes.empty())
+            Notes = line;
+        else
+            Notes += "\r\n" + line;
+    } while (!reader.Eof());
+
+    Rewind();
+}
+
+void TSimData::SaveToFile() {
+    std::filesystem::path path(FileName);
+    if (!path.has_extension()) {
+        FileName += SetupExtension;
+    }
+    WriteFileAtomically(FileName, [this](std::ostream& out) { SaveToStream(out); });
+}
+
+void TSimData::SaveToStream(std::ostream& out) {
+    TSetupWriter writer(out);
+    writer.WriteLine(std::to_string(Dimensions));
+    if (Method == nmRKF)
+        writer.WriteLine(std::to_string(static_cast<int>(Method)) + " " + TSetupWriter::Real(Accuracy) + " " +
+                         std::to_string(Cycles));
+    else
+        writer.WriteLine(std::to_string(static_cast<int>(Method)) + " " + std::to_string(Cycles));
+    writer.WriteLine(TSetupWriter::Real(TimeStep));
+    writer.WriteLine();
+    Particles.SaveToFile(writer);
+    writer.WriteLine();
+    Force->SaveToFile(writer);
+    writer.WriteLine();
+    if (OnSaveFrame) OnSaveFrame(writer);
+    writer.WriteLine();
+    writer.Write(Notes);
+}
+
+}  // namespace kinetra
