@@ -100,6 +100,8 @@ public:
 private:
     void UpdateExtent();
     bool InOriginFrame() const;
+    // N of the frame's own vectors (the setup's N when the frame was last reset).
+    int Dimensions() const;
 
     int FXDim = 0;
     int FYDim = 0;
