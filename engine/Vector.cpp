@@ -40,7 +40,13 @@ void TVector::Assign(const TVector& source) {
 
 bool TVector::Equals(const TVector& other) const {
     if (other.Count() != Count()) return false;
-    return Distance(other) == 0;
+    // Component by component rather than through Distance: a difference below about 1E-154
+    // squares to 0, which would make distinct vectors (1E-300 and 0) equal. -0 and +0 still
+    // compare equal, NaN never does.
+    const size_t n = Elements.size();
+    for (size_t i = 0; i < n; ++i)
+        if (!(Elements[i] == other.Elements[i])) return false;
+    return true;
 }
 
 void TVector::FromString(const std::string& text) {

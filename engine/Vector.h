@@ -34,7 +34,7 @@ public:
 
     // Copies the first Count() components of source.
     void Assign(const TVector& source);
-    // Same Count and Distance exactly 0 (so -0 and +0 are equal).
+    // Same Count and every component equal (so -0 and +0 are equal, NaN is never equal).
     bool Equals(const TVector& other) const;
 
     // Components from a text of numbers separated by spaces; raises EConvertError

@@ -146,6 +146,11 @@ TEST(Vector, EqualsNeedsSameCountAndZeroDistance) {
     EXPECT_FALSE(Vec({1, 2}).Equals(Vec({2, 1})));
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(Vec({nan}).Equals(Vec({nan})));
+    // Differences whose square underflows still make the vectors different.
+    EXPECT_FALSE(Vec({1E-300, 0}).Equals(Vec({0, 0})));
+    EXPECT_FALSE(Vec({5E-324}).Equals(Vec({-5E-324})));
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(Vec({inf, -inf}).Equals(Vec({inf, -inf})));
 }
 
 TEST(Vector, NormsAndDistance) {
