@@ -32,6 +32,19 @@ constexpr double ShrinkFloor = 0.1;
 
 constexpr int FloatFailures = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
 
+// MaxNorm of an error vector that also tells whether a component is NaN (MaxNorm itself would
+// pass over it, and a NaN estimate must never count as small).
+double ErrorNorm(const TVector& v, bool& nan) {
+    double m = 0;
+    const int n = v.Count();
+    for (int i = 0; i < n; ++i) {
+        const double a = std::fabs(v[i]);
+        if (std::isnan(a)) nan = true;
+        if (a > m) m = a;
+    }
+    return m;
+}
+
 }  // namespace
 
 void TRungeKutta::Make(TOwned& owned, TVectorArray& refs, int n, int dim) {
@@ -133,12 +146,14 @@ void TRungeKutta::AdaptiveStep(const TVectorArray& y, const TVectorArray& dydx, 
         TrialStep(y, dydx, h);
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         errmax = 0;
+        bool nan = false;
         for (size_t i = 0; i < n; ++i) {
-            const double e = std::fabs(YErr[i]->MaxNorm() / yscale[i]);
+            const double e = std::fabs(ErrorNorm(*YErr[i], nan) / yscale[i]);
+            if (std::isnan(e)) nan = true;
             if (e > errmax) errmax = e;
         }
         errmax = errmax / Eps;
-        if (!std::isfinite(errmax)) throw EKNError(MsgCoordinateOutOfRange);
+        if (nan || !std::isfinite(errmax)) throw EKNError(MsgCoordinateOutOfRange);
         if (errmax <= 1) break;
         const double htemp = Safety * h * std::pow(errmax, ShrinkExponent);
         if (h >= 0)

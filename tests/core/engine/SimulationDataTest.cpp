@@ -1,0 +1,344 @@
+// The simulation state: parameters and their validation, preparation, and the step driver.
+#include "engine/SimulationData.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "engine/KNUtils.h"
+#include "engine/RKF.h"
+#include "tests/core/engine/SimTestUtil.h"
+
+using namespace kinetra;
+using kinetra::test::AddParticle;
+using kinetra::test::NewSetup;
+
+namespace {
+
+template <typename F>
+std::string MessageOf(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+
+}  // namespace
+
+TEST(SimDataParameters, DefaultsOfANewSimulation) {
+    TSimData sim;
+    EXPECT_EQ(sim.Dimensions, 1);
+    EXPECT_EQ(sim.Method, nmStoermer);
+    EXPECT_EQ(sim.TimeStep, 0.002);
+    EXPECT_EQ(sim.Cycles, 10);
+    EXPECT_EQ(sim.Accuracy, 1E-12);
+    EXPECT_EQ(sim.SignedStep, 0);
+    EXPECT_EQ(sim.Time, 0);
+    EXPECT_FALSE(sim.Collisions);
+    EXPECT_EQ(sim.Particles.Count(), 0);
+    EXPECT_EQ(sim.Force->GravConstant(), 1);
+    EXPECT_EQ(sim.Force->GetPower(), -2);
+}
+
+TEST(SimDataParameters, ValidatingSettersRefuseAndKeepTheirValue) {
+    TSimData sim;
+    sim.SetCycles(200);
+    EXPECT_EQ(sim.Cycles, 200);
+    EXPECT_EQ(MessageOf([&] { sim.SetCycles(0); }), "Computation cycles must be between 1 and 200");
+    EXPECT_THROW(sim.SetCycles(201), EKNError);
+    EXPECT_EQ(sim.Cycles, 200);
+
+    sim.SetAccuracy(1E-30);
+    EXPECT_EQ(sim.Accuracy, 1E-30);
+    EXPECT_EQ(MessageOf([&] { sim.SetAccuracy(9.9E-31); }), "Accuracy setting must be at least 1E-30");
+    EXPECT_THROW(sim.SetAccuracy(std::nan("")), EKNError);
+    EXPECT_EQ(sim.Accuracy, 1E-30);
+
+    EXPECT_EQ(MessageOf([&] { sim.SetDimensions(0); }), "Dimensionality must be at least one.");
+    EXPECT_EQ(sim.Dimensions, 1);
+}
+
+TEST(SimDataParameters, MethodNamesDropThePrefix) {
+    TSimData sim;
+    const char* names[] = {"Euler", "EulerCromer", "Ralston", "RK4", "RKF", "Stoermer"};
+    for (int m = 0; m < 6; ++m) {
+        sim.Method = static_cast<TNumMethod>(m);
+        EXPECT_EQ(sim.MethodName(), names[m]);
+        EXPECT_EQ(NumMethods[static_cast<size_t>(m)].Method, m);
+    }
+    EXPECT_STREQ(NumMethods[nmEulerCromer].Caption, "Euler-Cromer");
+}
+
+TEST(SimDataParameters, ClearKeepsRunSwitchesAndName) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    sim.Collisions = true;
+    sim.FileName = "orbit.knx";
+    sim.Notes = "text";
+    sim.SetCycles(5);
+    AddParticle(sim, "a", 1, {0, 0}, {0, 0});
+    sim.Clear();
+    EXPECT_TRUE(sim.Collisions);
+    EXPECT_EQ(sim.FileName, "orbit.knx");
+    EXPECT_EQ(sim.Dimensions, 2);
+    EXPECT_EQ(sim.Notes, "");
+    EXPECT_EQ(sim.Cycles, 10);
+    EXPECT_EQ(sim.Particles.Count(), 0);
+    EXPECT_EQ(sim.Particles.Dimensions(), 2);
+}
+
+TEST(SimDataParameters, TimeStepKeepsTheDirection) {
+    TSimData sim;
+    NewSetup(sim, 1);
+    AddParticle(sim, "a", 1, {0}, {1});
+    sim.SetMethod(nmEuler);
+    sim.Rewind();
+    sim.Prepare();
+    sim.Reverse();
+    sim.SetTimeStep(0.01);
+    EXPECT_EQ(sim.SignedStep, -0.01);
+    EXPECT_EQ(sim.TimeStep, 0.01);
+
+    sim.SetMethod(nmRKF);
+    const double adaptive = sim.SignedStep;
+    sim.SetTimeStep(0.03);
+    EXPECT_EQ(sim.SignedStep, adaptive);
+    EXPECT_EQ(sim.TimeStep, 0.03);
+}
+
+TEST(SimDataParameters, ZeroOrNonFiniteTimeStepIsRefused) {
+    TSimData sim;
+    sim.SignedStep = 0.002;
+    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(0); }), "Time step must not be zero");
+    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::numeric_limits<double>::infinity()); }), "Invalid time step");
+    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::nan("")); }), "Invalid time step");
+    EXPECT_EQ(sim.TimeStep, 0.002);
+    EXPECT_EQ(sim.SignedStep, 0.002);
+}
+
+TEST(SimDataParameters, PrepareReturnsAnAdaptiveRunToTheUsersStep) {
+    TSimData sim;
+    sim.TimeStep = 0.002;
+    sim.SignedStep = 0.37;
+    sim.Prepare();
+    EXPECT_EQ(sim.SignedStep, 0.002);
+    sim.SignedStep = -0.37;
+    sim.Prepare();
+    EXPECT_EQ(sim.SignedStep, -0.002);
+    sim.SignedStep = 0;
+    sim.TimeStep = 0.5;
+    sim.Prepare();
+    EXPECT_EQ(sim.SignedStep, DefaultTimeStep);
+}
+
+TEST(SimDataParameters, SetAccuracyReachesAPreparedIntegratorAtOnce) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "a", 1, {0, 0}, {0, 1});
+    sim.SetMethod(nmRKF);
+    ASSERT_NE(sim.Integrator, nullptr);
+    sim.SetAccuracy(1E-6);
+    EXPECT_EQ(sim.Integrator->Eps, 1E-6);
+}
+
+TEST(SimDataParameters, RewindRestoresInitialStateAndCentreOfMass) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "a", 1, {0, 0}, {0, 0});
+    AddParticle(sim, "b", 1, {2, 0}, {0, 0});
+    sim.SetMethod(nmRK4);
+    sim.Rewind();
+    sim.Prepare();
+    sim.Step();
+    EXPECT_NE(sim.Particles.Particles(0).Position[0], 0);
+    sim.Rewind();
+    EXPECT_EQ(sim.Time, 0);
+    EXPECT_EQ(sim.SignedStep, sim.TimeStep);
+    EXPECT_EQ(sim.Particles.Particles(0).Position[0], 0);
+    EXPECT_EQ(sim.Particles.CenterOfMass()[0], 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The step driver
+
+TEST(StepDriver, EulerAddsTheStepOncePerCycle) {
+    TSimData sim;
+    NewSetup(sim, 1);
+    AddParticle(sim, "a", 1, {0}, {1});
+    sim.SetMethod(nmEuler);
+    sim.Rewind();
+    sim.Prepare();
+    int drawn = 0;
+    sim.OnStepDone = [&] { ++drawn; };
+    sim.Step();
+    double expected = 0;
+    for (int i = 0; i < 10; ++i) expected = expected + 0.002;
+    EXPECT_EQ(sim.Time, expected);
+    EXPECT_EQ(drawn, 1);
+}
+
+TEST(StepDriver, LoneParticleMovesOnAStraightLineWithEveryMethod) {
+    for (int m = 0; m < 6; ++m) {
+        SCOPED_TRACE(m);
+        TSimData sim;
+        NewSetup(sim, 2);
+        AddParticle(sim, "a", 1, {1, 2}, {3, -4});
+        sim.SetMethod(static_cast<TNumMethod>(m));
+        sim.Rewind();
+        sim.Prepare();
+        const double h = 0.002;
+        if (m == nmStoermer) {
+            // The start-up step has moved it one step ahead already.
+            EXPECT_DOUBLE_EQ(sim.Particles.Particles(0).Position[0], 1 + 3 * h);
+        } else {
+            EXPECT_EQ(sim.Particles.Particles(0).Position[0], 1);
+        }
+        sim.Step();
+        const TParticle& p = sim.Particles.Particles(0);
+        const double t = m == nmStoermer ? sim.Time + h : sim.Time;
+        EXPECT_NEAR(p.Position[0], 1 + 3 * t, 1e-9);
+        EXPECT_NEAR(p.Position[1], 2 - 4 * t, 1e-9);
+        EXPECT_NEAR(p.Velocity[0], 3, 1e-12);
+        EXPECT_NEAR(p.Velocity[1], -4, 1e-12);
+        // Without forces the error estimate vanishes and RKF grows its step fivefold.
+        if (m != nmRKF) {
+            EXPECT_NEAR(sim.Time, 10 * h, 1e-15);
+        }
+    }
+}
+
+TEST(StepDriver, CollisionInCycleThreeStopsTheStepBeforeTimeAndDrawing) {
+    TSimData sim;
+    NewSetup(sim, 1);
+    sim.Force->SetGravConstant(0);
+    AddParticle(sim, "left", 1, {0}, {1.5}, 1);
+    AddParticle(sim, "right", 1, {10}, {-1.5}, 1);
+    sim.SetMethod(nmEuler);
+    sim.TimeStep = 1;
+    sim.Collisions = true;
+    sim.Rewind();
+    sim.Prepare();
+    std::vector<std::pair<int, int>> pairs;
+    sim.Particles.OnCollision = [&](int i, int j) { pairs.emplace_back(i, j); };
+    bool drawn = false;
+    sim.OnStepDone = [&] { drawn = true; };
+    try {
+        sim.Step();
+        FAIL() << "no collision";
+    } catch (const EAbort& e) {
+        EXPECT_STREQ(e.what(), "Collision");
+    }
+    ASSERT_EQ(pairs.size(), 1u);
+    EXPECT_EQ(pairs[0], std::make_pair(0, 1));
+    EXPECT_EQ(sim.Time, 2);
+    EXPECT_FALSE(drawn);
+}
+
+TEST(StepDriver, OverflowBecomesCoordinateOutOfRangeWithoutDrawing) {
+    for (TNumMethod m : {nmEuler, nmRK4, nmStoermer, nmRKF}) {
+        SCOPED_TRACE(static_cast<int>(m));
+        TSimData sim;
+        NewSetup(sim, 1);
+        AddParticle(sim, "fast", 1, {0}, {1E307});
+        sim.SetMethod(m);
+        sim.TimeStep = 1E10;
+        sim.Rewind();
+        bool drawn = false;
+        sim.OnStepDone = [&] { drawn = true; };
+        try {
+            sim.Prepare();
+            for (int i = 0; i < 3; ++i) sim.Step();
+            FAIL() << "no error";
+        } catch (const EKNError& e) {
+            EXPECT_STREQ(e.what(), "Coordinate out of range");
+        } catch (const EMathError&) {
+            // Stoermer's start-up step may already overflow while preparing.
+            EXPECT_EQ(m, nmStoermer);
+        }
+        EXPECT_FALSE(drawn);
+        EXPECT_EQ(sim.Time, 0);
+    }
+}
+
+TEST(StepDriver, CoincidentParticlesFailWithCoordinateOutOfRange) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "a", 1, {0, 0}, {1, 0});
+    AddParticle(sim, "b", 1, {1, 0}, {0, 0});
+    sim.SetMethod(nmEuler);
+    sim.TimeStep = 1;
+    sim.Cycles = 1;
+    sim.Rewind();
+    sim.Prepare();
+    sim.Step();  // a lands exactly on b
+    EXPECT_THROW(sim.Step(), EKNError);
+}
+
+TEST(StepDriver, StoermerReverseAfterPrepareReturnsCloseToTheStart) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "sun", 1000, {0, 0}, {0, 0});
+    AddParticle(sim, "planet", 1, {1, 0}, {0, 30});
+    sim.SetMethod(nmStoermer);
+    sim.Rewind();
+    sim.Prepare();
+    const TParticle& p = sim.Particles.Particles(1);
+    const double ahead = p.Position[1];
+    EXPECT_NEAR(ahead, 30 * 0.002, 1e-4);
+    sim.Reverse();
+    // Back to the start up to terms of order h^2.
+    EXPECT_NEAR(p.Position[1], 0, 2e-4);
+    EXPECT_NEAR(p.Position[0], 1 - 1000 * 0.002 * 0.002, 5e-5);
+    EXPECT_LT(std::fabs(p.Position[1]), ahead / 100);
+}
+
+TEST(StepDriver, SameSetupTwiceGivesIdenticalBits) {
+    auto run = [](TNumMethod m) {
+        TSimData sim;
+        NewSetup(sim, 3);
+        AddParticle(sim, "a", 1, {0, 0, 0}, {0, 0.3, 0.1});
+        AddParticle(sim, "b", 0.5, {1, 0.2, 0}, {0, -0.4, 0});
+        AddParticle(sim, "c", 0.2, {-1, 0.5, 0.3}, {0.1, 0, -0.2});
+        sim.SetMethod(m);
+        sim.Rewind();
+        sim.Prepare();
+        for (int i = 0; i < 20; ++i) sim.Step();
+        std::vector<double> state;
+        for (int i = 0; i < 3; ++i)
+            for (int c = 0; c < 3; ++c) {
+                state.push_back(sim.Particles.Particles(i).Position[c]);
+                state.push_back(sim.Particles.Particles(i).Velocity[c]);
+            }
+        state.push_back(sim.Time);
+        return state;
+    };
+    for (int m = 0; m < 6; ++m) EXPECT_EQ(run(static_cast<TNumMethod>(m)), run(static_cast<TNumMethod>(m)));
+}
+
+TEST(StepDriver, MomentaOnlyWhileInfoIsWanted) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "a", 2, {1, 0}, {0, 1});
+    sim.SetMethod(nmEuler);
+    sim.Rewind();
+    sim.Prepare();
+    sim.Step();
+    EXPECT_EQ(sim.Particles.TotalMomentum()[1], 0);
+    sim.InfoWanted = true;
+    sim.Step();
+    EXPECT_EQ(sim.Particles.TotalMomentum()[1], 2);
+    EXPECT_NEAR(sim.Particles.PlanarAngularMomentum, 2, 1e-12);
+}
+
+TEST(StepDriver, StepPreparesWorkThatNoLongerFitsTheParticles) {
+    TSimData sim;
+    NewSetup(sim, 2);
+    AddParticle(sim, "a", 1, {0, 0}, {1, 0});
+    sim.SetMethod(nmRK4);
+    AddParticle(sim, "b", 1, {5, 0}, {0, 0});  // added after the work arrays were made
+    EXPECT_NO_THROW(sim.Step());
+}
