@@ -1,0 +1,80 @@
+#include "ui/KNNew.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/KNConst.h"
+#include "engine/SimulationData.h"
+#include "ui/DialogHost.h"
+
+namespace kinetra::ui {
+
+TfrmNew::TfrmNew(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent) {
+    setWindowTitle(QStringLiteral("New setup"));
+
+    lblName = new QLabel(QStringLiteral("Name:"), this);
+    lblName->setObjectName(QStringLiteral("lblName"));
+    edtName = new QLineEdit(this);
+    edtName->setObjectName(QStringLiteral("edtName"));
+    edtName->setFixedWidth(160);
+    lblDim = new QLabel(QStringLiteral("Number of dimensions:"), this);
+    lblDim->setObjectName(QStringLiteral("lblDim"));
+    speDim = new TSpinEdit(1, MaxDimensions, false, this);
+    speDim->setObjectName(QStringLiteral("speDim"));
+    speDim->setFixedWidth(60);
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->addRow(lblName, edtName);
+    form->addRow(lblDim, speDim);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(form);
+    main->addSpacing(4);
+    main->addLayout(buttons);
+
+    setTabOrder(edtName, speDim);
+    setTabOrder(speDim, btnOK);
+    setTabOrder(btnOK, btnCancel);
+
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+
+    FormCreate();
+}
+
+void TfrmNew::FormCreate() {
+    edtName->setText(QStringLiteral("NewSetup"));
+    speDim->SetValue(DefaultDimensions);
+}
+
+void TfrmNew::btnOKClick() {
+    TSimData& sim = Host.SimData();
+    try {
+        // The name is taken as typed: it is the setup's caption and the name a Save proposes.
+        sim.FileName = edtName->text().toStdString();
+        sim.SetDimensions(speDim->Value());
+        accept();
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
+
+void TfrmNew::btnCancelClick() { reject(); }
+
+}  // namespace kinetra::ui

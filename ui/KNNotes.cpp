@@ -1,0 +1,90 @@
+#include "ui/KNNotes.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/SimulationData.h"
+#include "ui/DialogHost.h"
+
+namespace kinetra::ui {
+
+namespace {
+QString TextOfNotes(const std::string& notes) {
+    QString text = QString::fromStdString(notes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+std::string NotesOfText(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text.toStdString();
+}
+}  // namespace
+
+QString NotesCaption(const std::string& fileName) {
+    if (fileName.empty()) return QStringLiteral("Notes");
+    QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
+    if (name.size() >= 4 && name.lastIndexOf(QLatin1Char('.')) == name.size() - 4) name.chop(4);
+    return QStringLiteral("Notes - ") + name;
+}
+
+TfrmNotes::TfrmNotes(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent) {
+    memNotes = new QPlainTextEdit(this);
+    memNotes->setObjectName(QStringLiteral("memNotes"));
+    memNotes->setTabChangesFocus(true);
+    memNotes->setFixedSize(440, 260);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    // No default button: Enter is a line break in the notes.
+    btnCancel->setAutoDefault(false);
+    btnOK->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnCancel);
+    buttons->addWidget(btnOK);
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(memNotes);
+    main->addLayout(buttons);
+
+    setTabOrder(memNotes, btnCancel);
+    setTabOrder(btnCancel, btnOK);
+
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+
+    FormCreate();
+}
+
+void TfrmNotes::FormCreate() {
+    const TSimData& sim = Host.SimData();
+    setWindowTitle(NotesCaption(sim.FileName));
+    InitialText = TextOfNotes(sim.Notes);
+    memNotes->setPlainText(InitialText);
+}
+
+void TfrmNotes::btnOKClick() {
+    TSimData& sim = Host.SimData();
+    const QString text = memNotes->toPlainText();
+    // Untouched text is no change, even where the widget would write the line breaks of the
+    // stored notes differently.
+    if (text != InitialText) {
+        std::string notes = NotesOfText(text);
+        if (notes != sim.Notes) {
+            sim.Notes = std::move(notes);
+            Host.SetParticlesModified(true);
+        }
+    }
+    accept();
+}
+
+void TfrmNotes::btnCancelClick() { reject(); }
+
+}  // namespace kinetra::ui
