@@ -28,8 +28,9 @@ double TForce::GetPower() const {
 
 void TForce::SetPower(double value) {
     const double whole = std::nearbyint(value);
-    // Whole values whose exponent (value - 1) does not fit 32 bits are taken as real powers.
-    if (whole == value && value - 1 >= static_cast<double>(INT_MIN) && value - 1 <= static_cast<double>(INT_MAX)) {
+    // Whole values are integer powers only while both integer exponents fit 32 bits: value - 1
+    // of the pair factor and value + 1 of the potential. Larger ones are taken as real powers.
+    if (whole == value && value - 1 >= static_cast<double>(INT_MIN) && value + 1 <= static_cast<double>(INT_MAX)) {
         FIntegralPower = true;
         FIntExponent = static_cast<int>(value - 1);
     } else {
@@ -86,7 +87,16 @@ void TForce::BuildPairTables() {
 
 void TForce::UpdateCoefficients() {
     if (Prepared < 2) return;
-    const int n = Prepared;
+    // Particles may have been added or removed since the tables were built (G or k changed in
+    // between): take the particles now present rather than index ones that are gone.
+    const int n = Particles.Count();
+    if (n < 2) {
+        Prepared = -1;
+        UseTable = false;
+        Coeffs.clear();
+        return;
+    }
+    Prepared = n;
     UseTable = NeedsCoefficientTable();
     if (!UseTable) {
         Coeffs.clear();
