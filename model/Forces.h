@@ -87,6 +87,12 @@ private:
     void EvaluateGeneric();
     double PairFactor(double d) const;
 
+public:
+    // d^(Power - 1) as the pair terms use it (for the evaluation kernels).
+    double PairFactorOf(double d) const;
+
+private:
+
     TParticlesList& Particles;
     int FDimensions;
     double FGravConstant = 1;
@@ -103,7 +109,7 @@ private:
     std::vector<double> X;
     std::vector<double> A;
     std::vector<double> M;
-    std::vector<double> Scratch;  // per-row pair factors
+    std::vector<double> Scratch;  // per-row products m_j T of the kernels
     int Evaluated = 0;        // particle count of the last evaluation
 };
 
