@@ -50,7 +50,9 @@ struct EUsage {
     std::string Message;
 };
 
-void Print(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+void Print(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
 
 // The simulation with a screen frame hooked in, the way the main window opens a setup.
 struct TLoadedSetup {
@@ -158,8 +160,7 @@ std::string CsvHeader(const TSimData& sim, bool state) {
         const int n = sim.Particles.Dimensions();
         for (const char prefix : {'x', 'v'})
             for (int i = 0; i < count; ++i)
-                for (int d = 0; d < n; ++d)
-                {
+                for (int d = 0; d < n; ++d) {
                     std::string name(1, prefix);
                     name += std::to_string(i);
                     name.push_back('_');
@@ -214,9 +215,7 @@ int CommandRun(const std::vector<std::string>& args) {
         sim.Prepare();
         if (options.Collisions) {
             sim.Collisions = true;
-            sim.Particles.OnCollision = [&](int i, int j) {
-                collision = {true, i, j, sim.Time};
-            };
+            sim.Particles.OnCollision = [&](int i, int j) { collision = {true, i, j, sim.Time}; };
         }
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
@@ -226,7 +225,8 @@ int CommandRun(const std::vector<std::string>& args) {
         while (step < options.Steps) {
             sim.Step();
             ++step;
-            if (step % options.Every == 0 || step == options.Steps) Print(stdout, CsvRecord(sim, step, options.State));
+            if (step % options.Every == 0 || step == options.Steps)
+                Print(stdout, CsvRecord(sim, step, options.State));
         }
     } catch (const EAbort& e) {
         std::fflush(stdout);
@@ -236,8 +236,8 @@ int CommandRun(const std::vector<std::string>& args) {
         }
         const std::string first = sim.Particles.Particles(collision.First).Name;
         const std::string second = sim.Particles.Particles(collision.Second).Name;
-        Print(stderr, Format("Collision between %s and %s", first, second) + " at t = " +
-                          FormatFixed(collision.Time, 2) + "\n");
+        Print(stderr, Format("Collision between %s and %s", first, second) +
+                          " at t = " + FormatFixed(collision.Time, 2) + "\n");
         return ExitCollision;
     } catch (const std::exception& e) {
         std::fflush(stdout);

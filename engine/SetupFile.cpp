@@ -22,7 +22,9 @@ namespace {
 constexpr const char* MsgInvalidNumericInput = "Invalid numeric input";
 constexpr const char* MsgInvalidInput = "Invalid input";
 
-bool IsTokenSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsTokenSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string SystemReason(int error) {
     if (error == ENOENT) return "File not found";
@@ -106,21 +108,27 @@ std::string TSetupReader::ReadLine() {
     return line;
 }
 
-bool TSetupReader::Eof() { return In.peek() == std::char_traits<char>::eof(); }
+bool TSetupReader::Eof() {
+    return In.peek() == std::char_traits<char>::eof();
+}
 
 // ---------------------------------------------------------------------------------------------
 // TSetupWriter
 
 TSetupWriter::TSetupWriter(std::ostream& out) : Out(out) {}
 
-void TSetupWriter::Write(std::string_view text) { Out.write(text.data(), static_cast<std::streamsize>(text.size())); }
+void TSetupWriter::Write(std::string_view text) {
+    Out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
 
 void TSetupWriter::WriteLine(std::string_view text) {
     Write(text);
     Out.write("\r\n", 2);
 }
 
-std::string TSetupWriter::Real(double value) { return FormatGeneral(value, 15); }
+std::string TSetupWriter::Real(double value) {
+    return FormatGeneral(value, 15);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Files

@@ -39,9 +39,10 @@ class SetupSave : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device random;
-        Folder = fs::temp_directory_path() /
-                 ("kinetra_save_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                  "_" + std::to_string(random()));
+        Folder =
+            fs::temp_directory_path() /
+            ("kinetra_save_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+             "_" + std::to_string(random()));
         fs::create_directories(Folder);
         Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
         Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
@@ -55,7 +56,8 @@ protected:
     // Names of everything in the folder, to show that no temporary file is left behind.
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Folder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(Folder))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -18,13 +18,40 @@ namespace {
 
 // The two-body example setup, one entry per line.
 std::vector<std::string> ExampleLines() {
-    return {"2",      "3 10",  "0.002", "",   "Begin_Particles",
-            "",       "Sun",   "1000 0", "0.1", "0 0",
-            "0 0",    "11",    "3",     "FF", "",
-            "Planet", "1 0",   "0.05",  "1 0", "0 30",
-            "6",      "1",     "TF",    "",   "End_Particles",
-            "",       "-2 1 0", "",     "0 1", "100",
-            "0 0",    "Origin", "",     "Planet on a near-circular orbit"};
+    return {"2",
+            "3 10",
+            "0.002",
+            "",
+            "Begin_Particles",
+            "",
+            "Sun",
+            "1000 0",
+            "0.1",
+            "0 0",
+            "0 0",
+            "11",
+            "3",
+            "FF",
+            "",
+            "Planet",
+            "1 0",
+            "0.05",
+            "1 0",
+            "0 30",
+            "6",
+            "1",
+            "TF",
+            "",
+            "End_Particles",
+            "",
+            "-2 1 0",
+            "",
+            "0 1",
+            "100",
+            "0 0",
+            "Origin",
+            "",
+            "Planet on a near-circular orbit"};
 }
 
 std::string Join(const std::vector<std::string>& lines, const char* lineEnd = "\r\n") {
@@ -82,7 +109,8 @@ TEST(SetupReader, SkipsBlanksTabsAndLineEndsBeforeATokenAndStopsRightAfterIt) {
 }
 
 TEST(SetupReader, RefusesEveryTokenThatIsNotACompleteDecimalNumber) {
-    for (const char* text : {"nan", "inf", "-INF", "0x1A", "1,5", "1e", "1.2.3", "--1", ".", "1e+", "12abc"}) {
+    for (const char* text :
+         {"nan", "inf", "-INF", "0x1A", "1,5", "1e", "1.2.3", "--1", ".", "1e+", "12abc"}) {
         std::istringstream in(text);
         TSetupReader r(in);
         try {
@@ -262,8 +290,9 @@ TEST(SetupFile, EveryMethodOrdinalRoundTrips) {
 }
 
 TEST(SetupFile, ASetupWithoutParticlesRoundTrips) {
-    const std::vector<std::string> lines = {"3", "5 10", "0.01", "",      "Begin_Particles", "", "End_Particles", "",
-                                            "-2 1 0", "", "0 1", "1", "0 0 0", "Origin", "", "Empty"};
+    const std::vector<std::string> lines = {
+        "3", "5 10", "0.01", "",      "Begin_Particles", "", "End_Particles", "", "-2 1 0",
+        "",  "0 1",  "1",    "0 0 0", "Origin",          "", "Empty"};
     TSetup s;
     s.Load(Join(lines));
     EXPECT_EQ(s.Sim.Particles.Count(), 0);
@@ -275,10 +304,10 @@ TEST(SetupFile, ParticleAttributesRoundTrip) {
     std::vector<std::string> lines = ExampleLines();
     lines[6] = "  Big Star  ";  // blanks at both ends belong to the name
     lines[7] = "1000 -2.5";
-    lines[8] = "-0.3";          // a negative radius is stored as its magnitude
+    lines[8] = "-0.3";  // a negative radius is stored as its magnitude
     lines[11] = "51";
     lines[12] = "13";
-    lines[13] = "tT";           // only an upper-case T is true
+    lines[13] = "tT";  // only an upper-case T is true
     lines[26] = "-1.5 2 3";
     lines[31] = "  big STAR  ";
     TSetup s;
@@ -321,9 +350,9 @@ TEST(SetupFile, AFrameNameMatchingNoParticleLoadsAsOrigin) {
 TEST(SetupFile, LoadingReplacesTheWholeSetup) {
     TSetup s;
     s.Load(Join(ExampleLines()));
-    std::vector<std::string> lines = {"1", "0 1", "0.5", "", "Begin_Particles", "", "A", "1 0", "0", "3", "-1",
-                                      "2", "0", "FF", "", "End_Particles", "", "-2 1 0", "", "0 0", "10", "0",
-                                      "A", "", "one"};
+    std::vector<std::string> lines = {
+        "1",  "0 1", "0.5",           "", "Begin_Particles", "", "A",   "1 0", "0", "3", "-1", "2",  "0",
+        "FF", "",    "End_Particles", "", "-2 1 0",          "", "0 0", "10",  "0", "A", "",   "one"};
     s.Load(Join(lines));
     EXPECT_EQ(s.Sim.Dimensions, 1);
     EXPECT_EQ(s.Sim.Particles.Count(), 1);
@@ -431,37 +460,36 @@ TEST_P(SetupRefusal, LoadFailsWithTheMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     FailureTable, SetupRefusal,
-    ::testing::Values(
-        TRefusal{0, "0", "Dimensionality must be at least one.", TRefusal::KN},
-        TRefusal{0, "-3", "Dimensionality must be at least one.", TRefusal::KN},
-        TRefusal{1, "4 0 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
-        TRefusal{1, "4 9.9E-31 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
-        TRefusal{1, "2 0", "Computation cycles must be between 1 and 200", TRefusal::KN},
-        TRefusal{1, "2 201", "Computation cycles must be between 1 and 200", TRefusal::KN},
-        TRefusal{1, "6 10", "Invalid input", TRefusal::KN},
-        TRefusal{1, "-1 10", "Invalid input", TRefusal::KN},
-        TRefusal{1, "259 10", "Invalid input", TRefusal::KN},
-        TRefusal{4, "begin_particles", "Keyword Begin_Particles expected", TRefusal::KN},
-        TRefusal{4, "Begin_Particles ", "Keyword Begin_Particles expected", TRefusal::KN},
-        TRefusal{16, "0 1", "Non-zero charge not allowed for massless particle", TRefusal::KN},
-        TRefusal{18, "1", "'' is not a valid floating point value", TRefusal::Convert},
-        TRefusal{18, "1 x", "'x' is not a valid floating point value", TRefusal::Convert},
-        TRefusal{21, "red", "'red' is not a valid integer value", TRefusal::Convert},
-        TRefusal{21, "1 2", "'1 2' is not a valid integer value", TRefusal::Convert},
-        TRefusal{21, "14", "Invalid input", TRefusal::KN},
-        TRefusal{21, "-1", "Invalid input", TRefusal::KN},
-        TRefusal{20, "0", "Invalid input", TRefusal::KN},
-        TRefusal{22, "T", "Invalid input", TRefusal::KN},
-        TRefusal{22, "", "Invalid input", TRefusal::KN},
-        TRefusal{18, "0.1 0", "Overlap with Sun.", TRefusal::KN},
-        TRefusal{28, "0 2", "Coordinate out of range.", TRefusal::KN},
-        TRefusal{28, "-1 1", "Coordinate out of range.", TRefusal::KN},
-        TRefusal{2, "0,002", "Invalid numeric input", TRefusal::InOut},
-        TRefusal{2, "nan", "Invalid numeric input", TRefusal::InOut},
-        TRefusal{7, "1000 inf", "Invalid numeric input", TRefusal::InOut},
-        TRefusal{26, "-2 1 0x10", "Invalid numeric input", TRefusal::InOut},
-        TRefusal{29, "1e", "Invalid numeric input", TRefusal::InOut},
-        TRefusal{7, "1E400 0", "Floating point overflow", TRefusal::Math}));
+    ::testing::Values(TRefusal{0, "0", "Dimensionality must be at least one.", TRefusal::KN},
+                      TRefusal{0, "-3", "Dimensionality must be at least one.", TRefusal::KN},
+                      TRefusal{1, "4 0 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
+                      TRefusal{1, "4 9.9E-31 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
+                      TRefusal{1, "2 0", "Computation cycles must be between 1 and 200", TRefusal::KN},
+                      TRefusal{1, "2 201", "Computation cycles must be between 1 and 200", TRefusal::KN},
+                      TRefusal{1, "6 10", "Invalid input", TRefusal::KN},
+                      TRefusal{1, "-1 10", "Invalid input", TRefusal::KN},
+                      TRefusal{1, "259 10", "Invalid input", TRefusal::KN},
+                      TRefusal{4, "begin_particles", "Keyword Begin_Particles expected", TRefusal::KN},
+                      TRefusal{4, "Begin_Particles ", "Keyword Begin_Particles expected", TRefusal::KN},
+                      TRefusal{16, "0 1", "Non-zero charge not allowed for massless particle", TRefusal::KN},
+                      TRefusal{18, "1", "'' is not a valid floating point value", TRefusal::Convert},
+                      TRefusal{18, "1 x", "'x' is not a valid floating point value", TRefusal::Convert},
+                      TRefusal{21, "red", "'red' is not a valid integer value", TRefusal::Convert},
+                      TRefusal{21, "1 2", "'1 2' is not a valid integer value", TRefusal::Convert},
+                      TRefusal{21, "14", "Invalid input", TRefusal::KN},
+                      TRefusal{21, "-1", "Invalid input", TRefusal::KN},
+                      TRefusal{20, "0", "Invalid input", TRefusal::KN},
+                      TRefusal{22, "T", "Invalid input", TRefusal::KN},
+                      TRefusal{22, "", "Invalid input", TRefusal::KN},
+                      TRefusal{18, "0.1 0", "Overlap with Sun.", TRefusal::KN},
+                      TRefusal{28, "0 2", "Coordinate out of range.", TRefusal::KN},
+                      TRefusal{28, "-1 1", "Coordinate out of range.", TRefusal::KN},
+                      TRefusal{2, "0,002", "Invalid numeric input", TRefusal::InOut},
+                      TRefusal{2, "nan", "Invalid numeric input", TRefusal::InOut},
+                      TRefusal{7, "1000 inf", "Invalid numeric input", TRefusal::InOut},
+                      TRefusal{26, "-2 1 0x10", "Invalid numeric input", TRefusal::InOut},
+                      TRefusal{29, "1e", "Invalid numeric input", TRefusal::InOut},
+                      TRefusal{7, "1E400 0", "Floating point overflow", TRefusal::Math}));
 
 TEST(SetupLoadFailure, TwoPointParticlesAtOnePlace) {
     std::vector<std::string> lines = ExampleLines();

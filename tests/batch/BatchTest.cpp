@@ -1,0 +1,204 @@
+// kinetra-batch as its users see it: arguments, output, files and exit status.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BatchProcess.h"
+#include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
+#include "engine/SimulationData.h"
+#include "frame/Frame.h"
+
+namespace kinetra {
+namespace {
+
+using test::ParseCsv;
+using test::RunBatch;
+using test::Split;
+
+const std::string Data = KINETRA_TEST_DATA;
+const std::string SunPlanet = Data + "/SunPlanet.knx";
+
+TEST(BatchUsage, HelpAndVersion) {
+    const auto help = RunBatch({"--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_NE(help.Out.find(
+                  "kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]"),
+              std::string::npos);
+    EXPECT_EQ(help.Err, "");
+    const auto version = RunBatch({"--version"});
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Out, "kinetra-batch 1.0\n");
+}
+
+TEST(BatchUsage, WrongArgumentsExitWithTwoAndTheUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"simulate", SunPlanet},
+        {"run"},
+        {"run", SunPlanet, "--steps"},
+        {"run", SunPlanet, "--steps", "x"},
+        {"run", SunPlanet, "--steps", "-1"},
+        {"run", SunPlanet, "--every", "0"},
+        {"run", SunPlanet, "--fast"},
+        {"run", SunPlanet, "--state=yes"},
+        {"run", SunPlanet, SunPlanet},
+        {"check"},
+        {"check", SunPlanet, SunPlanet},
+        {"save", SunPlanet},
+        {"eval"},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunBatch(args);
+        std::string shown;
+        for (const auto& a : args) shown += a + " ";
+        EXPECT_EQ(result.ExitCode, 2) << shown;
+        EXPECT_NE(result.Err.find("Usage:"), std::string::npos) << shown;
+        EXPECT_EQ(result.Out, "") << shown;
+    }
+}
+
+TEST(BatchCheck, PrintsTheSetupsShape) {
+    const auto result = RunBatch({"check", SunPlanet});
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.Out, "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\n");
+}
+
+TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
+    auto result = RunBatch({"check", Data + "/BadKeyword.knx"});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(result.Err, "error: Keyword Begin_Particles expected\n");
+    result = RunBatch({"run", Data + "/no such file.knx"});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(result.Err, "error: File not found\n");
+}
+
+TEST(BatchRun, RecordsStepZeroEveryKthStepAndTheLast) {
+    const auto result = RunBatch({"run", SunPlanet, "--steps", "5", "--every", "2"});
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.Err, "");
+    const auto csv = ParseCsv(result.Out);
+    EXPECT_EQ(csv.Header,
+              (std::vector<std::string>{"step", "time", "signed_step", "kinetic", "potential", "total"}));
+    ASSERT_EQ(csv.Rows.size(), 4u);
+    EXPECT_EQ(csv.Rows[0][0], "0");
+    EXPECT_EQ(csv.Rows[1][0], "2");
+    EXPECT_EQ(csv.Rows[2][0], "4");
+    EXPECT_EQ(csv.Rows[3][0], "5");
+    // The initial state, exactly.
+    EXPECT_EQ(csv.Rows[0], (std::vector<std::string>{"0", "0", "0.002", "450", "-1000", "-550"}));
+    EXPECT_NEAR(csv.Value(3, "time"), 5 * 10 * 0.002, 1e-12);
+    EXPECT_EQ(csv.Value(3, "signed_step"), 0.002);
+    EXPECT_EQ(csv.Value(3, "total"), csv.Value(3, "kinetic") + csv.Value(3, "potential"));
+
+    // --every larger than the run: the first and the last record only; no steps: step 0 only.
+    EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--steps=3", "--every=10"}).Out).Rows.size(), 2u);
+    EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--steps", "0"}).Out).Rows.size(), 1u);
+}
+
+// The batch run and the same run in this process agree to the last bit, which also shows that
+// every printed real reads back to the double it came from.
+TEST(BatchRun, StateColumnsMatchTheEngineBitForBit) {
+    const auto run = RunBatch({"run", "--state", SunPlanet, "--steps", "3"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    const auto csv = ParseCsv(run.Out);
+    EXPECT_EQ(csv.Header,
+              (std::vector<std::string>{"step", "time", "signed_step", "kinetic", "potential", "total",
+                                        "x0_0", "x0_1", "x1_0", "x1_1", "v0_0", "v0_1", "v1_0", "v1_1"}));
+    ASSERT_EQ(csv.Rows.size(), 4u);
+    EXPECT_EQ(csv.Rows[0], (std::vector<std::string>{"0", "0", "0.002", "450", "-1000", "-550", "0", "0", "1",
+                                                     "0", "0", "0", "0", "30"}));
+
+    TSimData sim;
+    TScreenFrame frame(sim);
+    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    sim.FileName = SunPlanet;
+    sim.LoadFromFile();
+    sim.Rewind();
+    sim.Prepare();
+    sim.InfoWanted = true;
+    for (size_t row = 1; row <= 3; ++row) {
+        sim.Step();
+        EXPECT_EQ(csv.Value(row, "time"), sim.Time);
+        EXPECT_EQ(csv.Value(row, "kinetic"), sim.KineticEnergy());
+        EXPECT_EQ(csv.Value(row, "potential"), sim.PotentialEnergy());
+        for (int i = 0; i < 2; ++i)
+            for (int d = 0; d < 2; ++d) {
+                const std::string suffix = std::to_string(i) + "_" + std::to_string(d);
+                EXPECT_EQ(csv.Value(row, "x" + suffix), sim.Particles.Particles(i).Position[d]);
+                EXPECT_EQ(csv.Value(row, "v" + suffix), sim.Particles.Particles(i).Velocity[d]);
+            }
+    }
+}
+
+TEST(BatchRun, BackwardsRunsWithTheNegativeStep) {
+    const auto csv = ParseCsv(RunBatch({"run", SunPlanet, "--steps", "2", "--backwards"}).Out);
+    ASSERT_EQ(csv.Rows.size(), 3u);
+    EXPECT_EQ(csv.Value(0, "signed_step"), -0.002);
+    EXPECT_EQ(csv.Value(0, "time"), 0);
+    EXPECT_NEAR(csv.Value(2, "time"), -0.04, 1e-12);
+}
+
+TEST(BatchRun, ACollisionStopsTheRunWithExitFour) {
+    const std::string setup = Data + "/Collision.knx";
+    const auto result = RunBatch({"run", setup, "--steps", "10", "--collisions"});
+    EXPECT_EQ(result.ExitCode, 4);
+    // Cycle 55 finds the spheres intersecting; the time of the 54 cycles before it is reported.
+    EXPECT_EQ(result.Err, "Collision between A and B at t = 0.54\n");
+    const auto csv = ParseCsv(result.Out);
+    ASSERT_EQ(csv.Rows.size(), 6u);  // steps 0 to 5 stay printed
+    EXPECT_EQ(csv.Rows.back()[0], "5");
+
+    // Without the switch the bodies pass through each other.
+    const auto free = RunBatch({"run", setup, "--steps", "10"});
+    EXPECT_EQ(free.ExitCode, 0);
+    EXPECT_EQ(ParseCsv(free.Out).Rows.size(), 11u);
+}
+
+TEST(BatchRun, AFailingStepExitsWithThreeAfterTheRecordsSoFar) {
+    const auto result = RunBatch({"run", Data + "/Overflow.knx", "--steps", "5"});
+    EXPECT_EQ(result.ExitCode, 3);
+    EXPECT_EQ(result.Err, "error: Coordinate out of range\n");
+    const auto csv = ParseCsv(result.Out);
+    ASSERT_EQ(csv.Rows.size(), 1u);
+    // A non-finite value is printed as printf prints it.
+    EXPECT_EQ(csv.Rows[0][3], "inf");
+}
+
+TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
+    test::TTempFolder folder;
+    const std::string out = (folder.Path / "copy").string();
+    const auto result = RunBatch({"save", SunPlanet, out});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(test::ReadWhole(out + ".knx"), test::ReadWhole(SunPlanet));
+
+    const std::string unwritable = (folder.Path / "missing" / "copy.knx").string();
+    const auto failed = RunBatch({"save", SunPlanet, unwritable});
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_NE(failed.Err.find(unwritable), std::string::npos) << failed.Err;
+}
+
+TEST(BatchEval, EvaluatesInOrderOnOneParser) {
+    auto result = RunBatch({"eval", "x = 2", "x * 3", "-x", "PI", "1E300 * 1E300", "1/0", "y"});
+    EXPECT_EQ(result.ExitCode, 1);
+    const auto lines = Split(result.Out, '\n');
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "2");
+    EXPECT_EQ(lines[1], "6");
+    EXPECT_EQ(lines[2], "-2");
+    EXPECT_EQ(lines[3], "3.14159265358979");
+    EXPECT_EQ(lines[4], "error: Floating point overflow");
+    EXPECT_EQ(lines[5], "error: Zero denominator");
+    EXPECT_EQ(lines[6], "error: 'y' unknown");
+    result = RunBatch({"eval", "GN", "1/3"});
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.Out, "6.67259E-11\n0.333333333333333\n");
+}
+
+}  // namespace
+}  // namespace kinetra

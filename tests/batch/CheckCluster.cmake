@@ -1,0 +1,10 @@
+# The committed cluster example is exactly what its generator writes.
+execute_process(COMMAND ${PYTHON} ${ROOT}/examples/make_cluster.py ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "make_cluster.py failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${ROOT}/examples/Cluster1000.knx RESULT_VARIABLE same)
+file(REMOVE ${OUT})
+if(NOT same EQUAL 0)
+  message(FATAL_ERROR "examples/Cluster1000.knx differs from what make_cluster.py writes")
+endif()

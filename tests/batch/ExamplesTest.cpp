@@ -1,0 +1,102 @@
+// Every example setup loads, runs 100 displayed steps without error, keeps its total energy
+// within the bound stated for it, and is stored in the form the program writes itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "BatchProcess.h"
+#include "engine/SetupFile.h"
+#include "engine/SimulationData.h"
+#include "frame/Frame.h"
+
+namespace kinetra {
+namespace {
+
+using test::ParseCsv;
+using test::RunBatch;
+
+// The largest relative change of the total energy allowed over 100 steps: about ten times what
+// each example shows, so that the bound catches a broken method and not the rounding.
+const std::map<std::string, double> EnergyBounds = {
+    {"SunPlanet.knx", 1e-10},        // RK4
+    {"FigureEight.knx", 1e-11},      // RK4
+    {"BinaryStar.knx", 1e-8},        // Stoermer
+    {"Coulomb.knx", 1e-10},          // RK4, electric forces only
+    {"InnerSolarSystem.knx", 1e-7},  // Stoermer, one-hour step in SI units
+    {"Harmonic1D.knx", 3e-3},        // Euler-Cromer: bounded oscillation of order h
+    {"Orbits4D.knx", 1e-12},         // RK4
+    {"Cluster1000.knx", 1e-4},       // Stoermer, point masses without softening
+};
+
+std::vector<std::string> ExampleFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(KINETRA_EXAMPLES))
+        if (entry.path().extension() == ".knx") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Examples, EveryExampleHasAnEnergyBoundAndEveryBoundAnExample) {
+    const std::vector<std::string> files = ExampleFiles();
+    EXPECT_GE(files.size(), 7u);
+    for (const std::string& name : files) EXPECT_EQ(EnergyBounds.count(name), 1u) << name << " has no bound";
+    for (const auto& [name, bound] : EnergyBounds)
+        EXPECT_NE(std::find(files.begin(), files.end(), name), files.end()) << name << " is missing";
+}
+
+class Example : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Example, RunsAHundredStepsWithinItsEnergyBound) {
+    const std::string name = GetParam();
+    const std::string path = std::string(KINETRA_EXAMPLES) + "/" + name;
+    const auto result = RunBatch({"run", path, "--steps", "100"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    const auto csv = ParseCsv(result.Out);
+    ASSERT_EQ(csv.Rows.size(), 101u);
+    const double e0 = csv.Value(0, "total");
+    ASSERT_TRUE(std::isfinite(e0));
+    ASSERT_NE(e0, 0);
+    double drift = 0;
+    for (size_t row = 0; row < csv.Rows.size(); ++row) {
+        const double e = csv.Value(row, "total");
+        ASSERT_TRUE(std::isfinite(e)) << "step " << row;
+        drift = std::max(drift, std::fabs((e - e0) / e0));
+    }
+    EXPECT_LE(drift, EnergyBounds.at(name));
+}
+
+TEST_P(Example, IsStoredAsTheProgramWritesIt) {
+    const std::string path = std::string(KINETRA_EXAMPLES) + "/" + GetParam();
+    test::TTempFolder folder;
+    const std::string copy = (folder.Path / "copy.knx").string();
+    const auto result = RunBatch({"save", path, copy});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(test::ReadWhole(copy), test::ReadWhole(path));
+}
+
+TEST_P(Example, SaysInItsNotesWhatToWatch) {
+    TSimData sim;
+    TScreenFrame frame(sim);
+    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    sim.FileName = std::string(KINETRA_EXAMPLES) + "/" + GetParam();
+    sim.LoadFromFile();
+    EXPECT_NE(sim.Notes.find("Watch"), std::string::npos) << sim.Notes;
+    EXPECT_GT(sim.Notes.size(), 300u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, Example, ::testing::ValuesIn(ExampleFiles()),
+                         [](const ::testing::TestParamInfo<std::string>& example) {
+                             std::string id = example.param.substr(0, example.param.find('.'));
+                             id.erase(std::remove_if(id.begin(), id.end(),
+                                                     [](char c) { return !std::isalnum(c); }),
+                                      id.end());
+                             return id;
+                         });
+
+}  // namespace
+}  // namespace kinetra
