@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -23,9 +25,37 @@ namespace {
 constexpr int GridRowHeight = 20;
 constexpr int GridNameWidth = 20;
 constexpr int GridVisibleRows = 4;
+
+// The axis names fill their 20-pixel column without the usual item margins; a name that still
+// does not fit ("x26" in a large font) is drawn smaller instead of being elided.
+class TAxisNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (index.column() != 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QString text = index.data().toString();
+        QFont font = option.font;
+        const int room = option.rect.width() - 2;
+        while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 5)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        painter->save();
+        painter->fillRect(option.rect, option.palette.button());
+        painter->setFont(font);
+        painter->setPen(option.palette.buttonText().color());
+        painter->drawText(option.rect, Qt::AlignCenter, text);
+        painter->restore();
+    }
+};
 }  // namespace
 
-QString FormatNumber(double value, int digits) { return QString::fromStdString(FormatGeneral(value, digits)); }
+QString FormatNumber(double value, int digits) {
+    return QString::fromStdString(FormatGeneral(value, digits));
+}
 
 TFieldValue EvaluateText(TParser& parser, const QString& text) {
     const double value = parser.Evaluate(text.toStdString());
@@ -72,6 +102,7 @@ TValueGrid::TValueGrid(QWidget* parent) : QTableWidget(parent) {
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    setItemDelegate(new TAxisNameDelegate(this));
     // A one-pixel frame stands in for the grid line under the last row, so N <= 4 rows fit
     // the min(21 N, 84) pixels exactly.
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -88,8 +119,6 @@ void TValueGrid::Fill(const std::vector<std::string>& axisNames, const std::vect
                                  : QStringLiteral("x%1").arg(row + 1);
         auto* nameItem = new QTableWidgetItem(name);
         nameItem->setFlags(Qt::ItemIsEnabled);
-        nameItem->setTextAlignment(Qt::AlignCenter);
-        nameItem->setBackground(palette().button());
         setItem(row, 0, nameItem);
         auto* valueItem = new QTableWidgetItem(values[static_cast<size_t>(row)]);
         valueItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
@@ -146,13 +175,21 @@ TSpinEdit::TSpinEdit(int minValue, int maxValue, bool typing, QWidget* parent)
     setValue(minValue);
 }
 
-int TSpinEdit::Value() const { return FTyping ? valueFromText(Text()) : value(); }
+int TSpinEdit::Value() const {
+    return FTyping ? valueFromText(Text()) : value();
+}
 
-void TSpinEdit::SetValue(int value) { setValue(value); }
+void TSpinEdit::SetValue(int value) {
+    setValue(value);
+}
 
-QString TSpinEdit::Text() const { return lineEdit()->text(); }
+QString TSpinEdit::Text() const {
+    return lineEdit()->text();
+}
 
-void TSpinEdit::SetText(const QString& text) { lineEdit()->setText(text); }
+void TSpinEdit::SetText(const QString& text) {
+    lineEdit()->setText(text);
+}
 
 void TSpinEdit::stepBy(int steps) {
     if (!FTyping) {
@@ -229,7 +266,9 @@ TToolDialog::~TToolDialog() {
     WatchedFields.clear();
 }
 
-void TToolDialog::WatchField(QWidget* field) { WatchedFields.push_back(field); }
+void TToolDialog::WatchField(QWidget* field) {
+    WatchedFields.push_back(field);
+}
 
 QWidget* TToolDialog::WatchedFieldOf(QWidget* widget) const {
     for (QWidget* field : WatchedFields)

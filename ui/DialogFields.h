@@ -78,9 +78,9 @@ public:
     QString Text() const;
     // Replaces the text as if the user had typed it.
     void SetText(const QString& text);
+    void stepBy(int steps) override;
 
 protected:
-    void stepBy(int steps) override;
     StepEnabled stepEnabled() const override;
     QValidator::State validate(QString& input, int& pos) const override;
     int valueFromText(const QString& text) const override;

@@ -30,7 +30,8 @@ class TColourCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const QVariant colour = index.data(ColourRole);
         if (colour.isValid())
             painter->fillRect(option.rect, colour.value<QColor>());
@@ -72,7 +73,8 @@ TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TTool
     header->setSectionResizeMode(QHeaderView::Fixed);
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < ColourColumn; ++column) sgParticlesGrid->setColumnWidth(column, NumberColumnWidth);
+    for (int column = 0; column < ColourColumn; ++column)
+        sgParticlesGrid->setColumnWidth(column, NumberColumnWidth);
     const int colourWidth = fontMetrics().horizontalAdvance(QStringLiteral("Colour")) + 5;
     sgParticlesGrid->setColumnWidth(ColourColumn, colourWidth);
     sgParticlesGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -135,7 +137,9 @@ void TfrmParticlesList::FormCreate() {
     SelectRow(0);
 }
 
-int TfrmParticlesList::SelectedRow() const { return sgParticlesGrid->currentRow(); }
+int TfrmParticlesList::SelectedRow() const {
+    return sgParticlesGrid->currentRow();
+}
 
 void TfrmParticlesList::SelectRow(int row) {
     sgParticlesGrid->setCurrentCell(row, 0);
@@ -208,6 +212,8 @@ void TfrmParticlesList::btnOKClick() {
     }
 }
 
-void TfrmParticlesList::btnCancelClick() { reject(); }
+void TfrmParticlesList::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

@@ -10,8 +10,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -35,7 +35,8 @@ class TColourItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         painter->fillRect(option.rect, index.data(Qt::UserRole).value<QColor>());
         if (option.state & (QStyle::State_Selected | QStyle::State_MouseOver)) {
             painter->setPen(QPen(option.palette.highlight().color(), 2));
@@ -92,8 +93,9 @@ void TColourList::paintEvent(QPaintEvent*) {
     option.currentIcon = QIcon();
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     if (currentIndex() < 0) return;
-    const QRect face =
-        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).adjusted(1, 1, -1, -1);
+    const QRect face = style()
+                           ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+                           .adjusted(1, 1, -1, -1);
     painter.fillRect(face, currentData(Qt::UserRole).value<QColor>());
 }
 
@@ -108,7 +110,8 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     lblName = Label("lblName", QStringLiteral("Name"), this);
     edtName = Field("edtName", this);
     // A line break in a name would split its line in the setup file.
-    edtName->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), edtName));
+    edtName->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), edtName));
     lblMass = Label("lblMass", QStringLiteral("Mass"), this);
     edtMass = Field("edtMass", this);
     lblCharge = Label("lblCharge", QStringLiteral("Charge"), this);
@@ -203,8 +206,9 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     main->addLayout(buttons);
 
     QWidget* previous = edtName;
-    for (QWidget* next : std::initializer_list<QWidget*>{edtMass, edtCharge, edtRadius, sgPos, sgVel, cbColour,
-                                                         speMyRadius, cbPath, cbInvisible, btnCancel, btnOK}) {
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{edtMass, edtCharge, edtRadius, sgPos, sgVel, cbColour, speMyRadius,
+                                         cbPath, cbInvisible, btnCancel, btnOK}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -270,7 +274,8 @@ void TEditParticleForm::DrawImage() {
 
 void TEditParticleForm::InvisibleClick() {
     const bool visible = !cbInvisible->isChecked();
-    for (QWidget* control : std::initializer_list<QWidget*>{cbPath, cbColour, speMyRadius, lblColour, lblMyRadius})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{cbPath, cbColour, speMyRadius, lblColour, lblMyRadius})
         control->setEnabled(visible);
     imgImage->setVisible(visible);
 }
@@ -331,6 +336,8 @@ void TEditParticleForm::btnOKClick() {
     }
 }
 
-void TEditParticleForm::btnCancelClick() { reject(); }
+void TEditParticleForm::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

@@ -75,6 +75,8 @@ void TfrmNew::btnOKClick() {
     }
 }
 
-void TfrmNew::btnCancelClick() { reject(); }
+void TfrmNew::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

@@ -85,6 +85,8 @@ void TfrmNotes::btnOKClick() {
     accept();
 }
 
-void TfrmNotes::btnCancelClick() { reject(); }
+void TfrmNotes::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
@@ -23,6 +24,13 @@ QLabel* Label(const char* name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     return label;
+}
+
+// The frame resolves its name folding only the ASCII letters; the list selects the same way.
+bool SameText(const std::string& a, const std::string& b) {
+    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 QComboBox* List(const char* name, QWidget* parent) {
@@ -77,7 +85,8 @@ TfrmSettings::TfrmSettings(TDialogHost& host, QWidget* parent)
     main->addLayout(buttons);
 
     QWidget* previous = cbScreenX;
-    for (QWidget* next : std::initializer_list<QWidget*>{cbScreenY, edtPixelsPerUnit, cbFrame, sgOrigin, btnOK, btnCancel}) {
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{cbScreenY, edtPixelsPerUnit, cbFrame, sgOrigin, btnOK, btnCancel}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -110,10 +119,9 @@ void TfrmSettings::FormCreate() {
         cbFrame->addItem(QString::fromStdString(particles.Particles(i).Name));
         FrameVectors.push_back(&particles.Particles(i).Position);
     }
-    const QString name = QString::fromStdString(ScreenFrame.Name());
     int selected = -1;
     for (int i = 0; i < cbFrame->count() && selected < 0; ++i)
-        if (cbFrame->itemText(i).compare(name, Qt::CaseInsensitive) == 0) selected = i;
+        if (SameText(cbFrame->itemText(i).toStdString(), ScreenFrame.Name())) selected = i;
     cbFrame->setCurrentIndex(selected);
 
     std::vector<QString> origin;
@@ -170,6 +178,8 @@ void TfrmSettings::btnOKClick() {
     }
 }
 
-void TfrmSettings::btnCancelClick() { reject(); }
+void TfrmSettings::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

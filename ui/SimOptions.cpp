@@ -36,7 +36,9 @@ TRadioGroup::TRadioGroup(const QString& title, const std::vector<QString>& items
     layout->addStretch();
 }
 
-int TRadioGroup::ItemIndex() const { return FButtons->checkedId(); }
+int TRadioGroup::ItemIndex() const {
+    return FButtons->checkedId();
+}
 
 void TRadioGroup::SetItemIndex(int index) {
     if (index >= 0 && index < Count()) Items[static_cast<size_t>(index)]->setChecked(true);
@@ -124,8 +126,9 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
         setTabOrder(previous, rgNumMethod->Item(i));
         previous = rgNumMethod->Item(i);
     }
-    for (QWidget* next : std::initializer_list<QWidget*>{edtAccuracy, edtTimeStep, speCycles, edtGravConst,
-                                                         edtCoulomb, edtPower, cbCollisions, btnCancel, btnOK}) {
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{edtAccuracy, edtTimeStep, speCycles, edtGravConst, edtCoulomb,
+                                         edtPower, cbCollisions, btnCancel, btnOK}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -210,6 +213,8 @@ void TfrmSimOptions::btnOKClick() {
     }
 }
 
-void TfrmSimOptions::btnCancelClick() { reject(); }
+void TfrmSimOptions::btnCancelClick() {
+    reject();
+}
 
 }  // namespace kinetra::ui

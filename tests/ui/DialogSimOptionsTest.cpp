@@ -1,0 +1,187 @@
+// The simulation options dialog: filling, the method-dependent controls, evaluation on leaving a
+// field, and OK writing exactly what changed, in order, with partial writes kept on failure.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "DialogTestHost.h"
+#include "model/Forces.h"
+#include "ui/SimOptions.h"
+
+namespace kinetra::ui::dialogtest {
+namespace {
+
+class DialogSimOptions : public ::testing::Test {
+protected:
+    TFakeHost Host;
+};
+
+TEST_F(DialogSimOptions, RkfEnablesAccuracyAndRenamesTheTimeStep) {
+    Host.Sim.SetMethod(nmRKF);
+    TfrmSimOptions dialog(Host);
+    EXPECT_EQ(dialog.rgNumMethod->ItemIndex(), nmRKF);
+    EXPECT_EQ(dialog.rgNumMethod->Item(1)->text(), QStringLiteral("Euler-Cromer"));
+    EXPECT_EQ(dialog.rgNumMethod->Item(5)->text(), QStringLiteral("Stoermer"));
+    EXPECT_TRUE(dialog.edtAccuracy->isEnabled());
+    EXPECT_TRUE(dialog.lblAccuracy->isEnabled());
+    EXPECT_EQ(dialog.lblTimeStep->text(), QStringLiteral("Initial time step"));
+
+    dialog.rgNumMethod->Item(nmRK4)->click();
+    EXPECT_FALSE(dialog.edtAccuracy->isEnabled());
+    EXPECT_FALSE(dialog.lblAccuracy->isEnabled());
+    EXPECT_EQ(dialog.lblTimeStep->text(), QStringLiteral("Time step"));
+    EXPECT_EQ(dialog.edtAccuracy->text(), QStringLiteral("1E-12"));
+}
+
+TEST_F(DialogSimOptions, TabEvaluatesTheFieldAndAnErrorKeepsTextAndFocus) {
+    TfrmSimOptions dialog(Host);
+    ShowActive(dialog);
+    dialog.edtTimeStep->setFocus();
+    dialog.edtTimeStep->setText(QStringLiteral("1/4"));
+    PressKey(Qt::Key_Tab);
+    EXPECT_EQ(dialog.edtTimeStep->text(), QStringLiteral("0.25"));
+    EXPECT_TRUE(dialog.speCycles->hasFocus());
+
+    dialog.edtGravConst->setFocus();
+    dialog.edtGravConst->setText(QStringLiteral("1/0"));
+    PressKey(Qt::Key_Tab);
+    ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Host.Prompter.Messages[0], QStringLiteral("Zero denominator"));
+    EXPECT_EQ(dialog.edtGravConst->text(), QStringLiteral("1/0"));
+    EXPECT_TRUE(dialog.edtGravConst->hasFocus());
+    EXPECT_EQ(Host.SetModifiedCalls, 0);
+}
+
+TEST_F(DialogSimOptions, CancelAfterAnInvalidEntryClosesSilently) {
+    TfrmSimOptions dialog(Host);
+    ShowActive(dialog);
+    dialog.edtTimeStep->setFocus();
+    dialog.edtTimeStep->setText(QStringLiteral("2*"));
+    dialog.btnCancel->setFocus(Qt::MouseFocusReason);
+    dialog.btnCancel->click();
+    EXPECT_TRUE(Host.Prompter.Messages.empty());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(Host.Sim.TimeStep, DefaultTimeStep);
+    EXPECT_EQ(Host.SetModifiedCalls, 0);
+}
+
+TEST_F(DialogSimOptions, OnlyTheCollisionsBoxChangedMarksNothing) {
+    Host.Sim.TimeStep = 0.02;
+    TfrmSimOptions dialog(Host);
+    dialog.cbCollisions->setChecked(true);
+    dialog.edtTimeStep->setText(QStringLiteral("2E-2"));  // the same number: no change
+    dialog.btnOKClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(Host.Sim.Collisions);
+    EXPECT_EQ(Host.SetModifiedCalls, 0);
+}
+
+TEST_F(DialogSimOptions, OkWritesEachChangedValueThroughItsSetter) {
+    TfrmSimOptions dialog(Host);
+    dialog.rgNumMethod->SetItemIndex(nmRalston);
+    dialog.edtTimeStep->setText(QStringLiteral("1/8"));
+    dialog.speCycles->SetValue(25);
+    dialog.edtGravConst->setText(QStringLiteral("2*3"));
+    dialog.edtCoulomb->setText(QStringLiteral("0.5"));
+    dialog.edtPower->setText(QStringLiteral("-3"));
+    dialog.btnOKClick();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(Host.Sim.Method, nmRalston);
+    EXPECT_EQ(Host.Sim.TimeStep, 0.125);
+    EXPECT_EQ(Host.Sim.Cycles, 25);
+    EXPECT_EQ(Host.Sim.Force->GravConstant(), 6);
+    EXPECT_EQ(Host.Sim.Force->CoulombCoeff(), 0.5);
+    EXPECT_EQ(Host.Sim.Force->GetPower(), -3);
+    EXPECT_EQ(Host.SetModifiedCalls, 6);
+    EXPECT_TRUE(Host.Modified);
+}
+
+TEST_F(DialogSimOptions, InvalidTimeStepWithEnterFailsInOkAfterTheMethodWasApplied) {
+    TfrmSimOptions dialog(Host);
+    ShowActive(dialog);
+    dialog.rgNumMethod->Item(nmRK4)->click();
+    dialog.edtTimeStep->setFocus();
+    dialog.edtTimeStep->setText(QStringLiteral("foo"));
+    PressKey(Qt::Key_Return);
+    ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Host.Prompter.Messages[0], TFakeHost::ParserMessage("foo"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(Host.Sim.Method, nmRK4);
+    EXPECT_TRUE(Host.Modified);
+    EXPECT_EQ(Host.Sim.TimeStep, DefaultTimeStep);
+}
+
+TEST_F(DialogSimOptions, AFailureKeepsTheEarlierWritesAlsoAfterCancel) {
+    TfrmSimOptions dialog(Host);
+    dialog.edtGravConst->setText(QStringLiteral("5"));
+    dialog.edtPower->setText(QStringLiteral("nosuch"));
+    dialog.cbCollisions->setChecked(true);
+    dialog.btnOKClick();
+    EXPECT_EQ(Host.Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Host.Sim.Force->GravConstant(), 5);
+    EXPECT_FALSE(Host.Sim.Collisions);  // after the failing step
+    dialog.btnCancelClick();
+    EXPECT_EQ(Host.Sim.Force->GravConstant(), 5);
+    EXPECT_TRUE(Host.Modified);
+}
+
+TEST_F(DialogSimOptions, EveryTextFieldRefusesBadEntriesWithTheParserMessage) {
+    for (int field = 0; field < 5; ++field) {
+        for (const std::string& entry : BadEntries()) {
+            TfrmSimOptions dialog(Host);
+            QLineEdit* edits[] = {dialog.edtAccuracy, dialog.edtTimeStep, dialog.edtGravConst,
+                                  dialog.edtCoulomb, dialog.edtPower};
+            edits[field]->setText(QString::fromStdString(entry));
+            Host.Prompter.Messages.clear();
+            dialog.btnOKClick();
+            ASSERT_EQ(Host.Prompter.Messages.size(), 1u) << field << " " << entry.substr(0, 10);
+            EXPECT_EQ(Host.Prompter.Messages[0], TFakeHost::ParserMessage(entry));
+            EXPECT_NE(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(edits[field]->text(), QString::fromStdString(entry));
+        }
+    }
+    EXPECT_EQ(Host.SetModifiedCalls, 0);
+    EXPECT_EQ(Host.Sim.Force->GravConstant(), 1);
+}
+
+TEST_F(DialogSimOptions, ALongValidExpressionIsEvaluated) {
+    TfrmSimOptions dialog(Host);
+    std::string sum = "1";
+    while (sum.size() < 10000) sum += "+1";
+    dialog.edtGravConst->setText(QString::fromStdString(sum));
+    EXPECT_TRUE(dialog.ParseText(dialog.edtGravConst));
+    EXPECT_EQ(dialog.edtGravConst->text(), QStringLiteral("5001"));
+}
+
+TEST_F(DialogSimOptions, CyclesAreClampedOnLeavingButTakenRawOnEnter) {
+    TfrmSimOptions dialog(Host);
+    ShowActive(dialog);
+    dialog.speCycles->setFocus();
+    dialog.speCycles->SetText(QStringLiteral("500"));
+    PressKey(Qt::Key_Return);
+    ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Host.Prompter.Messages[0], QStringLiteral("Computation cycles must be between 1 and 200"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(Host.Sim.Cycles, DefaultCycles);
+
+    PressKey(Qt::Key_Tab);
+    EXPECT_EQ(dialog.speCycles->Value(), 200);
+    dialog.speCycles->setFocus();
+    dialog.speCycles->SetText(QStringLiteral("0"));
+    PressKey(Qt::Key_Tab);
+    EXPECT_EQ(dialog.speCycles->Value(), 1);
+    dialog.speCycles->setFocus();
+    dialog.speCycles->SetText(QStringLiteral("1.5"));
+    EXPECT_EQ(dialog.speCycles->Value(), 1);
+
+    dialog.speCycles->SetText(QStringLiteral("12"));
+    PressKey(Qt::Key_A);  // refused, the text stays
+    EXPECT_EQ(dialog.speCycles->Text(), QStringLiteral("12"));
+    PressKey(Qt::Key_Up);
+    EXPECT_EQ(dialog.speCycles->Value(), 13);
+}
+
+}  // namespace
+}  // namespace kinetra::ui::dialogtest
