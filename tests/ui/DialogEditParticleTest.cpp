@@ -125,9 +125,10 @@ TEST_F(DialogEditParticle, EditWithoutChangeLeavesChangedFalseAndColourSetsIt) {
 }
 
 TEST_F(DialogEditParticle, RefusedEditPutsTheOldParticleBack) {
-    Host.Add("A", {0, 0}, 0.1, 1);
-    Host.Add("B", {5, 0}, 0.7, 1);
-    Host.Add("C", {9, 0}, 0.2, 1);
+    // Masses whose sum does not survive taking B off and adding it again.
+    Host.Add("A", {0, 0}, 0.7, 1);
+    Host.Add("B", {5, 0}, 0.2, 1);
+    Host.Add("C", {9, 0}, 0.1, 1);
     const double totalMass = List().TotalMass;
     TEditParticleForm dialog(Host, nullptr, List(), 1, false);
     dialog.sgPos->SetCell(0, QStringLiteral("0.5"));
@@ -139,7 +140,7 @@ TEST_F(DialogEditParticle, RefusedEditPutsTheOldParticleBack) {
     ASSERT_EQ(List().Count(), 3);
     EXPECT_EQ(List().Particles(1).Name, "B");
     EXPECT_EQ(List().Particles(1).InitialPosition[0], 5);
-    EXPECT_EQ(List().Particles(1).Mass, 0.7);
+    EXPECT_EQ(List().Particles(1).Mass, 0.2);
     EXPECT_EQ(List().Strings(1), "B");
     EXPECT_EQ(List().TotalMass, totalMass);
     EXPECT_FALSE(dialog.Changed);
