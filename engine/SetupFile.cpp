@@ -214,6 +214,9 @@ void TSimData::LoadFromStream(std::istream& in) {
 
     const int n = reader.ReadInteger();
     reader.ReadLn();
+    // No setup of the program has more dimensions; a damaged count would otherwise ask for
+    // vectors of billions of components before anything else is read.
+    if (n > MaxDimensions) throw EKNError(MsgInvalidInput);
     SetDimensions(n);
     Clear();
 

@@ -300,6 +300,21 @@ TEST(SetupFile, ASetupWithoutParticlesRoundTrips) {
     EXPECT_EQ(s.Save(), Join(lines));
 }
 
+TEST(SetupFile, TwentySixDimensionsIsTheLargestSetup) {
+    std::string zeros = "0";
+    for (int i = 1; i < 26; ++i) zeros += " 0";
+    const std::vector<std::string> lines = {
+        "26",     "0 1", "0.01", "", "Begin_Particles", "", "P",      "1 0", "0",    zeros, zeros,
+        "11",     "0",   "FF",   "", "End_Particles",   "", "-2 1 0", "",    "0 25", "1",   zeros,
+        "Origin", "",    "wide"};
+    TSetup s;
+    s.Load(Join(lines));
+    EXPECT_EQ(s.Sim.Dimensions, 26);
+    EXPECT_EQ(s.Frame.YDim(), 25);
+    EXPECT_EQ(s.Frame.AxisNames().back(), "x26");
+    EXPECT_EQ(s.Save(), Join(lines));
+}
+
 TEST(SetupFile, ParticleAttributesRoundTrip) {
     std::vector<std::string> lines = ExampleLines();
     lines[6] = "  Big Star  ";  // blanks at both ends belong to the name
@@ -462,6 +477,8 @@ INSTANTIATE_TEST_SUITE_P(
     FailureTable, SetupRefusal,
     ::testing::Values(TRefusal{0, "0", "Dimensionality must be at least one.", TRefusal::KN},
                       TRefusal{0, "-3", "Dimensionality must be at least one.", TRefusal::KN},
+                      TRefusal{0, "27", "Invalid input", TRefusal::KN},
+                      TRefusal{0, "2000000000", "Invalid input", TRefusal::KN},
                       TRefusal{1, "4 0 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
                       TRefusal{1, "4 9.9E-31 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
                       TRefusal{1, "2 0", "Computation cycles must be between 1 and 200", TRefusal::KN},
