@@ -1,0 +1,396 @@
+// The main window's run control: the layout, the enabling rules, the transitions of the run
+// states, the refresh cadence, the status texts and the handling of collisions and errors.
+#include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <clocale>
+#include <stdexcept>
+
+#include "UiTestSupport.h"
+#include "engine/KNUtils.h"
+#include "ui/UiText.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+using RunControl = TFormTest;
+
+// Runs `then` inside the run loop's next event processing.
+void AtNextRefresh(TSimForm& form, std::function<void()> then) {
+    QMetaObject::invokeMethod(&form, std::move(then), Qt::QueuedConnection);
+}
+
+std::vector<QAction*> AlwaysOn(TSimForm& f) {
+    return {f.mmiNew, f.mmiOpen, f.mmiQuit, f.mmiAbout};
+}
+
+std::vector<QAction*> NeedSetup(TSimForm& f) {
+    return {f.mmiSaveAs,
+            f.mmiEditParticles,
+            f.mmiSimulationOptions,
+            f.mmiSettings,
+            f.mmiNotes,
+            f.mmiInfo,
+            f.mmiStart,
+            f.mmiRunBackwards,
+            f.mmiStep,
+            f.mmiStepBack,
+            f.mmiPause,
+            f.mmiStop,
+            f.mmiClear,
+            f.actZoomIn,
+            f.actZoomOut,
+            f.mmiTrails->menuAction()};
+}
+
+TEST_F(RunControl, StartsWithOnlyNewOpenQuitAndAbout) {
+    EXPECT_EQ(Form->RunState, rsNoSetup);
+    EXPECT_EQ(Form->windowTitle(), "Kinetra");
+    for (QAction* a : AlwaysOn(*Form)) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    for (QAction* a : NeedSetup(*Form)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_FALSE(Form->mmiSave->isEnabled());
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Form->actToggle->isEnabled());
+    EXPECT_TRUE(Form->sbOpen->isEnabled());
+    EXPECT_FALSE(Form->sbStart->isEnabled());
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(Form->PanelText(i).isEmpty());
+    EXPECT_FALSE(Form->Ready);
+}
+
+TEST_F(RunControl, LayoutOfPanelButtonsAndStatusBar) {
+    const QFontMetrics metrics(Form->stbStatusBar->font());
+    EXPECT_EQ(Form->PanelWidth(0), metrics.horizontalAdvance("Stopped") + 10);
+    EXPECT_EQ(Form->PanelWidth(1), 100);
+    EXPECT_EQ(Form->PanelWidth(2), 275);
+    EXPECT_EQ(Form->PanelWidth(3), 200);
+    EXPECT_EQ(Form->font().pointSize(), 8);
+    EXPECT_EQ(Form->minimumSize(), QSize(150, 150));
+
+    const QRect panel = Form->pnlSpeedPanel->geometry();
+    EXPECT_EQ(panel.width(), 41);
+    EXPECT_EQ(panel.right(), 399);
+    EXPECT_EQ(panel.top(), 0);
+    EXPECT_EQ(panel.bottom() + 1, Form->stbStatusBar->geometry().top());
+    EXPECT_EQ(Form->stbStatusBar->geometry().bottom(), 299);
+
+    struct {
+        QToolButton* Button;
+        int Top;
+        const char* Hint;
+    } const buttons[] = {{Form->sbOpen, 8, "Open a setup"},    {Form->sbSave, 40, "Save the setup"},
+                         {Form->sbStart, 88, "Run"},           {Form->sbStepForward, 120, "Step"},
+                         {Form->sbPause, 152, "Pause"},        {Form->sbStop, 184, "Stop"},
+                         {Form->sbBack, 216, "Run backwards"}, {Form->sbStepBack, 248, "Step back"},
+                         {Form->sbToggle, 296, "Toggle axes"}, {Form->sbZoomIn, 328, "Zoom in"},
+                         {Form->sbZoomOut, 360, "Zoom out"}};
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.Button->geometry(), QRect(8, b.Top, 23, 22)) << b.Hint;
+        EXPECT_EQ(b.Button->toolTip(), b.Hint);
+        EXPECT_FALSE(b.Button->icon().isNull()) << b.Hint;
+    }
+    // A tool button and its menu item are one command.
+    EXPECT_EQ(Form->sbStart->defaultAction(), Form->mmiStart);
+    EXPECT_EQ(Form->sbBack->defaultAction(), Form->mmiRunBackwards);
+    EXPECT_EQ(Form->mmiStart->shortcut(), QKeySequence("Ctrl+R"));
+    EXPECT_EQ(Form->mmiClear->shortcut(), QKeySequence("Ctrl+C"));
+    EXPECT_EQ(Form->mmiEditParticles->shortcut(), QKeySequence("F1"));
+}
+
+TEST_F(RunControl, EnablingFollowsSetupMassAndDimensions) {
+    MakeSetup(1, {{"A", {0}, {1}}});
+    for (QAction* a : NeedSetup(*Form)) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_FALSE(Form->actToggle->isEnabled());  // one dimension
+    EXPECT_TRUE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Form->mmiSave->isEnabled());  // unchanged
+
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}, 0}, {"B", {50, 0}, {0, 0}, 0}});
+    EXPECT_TRUE(Form->actToggle->isEnabled());
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());  // total mass 0
+
+    Form->actZoomIn->trigger();
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Form->sbSave->isEnabled());
+}
+
+TEST_F(RunControl, ShortcutsOfDisabledCommandsDoNothing) {
+    QApplication::setActiveWindow(Form.get());
+    Form->DrawingArea()->setFocus();
+    QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_FALSE(Form->InfoShown);
+
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
+    QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(Form->InfoShown);  // the same key works once the command is enabled
+}
+
+TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
+    const auto interval = [&](int n) {
+        std::vector<TParticleSpec> specs;
+        for (int i = 0; i < n; ++i) specs.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 0}});
+        MakeSetup(2, specs);
+        return Form->RefreshInterval;
+    };
+    EXPECT_EQ(interval(0), 100);
+    EXPECT_EQ(interval(1), 100);
+    EXPECT_EQ(interval(2), 50);
+    EXPECT_EQ(interval(3), 30);
+    EXPECT_EQ(interval(5), 20);
+    EXPECT_EQ(interval(12), 1);
+}
+
+// Records the step number at which the run loop lets the user interface work, three times.
+std::vector<int> RefreshSteps(TSimForm& form, TSimData& sim) {
+    int steps = 0;
+    const auto draw = sim.OnStepDone;
+    sim.OnStepDone = [&] {
+        ++steps;
+        draw();
+    };
+    std::vector<int> seen;
+    std::function<void()> probe = [&] {
+        seen.push_back(steps);
+        if (seen.size() < 3)
+            AtNextRefresh(form, probe);
+        else
+            form.mmiPause->trigger();
+    };
+    AtNextRefresh(form, probe);
+    form.mmiStart->trigger();
+    sim.OnStepDone = draw;
+    return seen;
+}
+
+TEST_F(RunControl, EventsAreHandledEveryRefreshIntervalSteps) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
+    EXPECT_EQ(RefreshSteps(*Form, Sim()), (std::vector<int>{1, 101, 201}));
+
+    std::vector<TParticleSpec> twelve;
+    for (int i = 0; i < 12; ++i) twelve.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 1}});
+    MakeSetup(2, twelve);
+    EXPECT_EQ(RefreshSteps(*Form, Sim()), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(RunControl, TransitionsFromStopped) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
+    Form->mmiPause->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
+    EXPECT_EQ(Form->PanelText(0), "Paused");
+
+    Form->mmiStop->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+    EXPECT_EQ(Form->PanelText(0), "Stopped");
+    EXPECT_EQ(Form->PanelText(1), "Time: 0");
+
+    // Run begins at time 0 and shows "Running" while the loop is active.
+    TRunState during = rsNoSetup;
+    QString panel;
+    double timeAtFirstRefresh = -1;
+    AtNextRefresh(*Form, [&] {
+        during = Form->RunState;
+        panel = Form->PanelText(0);
+        timeAtFirstRefresh = Sim().Time;
+        Form->mmiPause->trigger();
+    });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(during, rsRunning);
+    EXPECT_EQ(panel, "Running");
+    EXPECT_DOUBLE_EQ(timeAtFirstRefresh, 0.5);
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(Form->PanelText(0), "Paused");
+
+    // Run backwards from a fresh stop goes into negative time.
+    Form->mmiStop->trigger();
+    AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
+    Form->mmiRunBackwards->trigger();
+    EXPECT_DOUBLE_EQ(Sim().Time, -0.5);
+}
+
+TEST_F(RunControl, TransitionsWhileRunning) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
+    int steps = 0;
+    const auto draw = Sim().OnStepDone;
+    Sim().OnStepDone = [&] {
+        ++steps;
+        draw();
+    };
+
+    // Run backwards during a run turns the same loop round.
+    double turnedAt = 0;
+    AtNextRefresh(*Form, [&] {
+        turnedAt = Sim().Time;
+        Form->mmiRunBackwards->trigger();
+        EXPECT_EQ(Form->RunState, rsRunning);
+        AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
+    });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_LT(Sim().SignedStep, 0);
+    EXPECT_LT(Sim().Time, turnedAt);
+
+    // Step during a run: exactly one more step, then paused.
+    int stepsAtCommand = 0;
+    AtNextRefresh(*Form, [&] {
+        stepsAtCommand = steps;
+        Form->mmiStep->trigger();
+    });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(steps, stepsAtCommand + 1);
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(Form->PanelText(0), "Paused");
+    EXPECT_GT(Sim().SignedStep, 0);
+
+    // Run from paused continues at the paused time.
+    const double pausedAt = Sim().Time;
+    AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_GT(Sim().Time, pausedAt);
+
+    // Stop during a run rewinds at once and ends the loop.
+    AtNextRefresh(*Form, [&] { Form->mmiStop->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+    EXPECT_EQ(Form->PanelText(1), "Time: 0");
+    Sim().OnStepDone = draw;
+}
+
+TEST_F(RunControl, TransitionsFromPaused) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
+    Form->mmiStep->trigger();
+    Form->mmiPause->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
+    Form->mmiStepBack->trigger();
+    EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
+    Form->mmiStop->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+    EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Position[0], 0);
+}
+
+TEST_F(RunControl, StatusTexts) {
+    MakeSetup(3, {{"A", {0, 0, 0}, {1, 0, 0}}}, 1, 0.0123456);
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Form->PanelText(1), "Time: 0.012346");
+
+    MakeSetup(4, {{"A", {0, 0, 0, 0}, {1, 0, 0, 0}}});
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x1 = 0, x2 = 0)");
+
+    Form->ResizeDrawingArea(1000, 600);
+    ASSERT_EQ(Form->DrawingArea()->size(), QSize(1000, 600));
+    EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
+    Form->ScreenFrame().SetScale(2000);
+    Form->ShowFrameInfo();
+    EXPECT_EQ(Form->PanelText(3), "Width: 0.5   Height: 0.3");
+
+    Form->ScreenFrame().SetScale(1);
+    Form->ScreenFrame().OwnOrigin()[0] = 123456;
+    Form->ScreenFrame().OwnOrigin()[1] = 2.5e-7;
+    Form->ShowFrameInfo();
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x1 = 1.2346E5, x2 = 2.5E-7)");
+}
+
+TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const std::string savedC = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
+        if (std::setlocale(LC_NUMERIC, name)) break;
+
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.25);
+    Form->mmiStep->trigger();
+    const QString time = Form->PanelText(1);
+    Form->ScreenFrame().SetScale(2000);
+    Form->ShowFrameInfo();
+    const QString extent = Form->PanelText(3);
+
+    std::setlocale(LC_NUMERIC, savedC.c_str());
+    QLocale::setDefault(saved);
+    EXPECT_EQ(time, "Time: 0.25");
+    EXPECT_EQ(extent, "Width: 0.2   Height: 0.15");
+}
+
+TEST_F(RunControl, CollisionIsReportedThenStops) {
+    MakeSetup(2,
+              {{"Left", {-1, 0}, {1, 0}, 1, 5, 1, false, false, 0.3},
+               {"Right", {1, 0}, {-1, 0}, 1, 5, 2, false, false, 0.3}},
+              50, 0.01, 10);
+    Sim().Collisions = true;
+    Sim().Force->SetGravConstant(0);
+    Form->mmiStop->trigger();
+    QString panelDuringMessage;
+    Prompts->OnMessage = [&](const QString&) { panelDuringMessage = Form->PanelText(1); };
+    Form->mmiStart->trigger();
+
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_TRUE(Prompts->Messages[0].startsWith("Collision between Left and Right at t = 0."))
+        << Prompts->Messages[0].toStdString();
+    EXPECT_EQ(panelDuringMessage, "Time: " + Prompts->Messages[0].section("t = ", 1));
+    EXPECT_TRUE(Prompts->Errors.empty());  // the abort that follows is silent
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Form->PanelText(0), "Stopped");
+    EXPECT_EQ(Form->PanelText(1), "Time: 0");
+}
+
+TEST_F(RunControl, ProgramErrorInARunIsShownInAMessageBoxThenStops) {
+    MakeSetup(1, {{"Fast", {0}, {1e300}}}, 1, 1e300);
+    Form->mmiStart->trigger();
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
+    EXPECT_TRUE(Prompts->Errors.empty());
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+    EXPECT_EQ(Form->PanelText(0), "Stopped");
+}
+
+TEST_F(RunControl, ErrorInASingleStepGoesToTheTopLevelAndStaysPaused) {
+    MakeSetup(1, {{"Fast", {0}, {1e300}}}, 1, 1e300);
+    Form->mmiStep->trigger();
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
+    EXPECT_EQ(Form->RunState, rsPaused);
+}
+
+TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
+    const auto draw = Sim().OnStepDone;
+    int steps = 0;
+    Sim().OnStepDone = [&] {
+        if (++steps == 3) throw std::runtime_error("Disk on fire");
+        draw();
+    };
+    Form->mmiStart->trigger();
+    Sim().OnStepDone = draw;
+    EXPECT_TRUE(Prompts->Messages.empty());
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_EQ(Prompts->Errors[0], "Disk on fire.");
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+}
+
+TEST(TopLevelHandler, AppendsAFullStopOnlyAfterLettersAndTheLike) {
+    EXPECT_EQ(WithFullStop("Stepsize underflow"), "Stepsize underflow.");
+    EXPECT_EQ(WithFullStop("Coordinate out of range."), "Coordinate out of range.");
+    EXPECT_EQ(WithFullStop("Bad value 7"), "Bad value 7.");  // '7' comes after '.'
+    EXPECT_EQ(WithFullStop("What?"), "What?.");
+    EXPECT_EQ(WithFullStop("Ends in a comma,"), "Ends in a comma,");  // ',' comes before '.'
+    EXPECT_EQ(WithFullStop(""), "");
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test

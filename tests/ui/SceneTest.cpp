@@ -1,0 +1,230 @@
+// The scene: incremental drawing, the trail layer, refreshes, the marker and the view commands.
+// The drawing area is 400 x 300 pixels, so the frame's origin lies at pixel (200, 150); with
+// scale 1 a world unit is one pixel.
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QStatusBar>
+#include <QTest>
+
+#include "UiTestSupport.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+using Scene = TFormTest;
+
+constexpr QRgb kMagenta = 0xFF00FF;
+constexpr QRgb kRed = 0xFF0000;
+constexpr QRgb kBlue = 0x0000FF;
+
+bool ImageHolds(const QImage& image, QRgb colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFFu) == colour) return true;
+    return false;
+}
+
+void MoveTo(TSimData& sim, int particle, double x, double y) {
+    sim.Particles.Particles(particle).Position[0] = x;
+    sim.Particles.Particles(particle).Position[1] = y;
+}
+
+TEST_F(Scene, ParticlesAreDrawnAtTheirInitialPlaceWhenStopped) {
+    MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
+    EXPECT_TRUE(Form->Ready);
+    EXPECT_EQ(Form->ScreenPos[0].X, 195);
+    EXPECT_EQ(Form->ScreenPos[0].Y, 145);
+    EXPECT_EQ(Pixel(200, 150), kRed);
+    EXPECT_EQ(Pixel(195, 145), Background());  // outside the circle
+    EXPECT_EQ(Pixel(194, 150), Background());  // outside the square
+}
+
+TEST_F(Scene, AOnePixelMoveDrawsOverTheOldImageALongerMoveErasesIt) {
+    MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
+    Form->StepCount = 1;  // no refresh in these steps
+
+    Form->Canvas.setPixel(195, 145, kMagenta);  // a corner of the old square, outside the circle
+    MoveTo(Sim(), 0, 1, 0);
+    Form->DrawStep();
+    EXPECT_EQ(Pixel(195, 145), kMagenta);
+    EXPECT_EQ(Pixel(201, 150), kRed);
+    EXPECT_EQ(Form->ScreenPos[0].X, 196);
+    EXPECT_TRUE(Form->Drawn);
+
+    Form->Canvas.setPixel(196, 145, kMagenta);
+    MoveTo(Sim(), 0, 3, 0);
+    Form->DrawStep();
+    EXPECT_EQ(Pixel(196, 145), Background());
+    EXPECT_EQ(Pixel(203, 150), kRed);
+
+    // Less than a pixel: nothing is drawn, but the step counts as drawn.
+    Form->Canvas.setPixel(198, 145, kMagenta);
+    MoveTo(Sim(), 0, 3.2, 0);
+    Form->DrawStep();
+    EXPECT_EQ(Pixel(198, 145), kMagenta);
+    EXPECT_TRUE(Form->Drawn);
+}
+
+TEST_F(Scene, AnInvisibleParticleIsNeverDrawnAndLeavesNoTrail) {
+    MakeSetup(2,
+              {{"Seen", {-50, 0}, {0, 20}, 1, 5, 1, true}, {"Hidden", {50, 0}, {0, 20}, 1, 5, 4, true, true}},
+              1, 1.0);
+    Form->smiAllTrails->trigger();
+    for (int i = 0; i < 5; ++i) Form->mmiStep->trigger();
+    ASSERT_TRUE(Form->TrailImage);
+    EXPECT_FALSE(ImageHolds(Form->Canvas, kBlue));
+    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kBlue));
+    EXPECT_TRUE(ImageHolds(*Form->TrailImage, kRed));  // the visible one does leave its trail
+}
+
+TEST_F(Scene, TheTrailLayerIsAndedOverTheWindow) {
+    MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
+    ASSERT_TRUE(Form->TrailImage);
+    EXPECT_EQ(Form->TrailImage->pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);  // a new layer is blank white
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Form->TrailImage->pixel(203, 150) & 0xFFFFFFu, kRed);  // from the old centre to the new
+    EXPECT_EQ(Pixel(202, 150), Background() & kRed);
+    EXPECT_EQ(Pixel(202, 140), Background());  // white in the layer leaves the window alone
+    EXPECT_EQ(Pixel(210, 150), kRed);          // the particle itself, drawn before the AND
+}
+
+TEST_F(Scene, AParticleLeavingTheViewIsErasedAndForcesARefresh) {
+    MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
+    Form->StepCount = 7;
+    bool eventsHandled = false;
+    QMetaObject::invokeMethod(
+        Form.get(), [&] { eventsHandled = true; }, Qt::QueuedConnection);
+
+    MoveTo(Sim(), 0, 1, 0);
+    Form->DrawStep();
+    EXPECT_FALSE(eventsHandled);
+
+    MoveTo(Sim(), 0, 1000, 0);
+    Form->DrawStep();
+    EXPECT_TRUE(eventsHandled);
+    EXPECT_FALSE(Form->ScreenPos[0].Visible);
+    EXPECT_EQ(Pixel(201, 150), Background());
+
+    // Far away and back again: no overflow in the distance test.
+    MoveTo(Sim(), 0, 1e15, 1e15);
+    Form->DrawStep();
+    MoveTo(Sim(), 0, 0, 0);
+    Form->DrawStep();
+    EXPECT_EQ(Pixel(200, 150), kRed);
+}
+
+TEST_F(Scene, TheCentreOfMassMarkerFollowsItsCheckMark) {
+    MakeSetup(2, {{"A", {-40, 0}, {0, 0}, 1, 5, 1}, {"B", {40, 0}, {0, 0}, 1, 5, 1}});
+    Form->mmiCenterOfMass->trigger();
+    EXPECT_TRUE(Form->ShowCenterOfMass);
+    EXPECT_EQ(Pixel(199 + 15, 149), 0x000000u);
+    EXPECT_EQ(Pixel(199, 149 - 15), 0x000000u);
+    Form->mmiCenterOfMass->trigger();
+    EXPECT_FALSE(Form->ShowCenterOfMass);
+    EXPECT_EQ(Pixel(199 + 15, 149), Background());
+}
+
+TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
+    MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
+    QWidget* area = Form->DrawingArea();
+    QTest::keyClick(area, Qt::Key_Right);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);  // a sixteenth of 400
+    EXPECT_EQ(Form->ScreenPos[0].X, 170);
+    EXPECT_EQ(Pixel(175, 150), kRed);
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 25, y = 0)");
+
+    // A held key repeats the command.
+    QKeyEvent repeated(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(area, &repeated);
+    QApplication::sendEvent(area, &repeated);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[1], 2 * 300 / 16.0);
+
+    Form->ScreenFrame().SetName("Center of mass");
+    Form->SetModified(false);
+    QTest::keyClick(area, Qt::Key_Left);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_EQ(Form->PanelText(2), "Frame: Center of mass  (x = 0, y = 0)");
+
+    QTest::keyClick(area, Qt::Key_A);  // other keys do nothing
+    EXPECT_EQ(Form->ScreenFrame().Name(), "Center of mass");
+}
+
+TEST_F(Scene, ArrowKeysDoNothingWithoutASetup) {
+    QTest::keyClick(Form->DrawingArea(), Qt::Key_Right);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 0);
+    EXPECT_FALSE(Form->Modified);
+}
+
+TEST_F(Scene, ResizeGivesTheFrameTheNewSizeAndRedraws) {
+    MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
+    Form->mmiStep->trigger();
+    ASSERT_TRUE(ImageHolds(*Form->TrailImage, kRed));
+
+    Form->ResizeDrawingArea(1000, 600);
+    EXPECT_EQ(Form->Canvas.size(), QSize(1000, 600));
+    EXPECT_EQ(Form->TrailImage->size(), QSize(1000, 600));
+    EXPECT_EQ(Form->ScreenFrame().ClientWidth(), 1000);
+    EXPECT_EQ(Form->ScreenFrame().ClientHeight(), 600);
+    EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
+    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));  // resizing erases the trails
+    EXPECT_EQ(Form->ScreenPos[0].X, 500 + 10 - 5);
+    // Redrawn, then ANDed with the cleared layer until it is drawn again.
+    EXPECT_EQ(Pixel(510, 300), Background() & kRed);
+    EXPECT_EQ(Form->pnlSpeedPanel->geometry().left(), 1000 - 41);
+    EXPECT_EQ(Form->stbStatusBar->geometry().bottom(), 599);
+}
+
+TEST_F(Scene, ZoomInThenOutRestoresTheScaleAndLosesTheTrails) {
+    MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
+    Form->mmiStep->trigger();
+    Form->actZoomIn->trigger();
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 2);
+    EXPECT_EQ(Form->PanelText(3), "Width: 200   Height: 150");
+    Form->actZoomOut->trigger();
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 1);
+    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));
+    EXPECT_EQ(Form->RunState, rsPaused);  // a view change prepares without rewinding when paused
+    EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
+}
+
+TEST_F(Scene, ToggleAxesMovesBothDisplayedDimensions) {
+    MakeSetup(3, {{"A", {0, 0, 0}, {0, 0, 0}}});
+    Form->actToggle->trigger();
+    EXPECT_EQ(Form->ScreenFrame().XDim(), 1);
+    EXPECT_EQ(Form->ScreenFrame().YDim(), 2);
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (y = 0, z = 0)");
+}
+
+TEST_F(Scene, TrailsNoneKeepsTheSceneWhenStoppedAndClearsItOtherwise) {
+    MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
+    Form->smiNoTrails->trigger();
+    EXPECT_EQ(Form->TrailMode, tmNone);
+    EXPECT_FALSE(Form->AnyTrails);
+    EXPECT_EQ(Pixel(200, 150), kRed);
+
+    Form->smiSelectedTrails->trigger();
+    Form->mmiStep->trigger();
+    ASSERT_EQ(Pixel(210, 150), kRed);
+    Form->smiNoTrails->trigger();
+    EXPECT_EQ(Pixel(210, 150), Background());
+    EXPECT_TRUE(Form->smiNoTrails->isChecked());
+    EXPECT_FALSE(Form->smiSelectedTrails->isChecked());
+}
+
+TEST_F(Scene, ClearEmptiesTheDrawingAreaAndTheTrails) {
+    MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
+    Form->mmiStep->trigger();
+    Form->mmiClear->trigger();
+    EXPECT_FALSE(ImageHolds(Form->Canvas, kRed));
+    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));
+    Form->mmiStep->trigger();  // the next step draws the particle again
+    EXPECT_EQ(Pixel(220, 150), kRed);
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test

@@ -1,0 +1,278 @@
+// Open, Save, Save As, closing and quitting with the question about unsaved changes; the caption
+// and the names the commands derive from what the user chose.
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "UiTestSupport.h"
+#include "engine/KNConst.h"
+#include "ui/KNAbout.h"
+#include "ui/UiText.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+const QString kAskSimulation = "The simulation setup might have been modified. Do you wish to save first?";
+const QString kAskParticles = "The particle setup might have been modified. Do you wish to save first?";
+const QString kAskNew = "The new setup has not yet been saved. Save now?";
+const QString kOverride = "A setup of this name already exists. Do you want to override it?";
+
+class SetupCommands : public TFormTest {
+protected:
+    void SetUp() override {
+        TFormTest::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+    }
+    // A copy of the three-body test setup under `name` in the temporary folder.
+    std::string Copy(const QString& name) {
+        const QString target = Dir.filePath(name);
+        QFile::remove(target);
+        EXPECT_TRUE(QFile::copy(QString::fromStdString(DataFile("ui_figure_eight.knx")), target));
+        return target.toStdString();
+    }
+    std::string PathOf(const QString& name) const { return Dir.filePath(name).toStdString(); }
+    void Write(const QString& name, const QByteArray& bytes) {
+        QFile f(Dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void ExpectNoSetup() {
+        EXPECT_EQ(Form->RunState, rsNoSetup);
+        EXPECT_EQ(Form->windowTitle(), "Kinetra");
+        EXPECT_TRUE(Sim().FileName.empty());
+        EXPECT_EQ(Sim().Particles.Count(), 0);
+        EXPECT_FALSE(Form->Modified);
+        EXPECT_FALSE(Form->mmiStart->isEnabled());
+        EXPECT_FALSE(Form->mmiSaveAs->isEnabled());
+        EXPECT_TRUE(Form->mmiOpen->isEnabled());
+        EXPECT_FALSE(Form->Ready);
+    }
+
+    QTemporaryDir Dir;
+};
+
+TEST_F(SetupCommands, OpenLoadsStopsAndDrawsTheSetup) {
+    Open(Copy("Orbit.knx"));
+    EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Open a setup"});
+    EXPECT_EQ(Prompts->LastFilter, "Kinetra setup (*.knx)|*.knx");
+    EXPECT_TRUE(Prompts->Messages.empty());
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+    EXPECT_EQ(Form->PanelText(0), "Stopped");
+    EXPECT_EQ(Form->PanelText(1), "Time: 0");
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 250);
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Form->mmiStart->isEnabled());
+    EXPECT_TRUE(Form->Ready);
+    EXPECT_EQ(Form->RefreshInterval, 30);
+    EXPECT_EQ(Pixel(200, 150), 0x008000u);  // the particle at the origin, colour 8
+}
+
+TEST_F(SetupCommands, OpenForcesTheSetupExtension) {
+    Copy("a.knx");
+    Open(PathOf("a.txt"));
+    EXPECT_EQ(Sim().FileName, PathOf("a.knx"));
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - a");
+    EXPECT_EQ(Form->RunState, rsStopped);
+}
+
+TEST_F(SetupCommands, OpenOfAMissingFileNamesTheSetupFile) {
+    Open(Copy("Orbit.knx"));
+    Open(PathOf("missing.txt"));
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], QString::fromStdString("File " + PathOf("missing.knx") + " not found"));
+    ExpectNoSetup();
+    EXPECT_FALSE(CanvasHolds(0x008000u));  // nothing of the old setup stays on screen
+}
+
+TEST_F(SetupCommands, OpenOfARejectedSetupShowsTheMessageAndLeavesNoSetup) {
+    QByteArray text = "2\r\n3 10\r\n0.002\r\n\r\nParticles\r\n";
+    Write("bad.knx", text);
+    Open(PathOf("bad.knx"));
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], "Keyword Begin_Particles expected");
+    EXPECT_TRUE(Prompts->Errors.empty());
+    ExpectNoSetup();
+}
+
+TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
+    Open(Copy("Orbit.knx"));
+    Write("damaged.knx", "two\r\n");
+    Open(PathOf("damaged.knx"));
+    EXPECT_TRUE(Prompts->Messages.empty());
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_FALSE(Prompts->Errors[0].isEmpty());
+    ExpectNoSetup();
+}
+
+TEST_F(SetupCommands, CancelledOpenChangesNothing) {
+    Open(Copy("Orbit.knx"));
+    Form->mmiOpen->trigger();  // no name queued: the dialog is cancelled
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+}
+
+TEST_F(SetupCommands, TheSaveQuestionHasThreeWordings) {
+    Open(Copy("Orbit.knx"));
+    Form->actZoomIn->trigger();
+    Form->mmiOpen->trigger();  // Cancel is the scripted default
+    EXPECT_EQ(Prompts->Questions, std::vector<QString>{kAskSimulation});
+    EXPECT_EQ(Prompts->FileDialogTitles.size(), 1u);  // cancelled before the file dialog
+
+    Form->SetParticlesModified(true);
+    EXPECT_EQ(Form->AskSave(), TAnswer::Cancel);
+    EXPECT_EQ(Prompts->Questions.back(), kAskParticles);
+
+    Form->NewSetup = true;
+    Form->AskSave();
+    EXPECT_EQ(Prompts->Questions.back(), kAskNew);
+}
+
+TEST_F(SetupCommands, OpeningAfterParticleChangesAsksAboutTheSimulationNextTime) {
+    Open(Copy("Orbit.knx"));
+    Form->SetParticlesModified(true);
+    Prompts->Answers.push_back(TAnswer::No);
+    Open(Copy("Other.knx"));
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Other");
+    Form->actZoomIn->trigger();
+    Form->AskSave();
+    EXPECT_EQ(Prompts->Questions.back(), kAskSimulation);
+}
+
+TEST_F(SetupCommands, YesSavesBeforeOpening) {
+    const std::string first = Copy("Orbit.knx");
+    Open(first);
+    Form->actZoomIn->trigger();
+    Prompts->Answers.push_back(TAnswer::Yes);
+    Open(Copy("Other.knx"));
+    Open(first);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);  // the zoom was saved
+}
+
+TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
+    const std::string path = Copy("Orbit.knx");
+    Open(path);
+    Form->actZoomOut->trigger();
+    ASSERT_TRUE(Form->mmiSave->isEnabled());
+    Form->mmiSave->trigger();
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Prompts->FileDialogTitles.size() == 1u);  // no dialog for Save
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+    Open(path);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 125);
+}
+
+TEST_F(SetupCommands, SaveAsAsksBeforeOverridingAndNoShowsTheDialogAgain) {
+    Open(Copy("Orbit.knx"));
+    Copy("Taken.knx");
+    Form->actZoomIn->trigger();
+    Prompts->SaveNames = {QString::fromStdString(PathOf("Taken")), QString::fromStdString(PathOf("Fresh"))};
+    Prompts->Answers = {TAnswer::No};
+    Form->mmiSaveAs->trigger();
+    EXPECT_EQ(Prompts->Questions, std::vector<QString>{kOverride});  // "Taken" has a .knx file
+    EXPECT_EQ(Prompts->FileDialogTitles.back(), "Save the setup");
+    EXPECT_EQ(Prompts->ProposedNames.size(), 2u);
+    EXPECT_EQ(Prompts->ProposedNames[1], QString::fromStdString(PathOf("Taken")));
+    EXPECT_EQ(Sim().FileName, PathOf("Fresh.knx"));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("Fresh.knx"))));
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Fresh");
+    EXPECT_FALSE(Form->Modified);
+}
+
+TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
+    Open(Copy("Orbit.knx"));
+    const std::string taken = Copy("Taken.knx");
+    const auto before = QFileInfo(QString::fromStdString(taken)).size();
+    Form->actZoomIn->trigger();
+    Prompts->SaveNames = {QString::fromStdString(taken)};
+    Prompts->Answers = {TAnswer::Cancel};
+    Form->mmiSaveAs->trigger();
+    EXPECT_EQ(Sim().FileName, taken);
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Taken");
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
+}
+
+TEST_F(SetupCommands, ClosingAsksAndCancelKeepsTheWindow) {
+    Open(Copy("Orbit.knx"));
+    Form->actZoomIn->trigger();
+    Prompts->Answers = {TAnswer::Cancel};
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Prompts->Questions, std::vector<QString>{kAskSimulation});
+
+    Prompts->Answers = {TAnswer::No};
+    EXPECT_TRUE(Form->close());
+    EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(SetupCommands, ClosingWithYesSaves) {
+    const std::string path = Copy("Orbit.knx");
+    Open(path);
+    Form->actZoomIn->trigger();
+    Prompts->Answers = {TAnswer::Yes};
+    EXPECT_TRUE(Form->close());
+    Open(path);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
+}
+
+TEST_F(SetupCommands, ASaveErrorWhileClosingKeepsTheProgramRunning) {
+    Open(Copy("Orbit.knx"));
+    Form->actZoomIn->trigger();
+    Sim().FileName = PathOf("no-such-folder/x.knx");
+    Prompts->Answers = {TAnswer::Yes};
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Prompts->Errors.size(), 1u);
+}
+
+TEST_F(SetupCommands, QuitDuringARunEndsTheRun) {
+    Open(Copy("Orbit.knx"));
+    QMetaObject::invokeMethod(
+        Form.get(), [&] { Form->mmiQuit->trigger(); }, Qt::QueuedConnection);
+    Form->mmiStart->trigger();                // returns once the quit has ended the loop
+    EXPECT_TRUE(Prompts->Questions.empty());  // nothing changed, nothing asked
+    EXPECT_NE(Form->RunState, rsRunning);
+    EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(SetupCommands, AboutAndTheCommandsOfTheNextStep) {
+    Form->mmiAbout->trigger();
+    EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"About Kinetra"});
+    TfrmAbout about;
+    EXPECT_EQ(about.lblTitle->text(), "Kinetra 1.0");
+
+    Open(Copy("Orbit.knx"));
+    for (QAction* a : {Form->mmiEditParticles, Form->mmiSimulationOptions, Form->mmiSettings, Form->mmiNotes,
+                       Form->mmiNew})
+        a->trigger();
+    EXPECT_EQ(Prompts->Messages.size(), 5u);
+    EXPECT_EQ(Prompts->Messages.back(), "not available yet");
+}
+
+TEST(SetupNames, CaptionKeepsANameWithoutAThreeCharacterExtension) {
+    EXPECT_EQ(CaptionFor(""), "Kinetra");
+    EXPECT_EQ(CaptionFor("/home/u/Orbit.knx"), "Kinetra - Orbit");
+    EXPECT_EQ(CaptionFor("my.setup.knx"), "Kinetra - my.setup");
+    EXPECT_EQ(CaptionFor("test.1"), "Kinetra - test.1");
+    EXPECT_EQ(CaptionFor("NewSetup"), "Kinetra - NewSetup");
+}
+
+TEST(SetupNames, ExtensionsAndFilter) {
+    EXPECT_EQ(ForceSetupExtension("/d/a.txt"), "/d/a.knx");
+    EXPECT_EQ(ForceSetupExtension("/d.x/a"), "/d.x/a.knx");
+    EXPECT_EQ(ForceSetupExtension("my.setup.txt"), "my.setup.knx");
+    EXPECT_EQ(SaveTarget("/d/Fresh"), "/d/Fresh.knx");
+    EXPECT_EQ(SaveTarget("/d/Fresh.dat"), "/d/Fresh.dat");
+    EXPECT_EQ(QtFilter(SetupFilter), "Kinetra setup (*.knx)");
+    EXPECT_EQ(QtFilter("Text|*.txt"), "Text (*.txt)");
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test

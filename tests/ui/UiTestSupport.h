@@ -1,0 +1,157 @@
+// Shared pieces of the window tests: scripted prompts, a fixture that owns a main window with a
+// drawing area of known size, and builders for small setups.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/SimulationData.h"
+#include "ui/Prompts.h"
+#include "ui/SimMain.h"
+
+namespace kinetra::ui::test {
+
+// Answers every prompt from queues and records what was asked.
+class TScriptedPrompts : public TUserPrompts {
+public:
+    std::vector<QString> Messages;
+    std::vector<QString> Errors;
+    std::vector<QString> Questions;
+    std::vector<QString> DialogTitles;
+    std::vector<QString> FileDialogTitles;
+    std::vector<QString> ProposedNames;
+    QString LastFilter;
+    std::deque<TAnswer> Answers;    // empty: Cancel
+    std::deque<QString> OpenNames;  // empty: cancelled
+    std::deque<QString> SaveNames;  // empty: cancelled
+    std::function<void(const QString&)> OnMessage;
+
+    void ShowMessage(QWidget*, const QString& text) override {
+        Messages.push_back(text);
+        if (OnMessage) OnMessage(text);
+    }
+    void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
+    TAnswer Confirm(QWidget*, const QString& text) override {
+        Questions.push_back(text);
+        if (Answers.empty()) return TAnswer::Cancel;
+        const TAnswer a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    QString GetOpenFileName(QWidget*, const QString& title, const QString&, const QString& filter) override {
+        FileDialogTitles.push_back(title);
+        LastFilter = filter;
+        return Pop(OpenNames);
+    }
+    QString GetSaveFileName(QWidget*, const QString& title, const QString&, const QString& proposedName,
+                            const QString& filter) override {
+        FileDialogTitles.push_back(title);
+        ProposedNames.push_back(proposedName);
+        LastFilter = filter;
+        return Pop(SaveNames);
+    }
+    int ExecDialog(QDialog& dialog) override {
+        DialogTitles.push_back(dialog.windowTitle());
+        return QDialog::Accepted;
+    }
+
+private:
+    static QString Pop(std::deque<QString>& queue) {
+        if (queue.empty()) return {};
+        QString s = queue.front();
+        queue.pop_front();
+        return s;
+    }
+};
+
+struct TParticleSpec {
+    std::string Name;
+    std::vector<double> Position;
+    std::vector<double> Velocity;
+    double Mass = 1;
+    int ImageSize = 5;
+    int Colour = 1;
+    bool Trail = false;
+    bool Invisible = false;
+    double Radius = 0.01;
+};
+
+inline std::string DataFile(const std::string& name) {
+    return std::string(KINETRA_TEST_DATA) + "/" + name;
+}
+
+class TFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto prompts = std::make_unique<TScriptedPrompts>();
+        Prompts = prompts.get();
+        Form = std::make_unique<TSimForm>(std::move(prompts));
+        Form->show();
+        Form->ResizeDrawingArea(400, 300);
+    }
+    void TearDown() override { Form.reset(); }
+
+    TSimData& Sim() { return Form->SimData(); }
+
+    // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
+    // the particles; then stopped as after loading, and unchanged.
+    void MakeSetup(int dims, const std::vector<TParticleSpec>& specs, double scale = 1,
+                   double timeStep = 0.002, int cycles = 1) {
+        TSimData& sim = Sim();
+        sim.SetDimensions(dims);
+        sim.Clear();
+        Form->ResetView();
+        sim.SetMethod(nmEuler);
+        sim.SetCycles(cycles);
+        sim.TimeStep = timeStep;
+        for (const TParticleSpec& s : specs) {
+            auto p = std::make_unique<TParticle>(s.Name, dims);
+            for (int i = 0; i < dims; ++i) {
+                p->InitialPosition[i] =
+                    i < static_cast<int>(s.Position.size()) ? s.Position[static_cast<size_t>(i)] : 0;
+                p->InitialVelocity[i] =
+                    i < static_cast<int>(s.Velocity.size()) ? s.Velocity[static_cast<size_t>(i)] : 0;
+            }
+            p->Position.Assign(p->InitialPosition);
+            p->Velocity.Assign(p->InitialVelocity);
+            p->Mass = s.Mass;
+            p->SetRadius(s.Radius);
+            p->ImageSize = s.ImageSize;
+            p->ColourIndex = s.Colour;
+            p->ShowTrail = s.Trail;
+            p->Invisible = s.Invisible;
+            p->UpdateImage();
+            sim.Particles.AddParticle(std::move(p));
+        }
+        Form->ScreenFrame().SetScale(scale);
+        Form->ParticlesChanged();
+        Form->SetModified(false);
+        Form->UpdateCommands();
+    }
+
+    void Open(const std::string& path) {
+        Prompts->OpenNames.push_back(QString::fromStdString(path));
+        Form->mmiOpen->trigger();
+    }
+
+    QRgb Pixel(int x, int y) const { return Form->Canvas.pixel(x, y) & 0xFFFFFFu; }
+    bool CanvasHolds(QRgb colour) const {
+        for (int y = 0; y < Form->Canvas.height(); ++y)
+            for (int x = 0; x < Form->Canvas.width(); ++x)
+                if ((Form->Canvas.pixel(x, y) & 0xFFFFFFu) == colour) return true;
+        return false;
+    }
+    QRgb Background() const { return Form->BackgroundColour().rgb() & 0xFFFFFFu; }
+
+    TScriptedPrompts* Prompts = nullptr;
+    std::unique_ptr<TSimForm> Form;
+};
+
+}  // namespace kinetra::ui::test

@@ -1,0 +1,259 @@
+// TSimForm, the main window: the menus, the tool panel and the status bar; the run states and
+// the run loop; the incremental drawing of the scene on a persistent canvas; the setup file
+// commands with the bookkeeping of unsaved changes.
+//
+// Everything runs on the one user-interface thread. A run is a loop of TSimData::Step calls
+// inside the command that started it; each step ends in DrawStep, which every RefreshInterval
+// steps (or when a particle leaves the view) refreshes the scene and processes pending events.
+// Commands given during a run therefore run between two steps and change RunState, which the
+// loop tests before every step.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "frame/Frame.h"
+#include "ui/DialogHost.h"
+#include "ui/Prompts.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolButton;
+
+namespace kinetra {
+class TSimData;
+class TParser;
+}  // namespace kinetra
+
+namespace kinetra::ui {
+
+class TfrmInfo;
+class TSimForm;
+
+enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
+enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
+
+// The drawing area: the whole client area. It only copies the form's canvas to the screen.
+class TSceneView : public QWidget {
+public:
+    explicit TSceneView(TSimForm& form);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TSimForm& Form;
+};
+
+class TSimForm : public QMainWindow, public TDialogHost {
+    friend class TSceneView;
+
+public:
+    // Without prompts the real message boxes and file dialogs are used.
+    explicit TSimForm(std::unique_ptr<TUserPrompts> prompts = nullptr, QWidget* parent = nullptr);
+    ~TSimForm() override;
+
+    // TDialogHost
+    TSimData& SimData() override { return *FSimData; }
+    TParser& ExprParser() override { return *FExprParser; }
+    TScreenFrame& ScreenFrame() override { return *FScreenFrame; }
+    TUserPrompts& Prompts() override { return *FPrompts; }
+    void SetModified(bool value) override;
+    void SetParticlesModified(bool value) override;
+    void ParticlesChanged() override;
+
+    void SetPrompts(std::unique_ptr<TUserPrompts> prompts);
+
+    // Runs a command so that no exception leaves it: an error reaches the top-level handler.
+    void Guard(const std::function<void()>& command);
+    // The top-level error handler: the message with the full-stop rule in the error box; the
+    // silent abort shows nothing.
+    void HandleException(std::exception_ptr error);
+
+    // Run control.
+    void mmiStartClick();
+    void sbBackClick();
+    void sbStepClick();
+    void sbStepBackClick();
+    void mmiPauseClick();
+    void mmiStopClick();
+    void RunLoop();
+    void SingleStep();
+    void PrepareScene();
+    void CollisionDetected(int i, int j);
+    void UpdateCommands();
+    void ResetView();
+
+    // Scene rendering.
+    void DrawStep();
+    void RefreshScene();
+    void DrawParticles();
+    void DrawCenterOfMass(int x, int y);
+    void EraseCenterOfMass();
+    void mmiClearClick();
+    void FormPaint();
+    void FormResize();
+    void UpdateScreenPositions();
+    void ViewChanged();
+    void ShowFrameInfo();
+    void sbZoomInClick();
+    void sbZoomOutClick();
+    void sbToggleClick();
+    void FormKeyUp(int key);
+    void smiAllTrailsClick();
+    void smiSelectedTrailsClick();
+    void smiNoTrailsClick();
+    void UpdateTrailFlags();
+    void UpdateInvisibleFlags();
+    void mmiCenterOfMassClick();
+    void SetShowCenterOfMass(bool value);
+
+    // Setup commands.
+    TAnswer AskSave();
+    void UpdateCaption();
+    void mmiNewClick();
+    void mmiOpenClick();
+    // Open without the file dialog: the name given on the command line.
+    void OpenSetup(const QString& chosenName);
+    void mmiSaveClick();
+    void mmiSaveAsClick();
+    void mmiQuitClick();
+    bool FormCloseQuery();
+    void mmiEditParticlesClick();
+    void mmiSimulationOptionsClick();
+    void mmiSettingsClick();
+    void mmiNotesClick();
+    void mmiInfoClick();
+    void mmiAboutClick();
+
+    // For tests: gives the drawing area this pixel size (the window is resized around it).
+    void ResizeDrawingArea(int width, int height);
+    QString PanelText(int index) const;
+    int PanelWidth(int index) const;
+    QColor BackgroundColour() const;
+    TSceneView* DrawingArea() const { return View; }
+
+    // Fields of the window.
+    TRunState RunState = rsNoSetup;
+    bool Modified = false;
+    bool ParticlesModified = false;
+    bool NewSetup = false;
+    std::int32_t StepCount = 0;
+    std::vector<TScreenPoint> ScreenPos;
+    TScreenPoint ComPos;
+    bool AnyTrails = false;
+    std::unique_ptr<QImage> TrailImage;
+    bool Ready = false;
+    std::int32_t RefreshInterval = 100;
+    bool Drawn = false;
+    bool ShowCenterOfMass = false;
+    TTrailMode TrailMode = tmSelected;
+    std::vector<bool> TrailFlags;
+    std::vector<bool> InvisibleFlags;
+    bool InfoShown = false;
+    // The picture of the drawing area; every drawing goes here and a repaint copies it.
+    QImage Canvas;
+
+    // Menu items and tool buttons share one action per command.
+    QAction* mmiNew = nullptr;
+    QAction* mmiOpen = nullptr;
+    QAction* mmiSave = nullptr;
+    QAction* mmiSaveAs = nullptr;
+    QAction* mmiQuit = nullptr;
+    QAction* mmiEditParticles = nullptr;
+    QAction* mmiSimulationOptions = nullptr;
+    QAction* mmiSettings = nullptr;
+    QAction* mmiNotes = nullptr;
+    QAction* mmiStart = nullptr;
+    QAction* mmiRunBackwards = nullptr;
+    QAction* mmiStep = nullptr;
+    QAction* mmiStepBack = nullptr;
+    QAction* mmiPause = nullptr;
+    QAction* mmiStop = nullptr;
+    QAction* mmiClear = nullptr;
+    QAction* mmiInfo = nullptr;
+    QAction* smiAllTrails = nullptr;
+    QAction* smiSelectedTrails = nullptr;
+    QAction* smiNoTrails = nullptr;
+    QAction* mmiCenterOfMass = nullptr;
+    QAction* mmiAbout = nullptr;
+    QAction* actToggle = nullptr;
+    QAction* actZoomIn = nullptr;
+    QAction* actZoomOut = nullptr;
+    QMenu* mmiTrails = nullptr;
+
+    QFrame* pnlSpeedPanel = nullptr;
+    QToolButton* sbOpen = nullptr;
+    QToolButton* sbSave = nullptr;
+    QToolButton* sbStart = nullptr;
+    QToolButton* sbStepForward = nullptr;
+    QToolButton* sbPause = nullptr;
+    QToolButton* sbStop = nullptr;
+    QToolButton* sbBack = nullptr;
+    QToolButton* sbStepBack = nullptr;
+    QToolButton* sbToggle = nullptr;
+    QToolButton* sbZoomIn = nullptr;
+    QToolButton* sbZoomOut = nullptr;
+    QStatusBar* stbStatusBar = nullptr;
+
+    TfrmInfo* InfoWindow() const { return FInfoWindow.get(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolPanel();
+    void CreateStatusBar();
+    void LayoutOverlays();
+    void ConnectHooks();
+    void SetPanel(int index, const QString& text);
+    void NotAvailableYet();
+    void ResetToNoSetup();
+    QAction* NewAction(const QString& caption, void (TSimForm::*handler)());
+
+    // Drawing helpers on the canvas and the trail layer.
+    void DrawImage(QPainter& painter, int particle, int x, int y);
+    void EraseImage(QPainter& painter, const TScreenPoint& at, int size);
+    void DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size);
+    void DrawCross(QPainter& painter, int x, int y, const QColor& colour);
+    void CombineTrails();
+    void FillBackground(QImage& image);
+    TScreenPoint ProjectedCenterOfMass() const;
+    TScreenPoint ImagePosition(const TVector& position, int size) const;
+    void EnsureParticleArrays();
+
+    // Declared first so that it is destroyed last: everything below refers to it.
+    std::unique_ptr<TSimData> FSimData;
+    std::unique_ptr<TParser> FExprParser;
+    std::unique_ptr<TScreenFrame> FScreenFrame;
+    std::unique_ptr<TUserPrompts> FPrompts;
+    std::unique_ptr<TfrmInfo> FInfoWindow;
+    TSceneView* View = nullptr;
+    // Particle pictures by colour index and image size, drawn once in the background colour.
+    std::map<std::pair<int, int>, QImage> ImageCache;
+    QLabel* Panels[4] = {nullptr, nullptr, nullptr, nullptr};
+    QActionGroup* TrailGroup = nullptr;
+    bool Created = false;
+    bool Terminating = false;
+    bool Quitting = false;
+};
+
+}  // namespace kinetra::ui
