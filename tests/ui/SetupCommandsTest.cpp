@@ -242,6 +242,23 @@ TEST_F(SetupCommands, QuitDuringARunEndsTheRun) {
     EXPECT_FALSE(Form->isVisible());
 }
 
+TEST_F(SetupCommands, ClosingTheWindowDuringARunAsksThenEndsTheRun) {
+    Open(Copy("Orbit.knx"));
+    Form->actZoomIn->trigger();
+    Prompts->Answers = {TAnswer::Cancel, TAnswer::No};
+    int closes = 0;
+    std::function<void()> tryClose = [&] {
+        Form->close();
+        if (++closes < 2) QMetaObject::invokeMethod(Form.get(), tryClose, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(Form.get(), tryClose, Qt::QueuedConnection);
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Prompts->Questions.size(), 2u);  // Cancel kept the run going, No ended it
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_GT(Sim().Time, 0);  // closing stops without a rewind
+    EXPECT_FALSE(Form->isVisible());
+}
+
 TEST_F(SetupCommands, AboutAndTheCommandsOfTheNextStep) {
     Form->mmiAbout->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"About Kinetra"});
