@@ -64,7 +64,7 @@ void TFrame::Reset() {
         if (n <= static_cast<int>(DefaultAxisNames.size()))
             FAxisNames.emplace_back(DefaultAxisNames[static_cast<std::size_t>(i)]);
         else
-            FAxisNames.push_back("x" + std::to_string(i + 1));
+            FAxisNames.push_back(std::string(1, 'x').append(std::to_string(i + 1)));
     }
     FOwnOrigin = std::make_unique<TVector>(n);
     FOrigin = FOwnOrigin.get();

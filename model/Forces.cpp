@@ -84,7 +84,7 @@ void TForce::BuildPairTables() {
     X.assign(dd * nn, 0.0);
     A.assign(dd * nn, 0.0);
     M.assign(nn, 0.0);
-    Scratch.assign(std::max<size_t>(TileRows * dd, 1) * nn + nn, 0.0);
+    Scratch.assign((TileRows * dd + 2) * nn, 0.0);
     Evaluated = 0;
     if (n < 2) return;
     Prepared = n;
@@ -123,7 +123,7 @@ void TForce::Gather(const TVectorArray* positions) {
         X.assign(dd * nn, 0.0);
         A.assign(dd * nn, 0.0);
         M.assign(nn, 0.0);
-        Scratch.assign(std::max<size_t>(TileRows * dd, 1) * nn + nn, 0.0);
+        Scratch.assign((TileRows * dd + 2) * nn, 0.0);
     }
     for (int i = 0; i < n; ++i) {
         const TVector& p = positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
@@ -310,16 +310,128 @@ void TForce::EvaluateFixed() {
         RunKernel<D, false, true>(Evaluated, k);
 }
 
+// Four or more dimensions: the same tiles as the fixed kernels, with the coordinate loop outside
+// the j loop so that every inner loop runs over j and vectorizes. Each pair's squared distance is
+// still summed in coordinate order, and each term rounded as in the plain sum.
+namespace {
+
+template <int R, bool Cube, bool Table>
+void GenericTile(const TForce* force, int D, size_t nn, int i, const double* __restrict X, double* __restrict A,
+                 const double* __restrict m, double* __restrict mt, double* __restrict sum,
+                 double* __restrict f, const double* coeffs, double G) {
+    double negM[R];
+    const double* cr[R];
+    for (int r = 0; r < R; ++r) {
+        negM[r] = -m[i + r];
+        const size_t row = static_cast<size_t>(i + r);
+        cr[r] = Table ? coeffs + row * (row - 1) / 2 : nullptr;
+    }
+    const int count = i;
+    for (int r = 0; r < R; ++r) {
+        const int row = i + r;
+        for (int j = 0; j < count; ++j) sum[j] = 0;
+        for (int c = 0; c < D; ++c) {
+            const double* __restrict xc = X + static_cast<size_t>(c) * nn;
+            const double xi = xc[row];
+            for (int j = 0; j < count; ++j) {
+                const double w = xc[j] - xi;
+                sum[j] = sum[j] + w * w;
+            }
+        }
+        const double* __restrict coeff = cr[r];
+        for (int j = 0; j < count; ++j) f[j] = Factor<Cube>(force, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
+        for (int c = 0; c < D; ++c) {
+            const double* __restrict xc = X + static_cast<size_t>(c) * nn;
+            double* __restrict ac = A + static_cast<size_t>(c) * nn;
+            double* __restrict tc = mt + (static_cast<size_t>(r) * static_cast<size_t>(D) + static_cast<size_t>(c)) * nn;
+            const double xi = xc[row];
+            const double nm = negM[r];
+            for (int j = 0; j < count; ++j) {
+                const double t = (xc[j] - xi) * f[j];
+                ac[j] = nm * t + ac[j];
+                tc[j] = m[j] * t;
+            }
+        }
+    }
+    // Sums of the tile's particles over j < i, then the pairs inside the tile.
+    for (int c = 0; c < D; ++c) {
+        double acc[R];
+        const double* tr[R];
+        for (int r = 0; r < R; ++r) {
+            acc[r] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)];
+            tr[r] = mt + (static_cast<size_t>(r) * static_cast<size_t>(D) + static_cast<size_t>(c)) * nn;
+        }
+        for (int j = 0; j < count; ++j)
+            for (int r = 0; r < R; ++r) acc[r] = tr[r][j] + acc[r];
+        for (int r = 0; r < R; ++r) A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)] = acc[r];
+    }
+    for (int r = 1; r < R; ++r) {
+        for (int q = 0; q < r; ++q) {
+            double s2 = 0;
+            for (int c = 0; c < D; ++c) {
+                const double* xc = X + static_cast<size_t>(c) * nn;
+                const double w = xc[i + q] - xc[i + r];
+                s2 = s2 + w * w;
+            }
+            const double fq = Factor<Cube>(force, std::sqrt(s2)) * (Table ? cr[r][i + q] : G);
+            const double mq = m[i + q];
+            for (int c = 0; c < D; ++c) {
+                const double* xc = X + static_cast<size_t>(c) * nn;
+                double* ac = A + static_cast<size_t>(c) * nn;
+                const double t = (xc[i + q] - xc[i + r]) * fq;
+                ac[i + r] = mq * t + ac[i + r];
+                ac[i + q] = negM[r] * t + ac[i + q];
+            }
+        }
+    }
+}
+
+template <bool Cube, bool Table>
+void RunGeneric(const TForce* force, int n, int D, const double* X, double* A, const double* m, double* scratch,
+                const double* coeffs, double G) {
+    const size_t nn = static_cast<size_t>(n);
+    double* mt = scratch;
+    double* sum = scratch + static_cast<size_t>(TileRows) * static_cast<size_t>(D) * nn;
+    double* f = sum + nn;
+    int i = 1;
+    if (n >= 32)
+        for (; i + TileRows <= n; i += TileRows)
+            GenericTile<TileRows, Cube, Table>(force, D, nn, i, X, A, m, mt, sum, f, coeffs, G);
+    for (; i < n; ++i) GenericTile<1, Cube, Table>(force, D, nn, i, X, A, m, mt, sum, f, coeffs, G);
+}
+
+}  // namespace
+
 void TForce::EvaluateGeneric() {
+    if (Evaluated < 32) {
+        EvaluateSmall();
+        return;
+    }
+    const bool cube = FIntegralPower && FIntExponent == -3;
+    const double* coeffs = UseTable ? Coeffs.data() : nullptr;
+    if (cube && !UseTable)
+        RunGeneric<true, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
+                                FGravConstant);
+    else if (cube)
+        RunGeneric<true, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
+                               FGravConstant);
+    else if (!UseTable)
+        RunGeneric<false, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
+                                 FGravConstant);
+    else
+        RunGeneric<false, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
+                                FGravConstant);
+}
+
+// Few particles in four or more dimensions: one pass per row, terms added as they come.
+void TForce::EvaluateSmall() {
     const int n = Evaluated;
     const int D = FDimensions;
     const size_t nn = static_cast<size_t>(n);
     const double* m = M.data();
     double* s = Scratch.data();
-    const bool table = UseTable;
-    const double G = FGravConstant;
     for (int i = 1; i < n; ++i) {
-        const double* coeff = table ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
+        const double* coeff = UseTable ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
         for (int j = 0; j < i; ++j) {
             double sum = 0;
             for (int c = 0; c < D; ++c) {
@@ -327,7 +439,7 @@ void TForce::EvaluateGeneric() {
                 const double w = xc[j] - xc[i];
                 sum = sum + w * w;
             }
-            s[j] = PairFactor(std::sqrt(sum)) * (table ? coeff[j] : G);
+            s[j] = PairFactor(std::sqrt(sum)) * (coeff ? coeff[j] : FGravConstant);
         }
         const double negMi = -m[i];
         for (int j = 0; j < i; ++j) {

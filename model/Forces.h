@@ -85,6 +85,7 @@ private:
     template <int D>
     void EvaluateFixed();
     void EvaluateGeneric();
+    void EvaluateSmall();
     double PairFactor(double d) const;
 
 public:

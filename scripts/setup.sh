@@ -1,5 +1,5 @@
 # Shared set-up of scripts/run.sh and scripts/test.sh (sourced, not run).
-KINETRA_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth xdotool"
+KINETRA_PACKAGES="cmake g++ make locales libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth xdotool"
 
 kinetra_install_packages() {
   local missing=()
@@ -12,6 +12,12 @@ kinetra_install_packages() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  # A German locale, so that the tests can show that numbers keep "." whatever the locale.
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf'; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 || true
   fi
 }
 
