@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "engine/KNConst.h"
-#include "ui/ToolIcons.h"
 
 namespace kinetra::ui {
 
@@ -14,9 +13,6 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("About Kinetra"));
-    auto* icon = new QLabel(this);
-    icon->setPixmap(ProgramIcon().pixmap(48, 48));
-    icon->setAlignment(Qt::AlignCenter);
     lblTitle =
         new QLabel(QString::fromUtf8(ProgramTitle) + QChar(' ') + QString::fromUtf8(ProgramVersion), this);
     lblTitle->setAlignment(Qt::AlignCenter);
@@ -26,7 +22,6 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 16, 24, 12);
     layout->setSpacing(12);
-    layout->addWidget(icon);
     layout->addWidget(lblTitle);
     layout->addWidget(btnOK, 0, Qt::AlignCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
