@@ -22,9 +22,6 @@ const std::array<TMethodInfo, 6> NumMethods{{
 namespace {
 constexpr int FloatFailures = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
 
-// The sign of `signedValue` on `magnitude`: the step keeps its direction exactly, without the
-// rounding of |s| * x / s.
-double WithSignOf(double magnitude, double signedValue) { return signedValue < 0 ? -magnitude : magnitude; }
 }  // namespace
 
 TSimData::TSimData() : Particles(1) {
@@ -61,8 +58,10 @@ void TSimData::NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocit
 }
 
 void TSimData::Prepare() {
+    // The user's step with the sign of the step in use, computed as |s| * TimeStep / s (which
+    // may differ from TimeStep in its last bit).
     if (SignedStep != 0)
-        SignedStep = WithSignOf(TimeStep, SignedStep);
+        SignedStep = std::fabs(SignedStep) * TimeStep / SignedStep;
     else
         SignedStep = DefaultTimeStep;
     FreeWork();
@@ -119,7 +118,7 @@ void TSimData::SetTimeStep(double x) {
     // would turn every coordinate into NaN.
     if (!std::isfinite(x)) throw EKNError("Invalid time step");
     if (x == 0) throw EKNError("Time step must not be zero");
-    if (Method != nmRKF) SignedStep = SignedStep == 0 ? x : WithSignOf(x, SignedStep);
+    if (Method != nmRKF) SignedStep = SignedStep == 0 ? x : std::fabs(SignedStep) / SignedStep * x;
     if (Method == nmStoermer) StartStoermer();
     TimeStep = x;
 }
