@@ -17,6 +17,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
+#include "engine/StateRecord.h"
 #include "frame/Frame.h"
 #include "parser/Parser.h"
 
@@ -148,49 +149,6 @@ TRunOptions ParseRunOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-void AppendField(std::string& line, const std::string& field) {
-    line.push_back(',');
-    line += field;
-}
-
-std::string CsvHeader(const TSimData& sim, bool state) {
-    std::string line = "step,time,signed_step,kinetic,potential,total";
-    if (state) {
-        const int count = sim.Particles.Count();
-        const int n = sim.Particles.Dimensions();
-        for (const char prefix : {'x', 'v'})
-            for (int i = 0; i < count; ++i)
-                for (int d = 0; d < n; ++d) {
-                    std::string name(1, prefix);
-                    name += std::to_string(i);
-                    name.push_back('_');
-                    name += std::to_string(d);
-                    AppendField(line, name);
-                }
-    }
-    return line + "\n";
-}
-
-std::string CsvRecord(TSimData& sim, std::int64_t step, bool state) {
-    const double kinetic = sim.KineticEnergy();
-    const double potential = sim.PotentialEnergy();
-    std::string line = std::to_string(step);
-    for (const double value : {sim.Time, sim.SignedStep, kinetic, potential, kinetic + potential})
-        AppendField(line, FormatRoundTrip(value));
-    if (state) {
-        const int count = sim.Particles.Count();
-        for (int i = 0; i < count; ++i) {
-            const TVector& x = sim.Particles.Particles(i).Position;
-            for (int d = 0; d < x.Count(); ++d) AppendField(line, FormatRoundTrip(x[d]));
-        }
-        for (int i = 0; i < count; ++i) {
-            const TVector& v = sim.Particles.Particles(i).Velocity;
-            for (int d = 0; d < v.Count(); ++d) AppendField(line, FormatRoundTrip(v[d]));
-        }
-    }
-    return line + "\n";
-}
-
 int CommandRun(const std::vector<std::string>& args) {
     const TRunOptions options = ParseRunOptions(args);
     TLoadedSetup setup;
@@ -220,13 +178,13 @@ int CommandRun(const std::vector<std::string>& args) {
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
 
-        Print(stdout, CsvHeader(sim, options.State));
-        Print(stdout, CsvRecord(sim, 0, options.State));
+        Print(stdout, StateCsvHeader(sim, options.State));
+        Print(stdout, StateCsvRecord(sim, 0, options.State));
         while (step < options.Steps) {
             sim.Step();
             ++step;
             if (step % options.Every == 0 || step == options.Steps)
-                Print(stdout, CsvRecord(sim, step, options.State));
+                Print(stdout, StateCsvRecord(sim, step, options.State));
         }
     } catch (const EAbort& e) {
         std::fflush(stdout);

@@ -34,6 +34,15 @@ inline constexpr double ConstPI = 3.141592653589793;
 inline constexpr double ConstGN = 6.67259E-11;
 inline constexpr double ConstE0 = 8.854187187E-12;
 inline constexpr double ConstQE = 1.60217733E-19;
+// Astronomical and particle constants, predefined beside them so that setups in SI units can
+// be typed in familiar terms (e.g. "1.5 * AU", "2 * YEAR"). The year is the Julian year.
+inline constexpr double ConstAU = 1.495978707E11;     // m
+inline constexpr double ConstDAY = 86400;             // s
+inline constexpr double ConstYEAR = 31557600;         // s, 365.25 days
+inline constexpr double ConstMSUN = 1.98847E30;       // kg
+inline constexpr double ConstMEARTH = 5.9722E24;      // kg
+inline constexpr double ConstME = 9.1093837015E-31;   // kg, electron
+inline constexpr double ConstMP = 1.67262192369E-27;  // kg, proton
 
 struct TRGB {
     std::uint8_t R, G, B;

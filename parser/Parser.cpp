@@ -89,6 +89,13 @@ TParser::TParser() {
     Define("GN", ConstGN);
     Define("E0", ConstE0);
     Define("QE", ConstQE);
+    Define("AU", ConstAU);
+    Define("DAY", ConstDAY);
+    Define("YEAR", ConstYEAR);
+    Define("MSUN", ConstMSUN);
+    Define("MEARTH", ConstMEARTH);
+    Define("ME", ConstME);
+    Define("MP", ConstMP);
 }
 
 double TParser::Evaluate(const std::string& text) {

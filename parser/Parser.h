@@ -1,7 +1,8 @@
 // TParser: evaluates the arithmetic expressions typed into numeric fields: decimal numbers
-// with exponents, + - * /, parentheses, unary minus, the predefined names PI, GN, E0 and QE,
-// and names assigned on the fly ("x = 7", "2 * y = 4 - 1"). Names are case-sensitive and stay
-// defined, with their last value, for the parser's life.
+// with exponents, + - * /, parentheses, unary minus, the predefined names PI, GN, E0, QE, AU,
+// DAY, YEAR, MSUN, MEARTH, ME and MP (KNConst.h), and names assigned on the fly ("x = 7",
+// "2 * y = 4 - 1"). Names are case-sensitive and stay defined, with their last value, for the
+// parser's life.
 #pragma once
 
 #include <cstddef>
