@@ -223,12 +223,20 @@ std::string_view Trim(std::string_view text) {
     return text.substr(b, e - b);
 }
 
+namespace {
+// Messages travel as C strings (what()), so a NUL quoted from a file would cut the message
+// short right there; it is shown as "?" instead.
+void AppendArgument(std::string& out, std::string_view arg) {
+    for (const char c : arg) out.push_back(c == '\0' ? '?' : c);
+}
+}  // namespace
+
 std::string Format(std::string_view fmt, std::string_view arg) {
     std::string out;
     const size_t p = fmt.find("%s");
     if (p == std::string_view::npos) return std::string(fmt);
     out.append(fmt.substr(0, p));
-    out.append(arg);
+    AppendArgument(out, arg);
     out.append(fmt.substr(p + 2));
     return out;
 }
@@ -237,7 +245,7 @@ std::string Format(std::string_view fmt, std::string_view arg1, std::string_view
     const size_t p = fmt.find("%s");
     if (p == std::string_view::npos) return std::string(fmt);
     std::string first(fmt.substr(0, p));
-    first.append(arg1);
+    AppendArgument(first, arg1);
     return first + Format(fmt.substr(p + 2), arg2);
 }
 

@@ -77,7 +77,8 @@ int StrToInt(const std::string& text);
 // Removes leading and trailing blanks and control characters (code <= 32).
 std::string_view Trim(std::string_view text);
 
-// The substituted message "fmt" with every "%s" replaced by `arg` in turn.
+// The substituted message "fmt" with every "%s" replaced by `arg` in turn; a NUL character of
+// an argument appears as "?", so that the message survives being passed on as a C string.
 std::string Format(std::string_view fmt, std::string_view arg);
 std::string Format(std::string_view fmt, std::string_view arg1, std::string_view arg2);
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <new>
 #include <ostream>
 #include <system_error>
 
@@ -103,8 +104,10 @@ std::string TSetupReader::ReadLine() {
         line.push_back(static_cast<char>(c));
         c = In.get();
     }
-    // CR LF and LF are both line ends; a CR inside a line is text.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // CR LF and LF are both line ends; a CR anywhere else is text, also one that ends the file
+    // (the notes may end in one, and they must read back as they were written).
+    FLineEnded = c == '\n';
+    if (FLineEnded && !line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
@@ -153,15 +156,30 @@ public:
 
 void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write) {
     namespace fs = std::filesystem;
-    const fs::path target(fileName);
     const auto fail = [&](const std::string& reason) -> void {
         throw ESaveFailure("Could not save \"" + fileName + "\": " + reason);
     };
 
+    // Saving through a symbolic link writes the file it points to: replacing the link itself
+    // would leave that file behind with the old setup.
+    fs::path target(fileName);
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) target = std::move(resolved);
+    }
+    // The rename below replaces a file whatever its own access rights; a file the user may not
+    // write must keep its contents, as it would when overwritten in place. Opening it for
+    // appending changes nothing in it.
+    if (fs::is_regular_file(target, ec)) {
+        errno = 0;
+        std::ofstream probe(target, std::ios::out | std::ios::app | std::ios::binary);
+        if (!probe.is_open()) fail(SystemReason(errno == 0 ? EACCES : errno));
+    }
+
     // A name of our own beside the target, so that the final rename stays within one file
     // system and never clobbers another file.
     fs::path temp;
-    std::error_code ec;
     for (int i = 0;; ++i) {
         temp = target;
         temp += ".~tmp" + (i == 0 ? std::string() : std::to_string(i));
@@ -191,6 +209,9 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
     } catch (const ESaveFailure&) {
         if (created) fs::remove(temp, ec);
         throw;
+    } catch (const std::bad_alloc&) {
+        if (created) fs::remove(temp, ec);
+        fail("Out of memory");
     } catch (const std::exception& e) {
         if (created) fs::remove(temp, ec);
         fail(e.what());
@@ -240,14 +261,16 @@ void TSimData::LoadFromStream(std::istream& in) {
     reader.ReadLn();
 
     // Everything up to the end is the notes; a line that arrives while they are still empty
-    // replaces them, so leading empty lines are dropped.
-    do {
+    // replaces them, so leading empty lines are dropped. A line end right before the end of the
+    // file is followed by one more, empty line: notes that end in an empty line keep it.
+    for (;;) {
         const std::string line = reader.ReadLine();
         if (Notes.empty())
             Notes = line;
         else
             Notes += "\r\n" + line;
-    } while (!reader.Eof());
+        if (!reader.LineEnded()) break;
+    }
 
     Rewind();
 }

@@ -30,11 +30,14 @@ public:
     // The rest of the current line without its line end (a whole-line item when the position
     // is at the start of a line).
     std::string ReadLine();
+    // Whether the last ReadLine stopped at a line end (false: at the end of the file).
+    bool LineEnded() const { return FLineEnded; }
     // True at the end of the file.
     bool Eof();
 
 private:
     std::istream& In;
+    bool FLineEnded = false;
 };
 
 class TSetupWriter {

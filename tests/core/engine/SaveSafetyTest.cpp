@@ -1,0 +1,192 @@
+// A save that fails, wherever it fails, keeps the user's previous file byte for byte, leaves no
+// temporary file behind and says what went wrong.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
+#include "engine/SimulationData.h"
+#include "frame/Frame.h"
+
+namespace kinetra {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string OldContents = "2\r\n3 10\r\nthe user's earlier setup\r\n";
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// Passes the first `Limit` bytes on, then fails every write, like a disk that fills up.
+class TFullDisk : public std::streambuf {
+public:
+    TFullDisk(std::streambuf* target, std::streamsize limit) : Target(target), Limit(limit) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        if (Written >= Limit) return traits_type::eof();
+        ++Written;
+        return Target->sputc(traits_type::to_char_type(c));
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        const std::streamsize room = std::max<std::streamsize>(0, std::min(n, Limit - Written));
+        const std::streamsize done = room > 0 ? Target->sputn(s, room) : 0;
+        Written += done;
+        return done;
+    }
+    int sync() override { return Target->pubsync(); }
+
+private:
+    std::streambuf* Target;
+    std::streamsize Limit;
+    std::streamsize Written = 0;
+};
+
+class SaveSafety : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        Folder = fs::temp_directory_path() / ("kinetra_safety_" + std::to_string(random()));
+        fs::create_directories(Folder);
+        Target = Folder / "orbit.knx";
+        WriteBytes(Target, OldContents);
+        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
+        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
+        Sim.FileName = std::string(KINETRA_TEST_DATA) + "/SunPlanet.knx";
+        Sim.LoadFromFile();
+        Sim.FileName = Target.string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(Folder, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(Folder, ec);
+    }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string Saved() {
+        std::ostringstream out;
+        Sim.SaveToStream(out);
+        return out.str();
+    }
+    // Saves and returns the message; the save must fail.
+    std::string FailedSave(const std::function<void()>& save) {
+        try {
+            save();
+        } catch (const EInOutError& e) {
+            return e.what();
+        }
+        ADD_FAILURE() << "the save succeeded";
+        return {};
+    }
+    // The old file as it was, and nothing beside it.
+    void ExpectOldFileKept(const std::string& context) {
+        EXPECT_EQ(ReadBytes(Target), OldContents) << context;
+        EXPECT_EQ(Entries(), std::vector<std::string>{"orbit.knx"}) << context;
+    }
+
+    fs::path Folder;
+    fs::path Target;
+    TSimData Sim;
+    TScreenFrame Frame{Sim};
+};
+
+TEST_F(SaveSafety, ADiskThatFillsUpAfterAnyNumberOfBytesKeepsTheOldFile) {
+    const std::string full = Saved();
+    for (std::streamsize limit = 0; limit < static_cast<std::streamsize>(full.size()); ++limit) {
+        std::unique_ptr<TFullDisk> disk;
+        const std::string message = FailedSave([&] {
+            WriteFileAtomically(Target.string(), [&](std::ostream& out) {
+                disk = std::make_unique<TFullDisk>(out.rdbuf(), limit);
+                out.rdbuf(disk.get());
+                Sim.SaveToStream(out);
+            });
+        });
+        EXPECT_EQ(message, "Could not save \"" + Target.string() + "\": Write error") << limit;
+        ExpectOldFileKept("after " + std::to_string(limit) + " bytes");
+    }
+    // Room for every byte: the same path replaces the file.
+    std::unique_ptr<TFullDisk> disk;
+    WriteFileAtomically(Target.string(), [&](std::ostream& out) {
+        disk = std::make_unique<TFullDisk>(out.rdbuf(), static_cast<std::streamsize>(full.size()));
+        out.rdbuf(disk.get());
+        Sim.SaveToStream(out);
+    });
+    EXPECT_EQ(ReadBytes(Target), full);
+}
+
+TEST_F(SaveSafety, AFolderWithoutWritePermissionKeepsTheOldFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+    fs::permissions(Folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string message = FailedSave([&] { Sim.SaveToFile(); });
+    EXPECT_EQ(message, "Could not save \"" + Target.string() + "\": Permission denied");
+    fs::permissions(Folder, fs::perms::owner_all, fs::perm_options::add);
+    ExpectOldFileKept("read-only folder");
+}
+
+TEST_F(SaveSafety, AReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into any file";
+    fs::permissions(Target, fs::perms::owner_read | fs::perms::group_read);
+    const std::string message = FailedSave([&] { Sim.SaveToFile(); });
+    EXPECT_EQ(message, "Could not save \"" + Target.string() + "\": Permission denied");
+    fs::permissions(Target, fs::perms::owner_write, fs::perm_options::add);
+    ExpectOldFileKept("read-only file");
+}
+
+TEST_F(SaveSafety, AFolderInTheTargetsPlaceStaysAsItWas) {
+    // An empty folder as well as one with a file in it: neither is replaced by the setup.
+    for (const bool withFile : {false, true}) {
+        const fs::path folderTarget = Folder / (withFile ? "full.knx" : "empty.knx");
+        fs::create_directories(folderTarget);
+        if (withFile) WriteBytes(folderTarget / "inside.knx", OldContents);
+        Sim.FileName = folderTarget.string();
+        const std::string message = FailedSave([&] { Sim.SaveToFile(); });
+        EXPECT_EQ(message.rfind("Could not save \"" + folderTarget.string() + "\": ", 0), 0u) << message;
+        EXPECT_TRUE(fs::is_directory(folderTarget));
+        if (withFile) {
+            EXPECT_EQ(ReadBytes(folderTarget / "inside.knx"), OldContents);
+        }
+        fs::remove_all(folderTarget);
+        ExpectOldFileKept(folderTarget.string());
+    }
+}
+
+TEST_F(SaveSafety, SavingThroughALinkReplacesTheFileItPointsTo) {
+    const fs::path link = Folder / "link.knx";
+    fs::create_symlink(Target.filename(), link);
+    Sim.FileName = link.string();
+    Sim.SaveToFile();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(Target), Saved());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"link.knx", "orbit.knx"}));
+}
+
+}  // namespace
+}  // namespace kinetra

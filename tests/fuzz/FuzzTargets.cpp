@@ -1,0 +1,169 @@
+// The fuzz entry points. Every path catches the program's own errors (EKinetraError and its
+// kinds) and checks their messages; anything else that escapes is itself the finding.
+#include "tests/fuzz/FuzzTargets.h"
+
+#include <array>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <typeinfo>
+
+#include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
+#include "engine/SimulationData.h"
+#include "frame/Frame.h"
+#include "parser/Parser.h"
+
+namespace kinetra::fuzz {
+
+namespace {
+
+constexpr std::array<std::string_view, 8> LibraryTexts = {
+    "stoi", "stod", "basic_string", "std::", "vector", "out_of_range", "invalid_argument", "bad_alloc"};
+
+// Runs `body`; an exception that is not the program's own becomes the finding.
+template <typename Body>
+std::string Guarded(Body body) {
+    try {
+        return body();
+    } catch (const EKinetraError& e) {
+        return std::string("an error escaped the entry point: ") + e.what();
+    } catch (const std::exception& e) {
+        return std::string("unexpected exception ") + typeid(e).name() + ": " + e.what();
+    } catch (...) {
+        return "unexpected exception of an unknown type";
+    }
+}
+
+// The simulation with a screen frame hooked in, as the main window opens a setup.
+struct TFuzzSetup {
+    TSimData Sim;
+    TScreenFrame Frame{Sim};
+    TFuzzSetup() {
+        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
+        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
+    }
+    std::string Save() {
+        std::ostringstream out;
+        Sim.SaveToStream(out);
+        return out.str();
+    }
+};
+
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    std::size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+    return "at byte " + std::to_string(i) + " of " + std::to_string(a.size()) + " and " +
+           std::to_string(b.size());
+}
+
+// What a loaded setup must satisfy whatever the file said.
+std::string CheckLoaded(TFuzzSetup& s) {
+    const TSimData& sim = s.Sim;
+    if (sim.Dimensions < 1 || sim.Dimensions > MaxDimensions)
+        return "loaded with N = " + std::to_string(sim.Dimensions);
+    if (sim.Particles.Dimensions() != sim.Dimensions) return "the particles have another N than the setup";
+    for (int i = 0; i < sim.Particles.Count(); ++i) {
+        const TParticle& p = sim.Particles.Particles(i);
+        if (p.InitialPosition.Count() != sim.Dimensions || p.InitialVelocity.Count() != sim.Dimensions)
+            return "particle " + std::to_string(i) + " has vectors of another size";
+    }
+    if (s.Frame.XDim() < 0 || s.Frame.XDim() >= sim.Dimensions || s.Frame.YDim() < 0 ||
+        s.Frame.YDim() >= sim.Dimensions)
+        return "the frame shows a dimension the setup does not have";
+    if (s.Frame.OwnOrigin().Count() != sim.Dimensions) return "the frame's origin has another size";
+    return {};
+}
+
+}  // namespace
+
+std::string CheckMessage(std::string_view message, std::string_view input) {
+    if (message.empty()) return "an error without a message";
+    for (const std::string_view text : LibraryTexts)
+        if (message.find(text) != std::string_view::npos && input.find(text) == std::string_view::npos)
+            return "a library-internal text reaches the user: " + std::string(message);
+    return {};
+}
+
+std::string FuzzSetupFile(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    return Guarded([&]() -> std::string {
+        TFuzzSetup first;
+        try {
+            std::istringstream in(input);
+            first.Sim.LoadFromStream(in);
+        } catch (const EKinetraError& e) {
+            return CheckMessage(e.what(), input);
+        }
+        if (std::string wrong = CheckLoaded(first); !wrong.empty()) return wrong;
+
+        const std::string saved = first.Save();
+        TFuzzSetup second;
+        try {
+            std::istringstream in(saved);
+            second.Sim.LoadFromStream(in);
+        } catch (const EKinetraError& e) {
+            return std::string("the saved setup does not load back: ") + e.what();
+        }
+        const std::string again = second.Save();
+        if (again != saved)
+            return "saving the reloaded setup gives other bytes " + FirstDifference(saved, again);
+        return {};
+    });
+}
+
+std::string FuzzParser(const std::uint8_t* data, std::size_t size) {
+    // One parser for many inputs, so that names defined by one input are used by later ones; a
+    // fresh one now and then keeps the name table from growing without end over a long run.
+    static std::unique_ptr<TParser> parser;
+    static unsigned long inputs = 0;
+    if (!parser || ++inputs % 100000 == 0) parser = std::make_unique<TParser>();
+
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    return Guarded([&]() -> std::string {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = input.find('\n', start);
+            const std::string text =
+                input.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            try {
+                const double value = parser->Evaluate(text);
+                if (!std::isfinite(value)) return "a non-finite value for " + text;
+            } catch (const EKinetraError& e) {
+                if (std::string wrong = CheckMessage(e.what(), text); !wrong.empty()) return wrong;
+            }
+            if (end == std::string::npos) return {};
+            start = end + 1;
+        }
+    });
+}
+
+std::string FuzzVector(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    return Guarded([&]() -> std::string {
+        for (const int count : {0, 1, 2, 3, 7, 26}) {
+            TVector v(count);
+            try {
+                v.FromString(input);
+            } catch (const EKinetraError& e) {
+                if (std::string wrong = CheckMessage(e.what(), input); !wrong.empty()) return wrong;
+                continue;
+            }
+            for (int i = 0; i < count; ++i)
+                if (!std::isfinite(v[i])) return "a non-finite component from " + input;
+            const std::string text = v.ToString();
+            TVector back(count);
+            try {
+                back.FromString(text);
+            } catch (const EKinetraError& e) {
+                return "the written text '" + text + "' does not read back: " + e.what();
+            }
+            if (back.ToString() != text) return "'" + text + "' reads back as '" + back.ToString() + "'";
+        }
+        return {};
+    });
+}
+
+}  // namespace kinetra::fuzz
