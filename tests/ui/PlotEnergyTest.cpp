@@ -1,0 +1,158 @@
+// The energy plot: the bounded, evenly thinned history, the drift against E0 (absolute when E0
+// is 0), the axis ticks, and that the picture shows the curves.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+
+#include "ui/EnergyPlot.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+void ExpectEvenlySpread(const TEnergyHistory& history) {
+    const auto& samples = history.Samples();
+    ASSERT_FALSE(samples.empty());
+    EXPECT_EQ(samples.front().Time, 0);
+    for (size_t i = 1; i < samples.size(); ++i)
+        ASSERT_EQ(samples[i].Time - samples[i - 1].Time, double(history.Stride())) << "sample " << i;
+}
+
+TEST(EnergyHistory, NeverHoldsMoreThanItsCapacityAndThinsEvenly) {
+    TEnergyHistory history(8);
+    EXPECT_EQ(history.Capacity(), 8u);
+    for (int n = 0; n < 1000; ++n) {
+        history.Add(n, 1, -2);
+        ASSERT_LE(history.Samples().size(), 8u) << "after " << n;
+        ExpectEvenlySpread(history);
+        EXPECT_EQ(history.Last().Time, n);
+    }
+    // 1000 samples into 8 places: the spacing has doubled up to 128.
+    EXPECT_EQ(history.Stride(), 128);
+    EXPECT_GE(history.Samples().size(), 4u);
+    EXPECT_EQ(history.E0(), -1);
+}
+
+TEST(EnergyHistory, TheDefaultBoundHoldsOverALongRun) {
+    TEnergyHistory history;
+    EXPECT_EQ(history.Capacity(), 20000u);
+    for (int n = 0; n < 250000; ++n) history.Add(n, n % 7, 0);
+    EXPECT_LE(history.Samples().size(), 20000u);
+    EXPECT_GE(history.Samples().size(), 10000u);
+    ExpectEvenlySpread(history);
+}
+
+TEST(EnergyHistory, OddOrTinyCapacitiesBecomeEvenAndAtLeastTwo) {
+    EXPECT_EQ(TEnergyHistory(7).Capacity(), 6u);
+    EXPECT_EQ(TEnergyHistory(1).Capacity(), 2u);
+    EXPECT_EQ(TEnergyHistory(0).Capacity(), 2u);
+    TEnergyHistory two(2);
+    for (int n = 0; n < 50; ++n) two.Add(n, 0, 0);
+    EXPECT_LE(two.Samples().size(), 2u);
+    ExpectEvenlySpread(two);
+}
+
+TEST(EnergyHistory, DriftIsRelativeToE0AndAbsoluteWhenE0IsZero) {
+    TEnergyHistory history;
+    history.Add(0, 1, -3);  // E0 = -2
+    history.Add(1, 1, -2);  // E = -1
+    EXPECT_TRUE(history.RelativeDrift());
+    EXPECT_EQ(history.Drift(history.Last()), 0.5);
+
+    history.Clear();
+    EXPECT_TRUE(history.Empty());
+    history.Add(0, 1, -1);  // E0 = 0
+    history.Add(0.5, 1.25, -1);
+    EXPECT_FALSE(history.RelativeDrift());
+    EXPECT_EQ(history.E0(), 0);
+    const double drift = history.Drift(history.Last());
+    EXPECT_TRUE(std::isfinite(drift));
+    EXPECT_EQ(drift, 0.25);
+    EXPECT_EQ(history.Drift(history.Samples().front()), 0);
+}
+
+TEST(EnergyHistory, BackwardsTimesAreKeptInTheOrderTheyCame) {
+    TEnergyHistory history;
+    for (int n = 0; n < 5; ++n) history.Add(-n * 0.5, 1, 0);
+    ASSERT_EQ(history.Samples().size(), 5u);
+    EXPECT_EQ(history.Samples().back().Time, -2);
+}
+
+TEST(EnergyAxis, TicksAreRoundNumbersInTheGeneralFormat) {
+    const TAxisScale unit = ScaleAxis(0, 1, 5);
+    EXPECT_LT(unit.Low, 0);
+    EXPECT_GT(unit.High, 1);
+    ASSERT_EQ(unit.Labels.size(), 6u);
+    EXPECT_EQ(unit.Labels.front(), QStringLiteral("0"));
+    EXPECT_EQ(unit.Labels[3], QStringLiteral("0.6"));
+    EXPECT_EQ(unit.Labels.back(), QStringLiteral("1"));
+
+    const TAxisScale tiny = ScaleAxis(-3e-7, 2e-7, 5);
+    EXPECT_NE(std::find(tiny.Labels.begin(), tiny.Labels.end(), QStringLiteral("-2E-7")), tiny.Labels.end());
+    EXPECT_NE(std::find(tiny.Labels.begin(), tiny.Labels.end(), QStringLiteral("0")), tiny.Labels.end());
+
+    const TAxisScale big = ScaleAxis(0, 3e9, 3);
+    EXPECT_NE(std::find(big.Labels.begin(), big.Labels.end(), QStringLiteral("1E9")), big.Labels.end());
+
+    // Close values far from zero get the digits that tell them apart.
+    const TAxisScale close = ScaleAxis(1.28731, 1.28739, 4);
+    ASSERT_GE(close.Labels.size(), 2u);
+    EXPECT_NE(close.Labels[0], close.Labels[1]);
+    for (size_t k = 0; k < close.Ticks.size(); ++k) {
+        EXPECT_GE(close.Ticks[k], close.Low);
+        EXPECT_LE(close.Ticks[k], close.High);
+    }
+}
+
+TEST(EnergyAxis, FlatAndBrokenRangesStillGiveAnAxis) {
+    for (const auto& [low, high] :
+         {std::pair{0.0, 0.0}, std::pair{-1.2873, -1.2873}, std::pair{5.0, 5.0 + 1e-15},
+          std::pair{std::nan(""), 1.0}, std::pair{2.0, 1.0}}) {
+        const TAxisScale s = ScaleAxis(low, high, 5);
+        EXPECT_LT(s.Low, s.High) << low << " " << high;
+        EXPECT_FALSE(s.Ticks.empty()) << low << " " << high;
+        EXPECT_EQ(s.Ticks.size(), s.Labels.size());
+    }
+}
+
+int CountColour(const QImage& image, QRgb colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu)) ++count;
+    return count;
+}
+
+TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
+    TfrmEnergyPlot plot(nullptr, 64);
+    EXPECT_EQ(plot.windowTitle(), QStringLiteral("Energy plot"));
+    EXPECT_TRUE(plot.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(plot.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    plot.resize(500, 380);
+
+    const QRgb kinetic = qRgb(200, 0, 0), potential = qRgb(0, 0, 220), drift = qRgb(0, 140, 0);
+    // Before any sample: no curve at all.
+    QImage empty = plot.Picture();
+    EXPECT_EQ(CountColour(empty, kinetic), 0);
+
+    plot.Restart(0, 0.5, -1.5);
+    for (int n = 1; n <= 300; ++n) {
+        const double k = 0.5 + 0.25 * std::sin(n * 0.05);
+        plot.AddSample(n * 0.01, k, -1 - k + n * 1e-4);
+    }
+    EXPECT_EQ(plot.History().Samples().size() <= 64, true);
+    const QImage picture = plot.Picture();
+    EXPECT_GT(CountColour(picture, kinetic), 100);
+    EXPECT_GT(CountColour(picture, potential), 100);
+    EXPECT_GT(CountColour(picture, drift), 100);
+
+    // A rewind starts a new history with its own E0.
+    plot.Restart(0, 2, -1);
+    EXPECT_EQ(plot.History().E0(), 1);
+    EXPECT_EQ(plot.History().Samples().size(), 1u);
+    plot.ClearSamples();
+    EXPECT_TRUE(plot.History().Empty());
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test

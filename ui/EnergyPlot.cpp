@@ -1,0 +1,367 @@
+// The energy plot: the bounded sample history, the axis scales and the drawing.
+#include "ui/EnergyPlot.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/KNUtils.h"
+#include "ui/UiText.h"
+
+namespace kinetra::ui {
+
+// ---------------------------------------------------------------------------------------------
+// The history
+
+TEnergyHistory::TEnergyHistory(std::size_t capacity)
+    : FCapacity(std::max<std::size_t>(2, capacity & ~std::size_t{1})) {
+    FSamples.reserve(FCapacity);
+}
+
+void TEnergyHistory::Clear() {
+    FSamples.clear();
+    FLast = TEnergySample();
+    Offered = 0;
+    FStride = 1;
+    FE0 = 0;
+}
+
+void TEnergyHistory::Add(double time, double kinetic, double potential) {
+    const TEnergySample sample{time, kinetic, potential, kinetic + potential};
+    if (Offered == 0) FE0 = sample.Total;
+    FLast = sample;
+    const std::int64_t index = Offered++;
+    if (index % FStride != 0) return;
+    if (FSamples.size() == FCapacity) {
+        // The kept samples are the offered ones 0, s, 2s, ...; keeping every second one leaves
+        // 0, 2s, 4s, ... and the next kept sample continues that spacing.
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < FSamples.size(); i += 2) FSamples[kept++] = FSamples[i];
+        FSamples.resize(kept);
+        FStride *= 2;
+        if (index % FStride != 0) return;
+    }
+    FSamples.push_back(sample);
+}
+
+double TEnergyHistory::Drift(const TEnergySample& sample) const {
+    const double difference = sample.Total - FE0;
+    return FE0 != 0 ? difference / std::fabs(FE0) : difference;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Axis scales
+
+TAxisScale ScaleAxis(double low, double high, int maxTicks) {
+    TAxisScale scale;
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        low = -1;
+        high = 1;
+    }
+    if (high < low) std::swap(low, high);
+    const double magnitude = std::max(std::fabs(low), std::fabs(high));
+    // A flat curve gets room of its own size around it; differences below the last digits a
+    // label can show are treated as flat.
+    const double least = magnitude * 1E-12;
+    if (high - low <= least) {
+        const double middle = low / 2 + high / 2;
+        const double half = magnitude != 0 ? magnitude * 0.1 : 1;
+        low = middle - half;
+        high = middle + half;
+    }
+    const double room = (high - low) * 0.05;
+    scale.Low = low - room;
+    scale.High = high + room;
+    if (!std::isfinite(scale.Low) || !std::isfinite(scale.High)) {
+        scale.Low = low;
+        scale.High = high;
+    }
+
+    const double raw = (scale.High - scale.Low) / std::max(1, maxTicks);
+    if (!(raw > 0) || !std::isfinite(raw)) return scale;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double norm = raw / power;
+    const double step = (norm < 1.5 ? 1 : norm < 3 ? 2 : norm < 7 ? 5 : 10) * power;
+    const double first = std::ceil(scale.Low / step);
+    const double last = std::floor(scale.High / step);
+    if (!(last - first < 100)) return scale;
+    double largest = 0;
+    for (double k = first; k <= last; k += 1) {
+        double value = k * step;
+        // k * step is not exact: a tick meant to be 0 may come out as 1E-17.
+        if (std::fabs(value) < step * 1E-6) value = 0;
+        scale.Ticks.push_back(value);
+        largest = std::max(largest, std::fabs(value));
+    }
+    const int digits =
+        largest == 0
+            ? 1
+            : std::clamp(static_cast<int>(std::floor(std::log10(largest)) - std::floor(std::log10(step))) + 1,
+                         1, 15);
+    for (const double value : scale.Ticks) scale.Labels.push_back(ToQ(FormatGeneral(value, digits)));
+    return scale;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window
+
+namespace {
+
+const QColor KineticColour(200, 0, 0);
+const QColor PotentialColour(0, 0, 220);
+const QColor TotalColour(0, 0, 0);
+const QColor DriftColour(0, 140, 0);
+const QColor GridColour(225, 225, 225);
+
+// Maps values of an axis onto pixels of a rectangle.
+struct TMapping {
+    double Low, High;
+    double PixelLow, PixelHigh;
+    double operator()(double v) const { return PixelLow + (v - Low) / (High - Low) * (PixelHigh - PixelLow); }
+};
+
+// Thousands of samples often share one pixel column: per column only the first, lowest,
+// highest and last point are drawn, which keeps the outline of the curve exactly.
+QPolygonF Envelope(const std::vector<QPointF>& points) {
+    QPolygonF line;
+    std::size_t i = 0;
+    while (i < points.size()) {
+        const double column = std::floor(points[i].x());
+        const std::size_t start = i;
+        std::size_t lowest = i, highest = i;
+        while (i < points.size() && std::floor(points[i].x()) == column) {
+            if (points[i].y() < points[lowest].y()) lowest = i;
+            if (points[i].y() > points[highest].y()) highest = i;
+            ++i;
+        }
+        line << points[start];
+        if (lowest < highest) {
+            if (lowest != start) line << points[lowest];
+            if (highest != i - 1) line << points[highest];
+        } else {
+            if (highest != start) line << points[highest];
+            if (lowest != i - 1) line << points[lowest];
+        }
+        if (i - 1 != start) line << points[i - 1];
+    }
+    return line;
+}
+
+bool Finite(const TEnergySample& s) {
+    return std::isfinite(s.Time) && std::isfinite(s.Kinetic) && std::isfinite(s.Potential) &&
+           std::isfinite(s.Total);
+}
+
+}  // namespace
+
+TfrmEnergyPlot::TfrmEnergyPlot(QWidget* parent, std::size_t capacity)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      FHistory(capacity) {
+    setWindowTitle(QStringLiteral("Energy plot"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (parent) setFont(parent->font());
+    setMinimumSize(260, 200);
+    resize(560, 400);
+}
+
+void TfrmEnergyPlot::Restart(double time, double kinetic, double potential) {
+    FHistory.Clear();
+    FHistory.Add(time, kinetic, potential);
+    update();
+}
+
+void TfrmEnergyPlot::AddSample(double time, double kinetic, double potential) {
+    FHistory.Add(time, kinetic, potential);
+    update();
+}
+
+void TfrmEnergyPlot::ClearSamples() {
+    FHistory.Clear();
+    update();
+}
+
+QImage TfrmEnergyPlot::Picture() {
+    QImage image(size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    Draw(painter, image.rect());
+    return image;
+}
+
+void TfrmEnergyPlot::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Draw(painter, rect());
+}
+
+void TfrmEnergyPlot::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (OnClosed) OnClosed();
+}
+
+void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
+    painter.fillRect(area, palette().color(QPalette::Window));
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    const int lineHeight = metrics.height();
+    const QColor text = palette().color(QPalette::WindowText);
+
+    // The samples to draw: the kept ones and, when it was not kept, the newest.
+    std::vector<TEnergySample> samples;
+    samples.reserve(FHistory.Samples().size() + 1);
+    for (const TEnergySample& s : FHistory.Samples())
+        if (Finite(s)) samples.push_back(s);
+    if (!FHistory.Empty() && Finite(FHistory.Last()) &&
+        (samples.empty() || samples.back().Time != FHistory.Last().Time ||
+         samples.back().Total != FHistory.Last().Total))
+        samples.push_back(FHistory.Last());
+
+    if (samples.empty()) {
+        painter.setPen(text);
+        painter.drawText(area, Qt::AlignCenter, QStringLiteral("No samples yet: run the simulation."));
+        return;
+    }
+
+    const TEnergySample& last = samples.back();
+    const bool relative = FHistory.RelativeDrift();
+    double tLow = samples.front().Time, tHigh = tLow;
+    double eLow = samples.front().Kinetic, eHigh = eLow;
+    double dLow = FHistory.Drift(samples.front()), dHigh = dLow;
+    for (const TEnergySample& s : samples) {
+        tLow = std::min(tLow, s.Time);
+        tHigh = std::max(tHigh, s.Time);
+        for (const double e : {s.Kinetic, s.Potential, s.Total}) {
+            eLow = std::min(eLow, e);
+            eHigh = std::max(eHigh, e);
+        }
+        const double d = FHistory.Drift(s);
+        if (std::isfinite(d)) {
+            dLow = std::min(dLow, d);
+            dHigh = std::max(dHigh, d);
+        }
+    }
+
+    // The heading: E0 and where the run stands.
+    const QString heading = QStringLiteral("E0 = ") + ToQ(FormatGeneral(FHistory.E0(), 10)) +
+                            QStringLiteral("     t = ") + ToQ(FormatGeneral(last.Time, 5)) +
+                            QStringLiteral("     total = ") + ToQ(FormatGeneral(last.Total, 10)) +
+                            (relative ? QStringLiteral("     drift = ") : QStringLiteral("     E - E0 = ")) +
+                            ToQ(FormatGeneral(FHistory.Drift(last), 3));
+    painter.setPen(text);
+    painter.drawText(QRect(area.left() + 6, area.top() + 2, area.width() - 12, lineHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, heading);
+
+    // Vertical room first, so the tick counts fit the panels.
+    const int top = area.top() + lineHeight + 6;
+    const int bottom = area.bottom() - 2 * lineHeight - 6;
+    const int gap = lineHeight + 4;
+    const int available = std::max(40, bottom - top - gap);
+    const int energyHeight = available * 3 / 5;
+    const int driftHeight = available - energyHeight;
+    const TAxisScale energyScale = ScaleAxis(eLow, eHigh, std::max(2, energyHeight / (2 * lineHeight)));
+    const TAxisScale driftScale = ScaleAxis(dLow, dHigh, std::max(2, driftHeight / (2 * lineHeight)));
+
+    int labelWidth = 0;
+    for (const QString& label : energyScale.Labels)
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
+    for (const QString& label : driftScale.Labels)
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
+    const int left = area.left() + labelWidth + 12;
+    const int right = area.right() - 12;
+    const int width = std::max(20, right - left);
+    const QRect energyRect(left, top, width, energyHeight);
+    const QRect driftRect(left, top + energyHeight + gap, width, driftHeight);
+    const TAxisScale timeScale = ScaleAxis(tLow, tHigh, std::max(2, width / 90));
+
+    const TMapping tx{timeScale.Low, timeScale.High, double(left), double(left + width)};
+    const auto drawPanel = [&](const QRect& rect, const TAxisScale& scale) {
+        painter.fillRect(rect, Qt::white);
+        const TMapping y{scale.Low, scale.High, double(rect.bottom()), double(rect.top())};
+        painter.setPen(QPen(GridColour, 0));
+        for (const double t : timeScale.Ticks)
+            painter.drawLine(QPointF(tx(t), rect.top()), QPointF(tx(t), rect.bottom()));
+        for (size_t k = 0; k < scale.Ticks.size(); ++k) {
+            const double py = y(scale.Ticks[k]);
+            painter.setPen(QPen(GridColour, 0));
+            painter.drawLine(QPointF(rect.left(), py), QPointF(rect.right(), py));
+            painter.setPen(text);
+            painter.drawLine(QPointF(rect.left() - 4, py), QPointF(rect.left(), py));
+            painter.drawText(
+                QRectF(area.left(), py - lineHeight / 2.0, rect.left() - 6 - area.left(), lineHeight),
+                Qt::AlignRight | Qt::AlignVCenter, scale.Labels[k]);
+        }
+        painter.setPen(QPen(text, 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect);
+        return y;
+    };
+    const auto curve = [&](const QRect& rect, const TMapping& y, const QColor& colour, int penWidth,
+                           const auto& value) {
+        std::vector<QPointF> points;
+        points.reserve(samples.size());
+        for (const TEnergySample& s : samples) {
+            const double v = value(s);
+            if (std::isfinite(v)) points.emplace_back(tx(s.Time), y(v));
+        }
+        painter.save();
+        painter.setClipRect(rect.adjusted(1, 1, 0, 0));
+        painter.setPen(QPen(colour, penWidth));
+        if (points.size() == 1)
+            painter.drawEllipse(points.front(), 2, 2);
+        else
+            painter.drawPolyline(Envelope(points));
+        painter.restore();
+    };
+
+    const TMapping energyY = drawPanel(energyRect, energyScale);
+    const TMapping driftY = drawPanel(driftRect, driftScale);
+    // Zero drift as a reference line.
+    if (driftScale.Low < 0 && driftScale.High > 0) {
+        painter.setPen(QPen(QColor(150, 150, 150), 0, Qt::DashLine));
+        painter.drawLine(QPointF(driftRect.left(), driftY(0)), QPointF(driftRect.right(), driftY(0)));
+    }
+    curve(energyRect, energyY, KineticColour, 1, [](const TEnergySample& s) { return s.Kinetic; });
+    curve(energyRect, energyY, PotentialColour, 1, [](const TEnergySample& s) { return s.Potential; });
+    curve(energyRect, energyY, TotalColour, 2, [](const TEnergySample& s) { return s.Total; });
+    curve(driftRect, driftY, DriftColour, 1, [this](const TEnergySample& s) { return FHistory.Drift(s); });
+
+    // The time axis under the drift panel.
+    painter.setPen(text);
+    for (size_t k = 0; k < timeScale.Ticks.size(); ++k) {
+        const double px = tx(timeScale.Ticks[k]);
+        painter.drawLine(QPointF(px, driftRect.bottom()), QPointF(px, driftRect.bottom() + 4));
+        painter.drawText(QRectF(px - 60, driftRect.bottom() + 4, 120, lineHeight),
+                         Qt::AlignHCenter | Qt::AlignTop, timeScale.Labels[k]);
+    }
+    painter.drawText(QRect(left, driftRect.bottom() + 4 + lineHeight, width, lineHeight),
+                     Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Time"));
+
+    // Legends in the top left corner of each panel, on a white ground over the curves.
+    const auto legend = [&](const QRect& rect, const std::vector<std::pair<QString, QColor>>& entries) {
+        const int sample = 18;
+        int w = 0;
+        for (const auto& entry : entries) w = std::max(w, metrics.horizontalAdvance(entry.first));
+        const QRect box(rect.left() + 6, rect.top() + 6, w + sample + 14,
+                        int(entries.size()) * lineHeight + 6);
+        painter.fillRect(box, QColor(255, 255, 255, 230));
+        painter.setPen(QPen(QColor(160, 160, 160), 0));
+        painter.drawRect(box);
+        for (size_t k = 0; k < entries.size(); ++k) {
+            const int y = box.top() + 3 + int(k) * lineHeight;
+            painter.setPen(QPen(entries[k].second, 2));
+            painter.drawLine(box.left() + 4, y + lineHeight / 2, box.left() + 4 + sample, y + lineHeight / 2);
+            painter.setPen(text);
+            painter.drawText(QRect(box.left() + sample + 9, y, w + 4, lineHeight),
+                             Qt::AlignLeft | Qt::AlignVCenter, entries[k].first);
+        }
+    };
+    legend(energyRect, {{QStringLiteral("Kinetic"), KineticColour},
+                        {QStringLiteral("Potential"), PotentialColour},
+                        {QStringLiteral("Total"), TotalColour}});
+    legend(driftRect,
+           {{relative ? QStringLiteral("Drift (E - E0)/|E0|") : QStringLiteral("Drift E - E0 (E0 = 0)"),
+             DriftColour}});
+}
+
+}  // namespace kinetra::ui
