@@ -1,6 +1,6 @@
-// The setup commands of the main window: open, save, save as, quit and closing with the question
-// about unsaved changes, the caption, the info window and the About box. The editing commands
-// (New and the dialogs of the Edit menu) are announced here and wired to their dialogs later.
+// The setup commands of the main window: new, open, save, save as, quit and closing with the
+// question about unsaved changes, the caption; the editing dialogs of the Edit menu, the info
+// window and the About box.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -10,9 +10,14 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
+#include "ui/EditData.h"
 #include "ui/KNAbout.h"
 #include "ui/KNInfo.h"
+#include "ui/KNNew.h"
+#include "ui/KNNotes.h"
+#include "ui/KNSettings.h"
 #include "ui/SimMain.h"
+#include "ui/SimOptions.h"
 #include "ui/UiText.h"
 
 namespace kinetra::ui {
@@ -52,24 +57,84 @@ void TSimForm::UpdateCaption() {
     setWindowTitle(CaptionFor(FSimData->FileName));
 }
 
-void TSimForm::NotAvailableYet() {
-    Prompts().ShowMessage(this, QStringLiteral("not available yet"));
+void TSimForm::mmiNewClick() {
+    if (Modified) {
+        const TAnswer answer = AskSave();
+        if (answer == TAnswer::Cancel) return;
+        if (answer == TAnswer::Yes) mmiSaveClick();
+    }
+    {
+        // On OK the dialog has stored the name and the dimensions; a run goes on until then.
+        TfrmNew dialog(*this, this);
+        if (Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
+    }
+    FSimData->Clear();
+    ResetView();
+    UpdateCaption();
+    // Ends a run that may be going on and leaves an empty, stopped setup.
+    ParticlesChanged();
+    mmiEditParticlesClick();
+    NewSetup = true;
+    UpdateCommands();
 }
 
-void TSimForm::mmiNewClick() {
-    NotAvailableYet();
-}
 void TSimForm::mmiEditParticlesClick() {
-    NotAvailableYet();
+    {
+        // OK hands the working copy to the simulation and, after inserts or deletes, calls
+        // ParticlesChanged, which ends a run and rewinds.
+        TfrmParticlesList dialog(*this, this);
+        if (Prompts().ExecDialog(dialog) == QDialog::Accepted) {
+            // The collection's vectors are new objects, and the followed particle may be gone.
+            FScreenFrame->UpdateOrigin();
+            FSimData->Prepare();
+            if (dialog.ParticleChanged) SetParticlesModified(true);
+            // A marker of no mass has no place, and its menu item is about to be disabled, so
+            // the user could not switch it off: it goes off here, after inserts and deletes too.
+            if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
+            // Also after inserts or deletes, so that Save follows the changed setup at once.
+            UpdateCommands();
+            PrepareScene();
+        }
+    }
+    UpdateInvisibleFlags();
+    UpdateTrailFlags();
+    UpdateScreenPositions();
 }
+
 void TSimForm::mmiSimulationOptionsClick() {
-    NotAvailableYet();
+    // The dialog holds the run while it is open; the run then goes on in its direction.
+    const bool interrupted = RunState == rsRunning;
+    if (interrupted) mmiPauseClick();
+    {
+        TfrmSimOptions dialog(*this, this);
+        if (Prompts().ExecDialog(dialog) == QDialog::Accepted) {
+            if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
+            UpdateCommands();
+        }
+    }
+    // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
+    // resume would start it again from its beginning.
+    if (interrupted && RunState == rsPaused) {
+        // Inside a run this enters a second loop within the event processing of the first;
+        // the first ends as soon as control comes back to it.
+        if (FSimData->SignedStep > 0)
+            mmiStartClick();
+        else
+            sbBackClick();
+    }
 }
+
 void TSimForm::mmiSettingsClick() {
-    NotAvailableYet();
+    TfrmSettings dialog(*this, this);
+    Prompts().ExecDialog(dialog);
+    // An OK that failed half-way may still have changed the frame: redraw whatever closed it.
+    if (dialog.Changed) ViewChanged();
+    if (!ShowCenterOfMass) EraseCenterOfMass();
 }
+
 void TSimForm::mmiNotesClick() {
-    NotAvailableYet();
+    TfrmNotes dialog(*this, this);
+    if (Prompts().ExecDialog(dialog) == QDialog::Accepted) UpdateCommands();
 }
 
 void TSimForm::mmiOpenClick() {

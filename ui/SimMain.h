@@ -225,7 +225,6 @@ private:
     void LayoutOverlays();
     void ConnectHooks();
     void SetPanel(int index, const QString& text);
-    void NotAvailableYet();
     void ResetToNoSetup();
     QAction* NewAction(const QString& caption, void (TSimForm::*handler)());
 

@@ -197,6 +197,13 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Taken");
     EXPECT_TRUE(Form->Modified);
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
+
+    // The chosen name is the setup's now: Save writes there without a question.
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Prompts->Questions.size(), 1u);
+    EXPECT_FALSE(Form->Modified);
+    Open(taken);
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
 }
 
 TEST_F(SetupCommands, ClosingAsksAndCancelKeepsTheWindow) {
@@ -259,18 +266,11 @@ TEST_F(SetupCommands, ClosingTheWindowDuringARunAsksThenEndsTheRun) {
     EXPECT_FALSE(Form->isVisible());
 }
 
-TEST_F(SetupCommands, AboutAndTheCommandsOfTheNextStep) {
+TEST_F(SetupCommands, About) {
     Form->mmiAbout->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"About Kinetra"});
     TfrmAbout about;
     EXPECT_EQ(about.lblTitle->text(), "Kinetra 1.0");
-
-    Open(Copy("Orbit.knx"));
-    for (QAction* a : {Form->mmiEditParticles, Form->mmiSimulationOptions, Form->mmiSettings, Form->mmiNotes,
-                       Form->mmiNew})
-        a->trigger();
-    EXPECT_EQ(Prompts->Messages.size(), 5u);
-    EXPECT_EQ(Prompts->Messages.back(), "not available yet");
 }
 
 TEST(SetupNames, CaptionKeepsANameWithoutAThreeCharacterExtension) {

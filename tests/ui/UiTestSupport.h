@@ -32,6 +32,9 @@ public:
     std::deque<QString> OpenNames;  // empty: cancelled
     std::deque<QString> SaveNames;  // empty: cancelled
     std::function<void(const QString&)> OnMessage;
+    // Fills and closes a dialog as a user would; without it every dialog counts as confirmed
+    // untouched.
+    std::function<int(QDialog&)> OnExecDialog;
 
     void ShowMessage(QWidget*, const QString& text) override {
         Messages.push_back(text);
@@ -59,7 +62,7 @@ public:
     }
     int ExecDialog(QDialog& dialog) override {
         DialogTitles.push_back(dialog.windowTitle());
-        return QDialog::Accepted;
+        return OnExecDialog ? OnExecDialog(dialog) : QDialog::Accepted;
     }
 
 private:

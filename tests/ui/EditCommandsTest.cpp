@@ -1,0 +1,525 @@
+// New and the commands of the Edit menu as the main window runs them: the questions before a
+// new setup, the particle list opening at once, the change flags and the wording they choose,
+// the options dialog holding and resuming a run, particle edits during a run, and the frame
+// and notes dialogs.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include "UiTestSupport.h"
+#include "engine/KNConst.h"
+#include "ui/EditData.h"
+#include "ui/EditPart.h"
+#include "ui/KNNew.h"
+#include "ui/KNNotes.h"
+#include "ui/KNSettings.h"
+#include "ui/SimOptions.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+const QString kAskSimulation = "The simulation setup might have been modified. Do you wish to save first?";
+const QString kAskParticles = "The particle setup might have been modified. Do you wish to save first?";
+const QString kAskNew = "The new setup has not yet been saved. Save now?";
+
+// What the user does in each dialog; a dialog without an entry is cancelled.
+struct TDialogScript {
+    std::function<int(TfrmNew&)> New;
+    std::function<int(TfrmParticlesList&)> List;
+    std::function<int(TEditParticleForm&)> Editor;
+    std::function<int(TfrmSimOptions&)> Options;
+    std::function<int(TfrmSettings&)> Settings;
+    std::function<int(TfrmNotes&)> Notes;
+};
+
+template <typename TDialog>
+int Answer(const std::function<int(TDialog&)>& handler, QDialog& dialog) {
+    return handler ? handler(dynamic_cast<TDialog&>(dialog)) : QDialog::Rejected;
+}
+
+// The particle editor as a user fills it: name, mass and the position's components.
+void FillEditor(TEditParticleForm& editor, const QString& name, const QString& mass,
+                const std::vector<QString>& position, int colour) {
+    editor.edtName->setText(name);
+    editor.edtMass->setText(mass);
+    for (int i = 0; i < static_cast<int>(position.size()); ++i)
+        editor.sgPos->SetCell(i, position[static_cast<size_t>(i)]);
+    editor.cbColour->setCurrentIndex(colour);
+}
+
+// Runs `command` inside the run loop's next event processing.
+void DuringTheRun(TSimForm& form, std::function<void()> command) {
+    QMetaObject::invokeMethod(&form, std::move(command), Qt::QueuedConnection);
+}
+
+class EditCommands : public TFormTest {
+protected:
+    void SetUp() override {
+        TFormTest::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+        Prompts->OnExecDialog = [this](QDialog& dialog) -> int {
+            if (dynamic_cast<TfrmNew*>(&dialog)) return Answer(Script.New, dialog);
+            if (dynamic_cast<TfrmParticlesList*>(&dialog)) return Answer(Script.List, dialog);
+            if (dynamic_cast<TEditParticleForm*>(&dialog)) return Answer(Script.Editor, dialog);
+            if (dynamic_cast<TfrmSimOptions*>(&dialog)) return Answer(Script.Options, dialog);
+            if (dynamic_cast<TfrmSettings*>(&dialog)) return Answer(Script.Settings, dialog);
+            if (dynamic_cast<TfrmNotes*>(&dialog)) return Answer(Script.Notes, dialog);
+            return QDialog::Rejected;
+        };
+    }
+    void TearDown() override {
+        TFormTest::TearDown();
+        QDir::setCurrent(StartFolder);
+    }
+
+    // The three-body test setup (Alpha, Beta, Gamma; RK4; scale 250), opened unchanged.
+    void OpenOrbit() {
+        const QString target = Dir.filePath("Orbit.knx");
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("ui_figure_eight.knx")), target));
+        Open(target.toStdString());
+        ASSERT_EQ(Form->RunState, rsStopped);
+    }
+    // The question that New asks now; the answer Cancel leaves everything as it is.
+    QString QuestionOfNew() {
+        const size_t asked = Prompts->Questions.size();
+        Prompts->Answers.clear();
+        auto newScript = Script.New;
+        Script.New = nullptr;
+        Form->mmiNew->trigger();
+        Script.New = newScript;
+        return Prompts->Questions.size() > asked ? Prompts->Questions.back() : QString();
+    }
+    void AcceptNewSetup(int dimensions = DefaultDimensions) {
+        Script.New = [dimensions](TfrmNew& dialog) {
+            dialog.speDim->SetValue(dimensions);
+            dialog.btnOKClick();
+            return dialog.result();
+        };
+    }
+    // The list inserts one particle through the editor (before row `row`) and is confirmed.
+    void InsertOne(const QString& name, const QString& mass, const std::vector<QString>& position,
+                   int colour = 1, int row = -1) {
+        Script.Editor = [=](TEditParticleForm& editor) {
+            FillEditor(editor, name, mass, position, colour);
+            editor.btnOKClick();
+            return editor.result();
+        };
+        Script.List = [row](TfrmParticlesList& list) {
+            list.SelectRow(row < 0 ? list.WorkList().Count() : row);
+            list.btnInsertClick();
+            list.btnOKClick();
+            return list.result();
+        };
+    }
+
+    TDialogScript Script;
+    QTemporaryDir Dir;
+    QString StartFolder = QDir::currentPath();
+};
+
+TEST_F(EditCommands, EachCommandOpensItsDialog) {
+    OpenOrbit();
+    for (QAction* a : {Form->mmiEditParticles, Form->mmiSimulationOptions, Form->mmiSettings, Form->mmiNotes,
+                       Form->mmiNew})
+        a->trigger();
+    EXPECT_EQ(Prompts->DialogTitles, (std::vector<QString>{"Particle setup", "Simulation options",
+                                                           "Frame settings", "Notes - Orbit", "New setup"}));
+    EXPECT_TRUE(Prompts->Messages.empty());
+    // All cancelled: nothing changed.
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+}
+
+TEST_F(EditCommands, NewOfAnUnchangedSetupAsksNothingAndCancelKeepsTheSetup) {
+    OpenOrbit();
+    Form->mmiNew->trigger();
+    EXPECT_TRUE(Prompts->Questions.empty());
+    EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"New setup"});
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+    EXPECT_EQ(Sim().Method, nmRK4);
+    EXPECT_EQ(Sim().FileName, Dir.filePath("Orbit.knx").toStdString());
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Form->NewSetup);
+}
+
+TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
+    OpenOrbit();
+    AcceptNewSetup(3);
+    QString captionInList, panelInList;
+    TRunState stateInList = rsNoSetup;
+    int rowsInList = -1;
+    Script.List = [&](TfrmParticlesList& list) {
+        captionInList = Form->windowTitle();
+        panelInList = Form->PanelText(0);
+        stateInList = Form->RunState;
+        rowsInList = list.sgParticlesGrid->rowCount();
+        return static_cast<int>(QDialog::Rejected);
+    };
+    Form->mmiNew->trigger();
+    EXPECT_EQ(Prompts->DialogTitles, (std::vector<QString>{"New setup", "Particle setup"}));
+    EXPECT_EQ(captionInList, "Kinetra - NewSetup");
+    EXPECT_EQ(panelInList, "Stopped");
+    EXPECT_EQ(stateInList, rsStopped);
+    EXPECT_EQ(rowsInList, 1);  // only the empty last row
+
+    EXPECT_EQ(Sim().FileName, "NewSetup");
+    EXPECT_EQ(Sim().Dimensions, 3);
+    EXPECT_EQ(Sim().Particles.Dimensions(), 3);
+    EXPECT_EQ(Sim().Particles.Count(), 0);
+    EXPECT_EQ(Sim().Method, nmStoermer);  // the defaults of a new setup
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
+    // A fresh view for the new dimensions.
+    EXPECT_EQ(Form->ScreenFrame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), TScreenFrame(Sim()).Scale());
+    EXPECT_TRUE(Form->NewSetup);
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Form->ParticlesModified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Form->mmiEditParticles->isEnabled());
+    EXPECT_TRUE(Form->actToggle->isEnabled());
+    EXPECT_EQ(QuestionOfNew(), kAskNew);
+}
+
+TEST_F(EditCommands, NewOfAChangedSetupAsksFirst) {
+    OpenOrbit();
+    // A zoom alone makes an opened setup changed, with the simulation wording.
+    Form->actZoomIn->trigger();
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_EQ(QuestionOfNew(), kAskSimulation);
+    EXPECT_TRUE(Prompts->DialogTitles.empty());  // Cancel ended the command before the dialog
+
+    // No: the dialog, nothing saved.
+    Prompts->Answers = {TAnswer::No};
+    Form->mmiNew->trigger();
+    EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"New setup"});
+    EXPECT_TRUE(Form->Modified);
+
+    // Yes: saved, then the dialog; a cancelled dialog leaves the saved setup.
+    Prompts->Answers = {TAnswer::Yes};
+    Form->mmiNew->trigger();
+    EXPECT_EQ(Prompts->DialogTitles.size(), 2u);
+    EXPECT_FALSE(Form->Modified);
+    Open(Dir.filePath("Orbit.knx").toStdString());
+    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
+}
+
+TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    AcceptNewSetup();
+    InsertOne("Sun", "1", {"0", "0"});
+    Form->mmiNew->trigger();
+    ASSERT_EQ(Sim().Particles.Count(), 1);
+    ASSERT_TRUE(Form->mmiSave->isEnabled());
+
+    Form->mmiSave->trigger();
+    EXPECT_TRUE(Prompts->FileDialogTitles.empty());
+    EXPECT_TRUE(QFile::exists(Dir.filePath("NewSetup.knx")));
+    EXPECT_EQ(Sim().FileName, "NewSetup.knx");
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
+    EXPECT_FALSE(Form->NewSetup);
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Form->mmiSave->isEnabled());
+
+    // Later changes ask with the simulation or the particle wording, no longer the new one.
+    Form->actZoomOut->trigger();
+    EXPECT_EQ(QuestionOfNew(), kAskSimulation);
+    Script.Notes = [](TfrmNotes& notes) {
+        notes.memNotes->setPlainText("A star alone");
+        notes.btnOKClick();
+        return notes.result();
+    };
+    Form->mmiNotes->trigger();
+    EXPECT_EQ(QuestionOfNew(), kAskParticles);
+}
+
+TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
+    OpenOrbit();
+    // Cancelled: the run goes on, and is paused here to end the test's loop.
+    Script.New = [&](TfrmNew& dialog) {
+        DuringTheRun(*Form, [&] { Form->mmiPause->trigger(); });
+        dialog.btnCancelClick();
+        return dialog.result();
+    };
+    DuringTheRun(*Form, [&] { Form->mmiNew->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+    const double pausedAt = Sim().Time;
+    EXPECT_GT(pausedAt, 0);
+
+    // Confirmed: the run ends at once with the empty new setup.
+    AcceptNewSetup();
+    DuringTheRun(*Form, [&] { Form->mmiNew->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Particles.Count(), 0);
+    EXPECT_EQ(Sim().Time, 0);
+    EXPECT_TRUE(Form->ScreenPos.empty());
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
+}
+
+// The options dialog during a run: what the window shows while it is open, and how the run
+// goes on afterwards. The run is paused once it has gone on, to end the test's loop.
+struct TOptionsRun {
+    TRunState StateInDialog = rsNoSetup;
+    QString PanelInDialog;
+    double TimeInDialog = 0;
+    double TimeAfterResume = 0;
+};
+
+class OptionsDuringARun : public EditCommands {
+protected:
+    TOptionsRun Run(bool backwards, std::function<int(TfrmSimOptions&)> answer) {
+        TOptionsRun run;
+        Script.Options = [&, answer](TfrmSimOptions& dialog) {
+            run.StateInDialog = Form->RunState;
+            run.PanelInDialog = Form->PanelText(0);
+            run.TimeInDialog = Sim().Time;
+            DuringTheRun(*Form, [&] {
+                run.TimeAfterResume = Sim().Time;
+                Form->mmiPause->trigger();
+            });
+            return answer(dialog);
+        };
+        DuringTheRun(*Form, [&] { Form->mmiSimulationOptions->trigger(); });
+        (backwards ? Form->mmiRunBackwards : Form->mmiStart)->trigger();
+        return run;
+    }
+};
+
+TEST_F(OptionsDuringARun, CancelPausesAndResumesForwards) {
+    OpenOrbit();
+    const TOptionsRun run = Run(false, [](TfrmSimOptions& dialog) {
+        dialog.btnCancelClick();
+        return dialog.result();
+    });
+    EXPECT_EQ(run.StateInDialog, rsPaused);
+    EXPECT_EQ(run.PanelInDialog, "Paused");
+    EXPECT_GT(run.TimeInDialog, 0);
+    EXPECT_GT(run.TimeAfterResume, run.TimeInDialog);  // the run went on forwards
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_FALSE(Form->Modified);
+}
+
+TEST_F(OptionsDuringARun, CancelResumesBackwards) {
+    OpenOrbit();
+    const TOptionsRun run = Run(true, [](TfrmSimOptions& dialog) {
+        dialog.btnCancelClick();
+        return dialog.result();
+    });
+    EXPECT_EQ(run.StateInDialog, rsPaused);
+    EXPECT_LT(run.TimeInDialog, 0);
+    EXPECT_LT(run.TimeAfterResume, run.TimeInDialog);
+    EXPECT_LT(Sim().SignedStep, 0);
+}
+
+TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
+    OpenOrbit();
+    const TOptionsRun run = Run(true, [](TfrmSimOptions& dialog) {
+        dialog.edtTimeStep->setText("1/2000");
+        dialog.btnOKClick();
+        return dialog.result();
+    });
+    EXPECT_LT(run.TimeAfterResume, run.TimeInDialog);
+    EXPECT_DOUBLE_EQ(Sim().TimeStep, 0.0005);
+    EXPECT_DOUBLE_EQ(Sim().SignedStep, -0.0005);
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_FALSE(Form->ParticlesModified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+}
+
+TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
+    OpenOrbit();
+    Script.Options = [](TfrmSimOptions& dialog) {
+        dialog.btnCancelClick();
+        return dialog.result();
+    };
+    Form->mmiSimulationOptions->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+}
+
+TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
+    OpenOrbit();
+    InsertOne("Delta", "1", {"0", "1/2"}, 12);
+    DuringTheRun(*Form, [&] { Form->mmiEditParticles->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Form->PanelText(0), "Stopped");
+    EXPECT_EQ(Sim().Time, 0);
+    ASSERT_EQ(Sim().Particles.Count(), 4);
+    EXPECT_EQ(Sim().Particles.Particles(3).Name, "Delta");
+    EXPECT_EQ(Form->ScreenPos.size(), 4u);
+    EXPECT_EQ(Form->TrailFlags.size(), 4u);
+    EXPECT_EQ(Form->InvisibleFlags.size(), 4u);
+    // Drawn at (0, 0.5): 125 pixels above the centre of the 400 x 300 area; Gamma back at the
+    // origin.
+    EXPECT_EQ(Pixel(200, 25), 0x008080u);
+    EXPECT_EQ(Pixel(200, 150), 0x008000u);
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Form->ParticlesModified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_EQ(QuestionOfNew(), kAskParticles);
+}
+
+TEST_F(EditCommands, CancellingTheListDuringARunLeavesItRunning) {
+    OpenOrbit();
+    InsertOne("Delta", "1", {"0", "0.5"});
+    Script.List = [&](TfrmParticlesList& list) {
+        list.SelectRow(3);
+        list.btnInsertClick();
+        EXPECT_EQ(list.WorkList().Count(), 4);
+        DuringTheRun(*Form, [&] { Form->mmiPause->trigger(); });
+        list.btnCancelClick();
+        return list.result();
+    };
+    DuringTheRun(*Form, [&] { Form->mmiEditParticles->trigger(); });
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);  // the run went on until the pause
+    EXPECT_GT(Sim().Time, 0);
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+    EXPECT_EQ(Form->ScreenPos.size(), 3u);
+    EXPECT_FALSE(Form->Modified);
+
+    // Stepping on draws from the positions kept for the three particles.
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(Form->ScreenPos.size(), 3u);
+}
+
+TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
+    OpenOrbit();
+    Script.Editor = [](TEditParticleForm& editor) {
+        editor.edtMass->setText("2");
+        editor.btnOKClick();
+        return editor.result();
+    };
+    Script.List = [](TfrmParticlesList& list) {
+        list.SelectRow(0);
+        list.btnEditClick();
+        list.btnOKClick();
+        return list.result();
+    };
+    Form->mmiEditParticles->trigger();
+    EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Mass, 2);
+    EXPECT_DOUBLE_EQ(Sim().Particles.TotalMass, 4);
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_TRUE(Form->ParticlesModified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_EQ(QuestionOfNew(), kAskParticles);
+
+    // The same edit once more changes nothing and the list's OK marks nothing.
+    Form->SetModified(false);
+    Form->mmiEditParticles->trigger();
+    EXPECT_FALSE(Form->Modified);
+}
+
+TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
+    MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}, {"Light", {0.1, 0}, {}, 0}}, 100);
+    Form->mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Form->ShowCenterOfMass);
+
+    // Deleting the only massive particle leaves nothing to mark and a disabled menu item.
+    Script.List = [](TfrmParticlesList& list) {
+        list.SelectRow(0);
+        list.btnDeleteClick();
+        list.btnOKClick();
+        return list.result();
+    };
+    Form->mmiEditParticles->trigger();
+    ASSERT_EQ(Sim().Particles.Count(), 1);
+    EXPECT_FALSE(Form->ShowCenterOfMass);
+    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(CanvasHolds(0x000000u));  // no cross left on screen
+
+    // Editing a mass to 0 does the same.
+    MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
+    Form->mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Form->ShowCenterOfMass);
+    Script.Editor = [](TEditParticleForm& editor) {
+        editor.edtMass->setText("0");
+        editor.btnOKClick();
+        return editor.result();
+    };
+    Script.List = [](TfrmParticlesList& list) {
+        list.SelectRow(0);
+        list.btnEditClick();
+        list.btnOKClick();
+        return list.result();
+    };
+    Form->mmiEditParticles->trigger();
+    EXPECT_FALSE(Form->ShowCenterOfMass);
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+}
+
+TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
+    OpenOrbit();
+    Script.Settings = [](TfrmSettings& settings) {
+        settings.cbFrame->setCurrentIndex(settings.cbFrame->findText("Beta"));
+        settings.btnOKClick();
+        return settings.result();
+    };
+    Form->mmiSettings->trigger();
+    EXPECT_EQ(Form->ScreenFrame().Name(), "Beta");
+    EXPECT_EQ(Form->PanelText(2), "Frame: Beta  (x = -0.97, y = 0.24309)");
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_FALSE(Form->ParticlesModified);
+    EXPECT_EQ(Pixel(200, 150), 0x0000FFu);  // Beta, colour 4, at the centre of the view
+
+    // Deleting the followed particle leaves the frame on its own origin.
+    Script.List = [](TfrmParticlesList& list) {
+        list.SelectRow(1);
+        list.btnDeleteClick();
+        list.btnOKClick();
+        return list.result();
+    };
+    Form->mmiEditParticles->trigger();
+    EXPECT_EQ(Form->ScreenFrame().Name(), "Origin");
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
+    Form->mmiStep->trigger();  // a step reads the frame's origin
+    EXPECT_EQ(Form->RunState, rsPaused);
+}
+
+TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
+    OpenOrbit();
+    Script.Settings = [](TfrmSettings& settings) {
+        settings.btnOKClick();
+        return settings.result();
+    };
+    Form->mmiSettings->trigger();
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
+}
+
+TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
+    OpenOrbit();
+    Script.Notes = [](TfrmNotes& notes) {
+        notes.memNotes->setPlainText("Changed");
+        notes.btnCancelClick();
+        return notes.result();
+    };
+    Form->mmiNotes->trigger();
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_NE(Sim().Notes, "Changed");
+
+    Script.Notes = [](TfrmNotes& notes) {
+        notes.memNotes->setPlainText("Changed");
+        notes.btnOKClick();
+        return notes.result();
+    };
+    Form->mmiNotes->trigger();
+    EXPECT_EQ(Sim().Notes, "Changed");
+    EXPECT_TRUE(Form->ParticlesModified);
+    EXPECT_TRUE(Form->mmiSave->isEnabled());
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test
