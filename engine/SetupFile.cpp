@@ -10,6 +10,7 @@
 #include <istream>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 
 #include "engine/KNConst.h"
@@ -130,7 +131,11 @@ void TSetupWriter::WriteLine(std::string_view text) {
 }
 
 std::string TSetupWriter::Real(double value) {
-    return FormatGeneral(value, 15);
+    std::string text = FormatGeneral(value, 15);
+    double back = 0;
+    if (ParseDecimal(text, back) == TParseResult::Overflow)
+        text = value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
+    return text;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -275,12 +280,29 @@ void TSimData::LoadFromStream(std::istream& in) {
     Rewind();
 }
 
+void CheckSetupLoadsBack(const std::string& text) {
+    TSimData scratch;
+    std::istringstream in(text);
+    try {
+        scratch.LoadFromStream(in);
+    } catch (const EKinetraError& e) {
+        throw EKNError(std::string("with its numbers written to 15 digits the setup would not load back: ") +
+                       e.what());
+    }
+}
+
 void TSimData::SaveToFile() {
     std::filesystem::path path(FileName);
     if (!path.has_extension()) {
         FileName += SetupExtension;
     }
-    WriteFileAtomically(FileName, [this](std::ostream& out) { SaveToStream(out); });
+    WriteFileAtomically(FileName, [this](std::ostream& out) {
+        std::ostringstream text;
+        SaveToStream(text);
+        const std::string bytes = text.str();
+        CheckSetupLoadsBack(bytes);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    });
 }
 
 void TSimData::SaveToStream(std::ostream& out) {

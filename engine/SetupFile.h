@@ -8,6 +8,10 @@
 // beyond the range of a double). After the last item of a line the rest of the line is skipped
 // (ReadLn). Whole-line items take the complete next line without its line end (empty at the
 // end of the file).
+//
+// Writing: numbers have 15 significant digits, so a setup whose particles are placed closer
+// than that (touching within the last digits, say) could be written but not read back; the
+// save checks the text by loading it and refuses such a setup, keeping the old file.
 #pragma once
 
 #include <functional>
@@ -47,7 +51,9 @@ public:
     void Write(std::string_view text);
     // Text followed by CR LF.
     void WriteLine(std::string_view text = {});
-    // A real in the 15-digit general number format.
+    // A real in the 15-digit general number format. The few doubles that 15 digits would round
+    // beyond the largest double are written as the largest 15-digit value instead, so that
+    // they read back.
     static std::string Real(double value);
 
 private:
@@ -59,6 +65,10 @@ private:
 // written, flushed and closed without error. On any failure the temporary file is removed and
 // EInOutError names the file and the reason.
 void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write);
+
+// Loads `text` into a scratch simulation (without frame hooks); EKNError naming the reason
+// when it does not load, so that a save never replaces a file by one that cannot be opened.
+void CheckSetupLoadsBack(const std::string& text);
 
 // Opens `fileName` for reading; EInOutError "File not found" (or the system's reason) when it
 // cannot be opened.

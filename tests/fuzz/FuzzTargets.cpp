@@ -100,6 +100,13 @@ std::string FuzzSetupFile(const std::uint8_t* data, std::size_t size) {
         if (std::string wrong = CheckLoaded(first); !wrong.empty()) return wrong;
 
         const std::string saved = first.Save();
+        // A setup whose 15-digit numbers would not load back (particles that touch within the
+        // last digits) is refused by Save with a message; the old file stays.
+        try {
+            CheckSetupLoadsBack(saved);
+        } catch (const EKinetraError& e) {
+            return CheckMessage(e.what(), input);
+        }
         TFuzzSetup second;
         try {
             std::istringstream in(saved);

@@ -13,8 +13,9 @@
 namespace kinetra::fuzz {
 
 // Any bytes as a setup file, read the way Open reads one (a screen frame hooked in for the
-// frame section). A setup that loads is saved, loaded back and saved again: the second load must
-// succeed and both saves must give the same bytes.
+// frame section). A setup that loads is saved, loaded back and saved again: unless Save would
+// refuse it with a message, the second load must succeed and both saves must give the same
+// bytes.
 std::string FuzzSetupFile(const std::uint8_t* data, std::size_t size);
 
 // The bytes, split at line feeds, evaluated in turn on one parser that lives across calls, as

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/KNUtils.h"
@@ -186,6 +188,53 @@ TEST_F(SaveSafety, SavingThroughALinkReplacesTheFileItPointsTo) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadBytes(Target), Saved());
     EXPECT_EQ(Entries(), (std::vector<std::string>{"link.knx", "orbit.knx"}));
+}
+
+TEST_F(SaveSafety, ASetupThatWouldNotLoadBackIsNotSaved) {
+    // Touching exactly: 0.1 + 0.2 apart with radii 0.1 and 0.2. Written with 15 digits the
+    // distance becomes 0.3, less than the sum of the radii, and the reader would refuse the file.
+    TSimData sim;
+    sim.SetDimensions(1);
+    sim.Clear();
+    for (const auto& [name, x, radius] :
+         {std::tuple<const char*, double, double>{"A", 0, 0.1}, {"B", 0.1 + 0.2, 0.2}}) {
+        auto p = std::make_unique<TParticle>(name, 1);
+        p->Mass = 1;
+        p->SetRadius(radius);
+        p->InitialPosition[0] = x;
+        sim.Particles.AddParticle(std::move(p));
+    }
+    sim.FileName = Target.string();
+    EXPECT_EQ(FailedSave([&] { sim.SaveToFile(); }),
+              "Could not save \"" + Target.string() +
+                  "\": with its numbers written to 15 digits the setup would not load back: Overlap with A.");
+    ExpectOldFileKept("a setup that would not load back");
+    // Moved apart by one unit of the 15th digit it saves and loads.
+    sim.Particles.Particles(1).InitialPosition[0] = 0.300000000000001;
+    sim.SaveToFile();
+    TSimData back;
+    back.FileName = Target.string();
+    back.LoadFromFile();
+    EXPECT_EQ(back.Particles.Count(), 2);
+}
+
+TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {
+    // Rounded to 15 digits they would read back beyond the range of a double.
+    const double largest = std::numeric_limits<double>::max();
+    EXPECT_EQ(TSetupWriter::Real(largest), "1.79769313486231E308");
+    EXPECT_EQ(TSetupWriter::Real(-largest), "-1.79769313486231E308");
+    EXPECT_EQ(TSetupWriter::Real(1.79769313486231E308), "1.79769313486231E308");
+    EXPECT_EQ(TSetupWriter::Real(1.7976931348623E308), "1.7976931348623E308");
+    Frame.SetScale(largest);
+    Sim.Particles.Particles(0).Mass = -largest;
+    Sim.SaveToFile();
+    TSimData back;
+    TScreenFrame backFrame(back);
+    back.OnLoadFrame = [&](TSetupReader& r) { backFrame.LoadFromFile(r); };
+    back.FileName = Target.string();
+    back.LoadFromFile();
+    EXPECT_EQ(backFrame.Scale(), 1.79769313486231E308);
+    EXPECT_EQ(back.Particles.Particles(0).Mass, -1.79769313486231E308);
 }
 
 }  // namespace
