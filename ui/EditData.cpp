@@ -86,7 +86,7 @@ TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TTool
     sgParticlesGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The scroll bar always has its place, so the columns never have to share it.
     sgParticlesGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    sgParticlesGrid->setFixedWidth(colourWidth + 3 * NumberColumnWidth + 10 +
+    sgParticlesGrid->setFixedWidth(colourWidth + 3 * NumberColumnWidth + 2 * sgParticlesGrid->frameWidth() +
                                    sgParticlesGrid->verticalScrollBar()->sizeHint().width());
     sgParticlesGrid->setFixedHeight(header->sizeHint().height() + VisibleRows * RowHeight +
                                     2 * sgParticlesGrid->frameWidth());

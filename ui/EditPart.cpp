@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -25,7 +26,12 @@ namespace kinetra::ui {
 
 namespace {
 constexpr int FieldWidth = 170;
-constexpr int GridWidth = 150;
+// The widest value a cell usually shows in the 15-digit format, with room for the name column,
+// the cell's padding and a scroll bar (more than four dimensions).
+int GridWidth(const TValueGrid& grid) {
+    return 20 + grid.fontMetrics().horizontalAdvance(QStringLiteral("-0.000123456789012345")) + 12 +
+           grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * grid.frameWidth();
+}
 constexpr int SwatchHeight = 18;
 constexpr const char* MsgReservedName = "The name End_Particles is reserved";
 
@@ -121,11 +127,11 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     lblPos = Label("lblPos", QStringLiteral("Initial position"), this);
     sgPos = new TValueGrid(this);
     sgPos->setObjectName(QStringLiteral("sgPos"));
-    sgPos->setFixedWidth(GridWidth);
+    sgPos->setFixedWidth(GridWidth(*sgPos));
     lblVel = Label("lblVel", QStringLiteral("Initial velocity"), this);
     sgVel = new TValueGrid(this);
     sgVel->setObjectName(QStringLiteral("sgVel"));
-    sgVel->setFixedWidth(GridWidth);
+    sgVel->setFixedWidth(GridWidth(*sgVel));
 
     gbParticleImage = new QGroupBox(QStringLiteral("Particle image"), this);
     gbParticleImage->setObjectName(QStringLiteral("gbParticleImage"));

@@ -4,7 +4,10 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "engine/SimulationData.h"
 #include "ui/DialogHost.h"
@@ -12,6 +15,8 @@
 namespace kinetra::ui {
 
 namespace {
+constexpr int NotesLineLength = 100;
+
 QString TextOfNotes(const std::string& notes) {
     QString text = QString::fromStdString(notes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -36,7 +41,14 @@ TfrmNotes::TfrmNotes(TDialogHost& host, QWidget* parent) : TToolDialog(host, par
     memNotes = new QPlainTextEdit(this);
     memNotes->setObjectName(QStringLiteral("memNotes"));
     memNotes->setTabChangesFocus(true);
-    memNotes->setFixedSize(440, 260);
+    // Notes are usually written with line breaks of their own, up to about a hundred
+    // characters apart; the field is wide enough that these lines are not broken again.
+    const QString prose = QStringLiteral("The quick brown fox jumps over the lazy dog. ");
+    const int lineWidth = memNotes->fontMetrics().horizontalAdvance(prose) * NotesLineLength / prose.size();
+    const int chrome = 2 * memNotes->frameWidth() +
+                       2 * static_cast<int>(memNotes->document()->documentMargin()) +
+                       memNotes->verticalScrollBar()->sizeHint().width();
+    memNotes->setFixedSize(std::max(440, lineWidth + chrome), 260);
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnOK = new QPushButton(QStringLiteral("OK"), this);
