@@ -22,11 +22,16 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
 
     kinetra::ui::TSimForm form;
-    // Without a window manager "maximised" means nothing: start at the screen's size anyway.
-    // The normal size is the whole screen too: a desktop without a window manager does not
-    // maximise, and leaving maximised state then keeps a useful size.
-    if (const QScreen* screen = form.screen()) form.resize(screen->availableGeometry().size());
-    form.showMaximized();
+    if (form.RestoreWindowGeometry()) {
+        // Where the user left it last time (maximised again if it was).
+        form.show();
+    } else {
+        // Without a window manager "maximised" means nothing: start at the screen's size anyway.
+        // The normal size is the whole screen too: a desktop without a window manager does not
+        // maximise, and leaving maximised state then keeps a useful size.
+        if (const QScreen* screen = form.screen()) form.resize(screen->availableGeometry().size());
+        form.showMaximized();
+    }
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {

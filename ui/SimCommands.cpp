@@ -16,6 +16,7 @@
 #include "ui/KNNew.h"
 #include "ui/KNNotes.h"
 #include "ui/KNSettings.h"
+#include "ui/Session.h"
 #include "ui/SimMain.h"
 #include "ui/SimOptions.h"
 #include "ui/UiText.h"
@@ -143,9 +144,10 @@ void TSimForm::mmiOpenClick() {
         if (answer == TAnswer::Cancel) return;
         if (answer == TAnswer::Yes) mmiSaveClick();
     }
-    const QString chosen = Prompts().GetOpenFileName(this, QStringLiteral("Open a setup"),
-                                                     QDir::currentPath(), QString::fromUtf8(SetupFilter));
+    const QString chosen = Prompts().GetOpenFileName(this, QStringLiteral("Open a setup"), StartFolder(),
+                                                     QString::fromUtf8(SetupFilter));
     if (chosen.isEmpty()) return;
+    TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
     OpenSetup(chosen);
 }
 
@@ -174,14 +176,20 @@ void TSimForm::OpenSetup(const QString& chosenName) {
         NewSetup = false;
         UpdateCommands();
     };
+    // Whatever happens below, the records would no longer belong to the setup shown.
+    StopRecording();
     try {
-        if (!QFileInfo(ToQ(name)).isFile()) throw EKNError(Format("File %s not found", name));
+        if (!QFileInfo(ToQ(name)).isFile()) {
+            TSession::RemoveRecentFile(ToQ(name));
+            throw EKNError(Format("File %s not found", name));
+        }
         RunState = rsStopped;
         FSimData->FileName = name;
         FSimData->LoadFromFile();
         mmiStopClick();
         ViewChanged();
         if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
+        RememberFile(name);
     } catch (const EKNError& e) {
         ResetToNoSetup();
         Prompts().ShowMessage(this, QString::fromStdString(e.what()));
@@ -197,6 +205,7 @@ void TSimForm::OpenSetup(const QString& chosenName) {
 
 void TSimForm::mmiSaveClick() {
     FSimData->SaveToFile();
+    RememberFile(FSimData->FileName);
     SetModified(false);
     NewSetup = false;
     UpdateCommands();
@@ -206,12 +215,13 @@ void TSimForm::mmiSaveAsClick() {
     TAnswer answer = TAnswer::Cancel;
     do {
         const QString chosen =
-            Prompts().GetSaveFileName(this, QStringLiteral("Save the setup"), QDir::currentPath(),
+            Prompts().GetSaveFileName(this, QStringLiteral("Save the setup"), StartFolder(),
                                       ToQ(FSimData->FileName), QString::fromUtf8(SetupFilter));
         if (chosen.isEmpty()) {
             answer = TAnswer::Cancel;
             break;
         }
+        TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
         FSimData->FileName = FromQ(chosen);
         if (QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName))))
             answer = Prompts().Confirm(
@@ -227,8 +237,12 @@ bool TSimForm::FormCloseQuery() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
-        if (answer == TAnswer::Yes) FSimData->SaveToFile();
+        if (answer == TAnswer::Yes) {
+            FSimData->SaveToFile();
+            RememberFile(FSimData->FileName);
+        }
     }
+    StopRecording();
     // An active run loop ends as soon as control returns to it.
     RunState = rsStopped;
     return true;

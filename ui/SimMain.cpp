@@ -23,7 +23,9 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "parser/Parser.h"
+#include "ui/EnergyPlot.h"
 #include "ui/KNInfo.h"
+#include "ui/Session.h"
 #include "ui/ToolIcons.h"
 #include "ui/UiText.h"
 
@@ -85,6 +87,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent)
 TSimForm::~TSimForm() {
     Terminating = true;
     // The info window and the frame refer to the simulation: they go first.
+    FRecorder.Close();
+    FEnergyPlot.reset();
     FInfoWindow.reset();
     FScreenFrame.reset();
     FSimData.reset();
@@ -142,6 +146,10 @@ void TSimForm::CreateActions() {
     actToggle = NewAction(QStringLiteral("Toggle axes"), &TSimForm::sbToggleClick);
     actZoomIn = NewAction(QStringLiteral("Zoom in"), &TSimForm::sbZoomInClick);
     actZoomOut = NewAction(QStringLiteral("Zoom out"), &TSimForm::sbZoomOutClick);
+    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"), &TSimForm::mmiEnergyPlotClick);
+    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."), &TSimForm::mmiRecordCsvClick);
+    mmiExportImage = NewAction(QStringLiteral("&Export image..."), &TSimForm::mmiExportImageClick);
+    mmiSaveState = NewAction(QStringLiteral("Save state as setup..."), &TSimForm::mmiSaveStateClick);
 
     mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
@@ -156,6 +164,8 @@ void TSimForm::CreateActions() {
     mmiInfo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
 
     mmiInfo->setCheckable(true);
+    mmiEnergyPlot->setCheckable(true);
+    mmiRecordCsv->setCheckable(true);
     mmiCenterOfMass->setCheckable(true);
     TrailGroup = new QActionGroup(this);
     TrailGroup->setExclusive(true);
@@ -201,9 +211,22 @@ void TSimForm::CreateMenus() {
         return menu;
     };
     QMenu* file = addMenu(QStringLiteral("&File"), "mmiFile");
-    file->addActions({mmiNew, mmiOpen, mmiSave, mmiSaveAs});
+    file->addActions({mmiNew, mmiOpen});
+    mmiExamples = file->addMenu(QStringLiteral("Open e&xample"));
+    mmiExamples->setObjectName(QStringLiteral("mmiExamples"));
+    mmiExamples->setFont(font());
+    mmiRecent = file->addMenu(QStringLiteral("Open &recent"));
+    mmiRecent->setObjectName(QStringLiteral("mmiRecent"));
+    mmiRecent->setFont(font());
+    // The list changes with every open and save, also in another instance of the program.
+    connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { FillRecentMenu(); }); });
+    file->addActions({mmiSave, mmiSaveAs});
+    file->addSeparator();
+    file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage});
     file->addSeparator();
     file->addAction(mmiQuit);
+    FillExamplesMenu();
+    FillRecentMenu();
     QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
     edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
     QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
@@ -212,6 +235,7 @@ void TSimForm::CreateMenus() {
     simulate->addAction(mmiClear);
     QMenu* options = addMenu(QStringLiteral("&Options"), "mmiOptions");
     options->addAction(mmiInfo);
+    options->addAction(mmiEnergyPlot);
     mmiTrails = options->addMenu(QStringLiteral("&Trails"));
     mmiTrails->setObjectName(QStringLiteral("mmiTrails"));
     mmiTrails->setFont(font());
@@ -388,6 +412,7 @@ void TSimForm::mmiPauseClick() {
 }
 
 void TSimForm::mmiStopClick() {
+    StopRecording();
     RunState = rsStopped;
     SetPanel(0, QStringLiteral("Stopped"));
     PrepareScene();
@@ -399,6 +424,7 @@ void TSimForm::PrepareScene() {
     TParticlesList& particles = FSimData->Particles;
     if (RunState != rsPaused) {
         StepCount = 0;
+        StepsDone = 0;
         const int n = particles.Count();
         RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
         FSimData->Rewind();
@@ -412,6 +438,7 @@ void TSimForm::PrepareScene() {
         mmiClearClick();
         TrailImage.reset();
         if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+        TakeRewindSample();
     }
     UpdateInvisibleFlags();
     UpdateTrailFlags();
@@ -439,6 +466,7 @@ void TSimForm::UpdateCommands() {
           mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear, actZoomIn, actZoomOut})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
+    for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && FSimData->Particles.TotalMass != 0);
     actToggle->setEnabled(setup && FSimData->Dimensions > 1);
 }
@@ -459,6 +487,8 @@ void TSimForm::ResetView() {
     InfoShown = false;
     FSimData->InfoWanted = false;
     mmiInfo->setChecked(false);
+    // The plot stays as the user placed it; its curves belonged to the setup that goes.
+    if (FEnergyPlot) FEnergyPlot->ClearSamples();
     for (QLabel* panel : Panels) panel->clear();
 }
 
@@ -467,6 +497,7 @@ void TSimForm::ResetView() {
 
 void TSimForm::closeEvent(QCloseEvent* event) {
     if (Quitting) {
+        TSession::SetWindowGeometry(saveGeometry());
         event->accept();
         return;
     }
@@ -474,6 +505,7 @@ void TSimForm::closeEvent(QCloseEvent* event) {
     Guard([&] { consent = FormCloseQuery(); });
     if (consent) {
         Terminating = true;
+        TSession::SetWindowGeometry(saveGeometry());
         event->accept();
     } else {
         event->ignore();

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CsvRecorder.h"
 #include "frame/Frame.h"
 #include "ui/DialogHost.h"
 #include "ui/Prompts.h"
@@ -40,6 +41,7 @@ class TParser;
 namespace kinetra::ui {
 
 class TfrmInfo;
+class TfrmEnergyPlot;
 class TSimForm;
 
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
@@ -139,6 +141,21 @@ public:
     void mmiInfoClick();
     void mmiAboutClick();
 
+    // Watching, recording and sharing a run; the examples and the recent setups.
+    void mmiEnergyPlotClick();
+    void mmiRecordCsvClick();
+    void mmiExportImageClick();
+    void mmiSaveStateClick();
+    // Opens the setup as Open does after its file dialog, the question about unsaved changes
+    // included.
+    void OpenFromMenu(const QString& fileName);
+    // Ends a recording to CSV, if one is going on, and unchecks its menu item.
+    void StopRecording();
+    // The drawing area as the screen shows it: the canvas with the trail layer combined.
+    QImage SceneImage() const;
+    // Puts the window where it was when it was last closed; false when nothing is remembered.
+    bool RestoreWindowGeometry();
+
     // For tests: gives the drawing area this pixel size (the window is resized around it).
     void ResizeDrawingArea(int width, int height);
     QString PanelText(int index) const;
@@ -210,6 +227,16 @@ public:
     QStatusBar* stbStatusBar = nullptr;
 
     TfrmInfo* InfoWindow() const { return FInfoWindow.get(); }
+    TfrmEnergyPlot* EnergyPlot() const { return FEnergyPlot.get(); }
+    const TCsvRecorder& Recorder() const { return FRecorder; }
+
+    QAction* mmiEnergyPlot = nullptr;
+    QAction* mmiRecordCsv = nullptr;
+    QAction* mmiExportImage = nullptr;
+    QAction* mmiSaveState = nullptr;
+    QMenu* mmiExamples = nullptr;
+    QMenu* mmiRecent = nullptr;
+    bool EnergyPlotShown = false;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -226,6 +253,17 @@ private:
     void ConnectHooks();
     void SetPanel(int index, const QString& text);
     void ResetToNoSetup();
+    // The energies of the rewound state, for the plot's E0; taken at every rewind.
+    void TakeRewindSample();
+    void SampleEnergy();
+    void RecordStep();
+    void FillExamplesMenu();
+    void FillRecentMenu();
+    void RememberFile(const std::string& fileName);
+    QString StartFolder() const;
+    // A save dialog with the override question of Save As; an empty name means cancelled.
+    QString AskSaveName(const QString& title, const QString& proposed, const QString& filter,
+                        const char* extension, const QString& question);
     QAction* NewAction(const QString& caption, void (TSimForm::*handler)());
 
     // Drawing helpers on the canvas and the trail layer.
@@ -245,6 +283,13 @@ private:
     std::unique_ptr<TScreenFrame> FScreenFrame;
     std::unique_ptr<TUserPrompts> FPrompts;
     std::unique_ptr<TfrmInfo> FInfoWindow;
+    std::unique_ptr<TfrmEnergyPlot> FEnergyPlot;
+    TCsvRecorder FRecorder;
+    double RewindKinetic = 0;
+    double RewindPotential = 0;
+    // Displayed steps since the last rewind, counted as they are drawn (StepCount is counted
+    // after the event processing of a step and so lags behind inside it).
+    std::int64_t StepsDone = 0;
     TSceneView* View = nullptr;
     // Particle pictures by colour index and image size, drawn once in the background colour.
     std::map<std::pair<int, int>, QImage> ImageCache;

@@ -208,6 +208,9 @@ void TSimForm::DrawStep() {
         ComPos = q;
     }
     View->update();
+    // Before the event processing below, in which a command may stop or rewind the run.
+    ++StepsDone;
+    if (FRecorder.Recording()) RecordStep();
     if (left || StepCount % RefreshInterval == 0) {
         RefreshScene();
         QCoreApplication::processEvents();
@@ -228,6 +231,7 @@ void TSimForm::RefreshScene() {
             .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+    if (EnergyPlotShown && FEnergyPlot) SampleEnergy();
     View->update();
 }
 

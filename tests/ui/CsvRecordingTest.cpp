@@ -1,0 +1,203 @@
+// Recording a run to CSV from the main window: the columns and numbers of kinetra-batch for the
+// same setup and steps, what ends a recording, and a write error that ends the recording but
+// not the run.
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <sstream>
+
+#include "UiTestSupport.h"
+#include "engine/StateRecord.h"
+#include "ui/Session.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+class CsvRecording : public TFormTest {
+protected:
+    void SetUp() override {
+        TSession::Clear();
+        TFormTest::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+    }
+    QString PathOf(const QString& name) const { return Dir.filePath(name); }
+    void StartRecording(const QString& name) {
+        Prompts->SaveNames.push_back(name);
+        Form->mmiRecordCsv->trigger();
+    }
+    static std::string ReadAll(const QString& name) {
+        QFile file(name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll().toStdString();
+    }
+    // The text after the comment lines.
+    static std::string Records(const std::string& text) {
+        std::istringstream in(text);
+        std::string rest, line;
+        while (std::getline(in, line))
+            if (line.rfind('#', 0) != 0) rest += line + "\n";
+        return rest;
+    }
+    // What kinetra-batch writes for the setup: header and records of steps 0..steps, computed by
+    // the same engine as the tool (load, rewind, prepare, step).
+    static std::string BatchRecords(const std::string& setup, int steps) {
+        TSimData sim;
+        sim.FileName = setup;
+        sim.LoadFromFile();
+        sim.Rewind();
+        sim.Prepare();
+        std::string text = StateCsvHeader(sim, true) + StateCsvRecord(sim, 0, true);
+        for (int step = 1; step <= steps; ++step) {
+            sim.Step();
+            text += StateCsvRecord(sim, step, true);
+        }
+        return text;
+    }
+    // The tool itself, when it is found beside the test program's build folder.
+    static std::string BatchToolOutput(const std::string& setup, int steps) {
+        const QString tool = QCoreApplication::applicationDirPath() + "/../../kinetra-batch";
+        if (!QFileInfo(tool).isExecutable()) return {};
+        QProcess process;
+        process.start(tool,
+                      {"run", QString::fromStdString(setup), "--state", "--steps", QString::number(steps)});
+        if (!process.waitForFinished(60000) || process.exitCode() != 0) return "failed";
+        return process.readAllStandardOutput().toStdString();
+    }
+
+    QTemporaryDir Dir;
+};
+
+TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
+    const std::string setup = DataFile("ui_figure_eight.knx");
+    Open(setup);
+    StartRecording(PathOf("run"));
+    EXPECT_EQ(Prompts->FileDialogTitles.back(), "Record to CSV");
+    EXPECT_EQ(Prompts->ProposedNames.back(), "ui_figure_eight.csv");
+    EXPECT_EQ(Prompts->LastFilter, "CSV file (*.csv)|*.csv");
+    EXPECT_TRUE(Form->mmiRecordCsv->isChecked());
+    EXPECT_TRUE(Form->Recorder().Recording());
+    // Single steps, then a run that pauses at a refresh, then single steps again.
+    for (int i = 0; i < 3; ++i) Form->mmiStep->trigger();
+    QMetaObject::invokeMethod(
+        Form.get(), [&] { Form->mmiPause->trigger(); }, Qt::QueuedConnection);
+    Form->mmiStart->trigger();
+    for (int i = 0; i < 2; ++i) Form->mmiStep->trigger();
+    const int steps = Form->StepCount;
+    ASSERT_GT(steps, 5);
+    Form->mmiRecordCsv->trigger();  // unchecked: the file is complete
+    EXPECT_FALSE(Form->Recorder().Recording());
+    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+
+    const std::string text = ReadAll(PathOf("run.csv"));
+    EXPECT_EQ(
+        text.rfind("# setup: " + setup + "\n# method: RK4\n# time step: 0.001\n# cycles per step: 10\n", 0),
+        0u)
+        << text.substr(0, 200);
+    EXPECT_NE(text.find("# force: power of distance -2, G 1, k 0\n"), std::string::npos);
+    EXPECT_EQ(Records(text), BatchRecords(setup, steps));
+    const std::string tool = BatchToolOutput(setup, steps);
+    if (!tool.empty()) {
+        EXPECT_EQ(Records(text), tool);
+    }
+}
+
+TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {
+    const std::string setup = DataFile("ui_figure_eight.knx");
+    Open(setup);
+    int refreshes = 0;
+    std::function<void()> atRefresh = [&] {
+        if (++refreshes == 2) {
+            StartRecording(PathOf("late.csv"));
+            QMetaObject::invokeMethod(
+                Form.get(), [&] { Form->mmiPause->trigger(); }, Qt::QueuedConnection);
+        } else {
+            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+        }
+    };
+    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    Form->mmiStart->trigger();
+    const int steps = Form->StepCount;
+    Form->mmiRecordCsv->trigger();
+    // The batch tool's records from the step at which the recording began.
+    const std::string all = BatchRecords(setup, steps);
+    const std::string recorded = Records(ReadAll(PathOf("late.csv")));
+    const std::string header = all.substr(0, all.find('\n') + 1);
+    ASSERT_EQ(recorded.rfind(header, 0), 0u);
+    const std::string first =
+        recorded.substr(header.size(), recorded.find('\n', header.size()) + 1 - header.size());
+    const size_t at = all.find("\n" + first.substr(0, first.find(',') + 1));
+    ASSERT_NE(at, std::string::npos) << first;
+    EXPECT_EQ(recorded.substr(header.size()), all.substr(at + 1));
+    EXPECT_NE(first.rfind("0,", 0), 0u);  // not the initial state
+}
+
+TEST_F(CsvRecording, StopNewOpenAndQuitEndTheRecording) {
+    Open(DataFile("ui_figure_eight.knx"));
+    StartRecording(PathOf("a.csv"));
+    Form->mmiStep->trigger();
+    Form->mmiStop->trigger();
+    EXPECT_FALSE(Form->Recorder().Recording());
+    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    // Steps after Stop are not recorded: the initial record and one step.
+    Form->mmiStep->trigger();
+    EXPECT_EQ(Records(ReadAll(PathOf("a.csv"))), BatchRecords(DataFile("ui_figure_eight.knx"), 1));
+
+    StartRecording(PathOf("b.csv"));
+    ASSERT_TRUE(Form->Recorder().Recording());
+    Open(DataFile("SunPlanet.knx"));
+    EXPECT_FALSE(Form->Recorder().Recording());
+    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+
+    StartRecording(PathOf("c.csv"));
+    ASSERT_TRUE(Form->Recorder().Recording());
+    // New, confirmed (the scripted dialogs accept untouched).
+    Form->mmiNew->trigger();
+    EXPECT_FALSE(Form->Recorder().Recording());
+
+    Prompts->Answers.push_back(TAnswer::No);  // the new setup is not saved
+    Open(DataFile("ui_figure_eight.knx"));
+    StartRecording(PathOf("d.csv"));
+    ASSERT_TRUE(Form->Recorder().Recording());
+    EXPECT_TRUE(Form->FormCloseQuery());
+    EXPECT_FALSE(Form->Recorder().Recording());
+
+    // A cancelled file dialog records nothing and leaves the item unchecked.
+    Form->mmiRecordCsv->trigger();
+    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Recorder().Recording());
+}
+
+TEST_F(CsvRecording, AWriteErrorEndsTheRecordingButNotTheRun) {
+    if (!QFileInfo::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Open(DataFile("ui_figure_eight.knx"));
+    double timeAtError = -1;
+    int refreshes = 0;
+    std::function<void()> atRefresh = [&] {
+        ++refreshes;
+        if (refreshes == 2) {
+            StartRecording("/dev/full");
+            timeAtError = Sim().Time;
+            EXPECT_EQ(Form->RunState, rsRunning);
+        }
+        if (refreshes == 4)
+            Form->mmiPause->trigger();
+        else
+            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    Form->mmiStart->trigger();
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], "Could not record to \"/dev/full\": No space left on device");
+    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Recorder().Recording());
+    // The run went on after the error until the pause.
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_GT(Sim().Time, timeAtError);
+    EXPECT_TRUE(Prompts->Errors.empty());
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test

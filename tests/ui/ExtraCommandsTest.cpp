@@ -1,0 +1,372 @@
+// The commands beside the main window's own: the menus that keep their items, the energy plot
+// fed by refreshes and rewinds, the exported picture, the reached state saved as a setup, the
+// bundled examples, the recent setups, the last folder and the window's geometry.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include "UiTestSupport.h"
+#include "engine/KNUtils.h"
+#include "frame/Frame.h"
+#include "ui/EnergyPlot.h"
+#include "ui/Session.h"
+#include "ui/UiText.h"
+
+namespace kinetra::ui::test {
+namespace {
+
+const std::string ExamplesFolder = std::string(KINETRA_TEST_DATA) + "/../../examples";
+
+// The prompts that also note the folder every file dialog starts in.
+class TFolderPrompts : public TScriptedPrompts {
+public:
+    std::vector<QString> Folders;
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter) override {
+        Folders.push_back(folder);
+        return TScriptedPrompts::GetOpenFileName(parent, title, folder, filter);
+    }
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& proposed, const QString& filter) override {
+        Folders.push_back(folder);
+        return TScriptedPrompts::GetSaveFileName(parent, title, folder, proposed, filter);
+    }
+};
+
+class ExtraCommands : public TFormTest {
+protected:
+    void SetUp() override {
+        TSession::Clear();
+        TFormTest::SetUp();
+        ASSERT_TRUE(Dir.isValid());
+    }
+    void TearDown() override {
+        TFormTest::TearDown();
+        TSession::Clear();
+    }
+    QString PathOf(const QString& name) const { return Dir.filePath(name); }
+    std::string Copy(const QString& name) {
+        const QString target = Dir.filePath(name);
+        QFile::remove(target);
+        EXPECT_TRUE(QFile::copy(QString::fromStdString(DataFile("ui_figure_eight.knx")), target));
+        return target.toStdString();
+    }
+    std::vector<QString> Captions(const QMenu* menu) const {
+        std::vector<QString> captions;
+        for (const QAction* a : menu->actions())
+            captions.push_back(a->isSeparator() ? QString("-") : a->text());
+        return captions;
+    }
+    QMenu* TopMenu(const char* name) const { return Form->menuBar()->findChild<QMenu*>(name); }
+    void Steps(int n) {
+        for (int i = 0; i < n; ++i) Form->mmiStep->trigger();
+    }
+
+    QTemporaryDir Dir;
+};
+
+TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
+    EXPECT_EQ(Captions(TopMenu("mmiFile")),
+              (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open &recent", "&Save", "Save &As",
+                                    "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
+                                    "-", "&Quit"}));
+    EXPECT_EQ(Captions(TopMenu("mmiOptions")),
+              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass"}));
+    EXPECT_TRUE(Form->mmiEnergyPlot->isCheckable());
+    EXPECT_TRUE(Form->mmiRecordCsv->isCheckable());
+    // Without a setup only the ways to open one are offered.
+    for (QAction* a : {Form->mmiEnergyPlot, Form->mmiRecordCsv, Form->mmiExportImage, Form->mmiSaveState})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_TRUE(Form->mmiExamples->menuAction()->isEnabled());
+    EXPECT_TRUE(Form->mmiRecent->menuAction()->isEnabled());
+    Open(DataFile("ui_figure_eight.knx"));
+    for (QAction* a : {Form->mmiEnergyPlot, Form->mmiRecordCsv, Form->mmiExportImage, Form->mmiSaveState})
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The energy plot
+
+TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndFollowsTheRefreshes) {
+    Open(DataFile("ui_figure_eight.knx"));
+    const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
+    Steps(4);  // the plot is switched on late: E0 is still the energy at time 0
+    Form->mmiEnergyPlot->trigger();
+    TfrmEnergyPlot* plot = Form->EnergyPlot();
+    ASSERT_NE(plot, nullptr);
+    EXPECT_TRUE(plot->isVisible());
+    EXPECT_EQ(plot->windowTitle(), "Energy plot");
+    EXPECT_EQ(plot->History().E0(), e0);
+    ASSERT_EQ(plot->History().Samples().size(), 2u);
+    EXPECT_EQ(plot->History().Samples()[0].Time, 0);
+    EXPECT_EQ(plot->History().Last().Time, Sim().Time);
+
+    // One sample per refresh: every single step refreshes.
+    Steps(3);
+    EXPECT_EQ(plot->History().Samples().size(), 5u);
+    EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
+    // A refresh without a step adds nothing.
+    Form->RefreshScene();
+    EXPECT_EQ(plot->History().Samples().size(), 5u);
+
+    // Stop rewinds: a new history with its time-0 sample.
+    Form->mmiStop->trigger();
+    ASSERT_EQ(plot->History().Samples().size(), 1u);
+    EXPECT_EQ(plot->History().Samples()[0].Time, 0);
+    EXPECT_EQ(plot->History().E0(), e0);
+
+    // Backwards the times go below zero, in the order they came.
+    for (int i = 0; i < 3; ++i) Form->mmiStepBack->trigger();
+    ASSERT_EQ(plot->History().Samples().size(), 4u);
+    EXPECT_LT(plot->History().Samples()[3].Time, plot->History().Samples()[2].Time);
+    EXPECT_LT(plot->History().Samples()[3].Time, 0);
+
+    // Unchecked, it is hidden and takes no samples; closing it unchecks the item.
+    Form->mmiEnergyPlot->trigger();
+    EXPECT_FALSE(plot->isVisible());
+    Steps(2);
+    EXPECT_EQ(plot->History().Samples().size(), 4u);
+    Form->mmiEnergyPlot->trigger();
+    EXPECT_EQ(Form->EnergyPlot(), plot);
+    EXPECT_TRUE(plot->isVisible());
+    plot->close();
+    EXPECT_FALSE(Form->mmiEnergyPlot->isChecked());
+    EXPECT_FALSE(Form->EnergyPlotShown);
+}
+
+TEST_F(ExtraCommands, EnergyPlotSamplesEveryRefreshOfARun) {
+    Open(DataFile("ui_figure_eight.knx"));
+    Form->mmiEnergyPlot->trigger();
+    const TfrmEnergyPlot* plot = Form->EnergyPlot();
+    // Commands run in the event processing that follows a refresh: pause once five refreshes
+    // have added their samples.
+    std::function<void()> atRefresh = [&] {
+        if (plot->History().Samples().size() >= 6)
+            Form->mmiPause->trigger();
+        else
+            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    Form->mmiStart->trigger();
+    EXPECT_EQ(Form->RunState, rsPaused);
+    const auto& samples = plot->History().Samples();
+    ASSERT_EQ(samples.size(), 6u);
+    for (size_t i = 1; i < samples.size(); ++i) EXPECT_GT(samples[i].Time, samples[i - 1].Time);
+    // The last refresh was at the state the run paused in, and refreshes are rarer than steps.
+    EXPECT_EQ(plot->History().Last().Time, Sim().Time);
+    EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
+    EXPECT_GT(Form->StepCount, 5 * 10);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The exported picture
+
+TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
+    MakeSetup(2, {{"A", {0, 0}, {100, 0}, 1, 5, 1, true}, {"B", {0, 3}, {-100, 0}, 1, 5, 4, true}}, 20);
+    Form->smiAllTrails->trigger();
+    Steps(20);
+    Prompts->SaveNames.push_back(PathOf("scene"));
+    Form->mmiExportImage->trigger();
+    EXPECT_EQ(Prompts->FileDialogTitles.back(), "Export image");
+    EXPECT_EQ(Prompts->LastFilter, "PNG image (*.png)|*.png");
+    QImage saved(PathOf("scene.png"));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), QSize(400, 300));
+    const QImage screen = Form->Canvas.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), screen);
+    // The red particle's trail, ANDed over the background, is in the picture beside its image.
+    int red = 0;
+    for (int y = 0; y < saved.height(); ++y)
+        for (int x = 0; x < saved.width(); ++x) {
+            const QRgb p = saved.pixel(x, y);
+            if (qRed(p) > 128 && qGreen(p) == 0 && qBlue(p) == 0) ++red;
+        }
+    EXPECT_GT(red, 60);
+    // Half-way along A's path, away from where its image stands now.
+    bool trail = false;
+    for (int y = 148; y <= 152; ++y)
+        trail = trail || (qRed(saved.pixel(240, y)) > 128 && qGreen(saved.pixel(240, y)) == 0);
+    EXPECT_TRUE(trail);
+
+    // An existing picture is only replaced after the question.
+    Prompts->SaveNames.push_back(PathOf("scene.png"));
+    Prompts->Answers.push_back(TAnswer::Cancel);
+    QFile::resize(PathOf("scene.png"), 0);
+    Form->mmiExportImage->trigger();
+    EXPECT_EQ(Prompts->Questions.back(), "A file of this name already exists. Do you want to override it?");
+    EXPECT_EQ(QFileInfo(PathOf("scene.png")).size(), 0);
+}
+
+TEST_F(ExtraCommands, ExportImageIntoAnUnwritablePlaceReportsTheError) {
+    MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
+    Prompts->SaveNames.push_back("/nonexistent-folder-for-kinetra/x.png");
+    Form->mmiExportImage->trigger();
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_TRUE(
+        Prompts->Errors[0].startsWith("Could not save the image \"/nonexistent-folder-for-kinetra/x.png\""))
+        << Prompts->Errors[0].toStdString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The state as a setup
+
+TEST_F(ExtraCommands, SaveStateWritesASetupThatStartsWhereTheRunStands) {
+    const std::string original = Copy("Eight.knx");
+    Open(original);
+    Steps(12);
+    const double time = Sim().Time;
+    std::vector<TVector> positions, velocities;
+    for (int i = 0; i < Sim().Particles.Count(); ++i) {
+        positions.push_back(Sim().Particles.Particles(i).Position);
+        velocities.push_back(Sim().Particles.Particles(i).Velocity);
+    }
+    const QString caption = Form->windowTitle();
+
+    Prompts->SaveNames.push_back(PathOf("later"));
+    Form->mmiSaveState->trigger();
+    EXPECT_EQ(Prompts->FileDialogTitles.back(), "Save state as setup");
+    EXPECT_EQ(Prompts->ProposedNames.back(), "Eight_state.knx");
+    ASSERT_TRUE(QFileInfo::exists(PathOf("later.knx")));
+    // The setup itself stays as it was.
+    EXPECT_EQ(Sim().FileName, original);
+    EXPECT_EQ(Form->windowTitle(), caption);
+    EXPECT_FALSE(Form->Modified);
+    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(Sim().Time, time);
+
+    // Opened, it stands at the saved state at time 0.
+    Open(PathOf("later.knx").toStdString());
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+    ASSERT_EQ(Sim().Particles.Count(), static_cast<int>(positions.size()));
+    for (int i = 0; i < Sim().Particles.Count(); ++i) {
+        const TParticle& p = Sim().Particles.Particles(i);
+        for (int d = 0; d < 2; ++d) {
+            EXPECT_NEAR(p.InitialPosition[d], positions[size_t(i)][d], 1e-14) << i;
+            EXPECT_NEAR(p.InitialVelocity[d], velocities[size_t(i)][d], 1e-14) << i;
+        }
+    }
+    EXPECT_TRUE(QString::fromStdString(Sim().Notes).endsWith("State at t = " + ToQ(FormatGeneral(time, 15))));
+    EXPECT_EQ(TSession::RecentFiles().value(0), PathOf("later.knx"));
+}
+
+TEST_F(ExtraCommands, SaveStateOfOverlappingParticlesShowsWhyAndWritesNothing) {
+    MakeSetup(1, {{"A", {0}, {50}, 1, 5, 1, false, false, 0.1}, {"B", {1}, {0}, 1, 5, 4, false, false, 0.1}},
+              100, 0.002, 1);
+    Sim().Force->StoreConstants(0, 0);
+    Sim().Force->UpdateCoefficients();
+    Steps(9);  // A has run 0.9 towards B
+    Prompts->SaveNames.push_back(PathOf("overlap.knx"));
+    Form->mmiSaveState->trigger();
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_TRUE(Prompts->Messages[0].endsWith("cannot be saved as a setup: Overlap with A."))
+        << Prompts->Messages[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(PathOf("overlap.knx")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Examples and recent setups
+
+TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
+    const QDir examples(QString::fromStdString(ExamplesFolder));
+    QStringList expected = examples.entryList({"*.knx"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    ASSERT_GE(expected.size(), 7);
+    const QList<QAction*> items = Form->mmiExamples->actions();
+    ASSERT_EQ(items.size(), expected.size());
+    for (int k = 0; k < items.size(); ++k) {
+        const QString name = QFileInfo(expected[k]).completeBaseName();
+        EXPECT_EQ(items[k]->text(), name);
+        items[k]->trigger();
+        EXPECT_EQ(QFileInfo(ToQ(Sim().FileName)).canonicalFilePath(),
+                  QFileInfo(examples.filePath(expected[k])).canonicalFilePath());
+        EXPECT_EQ(Form->RunState, rsStopped) << name.toStdString();
+        EXPECT_EQ(Form->windowTitle(), "Kinetra - " + name);
+        EXPECT_GT(Sim().Particles.Count(), 0);
+    }
+    EXPECT_TRUE(Prompts->Messages.empty());
+    EXPECT_TRUE(Prompts->Errors.empty());
+    EXPECT_TRUE(Prompts->Questions.empty());
+
+    // As Open: unsaved changes are asked about first, and Cancel keeps the setup.
+    const std::string shown = Sim().FileName;
+    Form->SetModified(true);
+    items[0]->trigger();
+    EXPECT_EQ(Prompts->Questions.size(), 1u);
+    EXPECT_EQ(Sim().FileName, shown);
+}
+
+TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
+    Form->mmiRecent->aboutToShow();
+    ASSERT_EQ(Form->mmiRecent->actions().size(), 1);
+    EXPECT_FALSE(Form->mmiRecent->actions()[0]->isEnabled());
+
+    std::vector<std::string> files;
+    for (int k = 0; k < 10; ++k) files.push_back(Copy(QString("R%1.knx").arg(k)));
+    for (const std::string& file : files) Open(file);
+    // Saving counts too, and moves the file to the front.
+    Open(files[3]);
+    Form->SetModified(true);
+    Form->UpdateCommands();
+    Form->mmiSave->trigger();
+    Form->mmiRecent->aboutToShow();
+    const QList<QAction*> items = Form->mmiRecent->actions();
+    ASSERT_EQ(items.size(), 8);
+    EXPECT_EQ(items[0]->data().toString(), ToQ(files[3]));
+    EXPECT_EQ(items[1]->data().toString(), ToQ(files[9]));
+    EXPECT_EQ(items[7]->data().toString(), ToQ(files[2]));
+    EXPECT_EQ(items[0]->text(), "&1  " + QDir::toNativeSeparators(ToQ(files[3])));
+
+    // Choosing one opens it as Open does.
+    items[2]->trigger();
+    EXPECT_EQ(Sim().FileName, files[8]);
+    EXPECT_EQ(Form->RunState, rsStopped);
+
+    // A file that is gone is reported and leaves the list.
+    QFile::remove(ToQ(files[7]));
+    Form->mmiRecent->aboutToShow();
+    for (QAction* item : Form->mmiRecent->actions())
+        if (item->data().toString() == ToQ(files[7])) item->trigger();
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], "File " + ToQ(files[7]) + " not found");
+    EXPECT_FALSE(TSession::RecentFiles().contains(ToQ(files[7])));
+}
+
+TEST_F(ExtraCommands, FileDialogsStartInTheFolderUsedLast) {
+    auto prompts = std::make_unique<TFolderPrompts>();
+    TFolderPrompts* folders = prompts.get();
+    Form->SetPrompts(std::move(prompts));
+    Prompts = folders;
+    // Nothing remembered: the current folder.
+    folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
+    Form->mmiOpen->trigger();
+    EXPECT_EQ(folders->Folders.back(), QDir::currentPath());
+    // Then the folder of the file chosen, for every file dialog, also in a new window.
+    Prompts->SaveNames.push_back(PathOf("pic.png"));
+    Form->mmiExportImage->trigger();
+    EXPECT_EQ(folders->Folders.back(), QFileInfo(PathOf("F.knx")).absolutePath());
+    auto otherPrompts = std::make_unique<TFolderPrompts>();
+    TFolderPrompts* otherFolders = otherPrompts.get();
+    TSimForm other(std::move(otherPrompts));
+    other.mmiOpen->trigger();
+    EXPECT_EQ(otherFolders->Folders.back(), QFileInfo(PathOf("F.knx")).absolutePath());
+}
+
+TEST_F(ExtraCommands, TheWindowComesBackWhereItWasClosed) {
+    Form->ResizeDrawingArea(333, 222);
+    const QSize size = Form->size();
+    EXPECT_TRUE(Form->close());
+    auto again = std::make_unique<TSimForm>(std::make_unique<TScriptedPrompts>());
+    ASSERT_TRUE(again->RestoreWindowGeometry());
+    EXPECT_EQ(again->size(), size);
+    TSession::Clear();
+    TSimForm fresh(std::make_unique<TScriptedPrompts>());
+    EXPECT_FALSE(fresh.RestoreWindowGeometry());
+}
+
+}  // namespace
+}  // namespace kinetra::ui::test
