@@ -70,6 +70,14 @@ std::string FormatGeneral(double value, int digits) {
     return out;
 }
 
+std::string FormatStored(double value) {
+    std::string text = FormatGeneral(value, 15);
+    double back = 0;
+    if (ParseDecimal(text, back) == TParseResult::Overflow)
+        text = value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
+    return text;
+}
+
 std::string FormatFixed(double value, int decimals) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";

@@ -53,6 +53,12 @@ inline constexpr const char* MsgCoordinateOutOfRange = "Coordinate out of range"
 // no trailing zeros, "." as the decimal point whatever the locale.
 std::string FormatGeneral(double value, int digits = 15);
 
+// The 15-digit general format of the numbers that are read back (the setup file, vector texts):
+// FormatGeneral(value, 15), except that the few doubles that 15 digits would round beyond the
+// largest double are written as the largest 15-digit value below it, so that every text reads
+// back.
+std::string FormatStored(double value);
+
 // Fixed notation with `decimals` digits after the point ("%.2f" of the C locale).
 std::string FormatFixed(double value, int decimals);
 

@@ -131,11 +131,7 @@ void TSetupWriter::WriteLine(std::string_view text) {
 }
 
 std::string TSetupWriter::Real(double value) {
-    std::string text = FormatGeneral(value, 15);
-    double back = 0;
-    if (ParseDecimal(text, back) == TParseResult::Overflow)
-        text = value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
-    return text;
+    return FormatStored(value);
 }
 
 // ---------------------------------------------------------------------------------------------

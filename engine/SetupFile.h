@@ -51,9 +51,8 @@ public:
     void Write(std::string_view text);
     // Text followed by CR LF.
     void WriteLine(std::string_view text = {});
-    // A real in the 15-digit general number format. The few doubles that 15 digits would round
-    // beyond the largest double are written as the largest 15-digit value instead, so that
-    // they read back.
+    // A real in the 15-digit general number format (FormatStored: the largest doubles are
+    // written so that they read back).
     static std::string Real(double value);
 
 private:

@@ -70,7 +70,7 @@ std::string TVector::ToString() const {
     std::string out;
     const size_t n = Elements.size();
     for (size_t i = 0; i < n; ++i) {
-        out += FormatGeneral(Elements[i], 15);
+        out += FormatStored(Elements[i]);
         if (i + 1 < n) out.push_back(' ');
     }
     return out;

@@ -41,7 +41,8 @@ public:
     // "'%s' is not a valid floating point value" with the failing token (components read
     // before it keep their new values). Text beyond Count numbers is ignored.
     void FromString(const std::string& text);
-    // Components in the 15-digit general number format, separated by single spaces.
+    // Components in the 15-digit general number format, separated by single spaces; the text
+    // always reads back with FromString (FormatStored).
     std::string ToString() const;
 
     TVector& Clear();

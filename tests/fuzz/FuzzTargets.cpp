@@ -98,6 +98,10 @@ std::string FuzzSetupFile(const std::uint8_t* data, std::size_t size) {
             return CheckMessage(e.what(), input);
         }
         if (std::string wrong = CheckLoaded(first); !wrong.empty()) return wrong;
+        // What the window shows right after Open: every particle projected onto the drawing area.
+        first.Frame.SetClientSize(640, 480);
+        for (int i = 0; i < first.Sim.Particles.Count(); ++i)
+            first.Frame.WorldToScreen(first.Sim.Particles.Particles(i).Position);
 
         const std::string saved = first.Save();
         // A setup whose 15-digit numbers would not load back (particles that touch within the

@@ -226,7 +226,9 @@ TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {
     EXPECT_EQ(TSetupWriter::Real(1.79769313486231E308), "1.79769313486231E308");
     EXPECT_EQ(TSetupWriter::Real(1.7976931348623E308), "1.7976931348623E308");
     Frame.SetScale(largest);
+    Frame.OwnOrigin()[1] = -largest;
     Sim.Particles.Particles(0).Mass = -largest;
+    Sim.Particles.Particles(1).InitialPosition[0] = largest;
     Sim.SaveToFile();
     TSimData back;
     TScreenFrame backFrame(back);
@@ -235,6 +237,8 @@ TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {
     back.LoadFromFile();
     EXPECT_EQ(backFrame.Scale(), 1.79769313486231E308);
     EXPECT_EQ(back.Particles.Particles(0).Mass, -1.79769313486231E308);
+    EXPECT_EQ(back.Particles.Particles(1).InitialPosition[0], 1.79769313486231E308);
+    EXPECT_EQ(backFrame.OwnOrigin()[1], -1.79769313486231E308);
 }
 
 }  // namespace
