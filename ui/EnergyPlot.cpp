@@ -95,11 +95,14 @@ TAxisScale ScaleAxis(double low, double high, int maxTicks) {
         scale.Ticks.push_back(value);
         largest = std::max(largest, std::fabs(value));
     }
-    const int digits =
-        largest == 0
-            ? 1
-            : std::clamp(static_cast<int>(std::floor(std::log10(largest)) - std::floor(std::log10(step))) + 1,
-                         1, 15);
+    // Enough digits to tell neighbouring ticks apart, and to write whole numbers below a million
+    // plainly ("700", not "7E2").
+    int digits = 1;
+    if (largest != 0) {
+        const int whole = static_cast<int>(std::floor(std::log10(largest))) + 1;
+        const int needed = whole - static_cast<int>(std::floor(std::log10(step)));
+        digits = std::clamp(std::max(needed, std::min(whole, 6)), 1, 15);
+    }
     for (const double value : scale.Ticks) scale.Labels.push_back(ToQ(FormatGeneral(value, digits)));
     return scale;
 }
@@ -253,7 +256,7 @@ void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
                      Qt::AlignLeft | Qt::AlignVCenter, heading);
 
     // Vertical room first, so the tick counts fit the panels.
-    const int top = area.top() + lineHeight + 6;
+    const int top = area.top() + 2 * lineHeight + 10;
     const int bottom = area.bottom() - 2 * lineHeight - 6;
     const int gap = lineHeight + 4;
     const int available = std::max(40, bottom - top - gap);
@@ -337,31 +340,26 @@ void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
     painter.drawText(QRect(left, driftRect.bottom() + 4 + lineHeight, width, lineHeight),
                      Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Time"));
 
-    // Legends in the top left corner of each panel, on a white ground over the curves.
-    const auto legend = [&](const QRect& rect, const std::vector<std::pair<QString, QColor>>& entries) {
-        const int sample = 18;
-        int w = 0;
-        for (const auto& entry : entries) w = std::max(w, metrics.horizontalAdvance(entry.first));
-        const QRect box(rect.left() + 6, rect.top() + 6, w + sample + 14,
-                        int(entries.size()) * lineHeight + 6);
-        painter.fillRect(box, QColor(255, 255, 255, 230));
-        painter.setPen(QPen(QColor(160, 160, 160), 0));
-        painter.drawRect(box);
-        for (size_t k = 0; k < entries.size(); ++k) {
-            const int y = box.top() + 3 + int(k) * lineHeight;
-            painter.setPen(QPen(entries[k].second, 2));
-            painter.drawLine(box.left() + 4, y + lineHeight / 2, box.left() + 4 + sample, y + lineHeight / 2);
-            painter.setPen(text);
-            painter.drawText(QRect(box.left() + sample + 9, y, w + 4, lineHeight),
-                             Qt::AlignLeft | Qt::AlignVCenter, entries[k].first);
-        }
+    // The legend: one row between the heading and the panels, where it hides no curve.
+    const std::pair<QString, QColor> entries[] = {
+        {QStringLiteral("Kinetic"), KineticColour},
+        {QStringLiteral("Potential"), PotentialColour},
+        {QStringLiteral("Total"), TotalColour},
+        {relative ? QStringLiteral("Drift (E - E0)/|E0|") : QStringLiteral("Drift E - E0 (E0 = 0)"),
+         DriftColour},
     };
-    legend(energyRect, {{QStringLiteral("Kinetic"), KineticColour},
-                        {QStringLiteral("Potential"), PotentialColour},
-                        {QStringLiteral("Total"), TotalColour}});
-    legend(driftRect,
-           {{relative ? QStringLiteral("Drift (E - E0)/|E0|") : QStringLiteral("Drift E - E0 (E0 = 0)"),
-             DriftColour}});
+    int x = left;
+    const int legendTop = area.top() + lineHeight + 4;
+    for (const auto& [label, colour] : entries) {
+        const int middle = legendTop + lineHeight / 2;
+        painter.setPen(QPen(colour, 2));
+        painter.drawLine(x, middle, x + 18, middle);
+        painter.setPen(text);
+        const int labelAdvance = metrics.horizontalAdvance(label);
+        painter.drawText(QRect(x + 23, legendTop, width + 2, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         label);
+        x += 23 + labelAdvance + 18;
+    }
 }
 
 }  // namespace kinetra::ui

@@ -215,10 +215,11 @@ void TSimForm::CreateMenus() {
     mmiExamples = file->addMenu(QStringLiteral("Open e&xample"));
     mmiExamples->setObjectName(QStringLiteral("mmiExamples"));
     mmiExamples->setFont(font());
-    mmiRecent = file->addMenu(QStringLiteral("Open &recent"));
+    mmiRecent = file->addMenu(QStringLiteral("Open re&cent"));
     mmiRecent->setObjectName(QStringLiteral("mmiRecent"));
     mmiRecent->setFont(font());
-    // The list changes with every open and save, also in another instance of the program.
+    // The list changes with every open and save, also in another instance of the program. Its
+    // access key is not the "r" of "&Record to CSV...", which would shadow that item.
     connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { FillRecentMenu(); }); });
     file->addActions({mmiSave, mmiSaveAs});
     file->addSeparator();

@@ -152,10 +152,10 @@ void TSimForm::mmiEnergyPlotClick() {
             mmiEnergyPlot->setChecked(false);
             EnergyPlotShown = false;
         };
-        // Top right, where it leaves the info window at the top left free.
+        // Top right, where it leaves the info window at the top left and the tool panel free.
         if (const QScreen* monitor = screen()) {
             const QRect area = monitor->availableGeometry();
-            FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 17, area.top() + 62);
+            FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
         if (RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
     }

@@ -72,7 +72,7 @@ protected:
 
 TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
     EXPECT_EQ(Captions(TopMenu("mmiFile")),
-              (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open &recent", "&Save", "Save &As",
+              (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
     EXPECT_EQ(Captions(TopMenu("mmiOptions")),

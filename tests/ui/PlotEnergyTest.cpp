@@ -91,6 +91,10 @@ TEST(EnergyAxis, TicksAreRoundNumbersInTheGeneralFormat) {
     EXPECT_NE(std::find(tiny.Labels.begin(), tiny.Labels.end(), QStringLiteral("-2E-7")), tiny.Labels.end());
     EXPECT_NE(std::find(tiny.Labels.begin(), tiny.Labels.end(), QStringLiteral("0")), tiny.Labels.end());
 
+    // Whole numbers below a million are written plainly, larger ones in scientific notation.
+    const TAxisScale hundreds = ScaleAxis(0, 700, 7);
+    EXPECT_NE(std::find(hundreds.Labels.begin(), hundreds.Labels.end(), QStringLiteral("300")),
+              hundreds.Labels.end());
     const TAxisScale big = ScaleAxis(0, 3e9, 3);
     EXPECT_NE(std::find(big.Labels.begin(), big.Labels.end(), QStringLiteral("1E9")), big.Labels.end());
 
