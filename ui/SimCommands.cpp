@@ -187,6 +187,8 @@ void TSimForm::OpenSetup(const QString& chosenName) {
         FSimData->FileName = name;
         FSimData->LoadFromFile();
         mmiStopClick();
+        // As after editing: a setup without mass has no marker, and its item is disabled.
+        if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
         ViewChanged();
         if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
         RememberFile(name);

@@ -521,5 +521,24 @@ TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
     EXPECT_TRUE(Form->mmiSave->isEnabled());
 }
 
+TEST_F(EditCommands, OpeningASetupWithoutMassSwitchesTheMarkerOff) {
+    MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
+    Form->mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Form->ShowCenterOfMass);
+
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("Massless.knx").toStdString();
+    MakeSetup(2, {{"Ghost", {0, 0}, {}, 0}}, 100);
+    Form->ShowCenterOfMass = true;  // still on from the setup before
+    Sim().FileName = file;
+    Sim().SaveToFile();
+
+    Open(file);
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_FALSE(Form->ShowCenterOfMass);
+    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+}
+
 }  // namespace
 }  // namespace kinetra::ui::test
