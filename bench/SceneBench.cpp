@@ -1,0 +1,101 @@
+// The cost of the window's drawing with 1000 visible particles and trails on the offscreen
+// platform: one DrawStep (incremental drawing of a step) and one RefreshScene (all particles
+// drawn again, the trail layer combined, status texts).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+
+#include <memory>
+#include <random>
+
+#include "engine/SimulationData.h"
+#include "frame/Frame.h"
+#include "ui/Prompts.h"
+#include "ui/SimMain.h"
+
+using namespace kinetra;
+using namespace kinetra::ui;
+
+namespace {
+
+// Nothing is ever asked during the benchmark.
+class TSilentPrompts : public TUserPrompts {
+public:
+    void ShowMessage(QWidget*, const QString&) override {}
+    void ShowError(QWidget*, const QString&) override {}
+    TAnswer Confirm(QWidget*, const QString&) override { return TAnswer::Cancel; }
+    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    int ExecDialog(QDialog&) override { return QDialog::Rejected; }
+};
+
+// 1000 particles spread over the drawing area, all with trails, moving a few pixels per step.
+std::unique_ptr<TSimForm> MakeWindow() {
+    auto form = std::make_unique<TSimForm>(std::make_unique<TSilentPrompts>());
+    form->show();
+    form->ResizeDrawingArea(1200, 800);
+    TSimData& sim = form->SimData();
+    sim.SetDimensions(2);
+    sim.Clear();
+    form->ResetView();
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> pos(-5.5, 5.5), vel(-1, 1);
+    for (int i = 0; i < 1000; ++i) {
+        auto p = std::make_unique<TParticle>("p" + std::to_string(i), 2);
+        p->Mass = 1E-3;
+        p->InitialPosition[0] = pos(rng);
+        p->InitialPosition[1] = pos(rng) * 0.6;
+        p->InitialVelocity[0] = vel(rng);
+        p->InitialVelocity[1] = vel(rng);
+        p->SetImageRadius(3);
+        p->ColourIndex = i % 14;
+        p->ShowTrail = true;
+        p->UpdateImage();
+        sim.Particles.AddParticle(std::move(p));
+    }
+    sim.SetMethod(nmEuler);
+    sim.SetCycles(1);
+    sim.TimeStep = 0.02;
+    form->ScreenFrame().SetScale(100);
+    form->ParticlesChanged();
+    return form;
+}
+
+}  // namespace
+
+static void BM_DrawStep(benchmark::State& state) {
+    auto form = MakeWindow();
+    TSimData& sim = form->SimData();
+    sim.OnStepDone = nullptr;  // the step is measured apart; DrawStep is called directly
+    for (auto _ : state) {
+        state.PauseTiming();
+        sim.Step();
+        // Keep DrawStep from refreshing: only the incremental drawing is measured here.
+        form->StepCount = 1;
+        form->RefreshInterval = 1000000;
+        state.ResumeTiming();
+        form->DrawStep();
+    }
+}
+
+static void BM_RefreshScene(benchmark::State& state) {
+    auto form = MakeWindow();
+    TSimData& sim = form->SimData();
+    for (int i = 0; i < 20; ++i) sim.Step();  // some trails on the layer
+    for (auto _ : state) form->RefreshScene();
+    state.counters["refreshes/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    BENCHMARK(BM_DrawStep)->Unit(benchmark::kMicrosecond);
+    BENCHMARK(BM_RefreshScene)->Unit(benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
