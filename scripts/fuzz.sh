@@ -15,8 +15,9 @@ shift || true
 TARGETS=("$@")
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=(setup parser vector)
 
-# clang with its runtime libraries (libFuzzer, the sanitizers), cmake and make.
-packages="cmake make clang"
+# clang with its runtime libraries: libFuzzer and the sanitizers are in libclang-rt-dev, which
+# clang only recommends.
+packages="cmake make clang libclang-rt-dev"
 missing=()
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -28,18 +29,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-# Debian ships libFuzzer in the runtime package of clang's own version.
-clang_major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
-runtime="libclang-rt-${clang_major}-dev"
-if ! dpkg-query -W -f='${Status}' "$runtime" 2>/dev/null | grep -q "install ok installed"; then
-  if apt-cache show "$runtime" >/dev/null 2>&1; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    echo "installing: $runtime"
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$runtime" >/dev/null
-  fi
-fi
 
+# KINETRA_FUZZ_BUILD names another build folder (several people fuzzing one tree).
 BUILD=${KINETRA_FUZZ_BUILD:-build-fuzz}
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKINETRA_FUZZ=ON \
