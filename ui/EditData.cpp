@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -25,18 +26,31 @@ constexpr int VisibleRows = 10;
 constexpr int ColourRole = Qt::UserRole;
 
 // sgParticlesGridDrawCell: a colour cell is filled entirely with the particle's colour, also in
-// the selected row; every other cell is drawn as usual.
+// the selected row; every other cell is drawn as usual. The grid's lines are two pixels wide:
+// the view draws one, and each cell gives up its last column and row for the second.
 class TColourCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
+        const QRect cell = option.rect.adjusted(0, 0, -1, -1);
         const QVariant colour = index.data(ColourRole);
-        if (colour.isValid())
-            painter->fillRect(option.rect, colour.value<QColor>());
-        else
-            QStyledItemDelegate::paint(painter, option, index);
+        if (colour.isValid()) {
+            painter->fillRect(cell, colour.value<QColor>());
+        } else {
+            QStyleOptionViewItem inner(option);
+            inner.rect = cell;
+            QStyledItemDelegate::paint(painter, inner, index);
+        }
+        const QWidget* view = option.widget;
+        const int hint = view ? view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view) : 0;
+        const QColor grid = hint != 0 ? QColor::fromRgba(static_cast<QRgb>(hint)) : option.palette.color(QPalette::Mid);
+        painter->save();
+        painter->setPen(grid);
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
     }
 };
 
