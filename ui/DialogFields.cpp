@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -327,6 +328,21 @@ void TToolDialog::showEvent(QShowEvent* event) {
     adjustSize();
     QScreen* desktop = parentWidget() != nullptr ? parentWidget()->screen() : screen();
     if (desktop != nullptr) move(desktop->availableGeometry().center() - rect().center());
+}
+
+QPushButton* DialogButton(const char* name, const QString& text, bool isDefault, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    button->setDefault(isDefault);
+    return button;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget* button : buttons) row->addWidget(button);
+    return row;
 }
 
 }  // namespace kinetra::ui

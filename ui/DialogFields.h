@@ -10,8 +10,12 @@
 #include <QString>
 #include <QTableWidget>
 #include <exception>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+class QHBoxLayout;
+class QPushButton;
 
 class QLineEdit;
 
@@ -42,6 +46,13 @@ double ReadNumberField(QLineEdit& field, TParser& parser);
 // The palette colour of a particle; an index outside the palette (only a hand-edited file
 // can hold one) gives the first entry instead of reading past the table.
 QColor ParticleColour(int colourIndex);
+
+// A dialog button bearing its control name (the focus rules look for "btnCancel"). Only the
+// default button is pressed by Enter; every other button never is.
+QPushButton* DialogButton(const char* name, const QString& text, bool isDefault, QWidget* parent);
+
+// The bottom row of a dialog: the buttons right-aligned, in the order given.
+QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> buttons);
 
 // A vector as N rows: a fixed first column of 20 pixels with the axis names and an editable
 // second column with the components. Rows are 20 pixels high and the grid min(21 N, 84)

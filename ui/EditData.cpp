@@ -59,14 +59,6 @@ QTableWidgetItem* Cell(const QString& text) {
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return item;
 }
-
-QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    // OK is no default button, so no button is: Enter presses none of them.
-    button->setAutoDefault(false);
-    return button;
-}
 }  // namespace
 
 TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent) {
@@ -105,11 +97,12 @@ TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TTool
     sgParticlesGrid->setFixedHeight(header->sizeHint().height() + VisibleRows * RowHeight +
                                     2 * sgParticlesGrid->frameWidth());
 
-    btnInsert = Button("btnInsert", QStringLiteral("&Insert"), this);
-    btnEdit = Button("btnEdit", QStringLiteral("&Edit"), this);
-    btnDelete = Button("btnDelete", QStringLiteral("&Delete"), this);
-    btnCancel = Button("btnCancel", QStringLiteral("Cancel"), this);
-    btnOK = Button("btnOK", QStringLiteral("OK"), this);
+    // OK is no default button, so no button is: Enter presses none of them.
+    btnInsert = DialogButton("btnInsert", QStringLiteral("&Insert"), false, this);
+    btnEdit = DialogButton("btnEdit", QStringLiteral("&Edit"), false, this);
+    btnDelete = DialogButton("btnDelete", QStringLiteral("&Delete"), false, this);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnInsert);

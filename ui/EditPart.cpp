@@ -155,13 +155,9 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     previewPolicy.setRetainSizeWhenHidden(true);
     imgImage->setSizePolicy(previewPolicy);
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
     // Enter completes a cell or a field, never the whole dialog.
-    btnCancel->setAutoDefault(false);
-    btnOK->setAutoDefault(false);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
     auto* fields = new QGridLayout;
     fields->addWidget(lblName, 0, 0);
@@ -202,10 +198,7 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     top->addSpacing(6);
     top->addWidget(gbParticleImage);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnOK);
+    QHBoxLayout* buttons = ButtonRow({btnCancel, btnOK});
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);

@@ -26,22 +26,15 @@ TfrmNew::TfrmNew(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent)
     speDim = new TSpinEdit(1, MaxDimensions, false, this);
     speDim->setObjectName(QStringLiteral("speDim"));
     speDim->setFixedWidth(60);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->addRow(lblName, edtName);
     form->addRow(lblDim, speDim);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout* buttons = ButtonRow({btnOK, btnCancel});
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(form);

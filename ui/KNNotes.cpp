@@ -49,18 +49,11 @@ TfrmNotes::TfrmNotes(TDialogHost& host, QWidget* parent) : TToolDialog(host, par
                        2 * static_cast<int>(memNotes->document()->documentMargin()) +
                        memNotes->verticalScrollBar()->sizeHint().width();
     memNotes->setFixedSize(std::max(440, lineWidth + chrome), 260);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
     // No default button: Enter is a line break in the notes.
-    btnCancel->setAutoDefault(false);
-    btnOK->setAutoDefault(false);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnOK);
+    QHBoxLayout* buttons = ButtonRow({btnCancel, btnOK});
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(memNotes);

@@ -59,12 +59,8 @@ TfrmSettings::TfrmSettings(TDialogHost& host, QWidget* parent)
     sgOrigin = new TValueGrid(this);
     sgOrigin->setObjectName(QStringLiteral("sgOrigin"));
     sgOrigin->setFixedWidth(FieldWidth);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -74,10 +70,7 @@ TfrmSettings::TfrmSettings(TDialogHost& host, QWidget* parent)
     form->addRow(lblFrame, cbFrame);
     form->addRow(lblOrigin, sgOrigin);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout* buttons = ButtonRow({btnOK, btnCancel});
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(form);

@@ -89,12 +89,8 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     edtPower = NumberField("edtPower", this);
     cbCollisions = new QCheckBox(QStringLiteral("Collisions"), this);
     cbCollisions->setObjectName(QStringLiteral("cbCollisions"));
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel->setAutoDefault(false);
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -111,10 +107,7 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     top->addSpacing(8);
     top->addLayout(form);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnOK);
+    QHBoxLayout* buttons = ButtonRow({btnCancel, btnOK});
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);
