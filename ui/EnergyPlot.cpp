@@ -1,4 +1,4 @@
-// The energy plot: the bounded sample history, the axis scales and the drawing.
+// The energy plot: the bounded history of bucket extremes, the axis scales and the drawing.
 #include "ui/EnergyPlot.h"
 
 #include <QCloseEvent>
@@ -6,8 +6,11 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "engine/KNUtils.h"
+#include "engine/SimulationData.h"
 #include "ui/UiText.h"
 
 namespace kinetra::ui {
@@ -15,39 +18,88 @@ namespace kinetra::ui {
 // ---------------------------------------------------------------------------------------------
 // The history
 
+void TEnergyRange::Add(std::int64_t at, double time, double value) {
+    if (!std::isfinite(value)) return;
+    if (Empty() || value < Min) {
+        Min = value;
+        MinTime = time;
+        MinAt = at;
+    }
+    if (MaxAt < 0 || value > Max) {
+        Max = value;
+        MaxTime = time;
+        MaxAt = at;
+    }
+}
+
+void TEnergyRange::Merge(const TEnergyRange& later) {
+    if (later.Empty()) return;
+    if (Empty()) {
+        *this = later;
+        return;
+    }
+    // On a tie the earlier extreme stays, as if the samples had been taken in one by one.
+    if (later.Min < Min) {
+        Min = later.Min;
+        MinTime = later.MinTime;
+        MinAt = later.MinAt;
+    }
+    if (later.Max > Max) {
+        Max = later.Max;
+        MaxTime = later.MaxTime;
+        MaxAt = later.MaxAt;
+    }
+}
+
 TEnergyHistory::TEnergyHistory(std::size_t capacity)
     : FCapacity(std::max<std::size_t>(2, capacity & ~std::size_t{1})) {
-    FSamples.reserve(FCapacity);
+    FBuckets.reserve(FCapacity);
 }
 
 void TEnergyHistory::Clear() {
-    FSamples.clear();
+    FBuckets.clear();
     FLast = TEnergySample();
-    Offered = 0;
+    FCount = 0;
     FStride = 1;
     FE0 = 0;
 }
 
 void TEnergyHistory::Add(double time, double kinetic, double potential) {
     const TEnergySample sample{time, kinetic, potential, kinetic + potential};
-    if (Offered == 0) FE0 = sample.Total;
+    if (FCount == 0) FE0 = sample.Total;
     FLast = sample;
-    const std::int64_t index = Offered++;
-    if (index % FStride != 0) return;
-    if (FSamples.size() == FCapacity) {
-        // The kept samples are the offered ones 0, s, 2s, ...; keeping every second one leaves
-        // 0, 2s, 4s, ... and the next kept sample continues that spacing.
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < FSamples.size(); i += 2) FSamples[kept++] = FSamples[i];
-        FSamples.resize(kept);
-        FStride *= 2;
-        if (index % FStride != 0) return;
+    const std::int64_t at = FCount++;
+    if (FBuckets.empty() || FBuckets.back().Count == FStride) {
+        if (FBuckets.size() == FCapacity) {
+            // Every bucket is full: pairs merge into buckets of twice the size, all full again.
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i + 1 < FBuckets.size(); i += 2) {
+                TEnergyBucket merged = FBuckets[i];
+                const TEnergyBucket& later = FBuckets[i + 1];
+                merged.LastTime = later.LastTime;
+                merged.Count += later.Count;
+                merged.Kinetic.Merge(later.Kinetic);
+                merged.Potential.Merge(later.Potential);
+                merged.Total.Merge(later.Total);
+                FBuckets[kept++] = merged;
+            }
+            FBuckets.resize(kept);
+            FStride *= 2;
+        }
+        TEnergyBucket bucket;
+        bucket.FirstTime = time;
+        FBuckets.push_back(bucket);
     }
-    FSamples.push_back(sample);
+    TEnergyBucket& bucket = FBuckets.back();
+    bucket.LastTime = time;
+    ++bucket.Count;
+    bucket.Kinetic.Add(at, time, kinetic);
+    bucket.Potential.Add(at, time, potential);
+    bucket.Total.Add(at, time, sample.Total);
 }
 
-double TEnergyHistory::Drift(const TEnergySample& sample) const {
-    const double difference = sample.Total - FE0;
+double TEnergyHistory::Drift(double total) const {
+    const double difference = total - FE0;
     return FE0 != 0 ? difference / std::fabs(FE0) : difference;
 }
 
@@ -152,11 +204,6 @@ QPolygonF Envelope(const std::vector<QPointF>& points) {
     return line;
 }
 
-bool Finite(const TEnergySample& s) {
-    return std::isfinite(s.Time) && std::isfinite(s.Kinetic) && std::isfinite(s.Potential) &&
-           std::isfinite(s.Total);
-}
-
 }  // namespace
 
 TfrmEnergyPlot::TfrmEnergyPlot(QWidget* parent, std::size_t capacity)
@@ -173,16 +220,54 @@ TfrmEnergyPlot::TfrmEnergyPlot(QWidget* parent, std::size_t capacity)
 void TfrmEnergyPlot::Restart(double time, double kinetic, double potential) {
     FHistory.Clear();
     FHistory.Add(time, kinetic, potential);
+    ResetPacing();
     update();
 }
 
 void TfrmEnergyPlot::AddSample(double time, double kinetic, double potential) {
     FHistory.Add(time, kinetic, potential);
-    update();
+}
+
+void TfrmEnergyPlot::ResetPacing() {
+    FSampleEvery = 1;
+    FStepsSkipped = 0;
+    FSamplesMeasured = 0;
+    FSampleCost = 0;
+    FSampleGap = 0;
+}
+
+void TfrmEnergyPlot::OfferStep(TSimData& sim) {
+    if (++FStepsSkipped < FSampleEvery) return;
+    FStepsSkipped = 0;
+    if (!FHistory.Empty() && FHistory.Last().Time == sim.Time) return;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    FHistory.Add(sim.Time, sim.KineticEnergy(), sim.PotentialEnergy());
+    const Clock::time_point end = Clock::now();
+
+    // Smoothed over about eight samples, so that one slow sample (the process put aside for a
+    // moment) does not change the pace; checked every sixteenth sample.
+    const double cost = std::chrono::duration<double>(end - start).count();
+    if (FSamplesMeasured > 0) {
+        const double gap = std::chrono::duration<double>(start - FPreviousSample).count();
+        FSampleCost += (cost - FSampleCost) / 8;
+        FSampleGap += (gap - FSampleGap) / 8;
+    } else {
+        FSampleCost = cost;
+    }
+    FPreviousSample = end;
+    if (++FSamplesMeasured % 16 != 0 || FSamplesMeasured < 16) return;
+    // The gap between samples includes the sample itself: at most a tenth of it, and back to
+    // a finer pace only when that would still cost under a twentieth.
+    if (FSampleCost > 0.1 * FSampleGap && FSampleEvery < 1024)
+        FSampleEvery *= 2;
+    else if (FSampleEvery > 1 && 2 * FSampleCost < 0.05 * FSampleGap)
+        FSampleEvery /= 2;
 }
 
 void TfrmEnergyPlot::ClearSamples() {
     FHistory.Clear();
+    ResetPacing();
     update();
 }
 
@@ -210,40 +295,63 @@ void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
     const int lineHeight = metrics.height();
     const QColor text = palette().color(QPalette::WindowText);
 
-    // The samples to draw: the kept ones and, when it was not kept, the newest.
-    std::vector<TEnergySample> samples;
-    samples.reserve(FHistory.Samples().size() + 1);
-    for (const TEnergySample& s : FHistory.Samples())
-        if (Finite(s)) samples.push_back(s);
-    if (!FHistory.Empty() && Finite(FHistory.Last()) &&
-        (samples.empty() || samples.back().Time != FHistory.Last().Time ||
-         samples.back().Total != FHistory.Last().Total))
-        samples.push_back(FHistory.Last());
+    // The points of a series: each bucket's extremes in the order they came, then the newest
+    // sample, so that the curve ends at the current time.
+    const auto points = [this](TEnergyRange TEnergyBucket::*series, double TEnergySample::*value) {
+        std::vector<std::pair<double, double>> line;  // (time, value)
+        line.reserve(2 * FHistory.Buckets().size() + 1);
+        for (const TEnergyBucket& bucket : FHistory.Buckets()) {
+            const TEnergyRange& r = bucket.*series;
+            if (r.Empty()) continue;
+            if (r.MinAt <= r.MaxAt) {
+                line.emplace_back(r.MinTime, r.Min);
+                if (r.MaxAt != r.MinAt) line.emplace_back(r.MaxTime, r.Max);
+            } else {
+                line.emplace_back(r.MaxTime, r.Max);
+                line.emplace_back(r.MinTime, r.Min);
+            }
+        }
+        const TEnergySample& last = FHistory.Last();
+        if (!FHistory.Empty() && std::isfinite(last.*value) &&
+            (line.empty() || line.back() != std::pair{last.Time, last.*value}))
+            line.emplace_back(last.Time, last.*value);
+        return line;
+    };
+    const std::vector<std::pair<double, double>> kinetic =
+        points(&TEnergyBucket::Kinetic, &TEnergySample::Kinetic);
+    const std::vector<std::pair<double, double>> potential =
+        points(&TEnergyBucket::Potential, &TEnergySample::Potential);
+    std::vector<std::pair<double, double>> total = points(&TEnergyBucket::Total, &TEnergySample::Total);
+    // The drift rises with the total, so the total's extremes are the drift's.
+    std::vector<std::pair<double, double>> drift = total;
+    for (auto& point : drift) point.second = FHistory.Drift(point.second);
 
-    if (samples.empty()) {
+    if (kinetic.empty() && potential.empty() && total.empty()) {
         painter.setPen(text);
         painter.drawText(area, Qt::AlignCenter, QStringLiteral("No samples yet: run the simulation."));
         return;
     }
 
-    const TEnergySample& last = samples.back();
+    const TEnergySample& last = FHistory.Last();
     const bool relative = FHistory.RelativeDrift();
-    double tLow = samples.front().Time, tHigh = tLow;
-    double eLow = samples.front().Kinetic, eHigh = eLow;
-    double dLow = FHistory.Drift(samples.front()), dHigh = dLow;
-    for (const TEnergySample& s : samples) {
-        tLow = std::min(tLow, s.Time);
-        tHigh = std::max(tHigh, s.Time);
-        for (const double e : {s.Kinetic, s.Potential, s.Total}) {
-            eLow = std::min(eLow, e);
-            eHigh = std::max(eHigh, e);
+    const auto range = [](const std::vector<std::pair<double, double>>& line, double& tLow, double& tHigh,
+                          double& low, double& high) {
+        for (const auto& [t, v] : line) {
+            tLow = std::min(tLow, t);
+            tHigh = std::max(tHigh, t);
+            if (std::isfinite(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
         }
-        const double d = FHistory.Drift(s);
-        if (std::isfinite(d)) {
-            dLow = std::min(dLow, d);
-            dHigh = std::max(dHigh, d);
-        }
-    }
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    double tLow = inf, tHigh = -inf, eLow = inf, eHigh = -inf, dLow = inf, dHigh = -inf;
+    range(kinetic, tLow, tHigh, eLow, eHigh);
+    range(potential, tLow, tHigh, eLow, eHigh);
+    range(total, tLow, tHigh, eLow, eHigh);
+    range(drift, tLow, tHigh, dLow, dHigh);
+    if (dLow > dHigh) dLow = dHigh = 0;
 
     // The heading: E0 and where the run stands.
     const QString heading = QStringLiteral("E0 = ") + ToQ(FormatGeneral(FHistory.E0(), 10)) +
@@ -300,20 +408,19 @@ void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
         return y;
     };
     const auto curve = [&](const QRect& rect, const TMapping& y, const QColor& colour, int penWidth,
-                           const auto& value) {
-        std::vector<QPointF> points;
-        points.reserve(samples.size());
-        for (const TEnergySample& s : samples) {
-            const double v = value(s);
-            if (std::isfinite(v)) points.emplace_back(tx(s.Time), y(v));
-        }
+                           const std::vector<std::pair<double, double>>& line) {
+        std::vector<QPointF> pixels;
+        pixels.reserve(line.size());
+        for (const auto& [t, v] : line)
+            if (std::isfinite(v)) pixels.emplace_back(tx(t), y(v));
+        if (pixels.empty()) return;
         painter.save();
         painter.setClipRect(rect.adjusted(1, 1, 0, 0));
         painter.setPen(QPen(colour, penWidth));
-        if (points.size() == 1)
-            painter.drawEllipse(points.front(), 2, 2);
+        if (pixels.size() == 1)
+            painter.drawEllipse(pixels.front(), 2, 2);
         else
-            painter.drawPolyline(Envelope(points));
+            painter.drawPolyline(Envelope(pixels));
         painter.restore();
     };
 
@@ -324,10 +431,10 @@ void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {
         painter.setPen(QPen(QColor(150, 150, 150), 0, Qt::DashLine));
         painter.drawLine(QPointF(driftRect.left(), driftY(0)), QPointF(driftRect.right(), driftY(0)));
     }
-    curve(energyRect, energyY, KineticColour, 1, [](const TEnergySample& s) { return s.Kinetic; });
-    curve(energyRect, energyY, PotentialColour, 1, [](const TEnergySample& s) { return s.Potential; });
-    curve(energyRect, energyY, TotalColour, 2, [](const TEnergySample& s) { return s.Total; });
-    curve(driftRect, driftY, DriftColour, 1, [this](const TEnergySample& s) { return FHistory.Drift(s); });
+    curve(energyRect, energyY, KineticColour, 1, kinetic);
+    curve(energyRect, energyY, PotentialColour, 1, potential);
+    curve(energyRect, energyY, TotalColour, 2, total);
+    curve(driftRect, driftY, DriftColour, 1, drift);
 
     // The time axis under the drift panel.
     painter.setPen(text);

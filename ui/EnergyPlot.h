@@ -3,12 +3,21 @@
 // time 0: (E - E0) / |E0|, or E - E0 when E0 is 0. This is how the numerical methods are
 // compared: a method that keeps the energy shows a flat total and a drift near 0.
 //
-// The window gets one sample per refresh of the scene and one at every rewind (which clears the
-// history first). The history is bounded: when it is full, every second sample is dropped and
-// from then on only every second offered sample is kept, so the samples stay evenly spread over
-// the whole run and memory stays fixed however long it goes. The newest sample is always drawn,
-// so the curves end at the current time. Samples are joined in the order they came, so a run
-// backwards draws back over the curve or into negative time.
+// The window is offered every displayed step (and one sample at every rewind, which clears the
+// history first), so an oscillation faster than the screen refreshes is still seen whole. The
+// history is bounded: it holds buckets of consecutive samples, each keeping per series its
+// minimum and maximum and when they came. When all buckets are taken, neighbouring pairs merge
+// and each bucket from then on takes twice as many samples, so the buckets stay evenly spread
+// over the whole run and memory stays fixed however long it goes. The curves are drawn through
+// every bucket's extremes in the order they came: a swing faster than a bucket shows as a band
+// between its true extremes, never as a false slow trend, and the newest sample ends the curves.
+// Samples are joined in the order they came, so a run backwards draws back over the curve or
+// into negative time.
+//
+// The potential energy costs a pass over all pairs, which with many particles is as dear as a
+// step; the window therefore measures what a sample costs against the time between samples and
+// keeps it under a tenth of the run's time, taking only every second, fourth ... step when the
+// steps themselves are that cheap (never for a few particles, whose steps cost far more to draw).
 //
 // Drawn with QPainter: the picture is three lines and a drift curve over two axes, which a
 // charting module (an extra package to install and deploy) would not make simpler.
@@ -16,10 +25,15 @@
 
 #include <QImage>
 #include <QWidget>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+namespace kinetra {
+class TSimData;
+}
 
 namespace kinetra::ui {
 
@@ -30,36 +44,59 @@ struct TEnergySample {
     double Total = 0;  // Kinetic + Potential
 };
 
+// The extremes of one series over a bucket, with when they came (time, and the sample's number
+// counted from the last Clear, which orders them even when the time runs backwards). Values
+// that are not finite are left out; a bucket without a finite value has an empty range.
+struct TEnergyRange {
+    double Min = 0, Max = 0;
+    double MinTime = 0, MaxTime = 0;
+    std::int64_t MinAt = -1, MaxAt = -1;
+    bool Empty() const { return MinAt < 0; }
+    void Add(std::int64_t at, double time, double value);
+    // `later` holds samples that came after this range's.
+    void Merge(const TEnergyRange& later);
+};
+
+struct TEnergyBucket {
+    double FirstTime = 0;
+    double LastTime = 0;
+    std::int64_t Count = 0;  // samples taken in
+    TEnergyRange Kinetic, Potential, Total;
+};
+
 class TEnergyHistory {
 public:
-    static constexpr std::size_t DefaultCapacity = 20000;
+    static constexpr std::size_t DefaultCapacity = 8192;
 
-    // The capacity is made even and at least 2.
+    // The capacity (in buckets) is made even and at least 2.
     explicit TEnergyHistory(std::size_t capacity = DefaultCapacity);
 
     void Clear();
-    // Offers a sample; the first one after Clear sets E0.
+    // Takes a sample in; the first one after Clear sets E0.
     void Add(double time, double kinetic, double potential);
 
     std::size_t Capacity() const { return FCapacity; }
-    // The kept samples, oldest first.
-    const std::vector<TEnergySample>& Samples() const { return FSamples; }
-    bool Empty() const { return Offered == 0; }
-    // The most recent sample offered, kept or not.
+    // The buckets, oldest first; only the last may hold fewer than Stride samples.
+    const std::vector<TEnergyBucket>& Buckets() const { return FBuckets; }
+    bool Empty() const { return FCount == 0; }
+    // Samples taken in since the last Clear.
+    std::int64_t Count() const { return FCount; }
+    // The most recent sample.
     const TEnergySample& Last() const { return FLast; }
-    // Only every Stride-th offered sample is kept (1 until the first thinning).
+    // Samples per full bucket (1 until the first thinning).
     std::int64_t Stride() const { return FStride; }
 
     double E0() const { return FE0; }
-    // (E - E0)/|E0|, or E - E0 when E0 is 0 (see RelativeDrift).
-    double Drift(const TEnergySample& sample) const;
+    // (E - E0)/|E0|, or E - E0 when E0 is 0 (see RelativeDrift); rising with E.
+    double Drift(double total) const;
+    double Drift(const TEnergySample& sample) const { return Drift(sample.Total); }
     bool RelativeDrift() const { return FE0 != 0; }
 
 private:
     std::size_t FCapacity;
-    std::vector<TEnergySample> FSamples;
+    std::vector<TEnergyBucket> FBuckets;
     TEnergySample FLast;
-    std::int64_t Offered = 0;
+    std::int64_t FCount = 0;
     std::int64_t FStride = 1;
     double FE0 = 0;
 };
@@ -82,7 +119,13 @@ public:
 
     // The history is cleared and the time-0 sample taken.
     void Restart(double time, double kinetic, double potential);
+    // Takes a sample; the window is repainted at the next update().
     void AddSample(double time, double kinetic, double potential);
+    // Called after every displayed step: takes the state's energies when the cost allows (see
+    // above) and the step moved the time.
+    void OfferStep(TSimData& sim);
+    // Every how many steps OfferStep takes a sample at present.
+    int SampleEvery() const { return FSampleEvery; }
     void ClearSamples();
     const TEnergyHistory& History() const { return FHistory; }
 
@@ -99,7 +142,16 @@ protected:
 private:
     void Draw(QPainter& painter, const QRect& area);
 
+    void ResetPacing();
+
     TEnergyHistory FHistory;
+    // The sampling budget: smoothed seconds per sample and between samples.
+    int FSampleEvery = 1;
+    int FStepsSkipped = 0;
+    int FSamplesMeasured = 0;
+    double FSampleCost = 0;
+    double FSampleGap = 0;
+    std::chrono::steady_clock::time_point FPreviousSample;
 };
 
 }  // namespace kinetra::ui

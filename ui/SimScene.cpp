@@ -9,6 +9,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
+#include "ui/EnergyPlot.h"
 #include "ui/KNInfo.h"
 #include "ui/SimMain.h"
 #include "ui/UiText.h"
@@ -211,6 +212,8 @@ void TSimForm::DrawStep() {
     // Before the event processing below, in which a command may stop or rewind the run.
     ++StepsDone;
     if (FRecorder.Recording()) RecordStep();
+    // Every step, so that swings faster than the refreshes reach the plot.
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*FSimData);
     if (left || StepCount % RefreshInterval == 0) {
         RefreshScene();
         QCoreApplication::processEvents();
@@ -231,7 +234,7 @@ void TSimForm::RefreshScene() {
             .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
-    if (EnergyPlotShown && FEnergyPlot) SampleEnergy();
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
     View->update();
 }
 

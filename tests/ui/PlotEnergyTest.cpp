@@ -1,55 +1,87 @@
-// The energy plot: the bounded, evenly thinned history, the drift against E0 (absolute when E0
-// is 0), the axis ticks, and that the picture shows the curves.
+// The energy plot: the bounded, evenly thinned history of bucket extremes, the drift against E0 (absolute
+// when E0 is 0), the axis ticks, and that the picture shows the curves.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <cmath>
+#include <tuple>
 
 #include "ui/EnergyPlot.h"
 
 namespace kinetra::ui::test {
 namespace {
 
-void ExpectEvenlySpread(const TEnergyHistory& history) {
-    const auto& samples = history.Samples();
-    ASSERT_FALSE(samples.empty());
-    EXPECT_EQ(samples.front().Time, 0);
-    for (size_t i = 1; i < samples.size(); ++i)
-        ASSERT_EQ(samples[i].Time - samples[i - 1].Time, double(history.Stride())) << "sample " << i;
-}
-
-TEST(EnergyHistory, NeverHoldsMoreThanItsCapacityAndThinsEvenly) {
-    TEnergyHistory history(8);
-    EXPECT_EQ(history.Capacity(), 8u);
-    for (int n = 0; n < 1000; ++n) {
-        history.Add(n, 1, -2);
-        ASSERT_LE(history.Samples().size(), 8u) << "after " << n;
-        ExpectEvenlySpread(history);
-        EXPECT_EQ(history.Last().Time, n);
+// Every bucket but the last holds Stride samples, and together they hold every sample taken.
+void ExpectEvenBuckets(const TEnergyHistory& history) {
+    const auto& buckets = history.Buckets();
+    ASSERT_FALSE(buckets.empty());
+    std::int64_t count = 0;
+    for (size_t i = 0; i < buckets.size(); ++i) {
+        if (i + 1 < buckets.size()) {
+            ASSERT_EQ(buckets[i].Count, history.Stride()) << "bucket " << i;
+        }
+        ASSERT_LE(buckets[i].Count, history.Stride());
+        count += buckets[i].Count;
     }
-    // 1000 samples into 8 places: the spacing has doubled up to 128.
-    EXPECT_EQ(history.Stride(), 128);
-    EXPECT_GE(history.Samples().size(), 4u);
-    EXPECT_EQ(history.E0(), -1);
+    EXPECT_EQ(count, history.Count());
+    EXPECT_EQ(buckets.back().LastTime, history.Last().Time);
 }
 
-TEST(EnergyHistory, TheDefaultBoundHoldsOverALongRun) {
-    TEnergyHistory history;
-    EXPECT_EQ(history.Capacity(), 20000u);
-    for (int n = 0; n < 250000; ++n) history.Add(n, n % 7, 0);
-    EXPECT_LE(history.Samples().size(), 20000u);
-    EXPECT_GE(history.Samples().size(), 10000u);
-    ExpectEvenlySpread(history);
+TEST(EnergyHistory, StaysWithinItsCapacityAndThinsEvenly) {
+    for (const auto& [capacity, offered, kept, stride] :
+         {std::tuple{std::size_t{8}, 1000, 8u, 128}, std::tuple{std::size_t{7}, 50, 4u, 16},
+          std::tuple{std::size_t{1}, 50, 2u, 32}, std::tuple{std::size_t{0}, 5, 2u, 4},
+          std::tuple{TEnergyHistory::DefaultCapacity, 250000, 7813u, 32}}) {
+        TEnergyHistory history(capacity);
+        EXPECT_EQ(history.Capacity() % 2, 0u);
+        EXPECT_GE(history.Capacity(), 2u);
+        for (int n = 0; n < offered; ++n) {
+            history.Add(n, n % 7, -2);
+            if (offered <= 1000) {
+                ASSERT_LE(history.Buckets().size(), history.Capacity()) << "after " << n;
+                ExpectEvenBuckets(history);
+            }
+        }
+        ExpectEvenBuckets(history);
+        EXPECT_EQ(history.Buckets().size(), kept) << capacity;
+        EXPECT_EQ(history.Stride(), stride) << capacity;
+        EXPECT_EQ(history.Count(), offered);
+        EXPECT_EQ(history.E0(), -2);
+    }
 }
 
-TEST(EnergyHistory, OddOrTinyCapacitiesBecomeEvenAndAtLeastTwo) {
-    EXPECT_EQ(TEnergyHistory(7).Capacity(), 6u);
-    EXPECT_EQ(TEnergyHistory(1).Capacity(), 2u);
-    EXPECT_EQ(TEnergyHistory(0).Capacity(), 2u);
-    TEnergyHistory two(2);
-    for (int n = 0; n < 50; ++n) two.Add(n, 0, 0);
-    EXPECT_LE(two.Samples().size(), 2u);
-    ExpectEvenlySpread(two);
+// A swing far faster than a bucket keeps its true extremes in every bucket: a band, not a
+// slow wave that sampling every k-th value would draw.
+TEST(EnergyHistory, BucketsKeepTheExtremesOfFastSwingsInTheOrderTheyCame) {
+    TEnergyHistory history(16);
+    const double pi = std::acos(-1.0);
+    for (int n = 0; n < 10000; ++n) {
+        const double k = 1 + std::sin(n * 2 * pi / 37.3);  // period 37.3 samples, 0..2
+        history.Add(n * 0.01, k, n == 5000 ? std::nan("") : -k);
+    }
+    EXPECT_EQ(history.Stride(), 1024);
+    for (const TEnergyBucket& b : history.Buckets()) {
+        if (b.Count < 40) continue;
+        EXPECT_GT(b.Kinetic.Max, 1.999);
+        EXPECT_LT(b.Kinetic.Min, 0.001);
+        EXPECT_EQ(b.Potential.Min, -b.Kinetic.Max);
+        EXPECT_EQ(b.Potential.MaxTime, b.Kinetic.MinTime);
+        EXPECT_NEAR(b.Total.Max, 0, 1e-15);
+        EXPECT_LE(b.FirstTime, b.Kinetic.MinTime);
+        EXPECT_GE(b.LastTime, b.Kinetic.MaxTime);
+        EXPECT_EQ(b.Kinetic.MinAt < b.Kinetic.MaxAt, b.Kinetic.MinTime < b.Kinetic.MaxTime);
+    }
+    // A not-finite value is left out of its series only.
+    EXPECT_TRUE(std::isfinite(history.Buckets()[4].Potential.Min));
+
+    // A rising ramp keeps its order: minimum first.
+    TEnergyHistory ramp(4);
+    for (int n = 0; n < 100; ++n) ramp.Add(n, n, 0);
+    for (const TEnergyBucket& b : ramp.Buckets()) {
+        EXPECT_EQ(b.Kinetic.MinTime, b.FirstTime);
+        EXPECT_EQ(b.Kinetic.MaxTime, b.LastTime);
+        EXPECT_LE(b.Kinetic.MinAt, b.Kinetic.MaxAt);
+    }
 }
 
 TEST(EnergyHistory, DriftIsRelativeToE0AndAbsoluteWhenE0IsZero) {
@@ -68,14 +100,14 @@ TEST(EnergyHistory, DriftIsRelativeToE0AndAbsoluteWhenE0IsZero) {
     const double drift = history.Drift(history.Last());
     EXPECT_TRUE(std::isfinite(drift));
     EXPECT_EQ(drift, 0.25);
-    EXPECT_EQ(history.Drift(history.Samples().front()), 0);
+    EXPECT_EQ(history.Drift(history.Buckets().front().Total.Min), 0);
 }
 
 TEST(EnergyHistory, BackwardsTimesAreKeptInTheOrderTheyCame) {
     TEnergyHistory history;
     for (int n = 0; n < 5; ++n) history.Add(-n * 0.5, 1, 0);
-    ASSERT_EQ(history.Samples().size(), 5u);
-    EXPECT_EQ(history.Samples().back().Time, -2);
+    ASSERT_EQ(history.Buckets().size(), 5u);
+    EXPECT_EQ(history.Buckets().back().FirstTime, -2);
 }
 
 TEST(EnergyAxis, TicksAreRoundNumbersInTheGeneralFormat) {
@@ -144,7 +176,7 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
         const double k = 0.5 + 0.25 * std::sin(n * 0.05);
         plot.AddSample(n * 0.01, k, -1 - k + n * 1e-4);
     }
-    EXPECT_EQ(plot.History().Samples().size() <= 64, true);
+    EXPECT_LE(plot.History().Buckets().size(), 64u);
     const QImage picture = plot.Picture();
     EXPECT_GT(CountColour(picture, kinetic), 100);
     EXPECT_GT(CountColour(picture, potential), 100);
@@ -153,7 +185,7 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
     // A rewind starts a new history with its own E0.
     plot.Restart(0, 2, -1);
     EXPECT_EQ(plot.History().E0(), 1);
-    EXPECT_EQ(plot.History().Samples().size(), 1u);
+    EXPECT_EQ(plot.History().Buckets().size(), 1u);
     plot.ClearSamples();
     EXPECT_TRUE(plot.History().Empty());
 }
