@@ -16,7 +16,8 @@ static void BM_ForceEvaluation(benchmark::State& state) {
         benchmark::DoNotOptimize(sim.Force->Acceleration(n - 1)[0]);
     }
     const double pairs = static_cast<double>(n) * (n - 1) / 2;
-    state.counters["evals/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["evals/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["pairs/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * pairs, benchmark::Counter::kIsRate);
 }
@@ -36,8 +37,19 @@ static void BM_Cycles(benchmark::State& state) {
             sim.Prepare();
         }
     }
-    state.counters["cycles/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["cycles/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.SetLabel(sim.MethodName());
+}
+
+// What the energy plot costs per sample: the kinetic energy and the potential energy (a pass
+// over all pairs), against BM_Cycles for the step itself.
+static void BM_EnergySample(benchmark::State& state) {
+    const int dims = static_cast<int>(state.range(0));
+    const int n = static_cast<int>(state.range(1));
+    TSimData sim;
+    bench::MakeCluster(sim, dims, n, nmStoermer);
+    for (auto _ : state) benchmark::DoNotOptimize(sim.KineticEnergy() + sim.PotentialEnergy());
 }
 
 static void ForceArgs(benchmark::internal::Benchmark* b) {
@@ -53,5 +65,11 @@ static void CycleArgs(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Cycles)->Apply(CycleArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnergySample)
+    ->Args({2, 5})
+    ->Args({3, 5})
+    ->Args({3, 100})
+    ->Args({3, 1000})
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
