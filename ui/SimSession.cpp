@@ -178,6 +178,10 @@ void TSimForm::StopRecording() {
 void TSimForm::RecordStep() {
     try {
         FRecorder.Append(*FSimData, StepsDone);
+    } catch (const EMathError&) {
+        // Energies that cannot be computed: the step failed, which the run loop reports.
+        StopRecording();
+        throw;
     } catch (const std::exception& e) {
         // The recording ends; the run goes on.
         StopRecording();
