@@ -71,9 +71,13 @@ struct TLoadedSetup {
     }
 };
 
-// Reports a failed load as the loader worded it; nothing goes to stdout.
+// Reports a failed load as the loader worded it, then where reading stopped; nothing goes to
+// stdout.
 int LoadFailed(const std::exception& e) {
     Print(stderr, std::string("error: ") + e.what() + "\n");
+    const auto* placed = dynamic_cast<const EKinetraError*>(&e);
+    if (placed && placed->Line() > 0)
+        Print(stderr, "  in " + placed->FileName() + ", line " + std::to_string(placed->Line()) + "\n");
     return ExitFailed;
 }
 
@@ -178,13 +182,21 @@ int CommandRun(const std::vector<std::string>& args) {
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
 
+        // Energies that cannot be computed end the run as a failed step does; the record is
+        // not printed.
+        const auto record = [&](std::int64_t number) {
+            try {
+                return StateCsvRecord(sim, number, options.State);
+            } catch (const EMathError&) {
+                throw EKNError(MsgCoordinateOutOfRange);
+            }
+        };
         Print(stdout, StateCsvHeader(sim, options.State));
-        Print(stdout, StateCsvRecord(sim, 0, options.State));
+        Print(stdout, record(0));
         while (step < options.Steps) {
             sim.Step();
             ++step;
-            if (step % options.Every == 0 || step == options.Steps)
-                Print(stdout, StateCsvRecord(sim, step, options.State));
+            if (step % options.Every == 0 || step == options.Steps) Print(stdout, record(step));
         }
     } catch (const EAbort& e) {
         std::fflush(stdout);

@@ -10,6 +10,30 @@
 
 namespace kinetra {
 
+TFloatCheck::TFloatCheck() {
+    std::fegetexceptflag(&Saved, FE_ALL_EXCEPT);
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TFloatCheck::~TFloatCheck() {
+    std::fesetexceptflag(&Saved, FE_ALL_EXCEPT);
+}
+
+double TFloatCheck::Check(double result) const {
+    if (std::isfinite(result)) return result;
+    if (std::fetestexcept(FE_DIVBYZERO)) throw EMathError(MsgZeroDivide);
+    if (std::fetestexcept(FE_OVERFLOW)) throw EMathError(MsgOverflow);
+    if (std::fetestexcept(FE_INVALID)) throw EMathError(MsgInvalidOperation);
+    if (std::isinf(result)) throw EMathError(MsgOverflow);
+    throw EMathError(MsgInvalidOperation);
+}
+
+bool HasFileExtension(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return name.find('.') != std::string_view::npos;
+}
+
 std::string FormatGeneral(double value, int digits) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";

@@ -2,16 +2,30 @@
 // strict, locale-independent reading of decimal numbers.
 #pragma once
 
+#include <cfenv>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kinetra {
 
 // Root of every error the program raises itself; the message is exactly what the user sees.
+// An error raised while a setup file was read also carries the place where reading stopped:
+// the file's name (empty when the setup came from a stream) and the 1-based line number of the
+// last item read (0: no place, e.g. when the file could not be opened).
 class EKinetraError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+
+    const std::string& FileName() const { return FFileName; }
+    int Line() const { return FLine; }
+    void SetLine(int line) { FLine = line; }
+    void SetFileName(std::string fileName) { FFileName = std::move(fileName); }
+
+private:
+    std::string FFileName;
+    int FLine = 0;
 };
 
 // The program's own validation errors (model, file reader, frame, step driver).
@@ -46,7 +60,33 @@ public:
 
 // Message texts shared by several units.
 inline constexpr const char* MsgOverflow = "Floating point overflow";
+inline constexpr const char* MsgZeroDivide = "Floating point division by zero";
+inline constexpr const char* MsgInvalidOperation = "Invalid floating point operation";
 inline constexpr const char* MsgCoordinateOutOfRange = "Coordinate out of range";
+
+// Watches one computation outside the step driver (an energy, say) whose result must be a
+// number. Construction saves the caller's floating-point exception flags and clears them. Check
+// passes a finite result (an intermediate overflow that vanished, as in 1 / (d * d) for a huge
+// d, does not spoil it) and raises EMathError for any other, named after the flag that explains
+// it: "Floating point division by zero", then "Floating point overflow", then "Invalid floating
+// point operation"; without a flag (infinite or NaN operands) an infinite result is an overflow
+// and a NaN an invalid operation. The destructor puts the caller's flags back, so that a step
+// driver's own test of the flags sees nothing of this computation.
+class TFloatCheck {
+public:
+    TFloatCheck();
+    ~TFloatCheck();
+    TFloatCheck(const TFloatCheck&) = delete;
+    TFloatCheck& operator=(const TFloatCheck&) = delete;
+    double Check(double result) const;
+
+private:
+    std::fexcept_t Saved{};
+};
+
+// Whether the last part of `path` (after the last "/") holds a ".": "a.knx", "a." and ".knx"
+// have an extension, "a" and "d.x/a" have none.
+bool HasFileExtension(std::string_view path);
 
 // The general number format: `value` rounded to `digits` significant digits, plain notation
 // when 1E-4 <= |rounded| < 10^digits (or 0), scientific otherwise ("1.2346E5", "2.5E-7"),

@@ -41,18 +41,26 @@ std::string SystemReason(int error) {
 
 TSetupReader::TSetupReader(std::istream& in) : In(in) {}
 
+// Every character is taken through Get, which counts the line ends.
+int TSetupReader::Get() {
+    const int c = In.get();
+    if (c == '\n') ++FLine;
+    return c;
+}
+
 // Reads the next token as text; the position stays right after it, so that ReadLn can skip
 // whatever follows on the same line.
-static std::string ReadToken(std::istream& in) {
-    int c = in.peek();
+std::string TSetupReader::ReadToken() {
+    int c = In.peek();
     while (c != std::char_traits<char>::eof() && IsTokenSpace(c)) {
-        in.get();
-        c = in.peek();
+        Get();
+        c = In.peek();
     }
+    FItemLine = FLine;
     std::string token;
     while (c != std::char_traits<char>::eof() && !IsTokenSpace(c)) {
-        token.push_back(static_cast<char>(in.get()));
-        c = in.peek();
+        token.push_back(static_cast<char>(Get()));
+        c = In.peek();
     }
     // A number expected where the file has ended is as wrong as a bad one.
     if (token.empty()) throw EInOutError(MsgInvalidNumericInput);
@@ -60,7 +68,7 @@ static std::string ReadToken(std::istream& in) {
 }
 
 double TSetupReader::ReadReal() {
-    const std::string token = ReadToken(In);
+    const std::string token = ReadToken();
     double value = 0;
     switch (ParseDecimal(token, value)) {
         case TParseResult::Ok:
@@ -74,7 +82,7 @@ double TSetupReader::ReadReal() {
 }
 
 int TSetupReader::ReadInteger() {
-    const std::string token = ReadToken(In);
+    const std::string token = ReadToken();
     std::string_view digits = token;
     bool negative = false;
     if (digits.front() == '+' || digits.front() == '-') {
@@ -94,21 +102,20 @@ int TSetupReader::ReadInteger() {
 }
 
 void TSetupReader::ReadLn() {
-    int c = In.get();
-    while (c != std::char_traits<char>::eof() && c != '\n') c = In.get();
+    int c = Get();
+    while (c != std::char_traits<char>::eof() && c != '\n') c = Get();
 }
 
 std::string TSetupReader::ReadLine() {
+    FItemLine = FLine;
     std::string line;
-    int c = In.get();
+    int c = Get();
     while (c != std::char_traits<char>::eof() && c != '\n') {
         line.push_back(static_cast<char>(c));
-        c = In.get();
+        c = Get();
     }
-    // CR LF and LF are both line ends; a CR anywhere else is text, also one that ends the file
-    // (the notes may end in one, and they must read back as they were written).
-    FLineEnded = c == '\n';
-    if (FLineEnded && !line.empty() && line.back() == '\r') line.pop_back();
+    // CR LF and LF are both line ends; a CR inside a line is text.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
@@ -227,13 +234,27 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
 
 void TSimData::LoadFromFile() {
     std::ifstream in;
-    OpenForReading(in, FileName);
-    LoadFromStream(in);
+    try {
+        OpenForReading(in, FileName);
+        LoadFromStream(in);
+    } catch (EKinetraError& e) {
+        e.SetFileName(FileName);
+        throw;
+    }
 }
 
 void TSimData::LoadFromStream(std::istream& in) {
     TSetupReader reader(in);
+    try {
+        ReadSetup(reader);
+    } catch (EKinetraError& e) {
+        // The message stays as it is; the place rides along for whoever shows it.
+        e.SetLine(reader.Line());
+        throw;
+    }
+}
 
+void TSimData::ReadSetup(TSetupReader& reader) {
     const int n = reader.ReadInteger();
     reader.ReadLn();
     // No setup of the program has more dimensions; a damaged count would otherwise ask for
@@ -242,8 +263,10 @@ void TSimData::LoadFromStream(std::istream& in) {
     SetDimensions(n);
     Clear();
 
-    const int method = reader.ReadInteger();
-    if (method < nmEuler || method > nmStoermer) throw EKNError(MsgInvalidInput);
+    // The method is a byte: only the low eight bits of the number count, and stored files may
+    // hold more ("259" is RK4). A byte beyond the last method names none.
+    const int method = reader.ReadInteger() & 0xFF;
+    if (method > nmStoermer) throw EKNError(MsgInvalidInput);
     SetMethod(static_cast<TNumMethod>(method));
     if (Method == nmRKF) SetAccuracy(reader.ReadReal());
     const int cycles = reader.ReadInteger();
@@ -262,16 +285,15 @@ void TSimData::LoadFromStream(std::istream& in) {
     reader.ReadLn();
 
     // Everything up to the end is the notes; a line that arrives while they are still empty
-    // replaces them, so leading empty lines are dropped. A line end right before the end of the
-    // file is followed by one more, empty line: notes that end in an empty line keep it.
-    for (;;) {
+    // replaces them, so leading empty lines are dropped. Reading stops at the end of the file:
+    // a last line that ends in a line end gives notes without one (the writer adds none).
+    do {
         const std::string line = reader.ReadLine();
         if (Notes.empty())
             Notes = line;
         else
             Notes += "\r\n" + line;
-        if (!reader.LineEnded()) break;
-    }
+    } while (!reader.Eof());
 
     Rewind();
 }
@@ -288,10 +310,7 @@ void CheckSetupLoadsBack(const std::string& text) {
 }
 
 void TSimData::SaveToFile() {
-    std::filesystem::path path(FileName);
-    if (!path.has_extension()) {
-        FileName += SetupExtension;
-    }
+    if (!HasFileExtension(FileName)) FileName += SetupExtension;
     WriteFileAtomically(FileName, [this](std::ostream& out) {
         std::ostringstream text;
         SaveToStream(text);

@@ -34,14 +34,19 @@ public:
     // The rest of the current line without its line end (a whole-line item when the position
     // is at the start of a line).
     std::string ReadLine();
-    // Whether the last ReadLine stopped at a line end (false: at the end of the file).
-    bool LineEnded() const { return FLineEnded; }
     // True at the end of the file.
     bool Eof();
+    // The 1-based number of the line that holds the last item read (a number token, a whole
+    // line, or where a number was expected); 1 before anything was read. This is the place a
+    // failed load names.
+    int Line() const { return FItemLine; }
 
 private:
+    int Get();
+    std::string ReadToken();
     std::istream& In;
-    bool FLineEnded = false;
+    int FLine = 1;      // line of the reading position
+    int FItemLine = 1;  // line of the last item
 };
 
 class TSetupWriter {

@@ -109,10 +109,14 @@ public:
     double PotentialEnergy();
     std::string MethodName() const;
 
-    // The setup file named FileName (see SetupFile.h for the format).
+    // The setup file named FileName (see SetupFile.h for the format). An error of a failed
+    // load keeps its message and carries the place where reading stopped: FileName and the
+    // line (EKinetraError::FileName, Line; no line when the file could not be opened).
     void LoadFromFile();
+    // Appends ".knx" when the last part of FileName has no "." at all.
     void SaveToFile();
-    // The same on streams; SaveToStream writes exactly the bytes of the file.
+    // The same on streams (the error's place has a line but no file name); SaveToStream
+    // writes exactly the bytes of the file.
     void LoadFromStream(std::istream& in);
     void SaveToStream(std::ostream& out);
 
@@ -132,6 +136,7 @@ public:
     void CurrentDerivatives();
 
 private:
+    void ReadSetup(TSetupReader& reader);
     void StepDone();
     // What the work arrays were made for; a Step on anything else prepares first.
     int PreparedCount = -1;

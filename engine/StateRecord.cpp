@@ -36,8 +36,11 @@ std::string StateCsvHeader(const TSimData& sim, bool state) {
 std::string StateCsvRecord(TSimData& sim, std::int64_t step, bool state) {
     const double kinetic = sim.KineticEnergy();
     const double potential = sim.PotentialEnergy();
+    // Two finite energies may still add up beyond the largest double.
+    const TFloatCheck check;
+    const double total = check.Check(kinetic + potential);
     std::string line = std::to_string(step);
-    for (const double value : {sim.Time, sim.SignedStep, kinetic, potential, kinetic + potential})
+    for (const double value : {sim.Time, sim.SignedStep, kinetic, potential, total})
         AppendField(line, FormatRoundTrip(value));
     if (state) {
         const int count = sim.Particles.Count();

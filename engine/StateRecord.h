@@ -15,7 +15,8 @@ namespace kinetra {
 class TSimData;
 
 std::string StateCsvHeader(const TSimData& sim, bool state);
-// The record of the state the simulation stands at now, numbered `step`.
+// The record of the state the simulation stands at now, numbered `step`. Energies that cannot
+// be computed raise EMathError (a record never holds "nan" or "inf").
 std::string StateCsvRecord(TSimData& sim, std::int64_t step, bool state);
 // Comment lines, each starting with "# ", that say what produced the records: the setup's file
 // name, the numerical method (and the accuracy for RKF), the time step, the cycles per

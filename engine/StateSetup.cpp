@@ -1,7 +1,6 @@
 // The current state of a run written as a setup.
 #include "engine/StateSetup.h"
 
-#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -63,7 +62,7 @@ std::string NotesWithStateLine(const std::string& notes, double time) {
 
 std::string SaveStateAsSetup(TSimData& sim, const std::string& fileName) {
     std::string target = fileName;
-    if (!std::filesystem::path(target).has_extension()) target += SetupExtension;
+    if (!HasFileExtension(target)) target += SetupExtension;
 
     std::ostringstream text;
     {

@@ -1,8 +1,12 @@
 #include "model/Forces.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+
+#include "engine/KNUtils.h"
 
 namespace kinetra {
 
@@ -43,15 +47,18 @@ void TForce::SetPower(double value) {
         FIntegralPower = false;
         FRealExponent = value - 1;
     }
+    Valid = false;
 }
 
 void TForce::SetGravConstant(double value) {
     FGravConstant = value;
+    Valid = false;
     UpdateCoefficients();
 }
 
 void TForce::SetCoulombCoeff(double value) {
     FCoulombCoeff = value;
+    Valid = false;
     UpdateCoefficients();
 }
 
@@ -75,6 +82,7 @@ bool TForce::NeedsCoefficientTable() const {
 
 void TForce::BuildPairTables() {
     Prepared = -1;
+    Valid = false;
     UseTable = false;
     Coeffs.clear();
     Coeffs.shrink_to_fit();
@@ -98,12 +106,20 @@ void TForce::UpdateCoefficients() {
     const int n = Particles.Count();
     if (n < 2) {
         Prepared = -1;
+        Valid = false;
         UseTable = false;
         Coeffs.clear();
         return;
     }
     Prepared = n;
     UseTable = NeedsCoefficientTable();
+    MadeFrom.resize(2 * static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const TParticle& p = Particles.Particles(i);
+        MadeFrom[2 * static_cast<size_t>(i)] = p.Mass;
+        MadeFrom[2 * static_cast<size_t>(i) + 1] = p.Charge();
+    }
+    Valid = true;
     if (!UseTable) {
         Coeffs.clear();
         return;
@@ -112,6 +128,22 @@ void TForce::UpdateCoefficients() {
     size_t k = 0;
     for (int i = 1; i < n; ++i)
         for (int j = 0; j < i; ++j) Coeffs[k++] = Coefficient(i, j);
+}
+
+bool TForce::CoefficientsValid() const {
+    const int n = Particles.Count();
+    if (!Valid || Prepared != n || n < 2 || MadeFrom.size() != 2 * static_cast<size_t>(n)) return false;
+    // Bit for bit, so that a NaN or the sign of a zero counts as a change too.
+    const auto same = [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    };
+    for (int i = 0; i < n; ++i) {
+        const TParticle& p = Particles.Particles(i);
+        if (!same(MadeFrom[2 * static_cast<size_t>(i)], p.Mass) ||
+            !same(MadeFrom[2 * static_cast<size_t>(i) + 1], p.Charge()))
+            return false;
+    }
+    return true;
 }
 
 void TForce::Gather(const TVectorArray* positions) {
@@ -469,7 +501,14 @@ double TForce::PotentialEnergy() {
     const int n = Particles.Count();
     const bool ln = FIntegralPower && FIntExponent == -2;
     const double power1 = GetPower() + 1;
-    const bool haveTable = Prepared == n && n >= 2;
+    // The stored coefficients serve only while they are those of the particles as they are now;
+    // otherwise each is computed as UpdateCoefficients would store it (the information window
+    // asks right after an edit, before the run is prepared again).
+    const bool haveTable = CoefficientsValid();
+    const bool perPair = haveTable ? UseTable : NeedsCoefficientTable();
+    // d = 0 with Power <= -1 divides by zero (and 0 * inf of a massless particle is invalid):
+    // an energy that cannot be computed is an error, never a -inf or NaN to show.
+    const TFloatCheck check;
     double U = 0;
     for (int i = 0; i < n; ++i) {
         const TParticle& pi = Particles.Particles(i);
@@ -483,16 +522,15 @@ double TForce::PotentialEnergy() {
                 g = IntPower(d, FIntExponent + 2) / power1;
             else
                 g = std::pow(d, power1) / power1;
-            double C;
-            if (haveTable)
-                C = UseTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 + static_cast<size_t>(i)]
-                             : FGravConstant;
-            else
-                C = Coefficient(j, i);
+            double C = FGravConstant;
+            if (perPair)
+                C = haveTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 +
+                                       static_cast<size_t>(i)]
+                              : Coefficient(j, i);
             U = U + ((pi.Mass * pj.Mass) * C) * g;
         }
     }
-    return U;
+    return check.Check(U);
 }
 
 }  // namespace kinetra

@@ -51,6 +51,11 @@ public:
     void BuildPairTables();
     // Recomputes the pair coefficients from the current masses, charges, G and k.
     void UpdateCoefficients();
+    // Whether the stored pair coefficients are those of the current particles, G and k: set by
+    // UpdateCoefficients, cleared by every change of G, k or the power, and by any change of
+    // the particles' masses or charges (seen by comparing them with the ones the coefficients
+    // were made from, as masses are plain fields that the editors write).
+    bool CoefficientsValid() const;
     void SetGravConstant(double value);
     void SetCoulombCoeff(double value);
     double GetPower() const;
@@ -65,13 +70,17 @@ public:
     // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
     // call overwrites.
     const TVector& Acceleration(int index);
-    // Potential energy of the current positions.
+    // Potential energy of the current positions, with the coefficients of the current
+    // particles (also before BuildPairTables). EMathError ("Floating point division by zero",
+    // "Floating point overflow", "Invalid floating point operation") when it cannot be
+    // computed: two particles at one place with Power <= -1, an overflow, a NaN.
     double PotentialEnergy();
 
     // Stored G and k as read; Power through SetPower.
     void StoreConstants(double gravConstant, double coulombCoeff) {
         FGravConstant = gravConstant;
         FCoulombCoeff = coulombCoeff;
+        Valid = false;
     }
 
     void LoadFromFile(TSetupReader& reader);
@@ -104,6 +113,8 @@ private:
 
     TVector Work;
     int Prepared = -1;        // particle count the tables were built for; -1: none
+    bool Valid = false;       // the validity mark of the coefficients (CoefficientsValid)
+    std::vector<double> MadeFrom;  // masses and charges, in pairs, the coefficients came from
     bool UseTable = false;    // coefficients differ per pair
     std::vector<double> Coeffs;  // lower triangle, row i at i*(i-1)/2, when UseTable
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].

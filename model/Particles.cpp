@@ -168,9 +168,11 @@ void TParticlesList::UpdateMomentum() {
 }
 
 double TParticlesList::KineticEnergy() const {
+    // An overflowing or NaN sum is an error, never a value to show.
+    const TFloatCheck check;
     double sum = 0;
     for (const TItem& item : Items) sum = sum + item.Particle->KineticEnergy();
-    return sum;
+    return check.Check(sum);
 }
 
 void TParticlesList::CheckCollisions() {

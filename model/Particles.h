@@ -129,6 +129,8 @@ public:
     void ResetToInitial();
     void UpdateCenterOfMass();
     void UpdateMomentum();
+    // EMathError ("Floating point overflow", "Invalid floating point operation") when the sum
+    // cannot be computed.
     double KineticEnergy() const;
     // The first colliding pair (i < j, in that loop order) is reported to OnCollision, then
     // the computation is aborted with EAbort("Collision"). Nothing happens without a handler.

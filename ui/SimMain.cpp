@@ -393,6 +393,11 @@ void TSimForm::RunLoop() {
     } catch (const EKNError& e) {
         Prompts().ShowMessage(this, QString::fromStdString(e.what()));
         mmiStopClick();
+    } catch (const EMathError&) {
+        // The energies of the reached state (the information window, the energy plot and the
+        // recording ask for them after each step) cannot be computed: a failed step.
+        Prompts().ShowMessage(this, QString::fromUtf8(MsgCoordinateOutOfRange));
+        mmiStopClick();
     } catch (...) {
         mmiStopClick();
         throw;

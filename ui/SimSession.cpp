@@ -131,8 +131,17 @@ void TSimForm::OpenFromMenu(const QString& fileName) {
 void TSimForm::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
-    RewindKinetic = FSimData->KineticEnergy();
-    RewindPotential = FSimData->PotentialEnergy();
+    try {
+        RewindKinetic = FSimData->KineticEnergy();
+        RewindPotential = FSimData->PotentialEnergy();
+    } catch (const EMathError&) {
+        // No energy of the start to measure from: the plot starts empty; where the energies are
+        // shown (the info window, the plot's next sample) their error is reported.
+        RewindKinetic = 0;
+        RewindPotential = 0;
+        if (FEnergyPlot) FEnergyPlot->ClearSamples();
+        return;
+    }
     if (FEnergyPlot) FEnergyPlot->Restart(FSimData->Time, RewindKinetic, RewindPotential);
 }
 
@@ -178,6 +187,10 @@ void TSimForm::StopRecording() {
 void TSimForm::RecordStep() {
     try {
         FRecorder.Append(*FSimData, StepsDone);
+    } catch (const EMathError&) {
+        // Energies that cannot be computed: the step failed, which the run loop reports.
+        StopRecording();
+        throw;
     } catch (const std::exception& e) {
         // The recording ends; the run goes on.
         StopRecording();

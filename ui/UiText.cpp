@@ -28,10 +28,9 @@ std::string FileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The same rule as the setup writer: a path extension in the sense of std::filesystem
-// ("a.knx", "a." have one; "a" and ".hidden" have none).
+// The setup writer's own rule ("a.knx", "a." and ".knx" have one; "a" has none).
 bool HasExtension(const std::string& path) {
-    return std::filesystem::path(path).has_extension();
+    return HasFileExtension(path);
 }
 
 std::string ForceSetupExtension(const std::string& path) {

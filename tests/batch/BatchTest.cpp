@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -68,11 +69,18 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
-    auto result = RunBatch({"check", Data + "/BadKeyword.knx"});
-    EXPECT_EQ(result.ExitCode, 1);
-    EXPECT_EQ(result.Out, "");
-    EXPECT_EQ(result.Err, "error: Keyword Begin_Particles expected\n");
-    result = RunBatch({"run", Data + "/no such file.knx"});
+    // The loader's message, then where reading stopped; the same for every command that loads.
+    for (const char* command : {"check", "run", "save"}) {
+        std::vector<std::string> args = {command, Data + "/BadKeyword.knx"};
+        if (std::string(command) == "save") args.push_back(Data + "/never written.knx");
+        const auto result = RunBatch(args);
+        EXPECT_EQ(result.ExitCode, 1) << command;
+        EXPECT_EQ(result.Out, "") << command;
+        EXPECT_EQ(result.Err,
+                  "error: Keyword Begin_Particles expected\n  in " + Data + "/BadKeyword.knx, line 5\n")
+            << command;
+    }
+    auto result = RunBatch({"run", Data + "/no such file.knx"});
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_EQ(result.Out, "");
     EXPECT_EQ(result.Err, "error: File not found\n");
@@ -160,14 +168,26 @@ TEST(BatchRun, ACollisionStopsTheRunWithExitFour) {
     EXPECT_EQ(ParseCsv(free.Out).Rows.size(), 11u);
 }
 
+// Energies that cannot be computed end the run as a failed step: the record is not printed,
+// the records before it stay, and no record ever holds "nan" or "inf".
 TEST(BatchRun, AFailingStepExitsWithThreeAfterTheRecordsSoFar) {
-    const auto result = RunBatch({"run", Data + "/Overflow.knx", "--steps", "5"});
-    EXPECT_EQ(result.ExitCode, 3);
-    EXPECT_EQ(result.Err, "error: Coordinate out of range\n");
-    const auto csv = ParseCsv(result.Out);
-    ASSERT_EQ(csv.Rows.size(), 1u);
-    // A non-finite value is printed as printf prints it.
-    EXPECT_EQ(csv.Rows[0][3], "inf");
+    const struct {
+        const char* Setup;
+        size_t Records;  // printed before the failure
+    } cases[] = {
+        {"/Overflow.knx", 0},     // the kinetic energy of the start overflows
+        {"/MeetAtStep4.knx", 4},  // steps 0 to 3; at the end of step 4 a massless probe meets a body
+    };
+    for (const auto& c : cases) {
+        const auto result = RunBatch({"run", Data + c.Setup, "--steps", "6", "--state"});
+        EXPECT_EQ(result.ExitCode, 3) << c.Setup;
+        EXPECT_EQ(result.Err, "error: Coordinate out of range\n") << c.Setup;
+        const auto csv = ParseCsv(result.Out);
+        ASSERT_EQ(csv.Rows.size(), c.Records) << c.Setup;
+        for (size_t row = 0; row < csv.Rows.size(); ++row) EXPECT_EQ(csv.Rows[row][0], std::to_string(row));
+        EXPECT_EQ(result.Out.find("nan"), std::string::npos) << result.Out;
+        EXPECT_EQ(result.Out.find("inf"), std::string::npos) << result.Out;
+    }
 }
 
 TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
@@ -176,6 +196,12 @@ TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     const auto result = RunBatch({"save", SunPlanet, out});
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_EQ(test::ReadWhole(out + ".knx"), test::ReadWhole(SunPlanet));
+
+    // ".knx" is a name with the extension ".knx".
+    const std::string hidden = (folder.Path / ".knx").string();
+    EXPECT_EQ(RunBatch({"save", SunPlanet, hidden}).ExitCode, 0);
+    EXPECT_EQ(test::ReadWhole(hidden), test::ReadWhole(SunPlanet));
+    EXPECT_FALSE(std::filesystem::exists(hidden + ".knx"));
 
     const std::string unwritable = (folder.Path / "missing" / "copy.knx").string();
     const auto failed = RunBatch({"save", SunPlanet, unwritable});

@@ -383,6 +383,37 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
     EXPECT_EQ(Sim().Time, 0);
 }
 
+// Energies of the reached state that cannot be computed (a massless probe meets a body at the
+// end of step 4): after single steps the floating-point error reaches the top-level handler, never
+// a NaN on screen; asked for inside a run, it ends the run as a failed step.
+TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
+    Open(DataFile("MeetAtStep4.knx"));
+    ASSERT_TRUE(Prompts->Errors.empty());
+    Form->mmiInfo->trigger();
+    for (int step = 0; step < 4; ++step) Form->mmiStep->trigger();
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_EQ(Prompts->Errors[0], "Floating point division by zero.");
+    EXPECT_EQ(Form->RunState, rsPaused);
+
+    // In a run the refresh asks only every few steps, and the next step fails by itself; so the
+    // drawing after step 3 stands for a refresh whose energies fail.
+    Form->mmiStop->trigger();
+    Prompts->Errors.clear();
+    const auto draw = Sim().OnStepDone;
+    int steps = 0;
+    Sim().OnStepDone = [&] {
+        draw();
+        if (++steps == 3) throw EMathError(MsgZeroDivide);
+    };
+    Form->mmiStart->trigger();
+    Sim().OnStepDone = draw;
+    EXPECT_TRUE(Prompts->Errors.empty());
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
+    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(Sim().Time, 0);
+}
+
 TEST(TopLevelHandler, AppendsAFullStopOnlyAfterLettersAndTheLike) {
     EXPECT_EQ(WithFullStop("Stepsize underflow"), "Stepsize underflow.");
     EXPECT_EQ(WithFullStop("Coordinate out of range."), "Coordinate out of range.");

@@ -10,11 +10,13 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
+#include "engine/StateSetup.h"
 #include "frame/Frame.h"
 
 namespace kinetra {
@@ -80,16 +82,23 @@ TEST_F(SetupSave, ANameWithoutExtensionGetsKnx) {
     EXPECT_EQ(Entries(), std::vector<std::string>{"orbit.knx"});
 }
 
-TEST_F(SetupSave, ANameWithAnotherExtensionKeepsIt) {
-    Sim.FileName = (Folder / "orbit.txt").string();
-    Sim.SaveToFile();
-    EXPECT_EQ(Sim.FileName, (Folder / "orbit.txt").string());
-    EXPECT_EQ(Entries(), std::vector<std::string>{"orbit.txt"});
-    // A dot in a folder name is not the file's extension.
+// A name whose last part holds a "." has an extension and is written as it is, by Save and by
+// saving the state as a setup; a dot in a folder name is not the file's extension.
+TEST_F(SetupSave, ANameWithAnExtensionKeepsIt) {
     fs::create_directories(Folder / "v1.2");
-    Sim.FileName = (Folder / "v1.2" / "orbit").string();
-    Sim.SaveToFile();
-    EXPECT_TRUE(fs::exists(Folder / "v1.2" / "orbit.knx"));
+    const std::pair<const char*, const char*> cases[] = {{"orbit.txt", "orbit.txt"},
+                                                         {".knx", ".knx"},
+                                                         {"orbit.", "orbit."},
+                                                         {".hidden", ".hidden"},
+                                                         {"v1.2/orbit", "v1.2/orbit.knx"}};
+    for (const auto& [name, written] : cases) {
+        Sim.FileName = (Folder / name).string();
+        Sim.SaveToFile();
+        EXPECT_EQ(Sim.FileName, (Folder / written).string()) << name;
+        EXPECT_EQ(ReadBytes(Folder / written), Expected()) << name;
+        EXPECT_EQ(SaveStateAsSetup(Sim, (Folder / name).string()), (Folder / written).string()) << name;
+    }
+    EXPECT_FALSE(fs::exists(Folder / ".knx.knx"));
 }
 
 TEST_F(SetupSave, SavingOverALongerFileLeavesNothingOfIt) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/KNUtils.h"
@@ -289,6 +290,28 @@ TEST(SetupFile, EveryMethodOrdinalRoundTrips) {
     }
 }
 
+// The method is the low byte of the number read; it is saved back as its ordinal.
+TEST(SetupFile, OnlyTheLowByteOfTheMethodNumberCounts) {
+    const struct {
+        const char* Read;
+        TNumMethod Method;
+        const char* Saved;
+    } cases[] = {{"259 10", nmRK4, "3 10"},
+                 {"-252 1E-12 10", nmRKF, "4 1E-12 10"},
+                 {"256 10", nmEuler, "0 10"},
+                 {"-251 10", nmStoermer, "5 10"},
+                 {"2147483393 10", nmEulerCromer, "1 10"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = ExampleLines();
+        lines[1] = c.Read;
+        TSetup s;
+        s.Load(Join(lines));
+        EXPECT_EQ(s.Sim.Method, c.Method) << c.Read;
+        lines[1] = c.Saved;
+        EXPECT_EQ(s.Save(), Join(lines)) << c.Read;
+    }
+}
+
 TEST(SetupFile, ASetupWithoutParticlesRoundTrips) {
     const std::vector<std::string> lines = {
         "3", "5 10", "0.01", "",      "Begin_Particles", "", "End_Particles", "", "-2 1 0",
@@ -428,6 +451,19 @@ TEST(SetupNotes, EmptyNotesEndTheFileWithTheEmptyLineAfterTheFrame) {
     EXPECT_EQ(t.Sim.Notes, "");
 }
 
+// Reading stops at the end of the file: a line end (or a CR) that ends the file is not part of
+// the notes, and the notes are written back without it.
+TEST(SetupNotes, AFinalLineEndIsNotPartOfTheNotes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"A\r\n", "A"}, {"A\r\nB\r\n", "A\r\nB"}, {"A\n", "A"}, {"A\r", "A"}, {"A\r\n\r\n", "A\r\n"}};
+    for (const auto& [end, notes] : cases) {
+        TSetup s;
+        s.Load(WithNotes(end));
+        EXPECT_EQ(s.Sim.Notes, notes) << end;
+        EXPECT_EQ(s.Save(), WithNotes(notes)) << end;
+    }
+}
+
 TEST(SetupNotes, LineFeedSeparatedNotesAreReadWithCrLf) {
     TSetup s;
     s.Load(WithNotes("first\nsecond\nthird"));
@@ -442,6 +478,7 @@ struct TRefusal {
     const char* Text;
     const char* Message;
     enum { KN, Convert, InOut, Math } Kind;
+    int StoppedAt = 0;  // 1-based line where reading stopped; 0: the replaced line
 };
 
 class SetupRefusal : public ::testing::TestWithParam<TRefusal> {};
@@ -456,6 +493,8 @@ TEST_P(SetupRefusal, LoadFailsWithTheMessage) {
         ADD_FAILURE() << "loaded with line " << r.Line << " = " << r.Text;
     } catch (const EKinetraError& e) {
         EXPECT_EQ(std::string(e.what()), r.Message);
+        EXPECT_EQ(e.Line(), r.StoppedAt != 0 ? r.StoppedAt : r.Line + 1) << r.Text;
+        EXPECT_EQ(e.FileName(), "");  // read from a stream
         switch (r.Kind) {
             case TRefusal::KN:
                 EXPECT_NE(dynamic_cast<const EKNError*>(&e), nullptr);
@@ -485,7 +524,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRefusal{1, "2 201", "Computation cycles must be between 1 and 200", TRefusal::KN},
                       TRefusal{1, "6 10", "Invalid input", TRefusal::KN},
                       TRefusal{1, "-1 10", "Invalid input", TRefusal::KN},
-                      TRefusal{1, "259 10", "Invalid input", TRefusal::KN},
+                      TRefusal{1, "262 10", "Invalid input", TRefusal::KN},
                       TRefusal{4, "begin_particles", "Keyword Begin_Particles expected", TRefusal::KN},
                       TRefusal{4, "Begin_Particles ", "Keyword Begin_Particles expected", TRefusal::KN},
                       TRefusal{16, "0 1", "Non-zero charge not allowed for massless particle", TRefusal::KN},
@@ -498,7 +537,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TRefusal{20, "0", "Invalid input", TRefusal::KN},
                       TRefusal{22, "T", "Invalid input", TRefusal::KN},
                       TRefusal{22, "", "Invalid input", TRefusal::KN},
-                      TRefusal{18, "0.1 0", "Overlap with Sun.", TRefusal::KN},
+                      // The overlap is found when the whole block of the particle is read.
+                      TRefusal{18, "0.1 0", "Overlap with Sun.", TRefusal::KN, 23},
+                      // A number expected on a line that holds none: reading stopped at the next.
+                      TRefusal{2, "", "Invalid numeric input", TRefusal::InOut, 5},
                       TRefusal{28, "0 2", "Coordinate out of range.", TRefusal::KN},
                       TRefusal{28, "-1 1", "Coordinate out of range.", TRefusal::KN},
                       TRefusal{2, "0,002", "Invalid numeric input", TRefusal::InOut},
@@ -522,6 +564,19 @@ TEST(SetupLoadFailure, TwoPointParticlesAtOnePlace) {
     }
 }
 
+TEST(SetupLoadFailure, TheErrorNamesTheFileAndTheLineWhereReadingStopped) {
+    TSetup s;
+    s.Sim.FileName = std::string(KINETRA_TEST_DATA) + "/BadKeyword.knx";
+    try {
+        s.Sim.LoadFromFile();
+        ADD_FAILURE();
+    } catch (const EKNError& e) {
+        EXPECT_STREQ(e.what(), "Keyword Begin_Particles expected");
+        EXPECT_EQ(e.FileName(), s.Sim.FileName);
+        EXPECT_EQ(e.Line(), 5);
+    }
+}
+
 TEST(SetupLoadFailure, AFileCutShortFailsWherever) {
     // Cut after every line: a number expected at the end of the file, or a particle section
     // that never ends, is refused; nothing loops or reads out of bounds.
@@ -541,6 +596,8 @@ TEST(SetupLoadFailure, AMissingFileIsReportedAsNotFound) {
         ADD_FAILURE();
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.what(), "File not found");
+        EXPECT_EQ(e.FileName(), s.Sim.FileName);
+        EXPECT_EQ(e.Line(), 0);  // nothing was read
     }
     s.Sim.FileName = KINETRA_TEST_DATA;  // a folder
     EXPECT_THROW(s.Sim.LoadFromFile(), EInOutError);

@@ -342,3 +342,43 @@ TEST(StepDriver, StepPreparesWorkThatNoLongerFitsTheParticles) {
     AddParticle(sim, "b", 1, {5, 0}, {0, 0});  // added after the work arrays were made
     EXPECT_NO_THROW(sim.Step());
 }
+
+// Energies that cannot be computed raise the floating-point error instead of giving -inf or NaN.
+TEST(Energies, ThatCannotBeComputedRaiseTheFloatingPointError) {
+    // A massless probe meets the heavy body exactly at the end of step 4 (Euler, G = 0, so the
+    // probe moves on a straight line): the step completes, its potential is 0 * -inf.
+    TSimData sim;
+    sim.FileName = std::string(KINETRA_TEST_DATA) + "/MeetAtStep4.knx";
+    sim.LoadFromFile();
+    sim.Rewind();
+    sim.Prepare();
+    for (int step = 1; step <= 4; ++step) {
+        EXPECT_EQ(sim.PotentialEnergy(), 0) << step;
+        sim.Step();
+    }
+    EXPECT_EQ(sim.Particles.Particles(1).Position[0], 0);
+    EXPECT_EQ(MessageOf([&] { sim.PotentialEnergy(); }), "Floating point division by zero");
+    EXPECT_EQ(sim.KineticEnergy(), 0);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double Mass, Position, Velocity;
+        const char* Potential;
+        const char* Kinetic;
+    } cases[] = {
+        {1E200, 1, 0, "Floating point overflow", "0"},         // m_i * m_j
+        {1, nan, 0, "Invalid floating point operation", "0"},  // NaN without a flag
+        {1, 1, 1E200, "-1", "Floating point overflow"},        // |v|^2
+        {1, 1, nan, "-1", "Invalid floating point operation"},
+    };
+    for (const auto& c : cases) {
+        NewSetup(sim, 1);
+        AddParticle(sim, "A", c.Mass, {0}, {0});
+        TParticle& b = AddParticle(sim, "B", c.Mass, {1}, {0});
+        b.Position[0] = c.Position;
+        b.Velocity[0] = c.Velocity;
+        const auto text = [](double value) { return FormatGeneral(value, 15); };
+        EXPECT_EQ(MessageOf([&] { throw std::runtime_error(text(sim.PotentialEnergy())); }), c.Potential);
+        EXPECT_EQ(MessageOf([&] { throw std::runtime_error(text(sim.KineticEnergy())); }), c.Kinetic);
+    }
+}

@@ -2,9 +2,11 @@
 // for bit comparison of the fast evaluation with a plain reference that stores every pair term.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -167,7 +169,8 @@ public:
                     g = RefIntPower(d, IntExponent + 2) / (power + 1);
                 else
                     g = std::pow(d, power + 1) / (power + 1);
-                u = u + ((a.Mass * b.Mass) * PairCoeffs[static_cast<size_t>(j)][static_cast<size_t>(i)]) * g;
+                // The coefficient of the particles as they are now, whatever the tables hold.
+                u = u + ((a.Mass * b.Mass) * Coefficient(j, i)) * g;
             }
         }
         return u;
@@ -344,15 +347,58 @@ TEST(Force, CoefficientsAreCurrentWhenGAndKChangeAndStaleForMassesUntilRebuilt) 
     force.ComputePairTerms();
     EXPECT_EQ(force.Acceleration(0)[0], 2);
 
-    // A new mass acts as a weight at once but enters the coefficient only after a rebuild.
-    list.Particles(1).Mass = 4;  // C would be 3 - 4 / 4 = 2
+    // A new mass acts as a weight at once but enters the evaluation's coefficient only after a
+    // rebuild; the potential energy takes the coefficient of the current particles at once.
+    EXPECT_TRUE(force.CoefficientsValid());
+    list.Particles(1).Mass = 4;  // C = 3 - 4 / 4 = 2
+    EXPECT_FALSE(force.CoefficientsValid());
     force.ComputePairTerms();
     EXPECT_EQ(force.Acceleration(0)[0], 4);  // old C = 1 times the new mass 4
-    EXPECT_EQ(force.PotentialEnergy(), -4);
+    EXPECT_EQ(force.PotentialEnergy(), -8);
     force.BuildPairTables();
     force.ComputePairTerms();
     EXPECT_EQ(force.Acceleration(0)[0], 8);
     EXPECT_EQ(force.PotentialEnergy(), -8);
+}
+
+// Every change of a mass, a charge, G, k or the power clears the validity mark, and the potential
+// energy asked for right after it is that of the changed setup.
+TEST(Force, ValidityMarkOfTheCoefficients) {
+    const struct {
+        const char* Change;
+        std::function<void(TParticlesList&, TForce&)> Apply;
+        double Energy;  // of A (mass 1, charge 1) at 0 and B (mass 2, charge 1) at 1, k = 1
+    } cases[] = {
+        {"mass", [](TParticlesList& l, TForce&) { l.Particles(1).Mass = 4; }, -3},         // C = 1 - 1/4
+        {"charge", [](TParticlesList& l, TForce&) { l.Particles(1).SetCharge(-1); }, -3},  // C = 1.5
+        {"replaced by Assign",
+         [](TParticlesList& l, TForce&) {
+             TParticlesList copy(1);
+             copy.Assign(l);
+             copy.Particles(0).SetCharge(3);  // C = 1 - 3/2
+             l.Assign(copy);
+         },
+         1},
+        {"G", [](TParticlesList&, TForce& f) { f.SetGravConstant(2); }, -3},  // C = 1.5
+        {"k", [](TParticlesList&, TForce& f) { f.SetCoulombCoeff(0); }, -2},
+        {"power", [](TParticlesList&, TForce& f) { f.SetPower(1); }, 0.5},  // 2 * 0.5 * 1/2
+    };
+    for (const auto& c : cases) {
+        TParticlesList list(1);
+        Add(list, "A", {0}, 1, 1);
+        Add(list, "B", {1}, 2, 1);
+        TForce force(list);
+        force.SetCoulombCoeff(1);                             // C = 1 - 1/2
+        EXPECT_FALSE(force.CoefficientsValid()) << c.Change;  // never built
+        force.BuildPairTables();
+        EXPECT_TRUE(force.CoefficientsValid()) << c.Change;
+        EXPECT_EQ(force.PotentialEnergy(), -1) << c.Change;
+        c.Apply(list, force);
+        EXPECT_EQ(force.PotentialEnergy(), c.Energy) << c.Change;
+        force.BuildPairTables();
+        EXPECT_TRUE(force.CoefficientsValid()) << c.Change;
+        EXPECT_EQ(force.PotentialEnergy(), c.Energy) << c.Change;
+    }
 }
 
 TEST(Force, PowerBranches) {
@@ -433,14 +479,19 @@ TEST(Force, HugeWholePowers) {
         force.ComputePairTerms();
         // d = 2: the pair factor 2^(p-1) overflows for large positive p and vanishes for large
         // negative p; the potential follows the same sign of the exponent.
+        // A potential that overflows is an error, never an infinity to show.
         const double a = force.Acceleration(0)[0];
-        const double u = force.PotentialEnergy();
         if (p > 0) {
             EXPECT_EQ(a, std::numeric_limits<double>::infinity()) << p;
-            EXPECT_EQ(u, std::numeric_limits<double>::infinity()) << p;
+            try {
+                force.PotentialEnergy();
+                ADD_FAILURE() << p;
+            } catch (const EMathError& e) {
+                EXPECT_STREQ(e.what(), "Floating point overflow") << p;
+            }
         } else {
             EXPECT_EQ(a, 0) << p;
-            EXPECT_EQ(u, 0) << p;
+            EXPECT_EQ(force.PotentialEnergy(), 0) << p;
         }
     }
 }
@@ -458,11 +509,29 @@ TEST(Force, CoincidentParticles) {
     EXPECT_TRUE(force.Acceleration(1).Equals(TVector(3)));
     EXPECT_EQ(force.PotentialEnergy(), 0);
 
-    // Below power 1 the pair factor at d = 0 is infinite: not finite, never silently zero.
+    // Below power 1 the pair factor at d = 0 is infinite: not finite, never silently zero; the
+    // potential at d = 0 with Power <= -1 is a division by zero, also with a massless particle
+    // (0 * -inf), and the caller's exception flags stay as they were.
     force.SetPower(-2);
     force.ComputePairTerms();
     EXPECT_FALSE(std::isfinite(force.Acceleration(0)[0]));
-    EXPECT_FALSE(std::isfinite(force.PotentialEnergy()));
+    for (const double power : {-2.0, -1.0, -1.5, -3.0}) {
+        for (const double mass : {1.0, 0.0}) {
+            force.SetPower(power);
+            list.Particles(1).Mass = mass;
+            std::feclearexcept(FE_ALL_EXCEPT);
+            try {
+                force.PotentialEnergy();
+                ADD_FAILURE() << power << " " << mass;
+            } catch (const EMathError& e) {
+                EXPECT_STREQ(e.what(), "Floating point division by zero") << power << " " << mass;
+            }
+            EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), 0);
+        }
+    }
+    // Power -0.5: d^0.5 / 0.5 is 0 at d = 0.
+    force.SetPower(-0.5);
+    EXPECT_EQ(force.PotentialEnergy(), 0);
 }
 
 TEST(Force, MasslessParticlesFeelButExertNoForce) {
@@ -666,7 +735,7 @@ TEST(ForceSameness, GivenPositionsStaleCoefficientsAndCountChanges) {
         }
 
         // Masses and charges changed without a rebuild: new masses weigh at once, the
-        // coefficients stay those of the last build.
+        // evaluation's coefficients stay those of the last build, the potential takes the new.
         list.Particles(3).Mass = 7;
         list.Particles(4).SetCharge(0);
         if (list.Particles(5).Mass != 0) list.Particles(5).SetCharge(2.5);
