@@ -62,6 +62,9 @@ public:
     // given positions (one per particle, in index order).
     void ComputePairTerms();
     void ComputePairTerms(const TVectorArray& positions);
+    // How many times ComputePairTerms has run since the force model was made: the cost measure
+    // of a method (one evaluation is O(N^2) pair terms).
+    std::int64_t Evaluations() const { return FEvaluations; }
     // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
     // call overwrites.
     const TVector& Acceleration(int index);
@@ -93,7 +96,6 @@ public:
     double PairFactorOf(double d) const;
 
 private:
-
     TParticlesList& Particles;
     int FDimensions;
     double FGravConstant = 1;
@@ -103,15 +105,16 @@ private:
     bool FIntegralPower = true;
 
     TVector Work;
-    int Prepared = -1;        // particle count the tables were built for; -1: none
-    bool UseTable = false;    // coefficients differ per pair
+    int Prepared = -1;           // particle count the tables were built for; -1: none
+    bool UseTable = false;       // coefficients differ per pair
     std::vector<double> Coeffs;  // lower triangle, row i at i*(i-1)/2, when UseTable
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
     std::vector<double> X;
     std::vector<double> A;
     std::vector<double> M;
     std::vector<double> Scratch;  // per-row products m_j T of the kernels
-    int Evaluated = 0;        // particle count of the last evaluation
+    int Evaluated = 0;            // particle count of the last evaluation
+    std::int64_t FEvaluations = 0;
 };
 
 }  // namespace kinetra
