@@ -5,14 +5,17 @@
 // 2 usage error; 3 a step failed with the program's error; 4 a collision stopped the run.
 // Every real of the CSV output is printed with 17 significant digits so that it reads back to
 // the same double.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "batch/BatchCommon.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
@@ -21,55 +24,7 @@
 #include "frame/Frame.h"
 #include "parser/Parser.h"
 
-namespace kinetra {
-namespace {
-
-enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitStepFailed = 3, ExitCollision = 4 };
-
-constexpr const char* UsageText =
-    "Usage:\n"
-    "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
-    "  kinetra-batch check SETUP\n"
-    "  kinetra-batch save SETUP OUT\n"
-    "  kinetra-batch eval EXPR [EXPR ...]\n"
-    "  kinetra-batch --help | --version\n"
-    "\n"
-    "run     loads SETUP, prepares it and performs N displayed steps (default 1), printing CSV\n"
-    "        records (step,time,signed_step,kinetic,potential,total) for step 0, every K-th\n"
-    "        step (default 1) and the last step.\n"
-    "          --backwards   run with the negative time step\n"
-    "          --collisions  stop at the first collision of two particles\n"
-    "          --state       add every position (x<i>_<d>) and velocity (v<i>_<d>)\n"
-    "check   loads SETUP and prints its dimensions, method, particle count and frame.\n"
-    "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension).\n"
-    "eval    evaluates each expression in turn on one parser and prints its value.\n"
-    "\n"
-    "Exit status: 0 done, 1 load, save or evaluation failed, 2 usage error,\n"
-    "3 a step failed, 4 a collision stopped the run.\n";
-
-struct EUsage {
-    std::string Message;
-};
-
-void Print(std::FILE* stream, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-}
-
-// The simulation with a screen frame hooked in, the way the main window opens a setup.
-struct TLoadedSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-
-    TLoadedSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& reader) { Frame.LoadFromFile(reader); };
-        Sim.OnSaveFrame = [this](TSetupWriter& writer) { Frame.SaveToFile(writer); };
-    }
-
-    void Load(const std::string& fileName) {
-        Sim.FileName = fileName;
-        Sim.LoadFromFile();
-    }
-};
+namespace kinetra::batch {
 
 // Reports a failed load as the loader worded it, then where reading stopped; nothing goes to
 // stdout.
@@ -81,87 +36,90 @@ int LoadFailed(const std::exception& e) {
     return ExitFailed;
 }
 
-std::int64_t ParseCount(const std::string& option, const std::string& text, std::int64_t minimum) {
-    std::int64_t value = 0;
-    bool ok = !text.empty() && text.size() <= 18;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            ok = false;
-            break;
-        }
-        value = value * 10 + (c - '0');
-    }
-    if (!ok || value < minimum)
-        throw EUsage{option + " needs a whole number of at least " + std::to_string(minimum) + ", not '" +
-                     text + "'"};
-    return value;
-}
+namespace {
 
-struct TRunOptions {
-    std::string Setup;
-    std::int64_t Steps = 1;
-    std::int64_t Every = 1;
-    bool Backwards = false;
-    bool Collisions = false;
-    bool State = false;
-};
+constexpr const char* UsageText =
+    "Usage:\n"
+    "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
+    "                          [--names] [--until T] [OVERRIDES]\n"
+    "  kinetra-batch check SETUP [OVERRIDES]\n"
+    "  kinetra-batch save SETUP OUT [OVERRIDES]\n"
+    "  kinetra-batch compare SETUP --until T [--methods LIST] [--dt LIST] [--cycles N]\n"
+    "                          [--accuracy X] [--collisions]\n"
+    "  kinetra-batch eval EXPR [EXPR ...]\n"
+    "  kinetra-batch --help | --version\n"
+    "\n"
+    "run     loads SETUP, prepares it and performs N displayed steps (default 1), printing CSV\n"
+    "        records (step,time,signed_step,kinetic,potential,total) for step 0, every K-th\n"
+    "        step (default 1) and the last step.\n"
+    "          --backwards   run with the negative time step\n"
+    "          --collisions  stop at the first collision of two particles\n"
+    "          --state       add every position (x<i>_<d>) and velocity (v<i>_<d>)\n"
+    "          --names       the state columns named after the particles and axes: NAME.x,\n"
+    "                        NAME.y, ..., NAME.vx, ... (implies --state; a shared name or one\n"
+    "                        holding a comma gets the particle's index appended: NAME#i)\n"
+    "          --until T     step until |time| >= |T| (at most N steps when --steps is given);\n"
+    "                        the last step is not shortened and its record is printed\n"
+    "check   loads SETUP and prints its dimensions, method, particle count, frame, time step,\n"
+    "        cycles, accuracy and collisions.\n"
+    "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension).\n"
+    "compare runs SETUP until |time| >= |T| once for every method and time step, on all cores,\n"
+    "        and prints one CSV row per run: method,time_step,steps,force_evaluations,\n"
+    "        final_time,max_energy_drift,final_energy_drift,com_drift,wall_seconds,result\n"
+    "        (energy drifts relative, |E - E0| / |E0|; result \"ok\" or why the run failed).\n"
+    "          --methods LIST  comma-separated method names (default: all six)\n"
+    "          --dt LIST       comma-separated time steps (default: the setup's; RKF's first\n"
+    "                          trial step, RKF keeps the setup's accuracy)\n"
+    "eval    evaluates each expression in turn on one parser and prints its value.\n"
+    "\n"
+    "OVERRIDES change the setup after loading, as the Simulation options dialog does:\n"
+    "  --method NAME    Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case)\n"
+    "  --accuracy X     accuracy of RKF (at least 1E-30)\n"
+    "  --dt X           time step (RKF: the initial time step)\n"
+    "  --cycles N       computation cycles per displayed step, 1..200\n"
+    "  --collisions, --no-collisions   the collision check on or off\n"
+    "Every number (X, N, T and the --dt list) may be an expression, evaluated on one parser in\n"
+    "the order method, accuracy, time step, cycles, then T. Expressions know + - * / ( ),\n"
+    "PI GN E0 QE AU DAY YEAR MSUN MEARTH ME MP, names assigned as NAME = EXPR, and the\n"
+    "functions sqrt cbrt exp ln log10 sin cos tan arcsin arccos arctan sinh cosh tanh abs.\n"
+    "\n"
+    "Exit status: 0 done, 1 load, save, evaluation or an override failed, 2 usage error,\n"
+    "3 a step failed (compare: a run failed), 4 a collision stopped the run.\n";
 
-TRunOptions ParseRunOptions(const std::vector<std::string>& args) {
-    TRunOptions options;
-    bool haveSetup = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::optional<std::string> value;
-        if (arg.rfind("--", 0) == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-            }
-        }
-        const auto takeValue = [&]() -> std::string {
-            if (value) return *value;
-            if (i + 1 >= args.size()) throw EUsage{arg + " needs a value"};
-            return args[++i];
-        };
-        const auto noValue = [&]() {
-            if (value) throw EUsage{arg + " takes no value"};
-        };
-        if (arg == "--steps") {
-            options.Steps = ParseCount(arg, takeValue(), 0);
-        } else if (arg == "--every") {
-            options.Every = ParseCount(arg, takeValue(), 1);
-        } else if (arg == "--backwards") {
-            noValue();
-            options.Backwards = true;
-        } else if (arg == "--collisions") {
-            noValue();
-            options.Collisions = true;
-        } else if (arg == "--state") {
-            noValue();
-            options.State = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw EUsage{"unknown option " + arg};
-        } else if (!haveSetup) {
-            options.Setup = arg;
-            haveSetup = true;
-        } else {
-            throw EUsage{"unexpected argument " + arg};
-        }
+// Evaluates the overrides and T on one parser after loading; the message of the first error.
+int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
+    try {
+        TParser parser;
+        ApplySimOptions(sim, parser, line.Overrides);
+        if (line.Until && until) *until = EvaluateFieldText(parser, *line.Until).Value;
+    } catch (const std::exception& e) {
+        Print(stderr, std::string("error: ") + e.what() + "\n");
+        return ExitFailed;
     }
-    if (!haveSetup) throw EUsage{"run needs a SETUP file"};
-    return options;
+    return ExitOk;
 }
 
 int CommandRun(const std::vector<std::string>& args) {
-    const TRunOptions options = ParseRunOptions(args);
+    const TCommandLine options = ParseCommandLine("run", args);
+    if (options.Positional.empty()) throw EUsage{"run needs a SETUP file"};
+    if (options.Positional.size() > 1) throw EUsage{"unexpected argument " + options.Positional[1]};
     TLoadedSetup setup;
     try {
-        setup.Load(options.Setup);
+        setup.Load(options.Positional[0]);
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
     TSimData& sim = setup.Sim;
+    std::optional<double> until;
+    if (const int failed = ApplyOverrides(sim, options, &until)) return failed;
+    // Without --until one step unless --steps says otherwise; with it, as many as it takes.
+    const std::int64_t steps = options.Steps ? *options.Steps
+                               : until       ? std::numeric_limits<std::int64_t>::max()
+                                             : 1;
+    const bool state = options.State || options.Names;
+    const auto header = [&] {
+        return options.Names ? StateCsvHeader(sim, setup.Frame.AxisNames()) : StateCsvHeader(sim, state);
+    };
 
     struct {
         bool Happened = false;
@@ -175,10 +133,8 @@ int CommandRun(const std::vector<std::string>& args) {
         // What Stop does to the engine, then the options of the run.
         sim.Rewind();
         sim.Prepare();
-        if (options.Collisions) {
-            sim.Collisions = true;
+        if (sim.Collisions)
             sim.Particles.OnCollision = [&](int i, int j) { collision = {true, i, j, sim.Time}; };
-        }
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
 
@@ -186,18 +142,22 @@ int CommandRun(const std::vector<std::string>& args) {
         // not printed.
         const auto record = [&](std::int64_t number) {
             try {
-                return StateCsvRecord(sim, number, options.State);
+                return StateCsvRecord(sim, number, state);
             } catch (const EMathError&) {
                 throw EKNError(MsgCoordinateOutOfRange);
             }
         };
-        Print(stdout, StateCsvHeader(sim, options.State));
+        Print(stdout, header());
         Print(stdout, record(0));
-        while (step < options.Steps) {
+        while (step < steps && (!until || std::fabs(sim.Time) < std::fabs(*until))) {
+            const double before = sim.Time;
             sim.Step();
             ++step;
-            if (step % options.Every == 0 || step == options.Steps) Print(stdout, record(step));
+            if (step % options.Every == 0) Print(stdout, record(step));
+            // A step too small for the time to change would never reach T.
+            if (until && sim.Time == before) throw EKNError("The time does not advance");
         }
+        if (step % options.Every != 0) Print(stdout, record(step));
     } catch (const EAbort& e) {
         std::fflush(stdout);
         if (!collision.Happened) {
@@ -218,27 +178,39 @@ int CommandRun(const std::vector<std::string>& args) {
 }
 
 int CommandCheck(const std::vector<std::string>& args) {
-    if (args.size() != 1) throw EUsage{"check needs exactly one SETUP file"};
+    const TCommandLine options = ParseCommandLine("check", args);
+    if (options.Positional.size() != 1) throw EUsage{"check needs exactly one SETUP file"};
     TLoadedSetup setup;
     try {
-        setup.Load(args[0]);
+        setup.Load(options.Positional[0]);
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
     const TSimData& sim = setup.Sim;
+    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
     Print(stdout, "dimensions " + std::to_string(sim.Dimensions) + "\n");
     Print(stdout, "method " + sim.MethodName() + "\n");
     Print(stdout, "particles " + std::to_string(sim.Particles.Count()) + "\n");
     Print(stdout, "frame " + setup.Frame.Name() + "\n");
+    Print(stdout, "time step " + FormatGeneral(sim.TimeStep, 15) + "\n");
+    Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
+    Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
+    Print(stdout, std::string("collisions ") + (sim.Collisions ? "on" : "off") + "\n");
     return ExitOk;
 }
 
 int CommandSave(const std::vector<std::string>& args) {
-    if (args.size() != 2) throw EUsage{"save needs a SETUP file and an OUT file"};
+    const TCommandLine options = ParseCommandLine("save", args);
+    if (options.Positional.size() != 2) throw EUsage{"save needs a SETUP file and an OUT file"};
     TLoadedSetup setup;
     try {
-        setup.Load(args[0]);
-        setup.Sim.FileName = args[1];
+        setup.Load(options.Positional[0]);
+    } catch (const std::exception& e) {
+        return LoadFailed(e);
+    }
+    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
+    try {
+        setup.Sim.FileName = options.Positional[1];
         setup.Sim.SaveToFile();
     } catch (const std::exception& e) {
         return LoadFailed(e);
@@ -278,6 +250,7 @@ int Main(const std::vector<std::string>& argv) {
         if (command == "check") return CommandCheck(args);
         if (command == "save") return CommandSave(args);
         if (command == "eval") return CommandEval(args);
+        if (command == "compare") return CommandCompare(ParseCommandLine("compare", args));
         throw EUsage{"unknown command " + command};
     } catch (const EUsage& usage) {
         Print(stderr, "error: " + usage.Message + "\n" + UsageText);
@@ -286,15 +259,15 @@ int Main(const std::vector<std::string>& argv) {
 }
 
 }  // namespace
-}  // namespace kinetra
+}  // namespace kinetra::batch
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     try {
-        return kinetra::Main(args);
+        return kinetra::batch::Main(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
-        return kinetra::ExitFailed;
+        return kinetra::batch::ExitFailed;
     }
 }

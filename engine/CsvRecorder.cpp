@@ -26,7 +26,8 @@ TCsvRecorder::~TCsvRecorder() {
     Close();
 }
 
-void TCsvRecorder::Open(const std::string& fileName, TSimData& sim, std::int64_t step) {
+void TCsvRecorder::Open(const std::string& fileName, TSimData& sim, std::int64_t step,
+                        const TCsvRecordOptions& options) {
     Close();
     std::error_code ec;
     if (std::filesystem::is_directory(std::filesystem::path(fileName), ec)) {
@@ -40,23 +41,33 @@ void TCsvRecorder::Open(const std::string& fileName, TSimData& sim, std::int64_t
         FName = fileName;
         Fail(Reason(errno == 0 ? EACCES : errno));
     }
-    Start(std::move(file), fileName, sim, step);
+    Start(std::move(file), fileName, sim, step, options);
 }
 
 void TCsvRecorder::Start(std::unique_ptr<std::ostream> out, const std::string& name, TSimData& sim,
-                         std::int64_t step) {
+                         std::int64_t step, const TCsvRecordOptions& options) {
     Close();
+    Options = options;
+    if (Options.Interval < 1) Options.Interval = 1;
+    Skipped = 0;
     Out = std::move(out);
     FName = name;
     FRecords = 0;
     Columns = sim.Particles.Count();
     Dimensions = sim.Particles.Dimensions();
-    Write(StateCsvComments(sim) + StateCsvHeader(sim, true));
-    Append(sim, step);
+    Write(StateCsvComments(sim) +
+          (Options.Names ? StateCsvHeader(sim, Options.AxisNames) : StateCsvHeader(sim, true)));
+    WriteRecord(sim, step);
 }
 
 void TCsvRecorder::Append(TSimData& sim, std::int64_t step) {
     if (!Out) return;
+    if (++Skipped < Options.Interval) return;
+    WriteRecord(sim, step);
+}
+
+void TCsvRecorder::WriteRecord(TSimData& sim, std::int64_t step) {
+    Skipped = 0;
     // Records of another particle set would not match the header's columns.
     if (sim.Particles.Count() != Columns || sim.Particles.Dimensions() != Dimensions)
         Fail("the particles changed");

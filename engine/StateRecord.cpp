@@ -13,7 +13,61 @@ void AppendField(std::string& line, const std::string& field) {
     line += field;
 }
 
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted.push_back('"');
+        quoted.push_back(c);
+    }
+    return quoted + "\"";
+}
+
 }  // namespace
+
+std::vector<std::string> StateColumnNames(const TSimData& sim) {
+    const int count = sim.Particles.Count();
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(sim.Particles.Particles(i).Name);
+    const auto clashes = [&](size_t i) {
+        for (size_t j = 0; j < names.size(); ++j)
+            if (j != i && names[j] == names[i]) return true;
+        return false;
+    };
+    const auto appendIndices = [&](const std::vector<size_t>& which) {
+        for (const size_t i : which) names[i] += "#" + std::to_string(i);
+    };
+    std::vector<size_t> indexed;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i].empty() || names[i].find(',') != std::string::npos || clashes(i)) indexed.push_back(i);
+    appendIndices(indexed);
+    // An appended index can make a name equal to another particle's own ("A#1" beside two "A"):
+    // names that still clash get their index once more, until none does.
+    for (;;) {
+        std::vector<size_t> clashing;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (clashes(i)) clashing.push_back(i);
+        if (clashing.empty()) break;
+        appendIndices(clashing);
+    }
+    return names;
+}
+
+std::string StateCsvHeader(const TSimData& sim, const std::vector<std::string>& axisNames) {
+    std::string line = "step,time,signed_step,kinetic,potential,total";
+    const std::vector<std::string> names = StateColumnNames(sim);
+    const int n = sim.Particles.Dimensions();
+    for (const char* prefix : {"", "v"})
+        for (const std::string& name : names)
+            for (int d = 0; d < n; ++d) {
+                const std::string axis = d < static_cast<int>(axisNames.size())
+                                             ? axisNames[static_cast<size_t>(d)]
+                                             : "x" + std::to_string(d + 1);
+                AppendField(line, CsvField(name + "." + prefix + axis));
+            }
+    return line + "\n";
+}
 
 std::string StateCsvHeader(const TSimData& sim, bool state) {
     std::string line = "step,time,signed_step,kinetic,potential,total";

@@ -67,6 +67,9 @@ public:
     // given positions (one per particle, in index order).
     void ComputePairTerms();
     void ComputePairTerms(const TVectorArray& positions);
+    // How many times ComputePairTerms has run since the force model was made: the cost measure
+    // of a method (one evaluation is O(N^2) pair terms).
+    std::int64_t Evaluations() const { return FEvaluations; }
     // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
     // call overwrites.
     const TVector& Acceleration(int index);
@@ -102,7 +105,6 @@ public:
     double PairFactorOf(double d) const;
 
 private:
-
     TParticlesList& Particles;
     int FDimensions;
     double FGravConstant = 1;
@@ -122,7 +124,8 @@ private:
     std::vector<double> A;
     std::vector<double> M;
     std::vector<double> Scratch;  // per-row products m_j T of the kernels
-    int Evaluated = 0;        // particle count of the last evaluation
+    int Evaluated = 0;            // particle count of the last evaluation
+    std::int64_t FEvaluations = 0;
 };
 
 }  // namespace kinetra

@@ -1,11 +1,14 @@
 // Recursive descent over the grammar
 //   expression = term { ("+" | "-") term }
 //   term       = factor { ("*" | "/") factor }
-//   factor     = name [ "=" expression ] | number | "-" factor | "(" expression ")"
-// with one token of look-ahead. Evaluation stops at the end of the text or at a ")" that closes
-// no "(", so whatever follows such a ")" is never read.
+//   factor     = name [ "=" expression ] | function "(" expression ")" | number | "-" factor
+//              | "(" expression ")"
+// with one token of look-ahead. A function name is only a function when "(" follows it; anywhere
+// else it is an ordinary name, so "sqrt = 2" and then "sqrt*3" still mean what they always did. Evaluation
+// stops at the end of the text or at a ")" that closes no "(", so whatever follows such a ")" is never read.
 #include "parser/Parser.h"
 
+#include <array>
 #include <cmath>
 
 #include "engine/KNConst.h"
@@ -57,6 +60,47 @@ TTokenKind OperatorKind(char c) {
         default:
             return tkEnd;
     }
+}
+
+// The functions of `name(expression)`. A domain check returns the message of an argument outside
+// the function's domain, or nullptr.
+struct TFunction {
+    const char* Name;
+    double (*Apply)(double);
+    const char* (*Domain)(double);
+};
+
+const char* NoDomainError(double) {
+    return nullptr;
+}
+
+const std::array<TFunction, 15> Functions{{
+    {"sqrt", [](double x) { return std::sqrt(x); },
+     [](double x) -> const char* { return x < 0 ? "sqrt of a negative number" : nullptr; }},
+    {"cbrt", [](double x) { return std::cbrt(x); }, NoDomainError},
+    {"exp", [](double x) { return std::exp(x); }, NoDomainError},
+    {"ln", [](double x) { return std::log(x); },
+     [](double x) -> const char* { return x <= 0 ? "ln of a number that is not positive" : nullptr; }},
+    {"log10", [](double x) { return std::log10(x); },
+     [](double x) -> const char* { return x <= 0 ? "log10 of a number that is not positive" : nullptr; }},
+    {"sin", [](double x) { return std::sin(x); }, NoDomainError},
+    {"cos", [](double x) { return std::cos(x); }, NoDomainError},
+    {"tan", [](double x) { return std::tan(x); }, NoDomainError},
+    {"arcsin", [](double x) { return std::asin(x); },
+     [](double x) -> const char* { return x < -1 || x > 1 ? "arcsin of a number outside -1..1" : nullptr; }},
+    {"arccos", [](double x) { return std::acos(x); },
+     [](double x) -> const char* { return x < -1 || x > 1 ? "arccos of a number outside -1..1" : nullptr; }},
+    {"arctan", [](double x) { return std::atan(x); }, NoDomainError},
+    {"sinh", [](double x) { return std::sinh(x); }, NoDomainError},
+    {"cosh", [](double x) { return std::cosh(x); }, NoDomainError},
+    {"tanh", [](double x) { return std::tanh(x); }, NoDomainError},
+    {"abs", [](double x) { return std::fabs(x); }, NoDomainError},
+}};
+
+const TFunction* FindFunction(const std::string& name) {
+    for (const TFunction& function : Functions)
+        if (name == function.Name) return &function;
+    return nullptr;
 }
 
 // Doubles never trap, so an overflow shows up as an infinite result of finite operands.
@@ -221,6 +265,18 @@ double TParser::Factor() {
                 const double v = Expression();
                 Define(name, v);
                 return v;
+            }
+            if (Token == tkOpen) {
+                if (const TFunction* function = FindFunction(name)) {
+                    TNestingGuard guard(Depth);
+                    NextToken();
+                    const double x = Expression();
+                    if (Token != tkClose) throw EKinetraError(MsgMissingClose);
+                    NextToken();
+                    if (const char* message = function->Domain(x)) throw EMathError(message);
+                    // Only exp, sinh and cosh can leave the range, and only for finite arguments.
+                    return Checked(function->Apply(x), x, x);
+                }
             }
             const TEntry* entry = Find(name);
             if (entry == nullptr) throw EKinetraError(Format(MsgUnknownName, name));

@@ -1,8 +1,10 @@
 // TParser: evaluates the arithmetic expressions typed into numeric fields: decimal numbers
 // with exponents, + - * /, parentheses, unary minus, the predefined names PI, GN, E0, QE, AU,
-// DAY, YEAR, MSUN, MEARTH, ME and MP (KNConst.h), and names assigned on the fly ("x = 7",
-// "2 * y = 4 - 1"). Names are case-sensitive and stay defined, with their last value, for the
-// parser's life.
+// DAY, YEAR, MSUN, MEARTH, ME and MP (KNConst.h), names assigned on the fly ("x = 7",
+// "2 * y = 4 - 1"), and the functions sqrt, cbrt, exp, ln, log10, sin, cos, tan, arcsin, arccos,
+// arctan, sinh, cosh, tanh and abs, written name(expression) (radians; a blank may stand before
+// the "("). A function name followed by anything but "(" is an ordinary name. Names are case-sensitive and
+// stay defined, with their last value, for the parser's life.
 #pragma once
 
 #include <cstddef>
@@ -40,8 +42,10 @@ public:
 
     // The value of the text, or an exception with the message: EKinetraError for the syntax
     // messages ("No value", "%s is not a valid number", "Invalid token", "Unexpected token",
-    // "'%s' unknown", "Missing ')'"), EMathError for "Zero denominator" and
-    // "Floating point overflow". Assignments completed before an error stay defined.
+    // "'%s' unknown", "Missing ')'"), EMathError for "Zero denominator",
+    // "Floating point overflow" and an argument outside a function's domain ("sqrt of a
+    // negative number", "ln of a number that is not positive", "arcsin of a number outside
+    // -1..1", ...). Assignments completed before an error stay defined.
     double Evaluate(const std::string& text);
     void Define(const std::string& name, double value);
     // The entry of that exact name, or nullptr.

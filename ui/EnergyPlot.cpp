@@ -231,38 +231,25 @@ void TfrmEnergyPlot::AddSample(double time, double kinetic, double potential) {
 void TfrmEnergyPlot::ResetPacing() {
     FSampleEvery = 1;
     FStepsSkipped = 0;
-    FSamplesMeasured = 0;
-    FSampleCost = 0;
-    FSampleGap = 0;
+}
+
+int TfrmEnergyPlot::SampleStride(const TSimData& sim) {
+    // A sample is about one pass over the pairs of particles, a displayed step at least Cycles
+    // such passes. Small setups spend their steps on other work and sample every step; with
+    // many particles a stride keeps sampling under about a tenth of the run. The stride
+    // depends only on the setup, never on the clock, so a run samples the same steps every time.
+    if (sim.Particles.Count() <= SampleEveryStepUpTo) return 1;
+    int stride = 1;
+    while (stride < 1024 && stride * sim.Cycles < 10) stride *= 2;
+    return stride;
 }
 
 void TfrmEnergyPlot::OfferStep(TSimData& sim) {
+    FSampleEvery = SampleStride(sim);
     if (++FStepsSkipped < FSampleEvery) return;
     FStepsSkipped = 0;
     if (!FHistory.Empty() && FHistory.Last().Time == sim.Time) return;
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
     FHistory.Add(sim.Time, sim.KineticEnergy(), sim.PotentialEnergy());
-    const Clock::time_point end = Clock::now();
-
-    // Smoothed over about eight samples, so that one slow sample (the process put aside for a
-    // moment) does not change the pace; checked every sixteenth sample.
-    const double cost = std::chrono::duration<double>(end - start).count();
-    if (FSamplesMeasured > 0) {
-        const double gap = std::chrono::duration<double>(start - FPreviousSample).count();
-        FSampleCost += (cost - FSampleCost) / 8;
-        FSampleGap += (gap - FSampleGap) / 8;
-    } else {
-        FSampleCost = cost;
-    }
-    FPreviousSample = end;
-    if (++FSamplesMeasured % 16 != 0 || FSamplesMeasured < 16) return;
-    // The gap between samples includes the sample itself: at most a tenth of it, and back to
-    // a finer pace only when that would still cost under a twentieth.
-    if (FSampleCost > 0.1 * FSampleGap && FSampleEvery < 1024)
-        FSampleEvery *= 2;
-    else if (FSampleEvery > 1 && 2 * FSampleCost < 0.05 * FSampleGap)
-        FSampleEvery /= 2;
 }
 
 void TfrmEnergyPlot::ClearSamples() {

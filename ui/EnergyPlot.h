@@ -15,9 +15,10 @@
 // into negative time.
 //
 // The potential energy costs a pass over all pairs, which with many particles is as dear as a
-// step; the window therefore measures what a sample costs against the time between samples and
-// keeps it under a tenth of the run's time, taking only every second, fourth ... step when the
-// steps themselves are that cheap (never for a few particles, whose steps cost far more to draw).
+// computation cycle; setups of more than a few dozen particles with few cycles per step are
+// therefore sampled every second, fourth ... step, a stride that depends on the setup alone, so
+// that sampling stays under about a tenth of the run's time and a run samples the same steps
+// every time.
 //
 // Drawn with QPainter: the picture is three lines and a drift curve over two axes, which a
 // charting module (an extra package to install and deploy) would not make simpler.
@@ -25,7 +26,6 @@
 
 #include <QImage>
 #include <QWidget>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -143,15 +143,15 @@ private:
     void Draw(QPainter& painter, const QRect& area);
 
     void ResetPacing();
+    static int SampleStride(const TSimData& sim);
+    // Setups of up to this many particles are sampled at every displayed step.
+    static constexpr int SampleEveryStepUpTo = 64;
 
     TEnergyHistory FHistory;
-    // The sampling budget: smoothed seconds per sample and between samples.
+    // Every how many displayed steps a sample is taken (SampleStride), and the steps since
+    // the last one.
     int FSampleEvery = 1;
     int FStepsSkipped = 0;
-    int FSamplesMeasured = 0;
-    double FSampleCost = 0;
-    double FSampleGap = 0;
-    std::chrono::steady_clock::time_point FPreviousSample;
 };
 
 }  // namespace kinetra::ui

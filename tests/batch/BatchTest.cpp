@@ -65,7 +65,9 @@ TEST(BatchUsage, WrongArgumentsExitWithTwoAndTheUsage) {
 TEST(BatchCheck, PrintsTheSetupsShape) {
     const auto result = RunBatch({"check", SunPlanet});
     EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_EQ(result.Out, "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\n");
+    EXPECT_EQ(result.Out,
+              "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\ntime step 0.002\ncycles 10\n"
+              "accuracy 1E-12\ncollisions off\n");
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {

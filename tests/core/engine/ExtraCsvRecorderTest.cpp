@@ -179,3 +179,57 @@ TEST(CsvRecorder, AnotherParticleSetEndsTheRecording) {
 
 }  // namespace
 }  // namespace kinetra
+
+namespace kinetra {
+namespace {
+
+// Named columns: unique names as they are, shared, empty or comma-holding ones with the index,
+// also when an appended index makes a name equal to another particle's own.
+TEST(CsvRecorder, NamedColumnsTellEveryParticleApart) {
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"Sun", "Earth"}, {"Sun", "Earth"}},
+        {{"P", "P", "Q"}, {"P#0", "P#1", "Q"}},
+        {{"a,b", ""}, {"a,b#0", "#1"}},
+        {{"A", "A", "A#1"}, {"A#0", "A#1#1", "A#1#2"}},
+    };
+    for (const auto& [names, expected] : cases) {
+        TSimData sim;
+        test::NewSetup(sim, 1);
+        for (size_t i = 0; i < names.size(); ++i)
+            test::AddParticle(sim, names[i], 1, {static_cast<double>(i)}, {0}, 0.01);
+        EXPECT_EQ(StateColumnNames(sim), expected) << names[0];
+    }
+}
+
+TEST(CsvRecorder, NamedHeaderAndEveryKthStep) {
+    TSimData sim;
+    TSimData twin;
+    MakeTriple(sim, nmRK4);
+    MakeTriple(twin, nmRK4);
+    sim.Particles.Particles(1).Name = "B,\"2\"";
+    auto out = std::make_unique<std::ostringstream>();
+    std::ostringstream* text = out.get();
+    TCsvRecorder recorder;
+    TCsvRecordOptions options;
+    options.Names = true;
+    options.AxisNames = {"x", "y"};
+    options.Interval = 3;
+    recorder.Start(std::move(out), "mem", sim, 0, options);
+    std::string expected = StateCsvRecord(twin, 0, true);
+    for (int step = 1; step <= 7; ++step) {
+        sim.Step();
+        recorder.Append(sim, step);
+        twin.Step();
+        if (step % 3 == 0) expected += StateCsvRecord(twin, step, true);
+    }
+    EXPECT_EQ(recorder.Records(), 3);
+    const std::string written = text->str();
+    const std::string header =
+        "step,time,signed_step,kinetic,potential,total,A.x,A.y,\"B,\"\"2\"\"#1.x\",\"B,\"\"2\"\"#1.y\",C.x,C."
+        "y,"
+        "A.vx,A.vy,\"B,\"\"2\"\"#1.vx\",\"B,\"\"2\"\"#1.vy\",C.vx,C.vy\n";
+    EXPECT_EQ(written.substr(written.find("step,")), header + expected);
+}
+
+}  // namespace
+}  // namespace kinetra

@@ -251,3 +251,52 @@ TEST(Parser, DeepNestingIsRefusedNotACrash) {
     // The parser is still usable after a refusal.
     EXPECT_EQ(parser.Evaluate("(((2)))"), 2);
 }
+
+// Functions: name(expression) calls one where the plain grammar would fail (a name followed
+// by "("); a name assigned by the user stays a name everywhere else.
+TEST(ParserFunctions, CallsDomainsAndNamesInOrder) {
+    TParser parser;
+    const std::vector<Row> rows = {
+        V("sqrt(16)", 4),
+        V("sqrt (2)", std::sqrt(2.0)),
+        V("2*sqrt(9)+1", 7),
+        V("-sqrt(4)", -2),
+        About("cbrt(-27)", -3),
+        V("exp(0)", 1),
+        V("ln(exp(2))", 2),
+        V("log10(1000)", 3),
+        V("sin(0)", 0),
+        V("cos(PI)", -1),
+        V("tan(0)", 0),
+        V("arcsin(1)", std::asin(1.0)),
+        V("arccos(1)", 0),
+        V("4*arctan(1)", 4 * std::atan(1.0)),
+        V("sinh(0)+cosh(0)+tanh(0)", 1),
+        V("abs(-2.5)", 2.5),
+        V("sqrt(r = 9)", 3),
+        V("r", 9),
+        V("sqrt(sqrt(16))", 2),
+        // A circular orbit's speed, the case the functions are for.
+        V("sqrt(1*1/4)", 0.5),
+        MathErr("sqrt(-1)", "sqrt of a negative number"),
+        MathErr("ln(0)", "ln of a number that is not positive"),
+        MathErr("log10(-1)", "log10 of a number that is not positive"),
+        MathErr("arcsin(1.5)", "arcsin of a number outside -1..1"),
+        MathErr("arccos(-2)", "arccos of a number outside -1..1"),
+        MathErr("exp(1000)", "Floating point overflow"),
+        MathErr("cosh(-1000)", "Floating point overflow"),
+        Err("sqrt(4", "Missing ')'"),
+        Err("sqrt()", "Unexpected token"),
+        Err("sqrt", "'sqrt' unknown"),
+        Err("Sqrt(4)", "'Sqrt' unknown"),
+        Err("foo(2)", "'foo' unknown"),
+        Err("r(2)", "Unexpected token"),
+        Err("sqrt 4", "'sqrt' unknown"),
+        // A function name assigned by the user is that name, and still a function before "(".
+        V("sqrt = 2", 2),
+        V("sqrt*3", 6),
+        V("sqrt(25)", 5),
+        V("sqrt", 2),
+    };
+    for (const Row& row : rows) Check(parser, row);
+}

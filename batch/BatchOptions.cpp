@@ -1,0 +1,128 @@
+// The command line of kinetra-batch: which options each command takes and how their values
+// are read. Numbers of the simulation are kept as expression texts here; they are evaluated
+// when the setup is loaded, on one parser and in the options dialog's order.
+#include <algorithm>
+#include <set>
+
+#include "batch/BatchCommon.h"
+
+namespace kinetra::batch {
+
+namespace {
+
+std::int64_t ParseCount(const std::string& option, const std::string& text, std::int64_t minimum) {
+    std::int64_t value = 0;
+    bool ok = !text.empty() && text.size() <= 18;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            ok = false;
+            break;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (!ok || value < minimum)
+        throw EUsage{option + " needs a whole number of at least " + std::to_string(minimum) + ", not '" +
+                     text + "'"};
+    return value;
+}
+
+TNumMethod ParseMethod(const std::string& option, const std::string& name) {
+    if (const std::optional<TNumMethod> method = MethodFromName(name)) return *method;
+    throw EUsage{option + ": unknown method '" + name +
+                 "' (Euler, EulerCromer, Ralston, RK4, RKF or Stoermer)"};
+}
+
+std::vector<std::string> SplitList(const std::string& option, const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (items.back().find_first_not_of(' ') == std::string::npos)
+            throw EUsage{option + " needs a comma-separated list without empty items"};
+        if (comma == std::string::npos) return items;
+        start = comma + 1;
+    }
+}
+
+const std::set<std::string> OverrideOptions = {"--method",   "--dt",         "--cycles",
+                                               "--accuracy", "--collisions", "--no-collisions"};
+
+std::set<std::string> OptionsOf(const std::string& command) {
+    std::set<std::string> options;
+    if (command == "run" || command == "check" || command == "save") options = OverrideOptions;
+    if (command == "run")
+        options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names"});
+    if (command == "compare")
+        options = {"--until",    "--methods",    "--dt",           "--cycles",
+                   "--accuracy", "--collisions", "--no-collisions"};
+    return options;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::string& command, const std::vector<std::string>& args) {
+    const std::set<std::string> allowed = OptionsOf(command);
+    TCommandLine line;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::optional<std::string> value;
+        if (arg.rfind("--", 0) == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        if (arg.size() < 2 || arg[0] != '-') {
+            line.Positional.push_back(arg);
+            continue;
+        }
+        if (allowed.count(arg) == 0) throw EUsage{"unknown option " + arg + " for " + command};
+        const auto takeValue = [&]() -> std::string {
+            if (value) return *value;
+            if (i + 1 >= args.size()) throw EUsage{arg + " needs a value"};
+            return args[++i];
+        };
+        const auto noValue = [&]() {
+            if (value) throw EUsage{arg + " takes no value"};
+        };
+        if (arg == "--steps") {
+            line.Steps = ParseCount(arg, takeValue(), 0);
+        } else if (arg == "--every") {
+            line.Every = ParseCount(arg, takeValue(), 1);
+        } else if (arg == "--backwards") {
+            noValue();
+            line.Backwards = true;
+        } else if (arg == "--state") {
+            noValue();
+            line.State = true;
+        } else if (arg == "--names") {
+            noValue();
+            line.Names = true;
+        } else if (arg == "--collisions" || arg == "--no-collisions") {
+            noValue();
+            line.Overrides.Collisions = arg == "--collisions";
+        } else if (arg == "--method") {
+            line.Overrides.Method = ParseMethod(arg, takeValue());
+        } else if (arg == "--methods") {
+            line.Methods.clear();
+            for (const std::string& name : SplitList(arg, takeValue()))
+                line.Methods.push_back(ParseMethod(arg, name));
+        } else if (arg == "--dt") {
+            if (command == "compare")
+                line.TimeSteps = SplitList(arg, takeValue());
+            else
+                line.Overrides.TimeStep = takeValue();
+        } else if (arg == "--cycles") {
+            line.Overrides.Cycles = takeValue();
+        } else if (arg == "--accuracy") {
+            line.Overrides.Accuracy = takeValue();
+        } else if (arg == "--until") {
+            line.Until = takeValue();
+        }
+    }
+    return line;
+}
+
+}  // namespace kinetra::batch

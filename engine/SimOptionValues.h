@@ -1,0 +1,51 @@
+// The simulation options as texts, applied the way the Simulation options dialog applies them on
+// OK, without any widget: every number is an expression evaluated on the caller's parser and
+// turned into the 15-digit text that a dialog field would show, and that text's value goes to
+// the setter, so a value reaches the simulation exactly as if it had been typed into the
+// dialog. Only the values given are applied, in the dialog's order (method, accuracy, time step,
+// cycles, gravitational constant, Coulomb coefficient, power of distance, collisions), each
+// only when it differs from the value in force; the first error stops the rest and the values
+// before it stay written.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/SimulationData.h"
+
+namespace kinetra {
+
+class TParser;
+
+// A field's value and the text the field shows for it.
+struct TFieldNumber {
+    double Value = 0;
+    std::string Text;
+};
+
+// Evaluates `text` and passes the result through its 15-digit text. A result beyond the range of
+// a double (or one whose 15-digit text would be) raises EMathError "Floating point overflow";
+// parser errors pass through.
+TFieldNumber EvaluateFieldText(TParser& parser, const std::string& text);
+
+// The method whose MethodName is `name`, in any case ("rk4", "EulerCromer"), or none.
+std::optional<TNumMethod> MethodFromName(const std::string& name);
+
+struct TSimOptionValues {
+    std::optional<TNumMethod> Method;
+    std::optional<std::string> Accuracy;
+    std::optional<std::string> TimeStep;
+    // The 15-digit text must be a whole number, as in the dialog's spin field; SetCycles
+    // refuses one outside 1..200.
+    std::optional<std::string> Cycles;
+    std::optional<std::string> GravConstant;
+    std::optional<std::string> CoulombCoeff;
+    std::optional<std::string> Power;
+    std::optional<bool> Collisions;
+};
+
+// Applies the values given; true when a setting that the setup file stores changed (what marks
+// the setup as modified). Errors are the parser's and the setters' own.
+bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values);
+
+}  // namespace kinetra

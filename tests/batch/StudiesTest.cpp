@@ -1,0 +1,169 @@
+// kinetra-batch for studies: overrides of the simulation options, --until, named state
+// columns and the comparison of methods, through the real process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BatchProcess.h"
+
+namespace kinetra {
+namespace {
+
+using test::ParseCsv;
+using test::RunBatch;
+
+const std::string Data = KINETRA_TEST_DATA;
+const std::string SunPlanet = Data + "/SunPlanet.knx";
+
+// An override gives the same bits as a setup saved with that value: the run goes through the
+// same setters as the options dialog and then rewinds and prepares like Stop.
+TEST(BatchOverrides, ARunWithOverridesEqualsTheSavedSetupRunWithout) {
+    test::TTempFolder folder;
+    const std::string saved = (folder.Path / "euler.knx").string();
+    const std::vector<std::string> overrides = {"--method",  "euler",    "--dt",
+                                                "h = 1/300", "--cycles", "h*900"};
+    std::vector<std::string> save = {"save", SunPlanet, saved};
+    save.insert(save.end(), overrides.begin(), overrides.end());
+    ASSERT_EQ(RunBatch(save).ExitCode, 0);
+    const auto check = RunBatch({"check", saved});
+    EXPECT_NE(check.Out.find("method Euler\n"), std::string::npos) << check.Out;
+    EXPECT_NE(check.Out.find("time step 0.00333333333333333\ncycles 3\n"), std::string::npos) << check.Out;
+
+    std::vector<std::string> run = {"run", SunPlanet, "--state", "--steps", "4"};
+    run.insert(run.end(), overrides.begin(), overrides.end());
+    const auto direct = RunBatch(run);
+    const auto fromFile = RunBatch({"run", saved, "--state", "--steps", "4"});
+    ASSERT_EQ(direct.ExitCode, 0) << direct.Err;
+    EXPECT_EQ(direct.Out, fromFile.Out);
+    // The value went through its 15-digit text: 1/300 is not the step in force.
+    EXPECT_EQ(ParseCsv(direct.Out).Value(0, "signed_step"), 0.00333333333333333);
+}
+
+TEST(BatchOverrides, RefusedValuesStopBeforeAnyOutput) {
+    test::TTempFolder folder;
+    const std::string out = (folder.Path / "out.knx").string();
+    struct Case {
+        std::vector<std::string> Options;
+        std::string Message;
+    };
+    const std::vector<Case> cases = {
+        {{"--accuracy", "1E-31"}, "Accuracy setting must be at least 1E-30"},
+        {{"--dt", "0"}, "Time step must not be zero"},
+        {{"--dt", "1/0"}, "Zero denominator"},
+        {{"--dt", "dt"}, "'dt' unknown"},
+        {{"--cycles", "201"}, "Computation cycles must be between 1 and 200"},
+        {{"--cycles", "2.5"}, "'2.5' is not a valid integer value"},
+        {{"--dt", "sqrt(-1)"}, "sqrt of a negative number"},
+        // The dialog's order: a bad accuracy stops even a valid step given before it.
+        {{"--dt", "0.01", "--accuracy", "0"}, "Accuracy setting must be at least 1E-30"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string command : {"run", "check", "save"}) {
+            std::vector<std::string> args = {command, SunPlanet};
+            if (command == "save") args.push_back(out);
+            args.insert(args.end(), c.Options.begin(), c.Options.end());
+            const auto result = RunBatch(args);
+            EXPECT_EQ(result.ExitCode, 1) << command << " " << c.Message;
+            EXPECT_EQ(result.Err, "error: " + c.Message + "\n") << command;
+            EXPECT_EQ(result.Out, "") << command;
+        }
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.Message;
+    }
+    EXPECT_EQ(RunBatch({"run", SunPlanet, "--until", "1/0"}).Err, "error: Zero denominator\n");
+    for (const std::vector<std::string>& usage :
+         std::vector<std::vector<std::string>>{{"run", SunPlanet, "--method", "Leapfrog"},
+                                               {"check", SunPlanet, "--until", "1"},
+                                               {"save", SunPlanet, "--steps", "1"},
+                                               {"run", SunPlanet, "--no-collisions=1"}}) {
+        const auto result = RunBatch(usage);
+        EXPECT_EQ(result.ExitCode, 2) << usage[2];
+        EXPECT_NE(result.Err.find("Usage:"), std::string::npos);
+    }
+}
+
+TEST(BatchRun, UntilStepsTillTheTimeIsReachedInEitherDirection) {
+    // Ten cycles of 0.002 per displayed step: 0.05 is passed by the third step, not shortened.
+    for (const bool backwards : {false, true}) {
+        std::vector<std::string> args = {"run", SunPlanet, "--until", "0.05", "--every", "2"};
+        if (backwards) args.push_back("--backwards");
+        const auto csv = ParseCsv(RunBatch(args).Out);
+        ASSERT_EQ(csv.Rows.size(), 3u) << backwards;
+        EXPECT_EQ(csv.Rows[1][0], "2");
+        EXPECT_EQ(csv.Rows[2][0], "3");
+        EXPECT_NEAR(csv.Value(2, "time"), backwards ? -0.06 : 0.06, 1e-12);
+    }
+    // --steps bounds the run; a time already reached takes no step.
+    EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--until", "100", "--steps", "2"}).Out).Rows.size(), 3u);
+    EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--until", "0"}).Out).Rows.size(), 1u);
+}
+
+TEST(BatchRun, NamesGiveTheStateColumnsTheParticlesAndAxes) {
+    const auto named = RunBatch({"run", SunPlanet, "--names", "--steps", "2"});
+    const auto indexed = RunBatch({"run", SunPlanet, "--state", "--steps", "2"});
+    ASSERT_EQ(named.ExitCode, 0) << named.Err;
+    const auto csv = ParseCsv(named.Out);
+    EXPECT_EQ(csv.Header, (std::vector<std::string>{"step", "time", "signed_step", "kinetic", "potential",
+                                                    "total", "Sun.x", "Sun.y", "Planet.x", "Planet.y",
+                                                    "Sun.vx", "Sun.vy", "Planet.vx", "Planet.vy"}));
+    // The records are those of the indexed form.
+    EXPECT_EQ(named.Out.substr(named.Out.find('\n')), indexed.Out.substr(indexed.Out.find('\n')));
+}
+
+TEST(BatchCompare, OneRowPerMethodAndStepInTheOrderGiven) {
+    const auto result = RunBatch(
+        {"compare", SunPlanet, "--until", "0.5", "--methods", "euler,Stoermer,RKF", "--dt", "0.002,1/250"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    const auto csv = ParseCsv(result.Out);
+    EXPECT_EQ(csv.Header, (std::vector<std::string>{"method", "time_step", "steps", "force_evaluations",
+                                                    "final_time", "max_energy_drift", "final_energy_drift",
+                                                    "com_drift", "wall_seconds", "result"}));
+    ASSERT_EQ(csv.Rows.size(), 6u);
+    const std::vector<std::string> methods = {"Euler", "Euler", "Stoermer", "Stoermer", "RKF", "RKF"};
+    for (size_t row = 0; row < 6; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(csv.Rows[row][0], methods[row]);
+        EXPECT_EQ(csv.Value(row, "time_step"), row % 2 == 0 ? 0.002 : 0.004);
+        EXPECT_GE(csv.Value(row, "final_time"), 0.5);
+        EXPECT_GE(csv.Value(row, "max_energy_drift"), csv.Value(row, "final_energy_drift"));
+        EXPECT_EQ(csv.Rows[row].back(), "ok");
+    }
+    // Ten cycles per step: 0.5 takes 25 steps of 0.02 and 13 of 0.04. Stoermer adds the
+    // completion of the velocities to every step and its start-up evaluation to the run.
+    EXPECT_EQ(csv.Value(0, "steps"), 25);
+    EXPECT_EQ(csv.Value(0, "force_evaluations"), 250);
+    EXPECT_EQ(csv.Value(3, "steps"), 13);
+    EXPECT_EQ(csv.Value(3, "force_evaluations"), 13 * 11 + 1);
+    // Euler drifts most; Stoermer's drift shrinks about fourfold with half the step (second order).
+    EXPECT_GT(csv.Value(0, "max_energy_drift"), 100 * csv.Value(2, "max_energy_drift"));
+    EXPECT_GT(csv.Value(3, "max_energy_drift"), 3 * csv.Value(2, "max_energy_drift"));
+}
+
+TEST(BatchCompare, AFailingRunSaysWhyInItsRowAndTheOthersGoOn) {
+    const auto result =
+        RunBatch({"compare", Data + "/Overflow.knx", "--until", "1", "--methods", "rk4,euler"});
+    EXPECT_EQ(result.ExitCode, 3);
+    const auto csv = ParseCsv(result.Out);
+    ASSERT_EQ(csv.Rows.size(), 2u);
+    EXPECT_EQ(csv.Rows[0].back(), "error: Coordinate out of range");
+    EXPECT_EQ(csv.Rows[1].back(), "error: Coordinate out of range");
+
+    const auto mixed = RunBatch({"compare", Data + "/Collision.knx", "--until", "2", "--methods", "rk4",
+                                 "--dt", "0.01,0.005", "--collisions"});
+    EXPECT_EQ(mixed.ExitCode, 3);
+    const auto rows = ParseCsv(mixed.Out).Rows;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].back().rfind("Collision between A and B at t = ", 0), 0u) << rows[0].back();
+
+    // Usage and value errors end the command before any run.
+    EXPECT_EQ(RunBatch({"compare", SunPlanet}).ExitCode, 2);
+    EXPECT_EQ(RunBatch({"compare", SunPlanet, "--until", "1", "--methods", "rk4,,euler"}).ExitCode, 2);
+    const auto bad = RunBatch({"compare", SunPlanet, "--until", "1", "--dt", "0.01,0"});
+    EXPECT_EQ(bad.ExitCode, 1);
+    EXPECT_EQ(bad.Err, "error: Time step must not be zero\n");
+    EXPECT_EQ(bad.Out, "");
+}
+
+}  // namespace
+}  // namespace kinetra
