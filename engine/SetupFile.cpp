@@ -201,7 +201,14 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
         std::ofstream out;
         errno = 0;
         out.open(temp, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) fail(SystemReason(errno == 0 ? EACCES : errno));
+        if (!out.is_open()) {
+            const int error = errno == 0 ? EACCES : errno;
+            // A file being created is only "not found" when its folder is missing.
+            const fs::path folder = fs::absolute(target, ec).parent_path();
+            if (error == ENOENT && !fs::is_directory(folder, ec))
+                fail("Folder \"" + folder.string() + "\" not found");
+            fail(SystemReason(error));
+        }
         created = true;
         write(out);
         out.flush();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -99,8 +100,10 @@ TValueGrid::TValueGrid(QWidget* parent) : QTableWidget(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    // A click on the selected cell opens its editor at once (see mouseReleaseEvent) rather
+    // than after the double-click interval, during which typed keys would be dropped.
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                    QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);
     setWordWrap(false);
     setItemDelegate(new TAxisNameDelegate(this));
@@ -159,6 +162,24 @@ void TValueGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
         return;
     }
     QTableWidget::closeEditor(editor, hint);
+}
+
+void TValueGrid::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool selected = event->button() == Qt::LeftButton && index.isValid() && index == currentIndex() &&
+                          selectionModel()->isSelected(index) && state() != QAbstractItemView::EditingState;
+    ClickedSelected = selected ? QPersistentModelIndex(index) : QPersistentModelIndex();
+    QTableWidget::mousePressEvent(event);
+}
+
+void TValueGrid::mouseReleaseEvent(QMouseEvent* event) {
+    QTableWidget::mouseReleaseEvent(event);
+    const QPersistentModelIndex clicked = ClickedSelected;
+    ClickedSelected = QPersistentModelIndex();
+    // The keys the user types right after the click all reach the editor, the first included.
+    if (clicked.isValid() && indexAt(event->position().toPoint()) == clicked &&
+        state() != QAbstractItemView::EditingState)
+        edit(clicked);
 }
 
 // ---------------------------------------------------------------------------------------------

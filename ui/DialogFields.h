@@ -71,6 +71,12 @@ public:
 
 protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // The cell that was already selected when the mouse went down on it.
+    QPersistentModelIndex ClickedSelected;
 };
 
 // Integer spin field with limits. Without typing only the arrows (buttons and keys) change

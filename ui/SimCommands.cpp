@@ -62,7 +62,7 @@ void TSimForm::mmiNewClick() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes) mmiSaveClick();
+        if (answer == TAnswer::Yes && !SaveSetup()) return;
     }
     {
         // On OK the dialog has stored the name and the dimensions; a run goes on until then.
@@ -70,6 +70,8 @@ void TSimForm::mmiNewClick() {
         if (Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
     }
     FSimData->Clear();
+    OverrideUnconfirmed = false;
+    SaveNeedsName = false;
     ResetView();
     UpdateCaption();
     // Ends a run that may be going on and leaves an empty, stopped setup.
@@ -89,14 +91,15 @@ void TSimForm::mmiEditParticlesClick() {
             FScreenFrame->UpdateOrigin();
             FSimData->Prepare();
             if (dialog.ParticleChanged) SetParticlesModified(true);
-            // A marker of no mass has no place, and its menu item is about to be disabled, so
-            // the user could not switch it off: it goes off here, after inserts and deletes too.
-            if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             UpdateCommands();
             PrepareScene();
         }
     }
+    // A marker of no mass has no place, and its menu item is disabled, so the user could not
+    // switch it off: it goes off here, after inserts and deletes too, and also when the list of
+    // a new setup is cancelled.
+    if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
     UpdateInvisibleFlags();
     UpdateTrailFlags();
     UpdateScreenPositions();
@@ -142,7 +145,7 @@ void TSimForm::mmiOpenClick() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes) mmiSaveClick();
+        if (answer == TAnswer::Yes && !SaveSetup()) return;
     }
     const QString chosen = Prompts().GetOpenFileName(this, QStringLiteral("Open a setup"), StartFolder(),
                                                      QString::fromUtf8(SetupFilter));
@@ -176,6 +179,9 @@ void TSimForm::OpenSetup(const QString& chosenName) {
         NewSetup = false;
         UpdateCommands();
     };
+    // The name chosen now is the setup's own; a copy of an example becomes one below.
+    OverrideUnconfirmed = false;
+    SaveNeedsName = false;
     // Whatever happens below, the records would no longer belong to the setup shown.
     StopRecording();
     try {
@@ -191,7 +197,14 @@ void TSimForm::OpenSetup(const QString& chosenName) {
         if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
         ViewChanged();
         if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
-        RememberFile(name);
+        if (IsBundledExample(ToQ(name))) {
+            // The installed example stays as it came: the setup is an unsaved copy named after
+            // it in the user's folder, and Save asks where to put it.
+            FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
+            SaveNeedsName = true;
+        } else {
+            RememberFile(name);
+        }
     } catch (const EKNError& e) {
         ResetToNoSetup();
         Prompts().ShowMessage(this, QString::fromStdString(e.what()));
@@ -206,7 +219,34 @@ void TSimForm::OpenSetup(const QString& chosenName) {
 }
 
 void TSimForm::mmiSaveClick() {
-    FSimData->SaveToFile();
+    SaveSetup();
+}
+
+bool TSimForm::SaveSetup() {
+    if (SaveNeedsName) {
+        mmiSaveAsClick();
+        return !Modified;
+    }
+    // A name whose file the user declined to override in Save As: that file is replaced only
+    // after the same question has been answered with Yes.
+    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName))) &&
+        Prompts().Confirm(this, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+        return false;
+    WriteSetup();
+    return true;
+}
+
+void TSimForm::WriteSetup() {
+    try {
+        FSimData->SaveToFile();
+    } catch (...) {
+        // The writer may have given the name its extension: the caption shows the name that
+        // the next Save will write to.
+        UpdateCaption();
+        throw;
+    }
+    OverrideUnconfirmed = false;
+    SaveNeedsName = false;
     RememberFile(FSimData->FileName);
     SetModified(false);
     NewSetup = false;
@@ -215,24 +255,41 @@ void TSimForm::mmiSaveClick() {
 
 void TSimForm::mmiSaveAsClick() {
     TAnswer answer = TAnswer::Cancel;
+    // Whatever ends the command, a failed save included, the caption shows the chosen name
+    // that FileName now holds and the next Save writes to.
+    struct TCaptionAtEnd {
+        TSimForm& Form;
+        ~TCaptionAtEnd() { Form.UpdateCaption(); }
+    } captionAtEnd{*this};
     do {
         const QString chosen =
             Prompts().GetSaveFileName(this, QStringLiteral("Save the setup"), StartFolder(),
-                                      ToQ(FSimData->FileName), QString::fromUtf8(SetupFilter));
+                                      ProposedSaveName(), QString::fromUtf8(SetupFilter));
         if (chosen.isEmpty()) {
             answer = TAnswer::Cancel;
             break;
         }
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
         FSimData->FileName = FromQ(chosen);
-        if (QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName))))
-            answer = Prompts().Confirm(
-                this, QStringLiteral("A setup of this name already exists. Do you want to override it?"));
-        else
+        SaveNeedsName = false;
+        OverrideUnconfirmed = false;
+        if (QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName)))) {
+            answer = Prompts().Confirm(this, QString::fromUtf8(SetupExistsQuestion));
+            OverrideUnconfirmed = answer != TAnswer::Yes;
+        } else {
             answer = TAnswer::Yes;
-        if (answer == TAnswer::Yes) mmiSaveClick();
+        }
+        if (answer == TAnswer::Yes) WriteSetup();
     } while (answer == TAnswer::No);
-    UpdateCaption();
+}
+
+QString TSimForm::ProposedSaveName() const {
+    const QString name = ToQ(FSimData->FileName);
+    // A name in a folder that cannot be shown (a save there failed) is proposed without it, so
+    // the dialog opens in its start folder.
+    const QFileInfo folder(QFileInfo(name).absolutePath());
+    if (name.isEmpty() || (folder.isDir() && folder.isReadable() && folder.isExecutable())) return name;
+    return QFileInfo(name).fileName();
 }
 
 bool TSimForm::FormCloseQuery() {
@@ -240,8 +297,14 @@ bool TSimForm::FormCloseQuery() {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            FSimData->SaveToFile();
-            RememberFile(FSimData->FileName);
+            // A copy of an example, or a name whose file the user declined to override, is not
+            // written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed) {
+                if (!SaveSetup()) return false;
+            } else {
+                FSimData->SaveToFile();
+                RememberFile(FSimData->FileName);
+            }
         }
     }
     StopRecording();

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 
@@ -37,7 +38,55 @@ constexpr int kSpeedPanelWidth = 41;
 constexpr int kButtonLeft = 8;
 constexpr int kButtonWidth = 23;
 constexpr int kButtonHeight = 22;
-constexpr int kPanelWidths[4] = {90, 100, 275, 200};
+
+// Every prompt is a window over the scene: when it has closed, the scene is repainted as the
+// window system would repaint an uncovered window (the canvas alone would keep whatever the
+// command drew or erased meanwhile, such as a cleared area or an erased marker).
+class TRepaintingPrompts : public TUserPrompts {
+public:
+    TRepaintingPrompts(std::unique_ptr<TUserPrompts> inner, std::function<void()> repaint)
+        : Inner(std::move(inner)), Repaint(std::move(repaint)) {}
+
+    void ShowMessage(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowMessage(parent, text);
+    }
+    void ShowError(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowError(parent, text);
+    }
+    TAnswer Confirm(QWidget* parent, const QString& text) override {
+        After after(*this);
+        return Inner->Confirm(parent, text);
+    }
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter) override {
+        After after(*this);
+        return Inner->GetOpenFileName(parent, title, folder, filter);
+    }
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& proposedName, const QString& filter) override {
+        After after(*this);
+        return Inner->GetSaveFileName(parent, title, folder, proposedName, filter);
+    }
+    int ExecDialog(QDialog& dialog) override {
+        After after(*this);
+        return Inner->ExecDialog(dialog);
+    }
+
+private:
+    // Also when the prompt ends in an exception.
+    struct After {
+        explicit After(TRepaintingPrompts& owner) : Owner(owner) {}
+        After(const After&) = delete;
+        After& operator=(const After&) = delete;
+        ~After() { Owner.Repaint(); }
+        TRepaintingPrompts& Owner;
+    };
+
+    std::unique_ptr<TUserPrompts> Inner;
+    std::function<void()> Repaint;
+};
 
 }  // namespace
 
@@ -66,8 +115,8 @@ void TSceneView::resizeEvent(QResizeEvent*) {
 // ---------------------------------------------------------------------------------------------
 // Creation and destruction
 
-TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent)
-    : QMainWindow(parent), FPrompts(prompts ? std::move(prompts) : std::make_unique<TQtPrompts>()) {
+TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMainWindow(parent) {
+    SetPrompts(prompts ? std::move(prompts) : std::make_unique<TQtPrompts>());
     setWindowTitle(QString::fromUtf8(ProgramTitle));
     setWindowIcon(ProgramIcon());
     setMinimumSize(150, 150);
@@ -97,6 +146,10 @@ TSimForm::~TSimForm() {
 void TSimForm::FormCreate() {
     Panels[0]->setFixedWidth(QFontMetrics(stbStatusBar->font()).horizontalAdvance(QStringLiteral("Stopped")) +
                              10);
+    // The time and the extent in their longest form ("Time: %f" of a collision aside).
+    FitPanel(1, QStringLiteral("Time: ") + LongestNumber(true));
+    FitPanel(3, QStringLiteral("Width: ") + LongestNumber(false) + QStringLiteral("   Height: ") +
+                    LongestNumber(false));
     RunState = rsNoSetup;
     FSimData = std::make_unique<TSimData>();
     FExprParser = std::make_unique<TParser>();
@@ -292,7 +345,7 @@ void TSimForm::CreateStatusBar() {
     for (int i = 0; i < 4; ++i) {
         Panels[i] = new QLabel(stbStatusBar);
         Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        Panels[i]->setFixedWidth(kPanelWidths[i]);
+        Panels[i]->setFixedWidth(kStatusPanelWidths[i]);
         stbStatusBar->addWidget(Panels[i]);
     }
 }
@@ -307,7 +360,37 @@ void TSimForm::LayoutOverlays() {
 }
 
 void TSimForm::SetPrompts(std::unique_ptr<TUserPrompts> prompts) {
-    if (prompts) FPrompts = std::move(prompts);
+    if (prompts)
+        FPrompts = std::make_unique<TRepaintingPrompts>(std::move(prompts), [this] { ScheduleRepaint(); });
+}
+
+void TSimForm::ScheduleRepaint() {
+    if (RepaintPending) return;
+    RepaintPending = true;
+    // Queued, as the window system's repaint comes after the command that closed the prompt
+    // has finished (the frame settings command erases the marker after its dialog).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            RepaintPending = false;
+            Guard([this] { FormPaint(); });
+        },
+        Qt::QueuedConnection);
+}
+
+bool TSimForm::eventFilter(QObject* watched, QEvent* event) {
+    // Uncovered by another window: the window system asks for the picture again.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+        ScheduleRepaint();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TSimForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!ExposeWatched && windowHandle()) {
+        windowHandle()->installEventFilter(this);
+        ExposeWatched = true;
+    }
 }
 
 void TSimForm::SetPanel(int index, const QString& text) {
@@ -435,7 +518,10 @@ void TSimForm::PrepareScene() {
         RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
         FSimData->Rewind();
         ScreenPos.clear();
-        if (particles.TotalMass != 0) ComPos = ProjectedCenterOfMass();
+        if (particles.TotalMass != 0)
+            ComPos = ProjectedCenterOfMass();
+        else
+            ComPos.Visible = false;
         ScreenPos.reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             const TParticle& p = particles.Particles(i);

@@ -47,6 +47,9 @@ class TSimForm;
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
 enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
 
+// The status panels' widths in pixels; panels 1 to 3 widen where their longest text needs more.
+inline constexpr int kStatusPanelWidths[4] = {90, 100, 275, 200};
+
 // The drawing area: the whole client area. It only copies the form's canvas to the screen.
 class TSceneView : public QWidget {
 public:
@@ -78,6 +81,8 @@ public:
     void ParticlesChanged() override;
 
     void SetPrompts(std::unique_ptr<TUserPrompts> prompts);
+    // Repaints the scene (FormPaint) once control is back in the event loop.
+    void ScheduleRepaint();
 
     // Runs a command so that no exception leaves it: an error reaches the top-level handler.
     void Guard(const std::function<void()>& command);
@@ -131,6 +136,9 @@ public:
     // Open without the file dialog: the name given on the command line.
     void OpenSetup(const QString& chosenName);
     void mmiSaveClick();
+    // Save as the command does it; false when nothing was written because the user declined
+    // (the override question, or the file dialog of a setup that has no file of its own).
+    bool SaveSetup();
     void mmiSaveAsClick();
     void mmiQuitClick();
     bool FormCloseQuery();
@@ -242,6 +250,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -252,6 +262,10 @@ private:
     void LayoutOverlays();
     void ConnectHooks();
     void SetPanel(int index, const QString& text);
+    // Widens a status panel so that `longest`, the longest text it may show, is not cut.
+    void FitPanel(int index, const QString& longest);
+    // The longest number of the panels' 5-digit general format, in the widest digit.
+    QString LongestNumber(bool sign) const;
     void ResetToNoSetup();
     // The energies of the rewound state, for the plot's E0; taken at every rewind.
     void TakeRewindSample();
@@ -261,6 +275,11 @@ private:
     void FillRecentMenu();
     void RememberFile(const std::string& fileName);
     QString StartFolder() const;
+    QString ProposedSaveName() const;
+    // Writes the setup to FileName (Save without its questions).
+    void WriteSetup();
+    // The file lies in a folder of the bundled examples.
+    static bool IsBundledExample(const QString& fileName);
     // A save dialog with the override question of Save As; an empty name means cancelled.
     QString AskSaveName(const QString& title, const QString& proposed, const QString& filter,
                         const char* extension, const QString& question);
@@ -274,6 +293,8 @@ private:
     void CombineTrails();
     void FillBackground(QImage& image);
     TScreenPoint ProjectedCenterOfMass() const;
+    // The marker is wanted and the setup has a centre of mass.
+    bool MarkerShown() const;
     TScreenPoint ImagePosition(const TVector& position, int size) const;
     void EnsureParticleArrays();
 
@@ -294,10 +315,18 @@ private:
     // Particle pictures by colour index and image size, drawn once in the background colour.
     std::map<std::pair<int, int>, QImage> ImageCache;
     QLabel* Panels[4] = {nullptr, nullptr, nullptr, nullptr};
+    // The longest texts the panels were last widened for.
+    QString FittedTexts[4];
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;
     bool Quitting = false;
+    // FileName names a file whose replacement the user declined in Save As.
+    bool OverrideUnconfirmed = false;
+    // The setup is a copy of a bundled example: Save asks where to put it.
+    bool SaveNeedsName = false;
+    bool RepaintPending = false;
+    bool ExposeWatched = false;
 };
 
 }  // namespace kinetra::ui

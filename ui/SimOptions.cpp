@@ -134,6 +134,8 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 
     FormCreate();
+    // The dialog opens on the method in force, not on the first of the group.
+    if (QAbstractButton* checked = rgNumMethod->Buttons()->checkedButton()) checked->setFocus();
 }
 
 void TfrmSimOptions::FormCreate() {

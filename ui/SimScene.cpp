@@ -1,6 +1,8 @@
 // The scene: particles, trails and the centre-of-mass marker, drawn incrementally on the canvas
 // (only what moved), with the trail layer ANDed over it at every refresh; and the view commands.
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
@@ -69,6 +71,16 @@ void FillClipped(QPainter& painter, const QSize& size, std::int64_t x, std::int6
                      colour);
 }
 
+// The picture size the scene works with. A file may hold any positive size, but drawn around a
+// centre within the visible area (the only ones drawn) every picture larger than any screen
+// looks the same; the cap keeps the corner (centre - size, with a centre clamped to 2e9) and
+// the far edge (corner + 2 size) within 32 bits.
+constexpr int kLargestSceneImage = 1 << 20;
+
+int SceneImageSize(int size) {
+    return std::min(size, kLargestSceneImage);
+}
+
 QImage ParticlePicture(int colourIndex, int size, const QColor& background) {
     QImage image(2 * size, 2 * size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -93,6 +105,7 @@ void TSimForm::FillBackground(QImage& image) {
 
 TScreenPoint TSimForm::ImagePosition(const TVector& position, int size) const {
     TScreenPoint p = FScreenFrame->WorldToScreen(position);
+    size = SceneImageSize(size);
     p.X -= size;
     p.Y -= size;
     return p;
@@ -115,10 +128,11 @@ void TSimForm::EnsureParticleArrays() {
 void TSimForm::DrawImage(QPainter& painter, int particle, int x, int y) {
     const TParticleImage& image = FSimData->Particles.Particles(particle).Image;
     if (image.Size < 1) return;
+    const int size = SceneImageSize(image.Size);
     // Small pictures are kept; a huge size read from a file is drawn directly instead.
     constexpr int kLargestKept = 64;
-    if (image.Size <= kLargestKept) {
-        const auto key = std::make_pair(std::clamp(image.ColourIndex, 0, ColourCount - 1), image.Size);
+    if (size <= kLargestKept) {
+        const auto key = std::make_pair(std::clamp(image.ColourIndex, 0, ColourCount - 1), size);
         auto it = ImageCache.find(key);
         if (it == ImageCache.end())
             it = ImageCache.emplace(key, ParticlePicture(key.first, key.second, BackgroundColour())).first;
@@ -128,7 +142,7 @@ void TSimForm::DrawImage(QPainter& painter, int particle, int x, int y) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(BackgroundColour(), 2));
         painter.setBrush(PaletteColour(image.ColourIndex));
-        painter.drawEllipse(QRectF(x + 1.0, y + 1.0, 2.0 * image.Size - 2, 2.0 * image.Size - 2));
+        painter.drawEllipse(QRectF(x + 1.0, y + 1.0, 2.0 * size - 2, 2.0 * size - 2));
         painter.restore();
     }
 }
@@ -173,7 +187,7 @@ void TSimForm::DrawStep() {
             const auto k = static_cast<size_t>(i);
             if (InvisibleFlags[k]) continue;
             const TParticle& particle = particles.Particles(i);
-            const int r = particle.ImageSize;
+            const int r = SceneImageSize(particle.ImageSize);
             const TScreenPoint p = ImagePosition(particle.Position, r);
             const TScreenPoint old = ScreenPos[k];
             if (p.Visible) {
@@ -197,7 +211,7 @@ void TSimForm::DrawStep() {
             ScreenPos[k] = p;
         }
     }
-    if (ShowCenterOfMass) {
+    if (MarkerShown()) {
         const TScreenPoint q = ProjectedCenterOfMass();
         if (q.Visible) {
             DrawCenterOfMass(q.X, q.Y);
@@ -223,7 +237,7 @@ void TSimForm::DrawStep() {
 
 void TSimForm::RefreshScene() {
     DrawParticles();
-    if (ShowCenterOfMass) {
+    if (MarkerShown()) {
         const TScreenPoint q = ProjectedCenterOfMass();
         if (q.Visible) DrawCenterOfMass(q.X, q.Y);
     }
@@ -249,8 +263,13 @@ void TSimForm::DrawParticles() {
                 DrawImage(painter, i, ScreenPos[k].X, ScreenPos[k].Y);
         }
     }
-    if (ShowCenterOfMass && ComPos.Visible) DrawCenterOfMass(ComPos.X, ComPos.Y);
+    if (MarkerShown() && ComPos.Visible) DrawCenterOfMass(ComPos.X, ComPos.Y);
     View->update();
+}
+
+bool TSimForm::MarkerShown() const {
+    // Without mass there is no centre of mass; a place kept from an earlier setup is no place.
+    return ShowCenterOfMass && FSimData->Particles.TotalMass != 0;
 }
 
 void TSimForm::DrawCenterOfMass(int x, int y) {
@@ -261,6 +280,9 @@ void TSimForm::DrawCenterOfMass(int x, int y) {
 }
 
 void TSimForm::EraseCenterOfMass() {
+    // A place beyond the margin is more than an arm's length outside the drawing area, and a
+    // place that is no place (no mass) may lie on a particle of the setup now shown.
+    if (!ComPos.Visible) return;
     QPainter painter(&Canvas);
     DrawCross(painter, ComPos.X, ComPos.Y, BackgroundColour());
     View->update();
@@ -303,7 +325,10 @@ void TSimForm::UpdateScreenPositions() {
         const TParticle& p = particles.Particles(i);
         ScreenPos[static_cast<size_t>(i)] = ImagePosition(p.Position, p.ImageSize);
     }
-    if (particles.TotalMass != 0) ComPos = ProjectedCenterOfMass();
+    if (particles.TotalMass != 0)
+        ComPos = ProjectedCenterOfMass();
+    else
+        ComPos.Visible = false;
 }
 
 void TSimForm::ViewChanged() {
@@ -316,8 +341,42 @@ void TSimForm::ViewChanged() {
     UpdateCommands();
 }
 
+void TSimForm::FitPanel(int index, const QString& longest) {
+    // Measured by the panel itself, in the font it is drawn with, with its frame and indent;
+    // never narrower than the panel's given width. The last measure is kept: the frame's text
+    // is fitted at every refresh.
+    QLabel& panel = *Panels[index];
+    if (FittedTexts[index] == longest) return;
+    FittedTexts[index] = longest;
+    const QString shown = panel.text();
+    panel.setText(longest);
+    const int room = panel.sizeHint().width();
+    panel.setText(shown);
+    const int width = std::max(kStatusPanelWidths[index], room);
+    if (panel.width() != width) panel.setFixedWidth(width);
+}
+
+QString TSimForm::LongestNumber(bool sign) const {
+    // The general format with 5 significant digits is longest in scientific notation with a
+    // three-digit negative exponent: -d.ddddE-ddd, written here with the widest digit.
+    const QFontMetrics metrics(Panels[2]->font());
+    QChar widest = QLatin1Char('0');
+    for (char d = '1'; d <= '9'; ++d)
+        if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(d);
+    const QString digits(4, widest);
+    return (sign ? QStringLiteral("-") : QString()) + widest + QLatin1Char('.') + digits +
+           QStringLiteral("E-") + QString(3, widest);
+}
+
 void TSimForm::ShowFrameInfo() {
     const TScreenFrame& frame = *FScreenFrame;
+    // The frame's name (that of a followed particle) and the axes change the room panel 2
+    // needs; the numbers take at most their longest form.
+    const QString number = LongestNumber(true);
+    FitPanel(2, QStringLiteral("Frame: ") + ToQ(frame.Name()) + QStringLiteral("  (") +
+                    ToQ(frame.XAxisName()) + QStringLiteral(" = ") + number + QStringLiteral(", ") +
+                    ToQ(frame.YAxisName()) + QStringLiteral(" = ") + number + QLatin1Char(')'));
     SetPanel(2,
              FrameText(frame.Name(), frame.XAxisName(), frame.OriginX(), frame.YAxisName(), frame.OriginY()));
     SetPanel(3, ExtentText(frame.Width(), frame.Height()));

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageWriter>
 #include <QMenu>
 #include <QPainter>
@@ -26,8 +27,6 @@ namespace {
 constexpr const char* CsvFilter = "CSV file (*.csv)|*.csv";
 constexpr const char* ImageFilter = "PNG image (*.png)|*.png";
 constexpr const char* FileExistsQuestion = "A file of this name already exists. Do you want to override it?";
-constexpr const char* SetupExistsQuestion =
-    "A setup of this name already exists. Do you want to override it?";
 
 // A menu caption shows "&" as an access key marker; a file name's own must be doubled.
 QString MenuText(const QString& text) {
@@ -47,8 +46,16 @@ std::string BaseName(const std::string& fileName) {
 // Files and folders
 
 QString TSimForm::StartFolder() const {
+    // A file dialog shows a folder it can list; one the user cannot read (where a save has just
+    // failed, say) is passed over.
+    const auto readable = [](const QString& folder) {
+        const QFileInfo info(folder);
+        return !folder.isEmpty() && info.isDir() && info.isReadable() && info.isExecutable();
+    };
     const QString folder = TSession::LastFolder();
-    return folder.isEmpty() ? QDir::currentPath() : folder;
+    if (readable(folder)) return folder;
+    if (readable(QDir::currentPath())) return QDir::currentPath();
+    return QDir::homePath();
 }
 
 void TSimForm::RememberFile(const std::string& fileName) {
@@ -80,8 +87,20 @@ QString TSimForm::AskSaveName(const QString& title, const QString& proposed, con
 }
 
 bool TSimForm::RestoreWindowGeometry() {
-    const QByteArray geometry = TSession::WindowGeometry();
-    return !geometry.isEmpty() && restoreGeometry(geometry);
+    const QByteArray saved = TSession::WindowGeometry();
+    if (saved.isEmpty()) return false;
+    const QRect before = normalGeometry();
+    const Qt::WindowStates stateBefore = windowState();
+    if (!restoreGeometry(saved)) return false;
+    // Only a place that fits a screen as it is now: saved on a larger or another screen, the
+    // window could stand with its status bar below the screen's edge. Its normal geometry
+    // counts also when it comes back maximised, for the moment it is made normal again.
+    const QRect restored = normalGeometry().isValid() ? normalGeometry() : geometry();
+    for (const QScreen* monitor : QGuiApplication::screens())
+        if (monitor->availableGeometry().contains(restored)) return true;
+    setWindowState(stateBefore);
+    setGeometry(before);
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -116,11 +135,19 @@ void TSimForm::FillRecentMenu() {
     if (files.isEmpty()) mmiRecent->addAction(QStringLiteral("No recent setups"))->setEnabled(false);
 }
 
+bool TSimForm::IsBundledExample(const QString& fileName) {
+    const QString folder = QFileInfo(fileName).canonicalPath();
+    if (folder.isEmpty()) return false;
+    for (const QString& examples : ExampleFolders())
+        if (QFileInfo(examples).canonicalFilePath() == folder) return true;
+    return false;
+}
+
 void TSimForm::OpenFromMenu(const QString& fileName) {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes) mmiSaveClick();
+        if (answer == TAnswer::Yes && !SaveSetup()) return;
     }
     OpenSetup(fileName);
 }

@@ -44,4 +44,8 @@ QString FrameText(const std::string& frameName, const std::string& xAxis, double
                   const std::string& yAxis, double originY);
 QString ExtentText(double width, double height);
 
+// The question before a setup file is replaced.
+inline constexpr const char* SetupExistsQuestion =
+    "A setup of this name already exists. Do you want to override it?";
+
 }  // namespace kinetra::ui

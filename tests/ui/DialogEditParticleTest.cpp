@@ -270,5 +270,26 @@ TEST_F(DialogEditParticle, TabFromAnOpenCellLeavesTheGridEvaluated) {
     EXPECT_TRUE(dialog.sgVel->hasFocus());
 }
 
+TEST_F(DialogEditParticle, KeysTypedRightAfterAClickAllReachTheCell) {
+    // The highlighted cell (row 0) and another one (row 1), typed into at once after the click.
+    const struct {
+        int Row;
+        QString Typed;
+    } cases[] = {{0, "-100"}, {1, "-44"}};
+    for (const auto& c : cases) {
+        TEditParticleForm dialog(Host, nullptr, List(), 0, true);
+        ShowActive(dialog);
+        TValueGrid& grid = *dialog.sgPos;
+        grid.setFocus();
+        ASSERT_EQ(grid.currentRow(), 0);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.visualItemRect(grid.item(c.Row, 1)).center());
+        // As a keyboard does: each key to whatever has the focus when it comes.
+        for (const QChar key : c.Typed) QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+        grid.CommitEdit();
+        EXPECT_EQ(grid.Cell(c.Row), c.Typed);
+    }
+}
+
 }  // namespace
 }  // namespace kinetra::ui::dialogtest

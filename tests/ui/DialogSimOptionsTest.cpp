@@ -35,6 +35,15 @@ TEST_F(DialogSimOptions, RkfEnablesAccuracyAndRenamesTheTimeStep) {
     EXPECT_EQ(dialog.edtAccuracy->text(), QStringLiteral("1E-12"));
 }
 
+TEST_F(DialogSimOptions, OpensWithTheFocusOnTheMethodInForce) {
+    for (const TNumMethod method : {nmRK4, nmStoermer, nmEuler}) {
+        Host.Sim.SetMethod(method);
+        TfrmSimOptions dialog(Host);
+        ShowActive(dialog);
+        EXPECT_EQ(QApplication::focusWidget(), dialog.rgNumMethod->Item(method)) << method;
+    }
+}
+
 TEST_F(DialogSimOptions, TabEvaluatesTheFieldAndAnErrorKeepsTextAndFocus) {
     TfrmSimOptions dialog(Host);
     ShowActive(dialog);

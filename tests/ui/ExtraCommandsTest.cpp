@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <fstream>
@@ -318,8 +319,8 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
         const QString name = QFileInfo(expected[k]).completeBaseName();
         EXPECT_EQ(items[k]->text(), name);
         items[k]->trigger();
-        EXPECT_EQ(QFileInfo(ToQ(Sim().FileName)).canonicalFilePath(),
-                  QFileInfo(examples.filePath(expected[k])).canonicalFilePath());
+        // An unsaved copy named after the example, in the user's folder.
+        EXPECT_EQ(ToQ(Sim().FileName), QDir::home().filePath(expected[k]));
         EXPECT_EQ(Form->RunState, rsStopped) << name.toStdString();
         EXPECT_EQ(Form->windowTitle(), "Kinetra - " + name);
         EXPECT_GT(Sim().Particles.Count(), 0);
@@ -327,6 +328,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
     EXPECT_TRUE(Prompts->Messages.empty());
     EXPECT_TRUE(Prompts->Errors.empty());
     EXPECT_TRUE(Prompts->Questions.empty());
+    EXPECT_TRUE(TSession::RecentFiles().isEmpty());
 
     // As Open: unsaved changes are asked about first, and Cancel keeps the setup.
     const std::string shown = Sim().FileName;
@@ -334,6 +336,76 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
     items[0]->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 1u);
     EXPECT_EQ(Sim().FileName, shown);
+}
+
+TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
+    QAction* item = Form->mmiExamples->actions().first();
+    const QString example = item->data().toString();
+    QFile original(example);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    // Should the example be overwritten after all, it is put back: the test fails, the sources stay.
+    struct TPutBack {
+        const QString& Name;
+        const QByteArray& Bytes;
+        ~TPutBack() {
+            QFile file(Name);
+            if (file.open(QIODevice::ReadOnly) && file.readAll() != Bytes) {
+                file.close();
+                if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(Bytes);
+            }
+        }
+    } putBack{example, bytes};
+    item->trigger();
+    Form->actZoomIn->trigger();
+    // Cancelled: nothing is written, the setup stays changed.
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Save the setup"});
+    EXPECT_EQ(Prompts->ProposedNames.back(), QDir::home().filePath(QFileInfo(example).fileName()));
+    EXPECT_TRUE(Form->Modified);
+    // Closing with Yes asks too.
+    Prompts->Answers = {TAnswer::Yes};
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Prompts->FileDialogTitles.size(), 2u);
+    Prompts->SaveNames = {PathOf("Mine")};
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Sim().FileName, FromQ(PathOf("Mine.knx")));
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - Mine");
+    EXPECT_FALSE(Form->Modified);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), bytes);
+    // From now on the setup is the user's own: Save writes without a dialog.
+    Form->actZoomIn->trigger();
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Prompts->FileDialogTitles.size(), 3u);
+    EXPECT_FALSE(Form->Modified);
+}
+
+TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
+    auto prompts = std::make_unique<TFolderPrompts>();
+    TFolderPrompts* folders = prompts.get();
+    Form->SetPrompts(std::move(prompts));
+    Prompts = folders;
+    folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
+    Form->mmiOpen->trigger();
+    Form->actZoomIn->trigger();
+    const QString missing = PathOf("missing");
+    const QString expected =
+        "Could not save \"" + missing + "/New.knx\": Folder \"" + missing + "\" not found.";
+    Prompts->SaveNames = {missing + "/New"};
+    Form->mmiSaveAs->trigger();
+    ASSERT_EQ(Prompts->Errors, std::vector<QString>{expected});
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - New");
+    EXPECT_TRUE(Form->Modified);
+    // The next Save goes where the caption says, and fails for the same reason.
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Prompts->Errors, (std::vector<QString>{expected, expected}));
+    EXPECT_EQ(ToQ(Sim().FileName), missing + "/New.knx");
+    // The next Save As opens in a folder that can be shown, proposing the name alone.
+    Form->mmiSaveAs->trigger();
+    EXPECT_TRUE(QFileInfo(folders->Folders.back()).isDir());
+    EXPECT_EQ(Prompts->ProposedNames.back(), "New.knx");
 }
 
 TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
@@ -402,6 +474,22 @@ TEST_F(ExtraCommands, TheWindowComesBackWhereItWasClosed) {
     TSession::Clear();
     TSimForm fresh(std::make_unique<TScriptedPrompts>());
     EXPECT_FALSE(fresh.RestoreWindowGeometry());
+}
+
+TEST_F(ExtraCommands, AWindowPlaceThatDoesNotFitTheScreenIsNotRestored) {
+    const QRect screen = Form->screen()->availableGeometry();
+    const QRect places[] = {
+        QRect(screen.topLeft(), screen.size() + QSize(200, 200)),    // saved on a larger screen
+        QRect(screen.left() + 20, screen.bottom() - 100, 400, 300),  // status bar below the edge
+    };
+    for (const QRect& place : places) {
+        QWidget saved;
+        saved.setGeometry(place);
+        TSession::SetWindowGeometry(saved.saveGeometry());
+        TSimForm again(std::make_unique<TScriptedPrompts>());
+        EXPECT_FALSE(again.RestoreWindowGeometry()) << place.width() << "x" << place.height();
+        EXPECT_TRUE(screen.contains(again.geometry())) << place.width() << "x" << place.height();
+    }
 }
 
 }  // namespace

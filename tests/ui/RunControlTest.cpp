@@ -66,9 +66,10 @@ TEST_F(RunControl, StartsWithOnlyNewOpenQuitAndAbout) {
 TEST_F(RunControl, LayoutOfPanelButtonsAndStatusBar) {
     const QFontMetrics metrics(Form->stbStatusBar->font());
     EXPECT_EQ(Form->PanelWidth(0), metrics.horizontalAdvance("Stopped") + 10);
-    EXPECT_EQ(Form->PanelWidth(1), 100);
-    EXPECT_EQ(Form->PanelWidth(2), 275);
-    EXPECT_EQ(Form->PanelWidth(3), 200);
+    // At least the given widths; more where the longest text needs it (StatusPanelsNeverCutANumber).
+    EXPECT_GE(Form->PanelWidth(1), 100);
+    EXPECT_GE(Form->PanelWidth(2), 275);
+    EXPECT_GE(Form->PanelWidth(3), 200);
     EXPECT_EQ(Form->font().pointSize(), 8);
     EXPECT_EQ(Form->minimumSize(), QSize(150, 150));
 
@@ -303,6 +304,24 @@ TEST_F(RunControl, StatusTexts) {
     Form->ScreenFrame().OwnOrigin()[1] = 2.5e-7;
     Form->ShowFrameInfo();
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x1 = 1.2346E5, x2 = 2.5E-7)");
+}
+
+TEST_F(RunControl, StatusPanelsNeverCutANumber) {
+    // The longest numbers of the 5-digit format, in a frame that follows a particle.
+    MakeSetup(2, {{"Sun", {-8.8888e-300, -8.8888e-300}, {0, 0}}}, 3.2402e301);
+    Form->ScreenFrame().SetName("Sun");
+    Form->ViewChanged();
+    Sim().Time = -8.8888e-300;
+    Form->RefreshScene();
+    EXPECT_EQ(Form->PanelText(1), "Time: -8.8888E-300");
+    EXPECT_EQ(Form->PanelText(2), "Frame: Sun  (x = -8.8888E-300, y = -8.8888E-300)");
+    EXPECT_EQ(Form->PanelText(3), "Width: 1.2345E-299   Height: 9.2587E-300");
+    const QList<QLabel*> panels = Form->stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(panels.size(), 4);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(panels[i]->text(), Form->PanelText(i));
+        EXPECT_LE(panels[i]->sizeHint().width(), panels[i]->width()) << panels[i]->text().toStdString();
+    }
 }
 
 TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {

@@ -173,8 +173,9 @@ TEST_F(Scene, ResizeGivesTheFrameTheNewSizeAndRedraws) {
     EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
     EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));  // resizing erases the trails
     EXPECT_EQ(Form->ScreenPos[0].X, 500 + 10 - 5);
-    // Redrawn, then ANDed with the cleared layer until it is drawn again.
-    EXPECT_EQ(Pixel(510, 300), Background() & kRed);
+    // Redrawn over the cleared layer by the repaint that follows the resize.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Pixel(510, 300), kRed);
     EXPECT_EQ(Form->pnlSpeedPanel->geometry().left(), 1000 - 41);
     EXPECT_EQ(Form->stbStatusBar->geometry().bottom(), 599);
 }
@@ -224,6 +225,51 @@ TEST_F(Scene, ClearEmptiesTheDrawingAreaAndTheTrails) {
     EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));
     Form->mmiStep->trigger();  // the next step draws the particle again
     EXPECT_EQ(Pixel(220, 150), kRed);
+}
+
+TEST_F(Scene, ARepaintAfterClearOrADialogShowsTheParticlesAgain) {
+    MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 10, 1}});
+    Form->mmiClear->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ImageHolds(Form->Canvas, kRed));  // Clear itself redraws nothing
+    Form->mmiAbout->trigger();                     // a dialog closes over the scene
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Pixel(199, 149), kRed);
+
+    // With the marker off, closing Frame settings erases the marker's place, which lies on A.
+    Form->mmiSettings->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Pixel(199, 149), kRed);
+    EXPECT_EQ(Pixel(199 + 5, 149), kRed);
+}
+
+TEST_F(Scene, NoMarkerRemainsWhenTheSetupHasNoMass) {
+    MakeSetup(2, {{"A", {-40, 0}, {0, 0}, 1, 5, 1}, {"B", {40, 0}, {0, 0}, 1, 5, 1}});
+    Form->mmiCenterOfMass->trigger();
+    ASSERT_TRUE(CanvasHolds(0x000000u));
+    // New, its particle list cancelled: an empty setup of no mass.
+    Prompts->OnExecDialog = [](QDialog& d) {
+        return d.windowTitle() == "New setup" ? QDialog::Accepted : QDialog::Rejected;
+    };
+    Form->mmiNew->trigger();
+    ASSERT_EQ(Sim().Particles.Count(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(CanvasHolds(0x000000u));
+    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+}
+
+TEST_F(Scene, TheLargestImageSizeOfAFileIsDrawnWithoutOverflow) {
+    // A covers the whole drawing area; B lies far to the left, where the frame clamps its
+    // centre to -2e9 pixels: its picture's corner lies further left still.
+    const int largest = 2147483647;
+    MakeSetup(2,
+              {{"A", {0, 0}, {0, 0}, 1, largest, 1, true}, {"B", {-1e12, 0}, {0, 0}, 1, largest, 2, true}});
+    Form->mmiStep->trigger();
+    EXPECT_LT(Form->ScreenPos[1].X, -2000000000);
+    EXPECT_LT(Form->ScreenPos[0].X, 200);
+    for (const QPoint& at : {QPoint(0, 0), QPoint(399, 299), QPoint(200, 150)})
+        EXPECT_EQ(Pixel(at.x(), at.y()), kRed) << at.x() << "," << at.y();
 }
 
 }  // namespace

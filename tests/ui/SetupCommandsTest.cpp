@@ -198,10 +198,24 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     EXPECT_TRUE(Form->Modified);
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
 
-    // The chosen name is the setup's now: Save writes there without a question.
+    // The chosen name is the setup's now, but its file is replaced only after the question has
+    // been answered with Yes, by Save as by closing; once confirmed, Save asks no more.
+    Prompts->Answers = {TAnswer::No};
     Form->mmiSave->trigger();
-    EXPECT_EQ(Prompts->Questions.size(), 1u);
+    EXPECT_EQ(Prompts->Questions, (std::vector<QString>{kOverride, kOverride}));
+    EXPECT_TRUE(Form->Modified);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
+    Prompts->Answers = {TAnswer::Yes, TAnswer::Cancel};
+    EXPECT_FALSE(Form->close());
+    EXPECT_EQ(Prompts->Questions.back(), kOverride);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
+    Prompts->Answers = {TAnswer::Yes};
+    Form->mmiSave->trigger();
     EXPECT_FALSE(Form->Modified);
+    Form->SetModified(true);
+    Form->UpdateCommands();
+    Form->mmiSave->trigger();
+    EXPECT_EQ(Prompts->Questions.size(), 5u);
     Open(taken);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
 }

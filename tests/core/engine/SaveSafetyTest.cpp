@@ -180,6 +180,23 @@ TEST_F(SaveSafety, AFolderInTheTargetsPlaceStaysAsItWas) {
     }
 }
 
+TEST_F(SaveSafety, TheMessageNamesWhyTheFolderTakesNoFile) {
+    const fs::path missing = Folder / "missing";
+    const struct {
+        fs::path Name;
+        std::string Reason;
+    } cases[] = {
+        {missing / "a.knx", "Folder \"" + missing.string() + "\" not found"},
+        {Target / "a.knx", "Not a directory"},  // a file where the folder should be
+    };
+    for (const auto& c : cases) {
+        Sim.FileName = c.Name.string();
+        EXPECT_EQ(FailedSave([&] { Sim.SaveToFile(); }),
+                  "Could not save \"" + c.Name.string() + "\": " + c.Reason);
+    }
+    ExpectOldFileKept("no folder");
+}
+
 TEST_F(SaveSafety, SavingThroughALinkReplacesTheFileItPointsTo) {
     const fs::path link = Folder / "link.knx";
     fs::create_symlink(Target.filename(), link);
