@@ -111,7 +111,7 @@ void TParticlesList::InsertParticle(int index, std::unique_ptr<TParticle>&& part
 }
 
 void TParticlesList::Delete(int index) {
-    TotalMass = TotalMass - Items[static_cast<size_t>(index)].Particle->Mass;
+    TotalMass = TotalMass - Items[index].Particle->Mass;
     Items.erase(Items.begin() + index);
 }
 
@@ -176,9 +176,9 @@ double TParticlesList::KineticEnergy() const {
 void TParticlesList::CheckCollisions() {
     const int n = Count();
     for (int i = 0; i < n; ++i) {
-        const TParticle& a = *Items[static_cast<size_t>(i)].Particle;
+        const TParticle& a = *Items[i].Particle;
         for (int j = i + 1; j < n; ++j) {
-            const TParticle& b = *Items[static_cast<size_t>(j)].Particle;
+            const TParticle& b = *Items[j].Particle;
             if (a.Position.Distance(b.Position) < a.Radius() + b.Radius() && OnCollision) {
                 OnCollision(i, j);
                 throw EAbort("Collision");
