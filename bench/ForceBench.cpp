@@ -16,7 +16,8 @@ static void BM_ForceEvaluation(benchmark::State& state) {
         benchmark::DoNotOptimize(sim.Force->Acceleration(n - 1)[0]);
     }
     const double pairs = static_cast<double>(n) * (n - 1) / 2;
-    state.counters["evals/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["evals/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["pairs/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * pairs, benchmark::Counter::kIsRate);
 }
@@ -36,7 +37,8 @@ static void BM_Cycles(benchmark::State& state) {
             sim.Prepare();
         }
     }
-    state.counters["cycles/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["cycles/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.SetLabel(sim.MethodName());
 }
 

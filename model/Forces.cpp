@@ -36,7 +36,8 @@ void TForce::SetPower(double value) {
     const double whole = std::nearbyint(value);
     // Whole values are integer powers only while both integer exponents fit 32 bits: value - 1
     // of the pair factor and value + 1 of the potential. Larger ones are taken as real powers.
-    if (whole == value && value - 1 >= static_cast<double>(INT_MIN) && value + 1 <= static_cast<double>(INT_MAX)) {
+    if (whole == value && value - 1 >= static_cast<double>(INT_MIN) &&
+        value + 1 <= static_cast<double>(INT_MAX)) {
         FIntegralPower = true;
         FIntExponent = static_cast<int>(value - 1);
     } else {
@@ -126,7 +127,8 @@ void TForce::Gather(const TVectorArray* positions) {
         Scratch.assign((TileRows * dd + 2) * nn, 0.0);
     }
     for (int i = 0; i < n; ++i) {
-        const TVector& p = positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
+        const TVector& p =
+            positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
         for (size_t c = 0; c < dd; ++c) X[c * nn + static_cast<size_t>(i)] = p[static_cast<int>(c)];
         M[static_cast<size_t>(i)] = Particles.Particles(i).Mass;
     }
@@ -156,10 +158,18 @@ void TForce::Evaluate() {
         UpdateCoefficients();
     }
     switch (FDimensions) {
-        case 1: EvaluateFixed<1>(); break;
-        case 2: EvaluateFixed<2>(); break;
-        case 3: EvaluateFixed<3>(); break;
-        default: EvaluateGeneric(); break;
+        case 1:
+            EvaluateFixed<1>();
+            break;
+        case 2:
+            EvaluateFixed<2>();
+            break;
+        case 3:
+            EvaluateFixed<3>();
+            break;
+        default:
+            EvaluateGeneric();
+            break;
     }
 }
 
@@ -194,10 +204,11 @@ inline double Factor(const TForce* force, double d) {
 
 // Pass 1 for row `row` over j < count. Plain pointers with restrict, so the loop vectorizes.
 template <int D, bool Cube, bool Table>
-void RowTerms(int count, const double* __restrict x0, const double* __restrict x1, const double* __restrict x2,
-              double* __restrict a0, double* __restrict a1, double* __restrict a2, const double* __restrict m,
-              double* __restrict t0, double* __restrict t1, double* __restrict t2, const double* __restrict coeff,
-              const double xi[3], double negMi, double G, const TForce* force) {
+void RowTerms(int count, const double* __restrict x0, const double* __restrict x1,
+              const double* __restrict x2, double* __restrict a0, double* __restrict a1,
+              double* __restrict a2, const double* __restrict m, double* __restrict t0, double* __restrict t1,
+              double* __restrict t2, const double* __restrict coeff, const double xi[3], double negMi,
+              double G, const TForce* force) {
     const double xi0 = xi[0], xi1 = D > 1 ? xi[1] : 0, xi2 = D > 2 ? xi[2] : 0;
     for (int j = 0; j < count; ++j) {
         const double w0 = x0[j] - xi0;
@@ -242,8 +253,8 @@ void Tile(const TKernelData& k, int i) {
         cr[r] = Table ? k.coeffs + row * (row - 1) / 2 : nullptr;
     }
     for (int r = 0; r < R; ++r)
-        RowTerms<D, Cube, Table>(i, k.x[0], k.x[1], k.x[2], k.a[0], k.a[1], k.a[2], k.m, k.mt[r][0], k.mt[r][1],
-                                 k.mt[r][2], cr[r], xr[r], negM[r], k.G, k.force);
+        RowTerms<D, Cube, Table>(i, k.x[0], k.x[1], k.x[2], k.a[0], k.a[1], k.a[2], k.m, k.mt[r][0],
+                                 k.mt[r][1], k.mt[r][2], cr[r], xr[r], negM[r], k.G, k.force);
     double acc[R][D];
     for (int r = 0; r < R; ++r)
         for (int c = 0; c < D; ++c) acc[r][c] = k.a[c][i + r];
@@ -283,7 +294,9 @@ void RunKernel(int n, const TKernelData& k) {
 
 }  // namespace
 
-double TForce::PairFactorOf(double d) const { return PairFactor(d); }
+double TForce::PairFactorOf(double d) const {
+    return PairFactor(d);
+}
 
 template <int D>
 void TForce::EvaluateFixed() {
@@ -293,7 +306,8 @@ void TForce::EvaluateFixed() {
         const size_t cc = static_cast<size_t>(c < D ? c : 0);
         k.x[c] = X.data() + cc * nn;
         k.a[c] = A.data() + cc * nn;
-        for (int r = 0; r < TileRows; ++r) k.mt[r][c] = Scratch.data() + (static_cast<size_t>(r) * D + cc) * nn;
+        for (int r = 0; r < TileRows; ++r)
+            k.mt[r][c] = Scratch.data() + (static_cast<size_t>(r) * D + cc) * nn;
     }
     k.m = M.data();
     k.coeffs = UseTable ? Coeffs.data() : nullptr;
@@ -316,9 +330,9 @@ void TForce::EvaluateFixed() {
 namespace {
 
 template <int R, bool Cube, bool Table>
-void GenericTile(const TForce* force, int D, size_t nn, int i, const double* __restrict X, double* __restrict A,
-                 const double* __restrict m, double* __restrict mt, double* __restrict sum,
-                 double* __restrict f, const double* coeffs, double G) {
+void GenericTile(const TForce* force, int D, size_t nn, int i, const double* __restrict X,
+                 double* __restrict A, const double* __restrict m, double* __restrict mt,
+                 double* __restrict sum, double* __restrict f, const double* coeffs, double G) {
     double negM[R];
     const double* cr[R];
     for (int r = 0; r < R; ++r) {
@@ -339,11 +353,13 @@ void GenericTile(const TForce* force, int D, size_t nn, int i, const double* __r
             }
         }
         const double* __restrict coeff = cr[r];
-        for (int j = 0; j < count; ++j) f[j] = Factor<Cube>(force, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
+        for (int j = 0; j < count; ++j)
+            f[j] = Factor<Cube>(force, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
         for (int c = 0; c < D; ++c) {
             const double* __restrict xc = X + static_cast<size_t>(c) * nn;
             double* __restrict ac = A + static_cast<size_t>(c) * nn;
-            double* __restrict tc = mt + (static_cast<size_t>(r) * static_cast<size_t>(D) + static_cast<size_t>(c)) * nn;
+            double* __restrict tc =
+                mt + (static_cast<size_t>(r) * static_cast<size_t>(D) + static_cast<size_t>(c)) * nn;
             const double xi = xc[row];
             const double nm = negM[r];
             for (int j = 0; j < count; ++j) {
@@ -387,8 +403,8 @@ void GenericTile(const TForce* force, int D, size_t nn, int i, const double* __r
 }
 
 template <bool Cube, bool Table>
-void RunGeneric(const TForce* force, int n, int D, const double* X, double* A, const double* m, double* scratch,
-                const double* coeffs, double G) {
+void RunGeneric(const TForce* force, int n, int D, const double* X, double* A, const double* m,
+                double* scratch, const double* coeffs, double G) {
     const size_t nn = static_cast<size_t>(n);
     double* mt = scratch;
     double* sum = scratch + static_cast<size_t>(TileRows) * static_cast<size_t>(D) * nn;
@@ -410,17 +426,17 @@ void TForce::EvaluateGeneric() {
     const bool cube = FIntegralPower && FIntExponent == -3;
     const double* coeffs = UseTable ? Coeffs.data() : nullptr;
     if (cube && !UseTable)
-        RunGeneric<true, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
-                                FGravConstant);
+        RunGeneric<true, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(),
+                                coeffs, FGravConstant);
     else if (cube)
-        RunGeneric<true, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
-                               FGravConstant);
+        RunGeneric<true, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(),
+                               coeffs, FGravConstant);
     else if (!UseTable)
-        RunGeneric<false, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
-                                 FGravConstant);
+        RunGeneric<false, false>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(),
+                                 coeffs, FGravConstant);
     else
-        RunGeneric<false, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(), coeffs,
-                                FGravConstant);
+        RunGeneric<false, true>(this, Evaluated, FDimensions, X.data(), A.data(), M.data(), Scratch.data(),
+                                coeffs, FGravConstant);
 }
 
 // Few particles in four or more dimensions: one pass per row, terms added as they come.
@@ -431,7 +447,8 @@ void TForce::EvaluateSmall() {
     const double* m = M.data();
     double* s = Scratch.data();
     for (int i = 1; i < n; ++i) {
-        const double* coeff = UseTable ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
+        const double* coeff =
+            UseTable ? Coeffs.data() + static_cast<size_t>(i) * static_cast<size_t>(i - 1) / 2 : nullptr;
         for (int j = 0; j < i; ++j) {
             double sum = 0;
             for (int c = 0; c < D; ++c) {
@@ -461,7 +478,8 @@ const TVector& TForce::Acceleration(int index) {
         Work.Clear();
         return Work;
     }
-    for (int c = 0; c < FDimensions; ++c) Work[c] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(index)];
+    for (int c = 0; c < FDimensions; ++c)
+        Work[c] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(index)];
     return Work;
 }
 
@@ -485,7 +503,8 @@ double TForce::PotentialEnergy() {
                 g = std::pow(d, power1) / power1;
             double C;
             if (haveTable)
-                C = UseTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 + static_cast<size_t>(i)]
+                C = UseTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 +
+                                      static_cast<size_t>(i)]
                              : FGravConstant;
             else
                 C = Coefficient(j, i);

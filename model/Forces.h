@@ -93,7 +93,6 @@ public:
     double PairFactorOf(double d) const;
 
 private:
-
     TParticlesList& Particles;
     int FDimensions;
     double FGravConstant = 1;
@@ -103,15 +102,15 @@ private:
     bool FIntegralPower = true;
 
     TVector Work;
-    int Prepared = -1;        // particle count the tables were built for; -1: none
-    bool UseTable = false;    // coefficients differ per pair
+    int Prepared = -1;           // particle count the tables were built for; -1: none
+    bool UseTable = false;       // coefficients differ per pair
     std::vector<double> Coeffs;  // lower triangle, row i at i*(i-1)/2, when UseTable
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
     std::vector<double> X;
     std::vector<double> A;
     std::vector<double> M;
     std::vector<double> Scratch;  // per-row products m_j T of the kernels
-    int Evaluated = 0;        // particle count of the last evaluation
+    int Evaluated = 0;            // particle count of the last evaluation
 };
 
 }  // namespace kinetra
