@@ -62,31 +62,34 @@ TRungeKutta::TRungeKutta(int n, int dim, double eps) : Dim(dim), Count(n), Eps(e
     for (TWorkVectors& k : Derivs) k.Resize(n, dim);
 }
 
-const TVector& TRungeKutta::K(const TVectorArray& dydx, int s, int i) const {
-    return s == 0 ? *dydx[i] : Derivs[s - 1][i];
-}
-
 void TRungeKutta::TrialStep(const TVectorArray& y, const TVectorArray& dydx, double h) {
     const double x0 = StartX;
+    // k[s]: the derivatives of stage s, the given dydx for the first one.
+    std::array<const TVectorArray*, Stages> k{};
+    k[0] = &dydx;
+    for (int s = 1; s < Stages; ++s) k[s] = &Derivs[s - 1].View();
+    std::array<double, Stages> w{};  // the weights of one sum, times h where the sum has it
     for (int s = 1; s < Stages; ++s) {
+        for (int j = 0; j < s; ++j) w[j] = A[s][j] * h;
         for (int i = 0; i < Count; ++i) {
             TVector& t = YTemp[i];
             t.Assign(*y[i]);
-            for (int j = 0; j < s; ++j) t.AddScaled(K(dydx, j, i), A[s][j] * h);
+            for (int j = 0; j < s; ++j) t.AddScaled(*(*k[j])[i], w[j]);
         }
-        OnDerivs(YTemp.View(), Derivs[s - 1].View(), x0 + C[s] * h);
+        OnDerivs(YTemp.View(), *k[s], x0 + C[s] * h);
     }
+    for (int j = 0; j < Stages; ++j) w[j] = B[j] * h;
     for (int i = 0; i < Count; ++i) {
         TVector& out = YOut[i];
         out.Assign(*y[i]);
         for (int j = 0; j < Stages; ++j)
-            if (B[j] != 0) out.AddScaled(K(dydx, j, i), B[j] * h);
+            if (B[j] != 0) out.AddScaled(*(*k[j])[i], w[j]);
 
         TVector& err = YErr[i];
-        err.Assign(K(dydx, 0, i));
+        err.Assign(*dydx[i]);
         err.Scale(E[0]);
         for (int j = 1; j < Stages; ++j)
-            if (E[j] != 0) err.AddScaled(K(dydx, j, i), E[j]);
+            if (E[j] != 0) err.AddScaled(*(*k[j])[i], E[j]);
         err.Scale(h);
     }
 }

@@ -47,9 +47,6 @@ public:
     static constexpr int Stages = 6;
 
 private:
-    // Stage s's derivative: dydx for s = 0, else the one computed at stage s.
-    const TVector& K(const TVectorArray& dydx, int s, int i) const;
-
     TWorkVectors YErr, YOut, YTemp;
     std::array<TWorkVectors, Stages - 1> Derivs;  // stages 1..5
 };
