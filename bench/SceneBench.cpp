@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDialog>
-
 #include <memory>
 #include <random>
 
@@ -26,7 +25,8 @@ public:
     void ShowError(QWidget*, const QString&) override {}
     TAnswer Confirm(QWidget*, const QString&) override { return TAnswer::Cancel; }
     QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                            const QString&) override {
         return {};
     }
     int ExecDialog(QDialog&) override { return QDialog::Rejected; }

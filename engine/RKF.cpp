@@ -1,5 +1,6 @@
 #include "engine/RKF.h"
 
+#include <array>
 #include <cfenv>
 #include <cmath>
 
@@ -9,19 +10,26 @@ namespace kinetra {
 
 namespace {
 
-// Cash-Karp coefficients, held as these decimal literals (some differ by an ulp from the
-// nearest double of the fraction; the literal is what counts).
-constexpr double c2 = 0.2, c3 = 0.3, c4 = 0.6, c5 = 1, c6 = 0.875;
-constexpr double a21 = 0.2;
-constexpr double a31 = 0.075, a32 = 0.225;
-constexpr double a41 = 0.3, a42 = -0.9, a43 = 1.2;
-constexpr double a51 = -0.2037037037037037, a52 = 2.5, a53 = -2.592592592592593, a54 = 1.296296296296296;
-constexpr double a61 = 0.02949580439814815, a62 = 0.341796875, a63 = 0.04159432870370370,
-                 a64 = 0.4003454137731481, a65 = 0.061767578125;
-constexpr double b1 = 0.09788359788359788, b3 = 0.4025764895330113, b4 = 0.2104377104377104,
-                 b6 = 0.2891022021456804;
-constexpr double e1 = -0.004293774801587302, e3 = 0.01866858609385783, e4 = -0.03415502683080808,
-                 e5 = -0.01932198660714286, e6 = 0.03910220214568041;
+// The Cash-Karp tableau, held as these decimal literals (some differ by an ulp from the nearest
+// double of the fraction; the literal is what counts). Stage s is evaluated at x + C[s] h from
+// y + h sum_{j<s} A[s][j] k_j; the result is y + h sum B[j] k_j and the error estimate
+// h sum E[j] k_j. Zero weights are skipped, not added: 0 * k would turn -0 into +0 and an
+// infinite k into NaN.
+constexpr int Stages = TRungeKutta::Stages;
+constexpr std::array<double, Stages> C = {0, 0.2, 0.3, 0.6, 1, 0.875};
+constexpr std::array<std::array<double, Stages - 1>, Stages> A = {{
+    {},
+    {0.2},
+    {0.075, 0.225},
+    {0.3, -0.9, 1.2},
+    {-0.2037037037037037, 2.5, -2.592592592592593, 1.296296296296296},
+    {0.02949580439814815, 0.341796875, 0.04159432870370370, 0.4003454137731481, 0.061767578125},
+}};
+constexpr std::array<double, Stages> B = {0.09788359788359788, 0, 0.4025764895330113,
+                                          0.2104377104377104,  0, 0.2891022021456804};
+constexpr std::array<double, Stages> E = {-0.004293774801587302, 0,
+                                          0.01866858609385783,   -0.03415502683080808,
+                                          -0.01932198660714286,  0.03910220214568041};
 
 constexpr double Safety = 0.9;
 constexpr double ShrinkExponent = -0.25;
@@ -47,98 +55,47 @@ double ErrorNorm(const TVector& v, bool& nan) {
 
 }  // namespace
 
-void TRungeKutta::Make(TOwned& owned, TVectorArray& refs, int n, int dim) {
-    owned.clear();
-    refs.clear();
-    for (int i = 0; i < n; ++i) {
-        owned.push_back(std::make_unique<TVector>(dim));
-        refs.push_back(owned.back().get());
-    }
-}
-
 TRungeKutta::TRungeKutta(int n, int dim, double eps) : Dim(dim), Count(n), Eps(eps) {
-    TVectorArray unused;
-    Make(YErr, unused, n, dim);
-    Make(YOut, unused, n, dim);
-    Make(YTemp, YTempRefs, n, dim);
-    Make(K2, K2Refs, n, dim);
-    Make(K3, K3Refs, n, dim);
-    Make(K4, K4Refs, n, dim);
-    Make(K5, K5Refs, n, dim);
-    Make(K6, K6Refs, n, dim);
+    YErr.Resize(n, dim);
+    YOut.Resize(n, dim);
+    YTemp.Resize(n, dim);
+    for (TWorkVectors& k : Derivs) k.Resize(n, dim);
 }
 
 void TRungeKutta::TrialStep(const TVectorArray& y, const TVectorArray& dydx, double h) {
-    const size_t n = static_cast<size_t>(Count);
     const double x0 = StartX;
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& t = *YTemp[i];
-        t.Assign(*y[i]);
-        t.AddScaled(*dydx[i], a21 * h);
+    // k[s]: the derivatives of stage s, the given dydx for the first one.
+    std::array<const TVectorArray*, Stages> k{};
+    k[0] = &dydx;
+    for (int s = 1; s < Stages; ++s) k[s] = &Derivs[s - 1].View();
+    std::array<double, Stages> w{};  // the weights of one sum, times h where the sum has it
+    for (int s = 1; s < Stages; ++s) {
+        for (int j = 0; j < s; ++j) w[j] = A[s][j] * h;
+        for (int i = 0; i < Count; ++i) {
+            TVector& t = YTemp[i];
+            t.Assign(*y[i]);
+            for (int j = 0; j < s; ++j) t.AddScaled(*(*k[j])[i], w[j]);
+        }
+        OnDerivs(YTemp.View(), *k[s], x0 + C[s] * h);
     }
-    OnDerivs(YTempRefs, K2Refs, x0 + c2 * h);
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& t = *YTemp[i];
-        t.Assign(*y[i]);
-        t.AddScaled(*dydx[i], a31 * h);
-        t.AddScaled(*K2[i], a32 * h);
-    }
-    OnDerivs(YTempRefs, K3Refs, x0 + c3 * h);
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& t = *YTemp[i];
-        t.Assign(*y[i]);
-        t.AddScaled(*dydx[i], a41 * h);
-        t.AddScaled(*K2[i], a42 * h);
-        t.AddScaled(*K3[i], a43 * h);
-    }
-    OnDerivs(YTempRefs, K4Refs, x0 + c4 * h);
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& t = *YTemp[i];
-        t.Assign(*y[i]);
-        t.AddScaled(*dydx[i], a51 * h);
-        t.AddScaled(*K2[i], a52 * h);
-        t.AddScaled(*K3[i], a53 * h);
-        t.AddScaled(*K4[i], a54 * h);
-    }
-    OnDerivs(YTempRefs, K5Refs, x0 + c5 * h);
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& t = *YTemp[i];
-        t.Assign(*y[i]);
-        t.AddScaled(*dydx[i], a61 * h);
-        t.AddScaled(*K2[i], a62 * h);
-        t.AddScaled(*K3[i], a63 * h);
-        t.AddScaled(*K4[i], a64 * h);
-        t.AddScaled(*K5[i], a65 * h);
-    }
-    OnDerivs(YTempRefs, K6Refs, x0 + c6 * h);
-
-    for (size_t i = 0; i < n; ++i) {
-        TVector& out = *YOut[i];
+    for (int j = 0; j < Stages; ++j) w[j] = B[j] * h;
+    for (int i = 0; i < Count; ++i) {
+        TVector& out = YOut[i];
         out.Assign(*y[i]);
-        out.AddScaled(*dydx[i], b1 * h);
-        out.AddScaled(*K3[i], b3 * h);
-        out.AddScaled(*K4[i], b4 * h);
-        out.AddScaled(*K6[i], b6 * h);
+        for (int j = 0; j < Stages; ++j)
+            if (B[j] != 0) out.AddScaled(*(*k[j])[i], w[j]);
 
-        TVector& err = *YErr[i];
+        TVector& err = YErr[i];
         err.Assign(*dydx[i]);
-        err.Scale(e1);
-        err.AddScaled(*K3[i], e3);
-        err.AddScaled(*K4[i], e4);
-        err.AddScaled(*K5[i], e5);
-        err.AddScaled(*K6[i], e6);
+        err.Scale(E[0]);
+        for (int j = 1; j < Stages; ++j)
+            if (E[j] != 0) err.AddScaled(*(*k[j])[i], E[j]);
         err.Scale(h);
     }
 }
 
 void TRungeKutta::AdaptiveStep(const TVectorArray& y, const TVectorArray& dydx, const TDoubleArray& yscale,
                                double& x, double htry, double& hdid, double& hnext) {
-    const size_t n = static_cast<size_t>(Count);
     double h = htry;
     double errmax = 0;
     for (;;) {
@@ -147,8 +104,8 @@ void TRungeKutta::AdaptiveStep(const TVectorArray& y, const TVectorArray& dydx, 
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         errmax = 0;
         bool nan = false;
-        for (size_t i = 0; i < n; ++i) {
-            const double e = std::fabs(ErrorNorm(*YErr[i], nan) / yscale[i]);
+        for (int i = 0; i < Count; ++i) {
+            const double e = std::fabs(ErrorNorm(YErr[i], nan) / yscale[i]);
             if (std::isnan(e)) nan = true;
             if (e > errmax) errmax = e;
         }
@@ -168,7 +125,7 @@ void TRungeKutta::AdaptiveStep(const TVectorArray& y, const TVectorArray& dydx, 
         hnext = GrowFactor * h;
     hdid = h;
     x = x + hdid;
-    for (size_t i = 0; i < n; ++i) y[i]->Assign(*YOut[i]);
+    for (int i = 0; i < Count; ++i) y[i]->Assign(YOut[i]);
 }
 
 }  // namespace kinetra

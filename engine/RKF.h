@@ -14,9 +14,8 @@
 // smaller step would make it acceptable, and retrying would never end.
 #pragma once
 
+#include <array>
 #include <functional>
-#include <memory>
-#include <vector>
 
 #include "engine/Vector.h"
 
@@ -42,15 +41,14 @@ public:
     void AdaptiveStep(const TVectorArray& y, const TVectorArray& dydx, const TDoubleArray& yscale, double& x,
                       double htry, double& hdid, double& hnext);
 
-    const TVector& Err(int i) const { return *YErr[static_cast<size_t>(i)]; }
-    const TVector& Out(int i) const { return *YOut[static_cast<size_t>(i)]; }
+    const TVector& Err(int i) const { return YErr[i]; }
+    const TVector& Out(int i) const { return YOut[i]; }
+
+    static constexpr int Stages = 6;
 
 private:
-    using TOwned = std::vector<std::unique_ptr<TVector>>;
-    static void Make(TOwned& owned, TVectorArray& refs, int n, int dim);
-
-    TOwned YErr, YOut, YTemp, K2, K3, K4, K5, K6;
-    TVectorArray YTempRefs, K2Refs, K3Refs, K4Refs, K5Refs, K6Refs;
+    TWorkVectors YErr, YOut, YTemp;
+    std::array<TWorkVectors, Stages - 1> Derivs;  // stages 1..5
 };
 
 }  // namespace kinetra

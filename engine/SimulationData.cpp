@@ -29,7 +29,9 @@ TSimData::TSimData() : Particles(1) {
     Clear();
 }
 
-TSimData::~TSimData() { FreeWork(); }
+TSimData::~TSimData() {
+    FreeWork();
+}
 
 void TSimData::Clear() {
     // The particles are about to be replaced: work arrays that refer to them must go first.
@@ -45,15 +47,12 @@ void TSimData::Clear() {
     Notes.clear();
 }
 
-void TSimData::NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocities) {
-    work.clear();
+void TSimData::NewWork(TWorkVectors& work, bool copyPositions, bool copyVelocities) {
     const int n = Particles.Count();
-    work.reserve(static_cast<size_t>(n));
+    work.Resize(n, Dimensions);
     for (int i = 0; i < n; ++i) {
-        auto v = std::make_unique<TVector>(Dimensions);
-        if (copyPositions) v->Assign(Particles.Particles(i).Position);
-        if (copyVelocities) v->Assign(Particles.Particles(i).Velocity);
-        work.push_back(std::move(v));
+        if (copyPositions) work[i].Assign(Particles.Particles(i).Position);
+        if (copyVelocities) work[i].Assign(Particles.Particles(i).Velocity);
     }
 }
 
@@ -84,16 +83,15 @@ void TSimData::Prepare() {
 }
 
 void TSimData::FreeWork() {
-    PosWork.clear();
-    VelWork.clear();
-    Acc1.clear();
-    Acc2.clear();
-    Delta.clear();
+    PosWork.Clear();
+    VelWork.Clear();
+    Acc1.Clear();
+    Acc2.Clear();
+    Delta.Clear();
     HaveDelta = false;
     Integrator.reset();
     RKState.clear();
-    RKDeriv.clear();
-    RKDerivRefs.clear();
+    RKDeriv.Clear();
     RKScale.clear();
     PreparedCount = -1;
 }
@@ -141,9 +139,13 @@ void TSimData::Reverse() {
     if (Method == nmStoermer) StartStoermer();
 }
 
-double TSimData::KineticEnergy() const { return Particles.KineticEnergy(); }
+double TSimData::KineticEnergy() const {
+    return Particles.KineticEnergy();
+}
 
-double TSimData::PotentialEnergy() { return Force->PotentialEnergy(); }
+double TSimData::PotentialEnergy() {
+    return Force->PotentialEnergy();
+}
 
 std::string TSimData::MethodName() const {
     return Method < NumMethods.size() ? NumMethods[Method].Name : std::string();

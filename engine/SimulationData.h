@@ -32,7 +32,14 @@ class TRungeKutta;
 class TSetupReader;
 class TSetupWriter;
 
-enum TNumMethod : std::uint8_t { nmEuler = 0, nmEulerCromer = 1, nmRalston = 2, nmRK4 = 3, nmRKF = 4, nmStoermer = 5 };
+enum TNumMethod : std::uint8_t {
+    nmEuler = 0,
+    nmEulerCromer = 1,
+    nmRalston = 2,
+    nmRK4 = 3,
+    nmRKF = 4,
+    nmStoermer = 5
+};
 
 class TSimData;
 
@@ -44,8 +51,6 @@ struct TMethodInfo {
     void (TSimData::*StepRoutine)();
 };
 extern const std::array<TMethodInfo, 6> NumMethods;
-
-using TOwnedVectors = std::vector<std::unique_ptr<TVector>>;
 
 class TSimData {
 public:
@@ -75,11 +80,10 @@ public:
     std::function<void()> OnStepDone;
 
     // Work storage, alive from Prepare to the next FreeWork.
-    TOwnedVectors PosWork, VelWork, Acc1, Acc2, Delta;
+    TWorkVectors PosWork, VelWork, Acc1, Acc2, Delta;
     std::unique_ptr<TRungeKutta> Integrator;
     TVectorArray RKState;  // the particles' own Position (0..P-1) and Velocity (P..2P-1)
-    TOwnedVectors RKDeriv;
-    TVectorArray RKDerivRefs;  // the same vectors as RKDeriv, as the integrator takes them
+    TWorkVectors RKDeriv;
     TDoubleArray RKScale;
     int RKSize = 0;
 
@@ -143,7 +147,7 @@ private:
     int PreparedDimensions = 0;
     TNumMethod PreparedMethod = nmStoermer;
     bool HaveDelta = false;
-    void NewWork(TOwnedVectors& work, bool copyPositions, bool copyVelocities);
+    void NewWork(TWorkVectors& work, bool copyPositions, bool copyVelocities);
 };
 
 }  // namespace kinetra

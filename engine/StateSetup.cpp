@@ -34,8 +34,8 @@ public:
         TParticlesList& particles = Sim.Particles;
         for (int i = 0; i < particles.Count() && i < static_cast<int>(Saved.size()); ++i) {
             TParticle& p = particles.Particles(i);
-            p.InitialPosition.Assign(Saved[static_cast<size_t>(i)].Position);
-            p.InitialVelocity.Assign(Saved[static_cast<size_t>(i)].Velocity);
+            p.InitialPosition.Assign(Saved[i].Position);
+            p.InitialVelocity.Assign(Saved[i].Velocity);
         }
         std::swap(Sim.Notes, SavedNotes);
     }

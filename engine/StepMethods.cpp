@@ -52,8 +52,8 @@ void TSimData::StepRalston() {
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
         const TVector& a1 = Force->Acceleration(i);
-        TVector& P = *PosWork[static_cast<size_t>(i)];
-        TVector& V = *VelWork[static_cast<size_t>(i)];
+        TVector& P = PosWork[i];
+        TVector& V = VelWork[i];
         P.AddScaled(V, h);
         P.AddScaled(a1, halfHH);
         V.AddScaled(a1, third);
@@ -62,9 +62,9 @@ void TSimData::StepRalston() {
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        TVector& V = *VelWork[static_cast<size_t>(i)];
+        TVector& V = VelWork[i];
         V.AddScaled(Force->Acceleration(i), twoThirds);
-        p.Position.Assign(*PosWork[static_cast<size_t>(i)]);
+        p.Position.Assign(PosWork[i]);
         p.Velocity.Assign(V);
     }
 }
@@ -84,44 +84,40 @@ void TSimData::StepRK4() {
 
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
         TParticle& p = Particles.Particles(i);
-        TVector& A1 = *Acc1[k];
+        TVector& A1 = Acc1[i];
         A1.Assign(Force->Acceleration(i));
-        PosWork[k]->AddScaled(*VelWork[k], h);
-        PosWork[k]->AddScaled(A1, hh6);
-        VelWork[k]->AddScaled(A1, h6);
+        PosWork[i].AddScaled(VelWork[i], h);
+        PosWork[i].AddScaled(A1, hh6);
+        VelWork[i].AddScaled(A1, h6);
         p.Position.AddScaled(p.Velocity, h2);
     }
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
         TParticle& p = Particles.Particles(i);
-        TVector& A2 = *Acc2[k];
+        TVector& A2 = Acc2[i];
         A2.Assign(Force->Acceleration(i));
-        PosWork[k]->AddScaled(A2, hh6);
-        VelWork[k]->AddScaled(A2, h3);
-        p.Position.AddScaled(*Acc1[k], hh4);
+        PosWork[i].AddScaled(A2, hh6);
+        VelWork[i].AddScaled(A2, h3);
+        p.Position.AddScaled(Acc1[i], hh4);
     }
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
         TParticle& p = Particles.Particles(i);
         const TVector& a3 = Force->Acceleration(i);
-        PosWork[k]->AddScaled(a3, hh6);
-        VelWork[k]->AddScaled(a3, h3);
+        PosWork[i].AddScaled(a3, hh6);
+        VelWork[i].AddScaled(a3, h3);
         // From x + (h/2) v + (h^2/4) a1 to the fourth evaluation point x + h v + (h^2/2) a2.
         p.Position.AddScaled(p.Velocity, h2);
-        p.Position.AddScaled(*Acc2[k], hh2);
-        p.Position.AddScaled(*Acc1[k], -hh4);
+        p.Position.AddScaled(Acc2[i], hh2);
+        p.Position.AddScaled(Acc1[i], -hh4);
     }
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
-        const size_t k = static_cast<size_t>(i);
         TParticle& p = Particles.Particles(i);
-        VelWork[k]->AddScaled(Force->Acceleration(i), h6);
-        p.Position.Assign(*PosWork[k]);
-        p.Velocity.Assign(*VelWork[k]);
+        VelWork[i].AddScaled(Force->Acceleration(i), h6);
+        p.Position.Assign(PosWork[i]);
+        p.Velocity.Assign(VelWork[i]);
     }
 }
 
@@ -137,7 +133,7 @@ void TSimData::StartStoermer() {
     const int n = Particles.Count();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        TVector& D = *Delta[static_cast<size_t>(i)];
+        TVector& D = Delta[i];
         D.Assign(p.Velocity);
         D.AddScaled(Force->Acceleration(i), h2);
         D.Scale(h);
@@ -156,7 +152,7 @@ void TSimData::StepStoermer() {
     const int n = Particles.Count();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        TVector& D = *Delta[static_cast<size_t>(i)];
+        TVector& D = Delta[i];
         D.AddScaled(Force->Acceleration(i), hh);
         p.Position.Add(D);
     }
@@ -171,7 +167,7 @@ void TSimData::FinishStoermer() {
     const int n = Particles.Count();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        p.Velocity.Assign(*Delta[static_cast<size_t>(i)]);
+        p.Velocity.Assign(Delta[i]);
         p.Velocity.Scale(inv);
         p.Velocity.AddScaled(Force->Acceleration(i), h2);
     }
@@ -184,17 +180,12 @@ void TSimData::CreateIntegrator() {
     const int n = Particles.Count();
     RKSize = 2 * n;
     Integrator = std::make_unique<TRungeKutta>(RKSize, Dimensions, Accuracy);
-    RKState.assign(static_cast<size_t>(RKSize), nullptr);
-    RKDeriv.clear();
-    RKDerivRefs.clear();
-    RKScale.assign(static_cast<size_t>(RKSize), 0.0);
-    for (int k = 0; k < RKSize; ++k) {
-        RKDeriv.push_back(std::make_unique<TVector>(Dimensions));
-        RKDerivRefs.push_back(RKDeriv.back().get());
-    }
+    RKState.assign(RKSize, nullptr);
+    RKDeriv.Resize(RKSize, Dimensions);
+    RKScale.assign(RKSize, 0.0);
     for (int i = 0; i < n; ++i) {
-        RKState[static_cast<size_t>(i)] = &Particles.Particles(i).Position;
-        RKState[static_cast<size_t>(n + i)] = &Particles.Particles(i).Velocity;
+        RKState[i] = &Particles.Particles(i).Position;
+        RKState[n + i] = &Particles.Particles(i).Velocity;
     }
     Integrator->OnDerivs = [this](const TVectorArray& y, const TVectorArray& dydx, double x) {
         Derivatives(y, dydx, x);
@@ -205,8 +196,8 @@ void TSimData::Derivatives(const TVectorArray& y, const TVectorArray& dydx, doub
     const int n = Particles.Count();
     Force->ComputePairTerms(y);  // reads y[0..n-1], the positions
     for (int i = 0; i < n; ++i) {
-        dydx[static_cast<size_t>(i)]->Assign(*y[static_cast<size_t>(n + i)]);
-        dydx[static_cast<size_t>(n + i)]->Assign(Force->Acceleration(i));
+        dydx[i]->Assign(*y[n + i]);
+        dydx[n + i]->Assign(Force->Acceleration(i));
     }
 }
 
@@ -214,8 +205,8 @@ void TSimData::CurrentDerivatives() {
     const int n = Particles.Count();
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
-        RKDeriv[static_cast<size_t>(i)]->Assign(*RKState[static_cast<size_t>(n + i)]);
-        RKDeriv[static_cast<size_t>(n + i)]->Assign(Force->Acceleration(i));
+        RKDeriv[i].Assign(*RKState[n + i]);
+        RKDeriv[n + i].Assign(Force->Acceleration(i));
     }
 }
 
@@ -223,11 +214,11 @@ void TSimData::StepRKF() {
     const double h = SignedStep;
     CurrentDerivatives();
     const double absH = std::fabs(h);
-    for (size_t k = 0; k < static_cast<size_t>(RKSize); ++k)
-        RKScale[k] = RKState[k]->MaxNorm() + absH * RKDeriv[k]->MaxNorm() + ScaleFloor;
+    for (int k = 0; k < RKSize; ++k)
+        RKScale[k] = RKState[k]->MaxNorm() + absH * RKDeriv[k].MaxNorm() + ScaleFloor;
     double hdid = 0;
     double hnext = 0;
-    Integrator->AdaptiveStep(RKState, RKDerivRefs, RKScale, Time, h, hdid, hnext);
+    Integrator->AdaptiveStep(RKState, RKDeriv.View(), RKScale, Time, h, hdid, hnext);
     if (hnext > MaxStepSize)
         hnext = MaxStepSize;
     else if (hnext < -MaxStepSize)

@@ -12,7 +12,9 @@ double TVector::SqrNorm() const {
     return sum;
 }
 
-double TVector::Norm() const { return std::sqrt(SqrNorm()); }
+double TVector::Norm() const {
+    return std::sqrt(SqrNorm());
+}
 
 double TVector::Distance(const TVector& other) const {
     double sum = 0;
@@ -99,6 +101,19 @@ void TVector::Subtract(const TVector& other) {
 void TVector::AddScaled(const TVector& other, double factor) {
     const size_t n = Elements.size();
     for (size_t i = 0; i < n; ++i) Elements[i] = factor * other.Elements[i] + Elements[i];
+}
+
+void TWorkVectors::Resize(int count, int dim) {
+    Clear();
+    if (count <= 0) return;
+    Vectors.assign(static_cast<size_t>(count), TVector(dim));
+    Refs.reserve(Vectors.size());
+    for (TVector& v : Vectors) Refs.push_back(&v);
+}
+
+void TWorkVectors::Clear() {
+    Refs = {};
+    Vectors = {};
 }
 
 }  // namespace kinetra

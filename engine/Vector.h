@@ -61,4 +61,27 @@ private:
 // A dynamic array of vector references; each user says whether it owns them.
 using TVectorArray = std::vector<TVector*>;
 
+// TWorkVectors: Count() work vectors of one length, owned together, and the TVectorArray view
+// of them that the integrator and the derivative callbacks take. Sized once before a run, so
+// the steps themselves allocate nothing.
+class TWorkVectors {
+public:
+    TWorkVectors() = default;
+    TWorkVectors(const TWorkVectors&) = delete;
+    TWorkVectors& operator=(const TWorkVectors&) = delete;
+
+    // count vectors of dim zero components each (count <= 0: none).
+    void Resize(int count, int dim);
+    void Clear();
+    int Count() const { return static_cast<int>(Vectors.size()); }
+
+    TVector& operator[](size_t index) { return Vectors[index]; }
+    const TVector& operator[](size_t index) const { return Vectors[index]; }
+    const TVectorArray& View() const { return Refs; }
+
+private:
+    std::vector<TVector> Vectors;
+    TVectorArray Refs;  // &Vectors[i]
+};
+
 }  // namespace kinetra

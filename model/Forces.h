@@ -16,7 +16,8 @@
 // terms in the index order of the other particle, which is the order of the sum
 //   a_i = sum_{j != i} (j < i ? m_j * T_ij : (-m_j) * T_ji),
 // so the result is bit for bit that of a table of pair terms summed per particle, without
-// storing the O(N^2) table. Pair coefficients are stored only when charges make them differ.
+// storing the O(N^2) table (the kernel that does so: ForceKernel.h). Pair coefficients are
+// stored only when charges make them differ.
 #pragma once
 
 #include <cstdint>
@@ -94,14 +95,10 @@ private:
     bool NeedsCoefficientTable() const;
     void Gather(const TVectorArray* positions);
     void Evaluate();
-    template <int D>
-    void EvaluateFixed();
-    void EvaluateGeneric();
-    void EvaluateSmall();
     double PairFactor(double d) const;
 
 public:
-    // d^(Power - 1) as the pair terms use it (for the evaluation kernels).
+    // d^(Power - 1) as the pair terms use it (for the evaluation kernel).
     double PairFactorOf(double d) const;
 
 private:
@@ -114,11 +111,11 @@ private:
     bool FIntegralPower = true;
 
     TVector Work;
-    int Prepared = -1;        // particle count the tables were built for; -1: none
-    bool Valid = false;       // the validity mark of the coefficients (CoefficientsValid)
+    int Prepared = -1;             // particle count the tables were built for; -1: none
+    bool Valid = false;            // the validity mark of the coefficients (CoefficientsValid)
     std::vector<double> MadeFrom;  // masses and charges, in pairs, the coefficients came from
-    bool UseTable = false;    // coefficients differ per pair
-    std::vector<double> Coeffs;  // lower triangle, row i at i*(i-1)/2, when UseTable
+    bool UseTable = false;         // coefficients differ per pair
+    std::vector<double> Coeffs;    // lower triangle, row i at i*(i-1)/2, when UseTable
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
     std::vector<double> X;
     std::vector<double> A;

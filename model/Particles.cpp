@@ -18,7 +18,9 @@ TParticle::TParticle(int dimensions)
       FDimensions(dimensions),
       MomentumBuffer(dimensions) {}
 
-TParticle::TParticle(const std::string& name, int dimensions) : TParticle(dimensions) { Name = name; }
+TParticle::TParticle(const std::string& name, int dimensions) : TParticle(dimensions) {
+    Name = name;
+}
 
 void TParticle::Assign(const TParticle* source) {
     if (source == nullptr || source == this) return;
@@ -38,10 +40,10 @@ void TParticle::Assign(const TParticle* source) {
 }
 
 bool TParticle::SameAs(const TParticle& other) const {
-    return Name == other.Name && Mass == other.Mass && FCharge == other.FCharge &&
-           FRadius == other.FRadius && InitialPosition.Equals(other.InitialPosition) &&
-           InitialVelocity.Equals(other.InitialVelocity) && ColourIndex == other.ColourIndex &&
-           ImageSize == other.ImageSize && ShowTrail == other.ShowTrail && Invisible == other.Invisible;
+    return Name == other.Name && Mass == other.Mass && FCharge == other.FCharge && FRadius == other.FRadius &&
+           InitialPosition.Equals(other.InitialPosition) && InitialVelocity.Equals(other.InitialVelocity) &&
+           ColourIndex == other.ColourIndex && ImageSize == other.ImageSize && ShowTrail == other.ShowTrail &&
+           Invisible == other.Invisible;
 }
 
 void TParticle::ResetToInitial() {
@@ -49,7 +51,9 @@ void TParticle::ResetToInitial() {
     Velocity.Assign(InitialVelocity);
 }
 
-double TParticle::KineticEnergy() const { return Velocity.SqrNorm() * (Mass * 0.5); }
+double TParticle::KineticEnergy() const {
+    return Velocity.SqrNorm() * (Mass * 0.5);
+}
 
 const TVector& TParticle::Momentum() {
     MomentumBuffer.Assign(Velocity);
@@ -57,14 +61,18 @@ const TVector& TParticle::Momentum() {
     return MomentumBuffer;
 }
 
-void TParticle::SetRadius(double value) { FRadius = std::fabs(value); }
+void TParticle::SetRadius(double value) {
+    FRadius = std::fabs(value);
+}
 
 void TParticle::SetCharge(double value) {
     if (value != 0 && Mass == 0) throw EKNError("Non-zero charge not allowed for massless particle");
     FCharge = value;
 }
 
-void TParticle::UpdateImage() { Image = TParticleImage{ColourIndex, ImageSize}; }
+void TParticle::UpdateImage() {
+    Image = TParticleImage{ColourIndex, ImageSize};
+}
 
 // ---------------------------------------------------------------------------------------------
 // TParticlesList
@@ -111,7 +119,7 @@ void TParticlesList::InsertParticle(int index, std::unique_ptr<TParticle>&& part
 }
 
 void TParticlesList::Delete(int index) {
-    TotalMass = TotalMass - Items[static_cast<size_t>(index)].Particle->Mass;
+    TotalMass = TotalMass - Items[index].Particle->Mass;
     Items.erase(Items.begin() + index);
 }
 
@@ -178,9 +186,9 @@ double TParticlesList::KineticEnergy() const {
 void TParticlesList::CheckCollisions() {
     const int n = Count();
     for (int i = 0; i < n; ++i) {
-        const TParticle& a = *Items[static_cast<size_t>(i)].Particle;
+        const TParticle& a = *Items[i].Particle;
         for (int j = i + 1; j < n; ++j) {
-            const TParticle& b = *Items[static_cast<size_t>(j)].Particle;
+            const TParticle& b = *Items[j].Particle;
             if (a.Position.Distance(b.Position) < a.Radius() + b.Radius() && OnCollision) {
                 OnCollision(i, j);
                 throw EAbort("Collision");

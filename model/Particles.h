@@ -96,10 +96,10 @@ public:
 
     int Dimensions() const { return FDimensions; }
     int Count() const { return static_cast<int>(Items.size()); }
-    TParticle& Particles(int index) { return *Items[static_cast<size_t>(index)].Particle; }
-    const TParticle& Particles(int index) const { return *Items[static_cast<size_t>(index)].Particle; }
+    TParticle& Particles(int index) { return *Items[index].Particle; }
+    const TParticle& Particles(int index) const { return *Items[index].Particle; }
     // The particle's name as it was when it was added.
-    const std::string& Strings(int index) const { return Items[static_cast<size_t>(index)].Name; }
+    const std::string& Strings(int index) const { return Items[index].Name; }
 
     double TotalMass = 0;
     double PlanarAngularMomentum = 0;

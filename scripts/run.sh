@@ -7,8 +7,4 @@ source scripts/setup.sh
 kinetra_install_packages
 kinetra_configure build-run -DKINETRA_NATIVE=ON -DKINETRA_BUILD_TESTS=OFF
 cmake --build build-run -j"$(nproc)" >/dev/null
-if [ -x build-run/kinetra ]; then
-  exec build-run/kinetra "$@"
-else
-  echo "kinetra-batch is built (build-run/kinetra-batch); the desktop window is not there yet."
-fi
+exec build-run/kinetra "$@"

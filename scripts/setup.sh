@@ -1,5 +1,5 @@
 # Shared set-up of scripts/run.sh and scripts/test.sh (sourced, not run).
-KINETRA_PACKAGES="cmake g++ make locales libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth xdotool x11-utils imagemagick parallel"
+KINETRA_PACKAGES="cmake g++ make clang-format locales libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth xdotool x11-utils imagemagick parallel"
 
 kinetra_install_packages() {
   local missing=()

@@ -45,7 +45,8 @@ public:
         }
         const QWidget* view = option.widget;
         const int hint = view ? view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view) : 0;
-        const QColor grid = hint != 0 ? QColor::fromRgba(static_cast<QRgb>(hint)) : option.palette.color(QPalette::Mid);
+        const QColor grid =
+            hint != 0 ? QColor::fromRgba(static_cast<QRgb>(hint)) : option.palette.color(QPalette::Mid);
         painter->save();
         painter->setPen(grid);
         painter->drawLine(option.rect.topRight(), option.rect.bottomRight());

@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QLocale>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <clocale>
 
 int main(int argc, char** argv) {

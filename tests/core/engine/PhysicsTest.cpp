@@ -28,7 +28,9 @@ void MakeOrbit(TSimData& sim, TNumMethod method, double timeStep, int cycles) {
     sim.Prepare();
 }
 
-double TotalEnergy(TSimData& sim) { return sim.KineticEnergy() + sim.PotentialEnergy(); }
+double TotalEnergy(TSimData& sim) {
+    return sim.KineticEnergy() + sim.PotentialEnergy();
+}
 
 // Distance of the planet from where the exact orbit puts it at the simulation's time.
 double OrbitError(TSimData& sim) {

@@ -1,6 +1,4 @@
 // The adaptive Cash-Karp integrator: step control, its limits and its failures.
-#include "engine/RKF.h"
-
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "engine/KNUtils.h"
+#include "engine/RKF.h"
 #include "engine/SimulationData.h"
 #include "tests/core/engine/SimTestUtil.h"
 
@@ -145,9 +144,7 @@ TEST(RungeKutta, NonFiniteErrorEndsTheStepInsteadOfLooping) {
     TVector y(1), dydx(1);
     y[0] = 1;
     dydx[0] = 1;
-    rk.OnDerivs = [](const TVectorArray&, const TVectorArray& out, double) {
-        (*out[0])[0] = std::nan("");
-    };
+    rk.OnDerivs = [](const TVectorArray&, const TVectorArray& out, double) { (*out[0])[0] = std::nan(""); };
     TVectorArray yRefs{&y}, dRefs{&dydx};
     TDoubleArray scale{1};
     double x = 0, hdid = 0, hnext = 0;

@@ -9,8 +9,9 @@
 
 namespace kinetra::test {
 
-inline TParticle& AddParticle(TSimData& sim, const std::string& name, double mass, std::initializer_list<double> x,
-                              std::initializer_list<double> v, double radius = 0, double charge = 0) {
+inline TParticle& AddParticle(TSimData& sim, const std::string& name, double mass,
+                              std::initializer_list<double> x, std::initializer_list<double> v,
+                              double radius = 0, double charge = 0) {
     auto p = std::make_unique<TParticle>(name, sim.Dimensions);
     p->Mass = mass;
     p->SetCharge(charge);

@@ -1,6 +1,4 @@
 // The simulation state: parameters and their validation, preparation, and the step driver.
-#include "engine/SimulationData.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +7,7 @@
 
 #include "engine/KNUtils.h"
 #include "engine/RKF.h"
+#include "engine/SimulationData.h"
 #include "tests/core/engine/SimTestUtil.h"
 
 using namespace kinetra;
@@ -114,7 +113,8 @@ TEST(SimDataParameters, ZeroOrNonFiniteTimeStepIsRefused) {
     TSimData sim;
     sim.SignedStep = 0.002;
     EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(0); }), "Time step must not be zero");
-    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::numeric_limits<double>::infinity()); }), "Invalid time step");
+    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::numeric_limits<double>::infinity()); }),
+              "Invalid time step");
     EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::nan("")); }), "Invalid time step");
     EXPECT_EQ(sim.TimeStep, 0.002);
     EXPECT_EQ(sim.SignedStep, 0.002);

@@ -1,0 +1,287 @@
+#include "model/ForceKernel.h"
+
+#include <cmath>
+
+#include "model/Forces.h"
+
+namespace kinetra {
+
+namespace {
+
+// Rows of the pair table that a tile handles together.
+constexpr int TileRows = 4;
+// Fewer particles: a tile's fixed costs outweigh what it saves, every tile is one row.
+constexpr int MinTiled = 32;
+
+// GCC's straight-line vectorizer would pack a tile's R * D independent sums into vector
+// registers with a shuffle for every load, which costs about a tenth of the whole evaluation:
+// the chains stay scalar.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KINETRA_SCALAR_CHAINS __attribute__((optimize("no-tree-slp-vectorize")))
+#else
+#define KINETRA_SCALAR_CHAINS
+#endif
+
+template <bool Cube>
+inline double Factor(const TForce* law, double d) {
+    if constexpr (Cube)
+        return 1 / (d * (d * d));
+    else
+        return law->PairFactorOf(d);
+}
+
+// The row pass with the dimension fixed (1..3): every coordinate in one loop over j < count.
+// Plain pointers with restrict, so the loop vectorizes.
+template <int D, bool Cube, bool Table>
+void RowTermsFixed(int count, const double* __restrict x0, const double* __restrict x1,
+                   const double* __restrict x2, double* __restrict a0, double* __restrict a1,
+                   double* __restrict a2, const double* __restrict m, double* __restrict t0,
+                   double* __restrict t1, double* __restrict t2, const double* __restrict coeff,
+                   const double xi[3], double negMi, double G, const TForce* law) {
+    const double xi0 = xi[0], xi1 = D > 1 ? xi[1] : 0, xi2 = D > 2 ? xi[2] : 0;
+    for (int j = 0; j < count; ++j) {
+        const double w0 = x0[j] - xi0;
+        double sum = 0;
+        sum = sum + w0 * w0;
+        double w1 = 0, w2 = 0;
+        if constexpr (D > 1) {
+            w1 = x1[j] - xi1;
+            sum = sum + w1 * w1;
+        }
+        if constexpr (D > 2) {
+            w2 = x2[j] - xi2;
+            sum = sum + w2 * w2;
+        }
+        const double f = Factor<Cube>(law, std::sqrt(sum)) * (Table ? coeff[j] : G);
+        const double mj = m[j];
+        const double u0 = w0 * f;
+        a0[j] = negMi * u0 + a0[j];
+        t0[j] = mj * u0;
+        if constexpr (D > 1) {
+            const double u1 = w1 * f;
+            a1[j] = negMi * u1 + a1[j];
+            t1[j] = mj * u1;
+        }
+        if constexpr (D > 2) {
+            const double u2 = w2 * f;
+            a2[j] = negMi * u2 + a2[j];
+            t2[j] = mj * u2;
+        }
+    }
+}
+
+// The row pass for any dimension: the coordinate loop outside the loops over j, so that every
+// inner loop runs over j and vectorizes; each squared distance is still summed in coordinate
+// order. sum and f hold count doubles each.
+template <bool Cube, bool Table>
+void RowTermsAnyD(int D, size_t nn, int row, int count, const double* __restrict X, double* __restrict A,
+                  const double* __restrict m, double* __restrict t, double* __restrict sum,
+                  double* __restrict f, const double* __restrict coeff, double negMi, double G,
+                  const TForce* law) {
+    for (int j = 0; j < count; ++j) sum[j] = 0;
+    for (int c = 0; c < D; ++c) {
+        const double* __restrict xc = X + static_cast<size_t>(c) * nn;
+        const double xi = xc[row];
+        for (int j = 0; j < count; ++j) {
+            const double w = xc[j] - xi;
+            sum[j] = sum[j] + w * w;
+        }
+    }
+    for (int j = 0; j < count; ++j) f[j] = Factor<Cube>(law, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
+    for (int c = 0; c < D; ++c) {
+        const double* __restrict xc = X + static_cast<size_t>(c) * nn;
+        double* __restrict ac = A + static_cast<size_t>(c) * nn;
+        double* __restrict tc = t + static_cast<size_t>(c) * nn;
+        const double xi = xc[row];
+        for (int j = 0; j < count; ++j) {
+            const double u = (xc[j] - xi) * f[j];
+            ac[j] = negMi * u + ac[j];
+            tc[j] = m[j] * u;
+        }
+    }
+}
+
+// The column pointers of one evaluation for a dimension fixed at 1..3 (coordinates past D
+// point at coordinate 0 and are never used): x, a and the products m_j T_rj of tile row r.
+struct TColumns {
+    const double* x[3];
+    double* a[3];
+    double* mt[TileRows][3];
+};
+
+TColumns ColumnsOf(const TPairKernel& k, int D) {
+    const size_t nn = static_cast<size_t>(k.Count);
+    TColumns cols{};
+    for (int c = 0; c < 3; ++c) {
+        const size_t cc = static_cast<size_t>(c < D ? c : 0);
+        cols.x[c] = k.X + cc * nn;
+        cols.a[c] = k.A + cc * nn;
+        for (int r = 0; r < TileRows; ++r)
+            cols.mt[r][c] = k.Scratch + (static_cast<size_t>(r) * static_cast<size_t>(D) + cc) * nn;
+    }
+    return cols;
+}
+
+// Rows i .. i+R-1 (see ForceKernel.h). D = 1..3 fixes the dimension at compile time and keeps
+// the tile's particles in registers; D = 0 takes the dimension from k, and its one-row tile adds
+// each pair's terms as they come. The scratch holds m_j T_rj of row r, coordinate c at
+// (r * dims + c) * n, then (any dimension) the squared distances and factors of one row.
+template <int D, int R, bool Cube, bool Table>
+KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int i) {
+    const int dims = D > 0 ? D : k.Dimensions;
+    const size_t nn = static_cast<size_t>(k.Count);
+    const size_t sd = static_cast<size_t>(dims);
+    const double* X = k.X;
+    double* A = k.A;
+    const double* m = k.M;
+    double negM[R];
+    const double* cr[R];
+    for (int r = 0; r < R; ++r) {
+        negM[r] = -m[i + r];
+        const size_t row = static_cast<size_t>(i + r);
+        cr[r] = Table ? k.Coeffs + row * (row - 1) / 2 : nullptr;
+    }
+
+    if constexpr (D > 0) {
+        double xr[R][3] = {};
+        for (int r = 0; r < R; ++r)
+            for (int c = 0; c < D; ++c) xr[r][c] = cols.x[c][i + r];
+        // The row pass of every tile row.
+        for (int r = 0; r < R; ++r)
+            RowTermsFixed<D, Cube, Table>(i, cols.x[0], cols.x[1], cols.x[2], cols.a[0], cols.a[1], cols.a[2],
+                                          m, cols.mt[r][0], cols.mt[r][1], cols.mt[r][2], cr[r], xr[r],
+                                          negM[r], k.G, k.Law);
+        // The sums of the tile's particles over j < i: R * D independent chains.
+        double acc[R][D];
+        for (int r = 0; r < R; ++r)
+            for (int c = 0; c < D; ++c) acc[r][c] = cols.a[c][i + r];
+        for (int j = 0; j < i; ++j)
+            for (int r = 0; r < R; ++r)
+                for (int c = 0; c < D; ++c) acc[r][c] = cols.mt[r][c][j] + acc[r][c];
+        // The pairs inside the tile.
+        for (int r = 1; r < R; ++r) {
+            for (int q = 0; q < r; ++q) {
+                double w[D];
+                double sum = 0;
+                for (int c = 0; c < D; ++c) {
+                    w[c] = xr[q][c] - xr[r][c];
+                    sum = sum + w[c] * w[c];
+                }
+                const double f = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? cr[r][i + q] : k.G);
+                const double mq = m[i + q];
+                for (int c = 0; c < D; ++c) {
+                    const double t = w[c] * f;
+                    acc[r][c] = mq * t + acc[r][c];
+                    acc[q][c] = negM[r] * t + acc[q][c];
+                }
+            }
+        }
+        for (int r = 0; r < R; ++r)
+            for (int c = 0; c < D; ++c) cols.a[c][i + r] = acc[r][c];
+    } else if constexpr (R == 1) {
+        // One row: the factors first, then each pair's terms added to both particles.
+        double* f = k.Scratch;
+        const double* coeff = cr[0];
+        for (int j = 0; j < i; ++j) {
+            double sum = 0;
+            for (int c = 0; c < dims; ++c) {
+                const double* xc = X + static_cast<size_t>(c) * nn;
+                const double w = xc[j] - xc[i];
+                sum = sum + w * w;
+            }
+            f[j] = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? coeff[j] : k.G);
+        }
+        for (int j = 0; j < i; ++j) {
+            const double mj = m[j];
+            for (int c = 0; c < dims; ++c) {
+                const double* xc = X + static_cast<size_t>(c) * nn;
+                double* ac = A + static_cast<size_t>(c) * nn;
+                const double t = (xc[j] - xc[i]) * f[j];
+                ac[i] = mj * t + ac[i];
+                ac[j] = negM[0] * t + ac[j];
+            }
+        }
+    } else {
+        double* mt = k.Scratch;
+        double* sum = mt + static_cast<size_t>(TileRows) * sd * nn;
+        // The row pass of every tile row.
+        for (int r = 0; r < R; ++r)
+            RowTermsAnyD<Cube, Table>(dims, nn, i + r, i, X, A, m, mt + static_cast<size_t>(r) * sd * nn, sum,
+                                      sum + nn, cr[r], negM[r], k.G, k.Law);
+        // The sums of the tile's particles over j < i, R independent chains per coordinate.
+        for (int c = 0; c < dims; ++c) {
+            double acc[R];
+            const double* tr[R];
+            for (int r = 0; r < R; ++r) {
+                acc[r] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)];
+                tr[r] = mt + (static_cast<size_t>(r) * sd + static_cast<size_t>(c)) * nn;
+            }
+            for (int j = 0; j < i; ++j)
+                for (int r = 0; r < R; ++r) acc[r] = tr[r][j] + acc[r];
+            for (int r = 0; r < R; ++r) A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)] = acc[r];
+        }
+        // The pairs inside the tile.
+        for (int r = 1; r < R; ++r) {
+            for (int q = 0; q < r; ++q) {
+                double s2 = 0;
+                for (int c = 0; c < dims; ++c) {
+                    const double* xc = X + static_cast<size_t>(c) * nn;
+                    const double w = xc[i + q] - xc[i + r];
+                    s2 = s2 + w * w;
+                }
+                const double f = Factor<Cube>(k.Law, std::sqrt(s2)) * (Table ? cr[r][i + q] : k.G);
+                const double mq = m[i + q];
+                for (int c = 0; c < dims; ++c) {
+                    const double* xc = X + static_cast<size_t>(c) * nn;
+                    double* ac = A + static_cast<size_t>(c) * nn;
+                    const double t = (xc[i + q] - xc[i + r]) * f;
+                    ac[i + r] = mq * t + ac[i + r];
+                    ac[i + q] = negM[r] * t + ac[i + q];
+                }
+            }
+        }
+    }
+}
+
+template <int D, bool Cube, bool Table>
+void Rows(const TPairKernel& k, int first, int last) {
+    const TColumns cols = ColumnsOf(k, D > 0 ? D : 1);
+    int i = first < 1 ? 1 : first;  // row 0 has no pairs
+    if (k.Count >= MinTiled)
+        for (; i + TileRows <= last; i += TileRows) Tile<D, TileRows, Cube, Table>(k, cols, i);
+    for (; i < last; ++i) Tile<D, 1, Cube, Table>(k, cols, i);
+}
+
+template <int D>
+void RowsOfLaw(const TPairKernel& k, int first, int last) {
+    const bool table = k.Coeffs != nullptr;
+    if (k.Cube)
+        table ? Rows<D, true, true>(k, first, last) : Rows<D, true, false>(k, first, last);
+    else
+        table ? Rows<D, false, true>(k, first, last) : Rows<D, false, false>(k, first, last);
+}
+
+}  // namespace
+
+std::size_t PairKernelScratch(int n, int dims) {
+    return (static_cast<size_t>(TileRows) * static_cast<size_t>(dims) + 2) * static_cast<size_t>(n);
+}
+
+void EvaluatePairRows(const TPairKernel& k, int first, int last) {
+    switch (k.Dimensions) {
+        case 1:
+            RowsOfLaw<1>(k, first, last);
+            break;
+        case 2:
+            RowsOfLaw<2>(k, first, last);
+            break;
+        case 3:
+            RowsOfLaw<3>(k, first, last);
+            break;
+        default:
+            RowsOfLaw<0>(k, first, last);
+            break;
+    }
+}
+
+}  // namespace kinetra

@@ -1,0 +1,46 @@
+// The pair-sum kernel of the force model: the accelerations of n particles from their
+// coordinates, masses and pair coefficients, for the force law that TForce states (Forces.h).
+//
+// Each unordered pair (i, j < i) is handled once in row i: with w = x_j - x_i, its squared
+// length summed in coordinate order, d = sqrt of it and f = d^(Power-1) * C_ij, the term
+// T = w * f is computed once; particle i gets m_j * T and particle j gets (-m_i) * T. Rows are
+// taken in increasing order, in tiles of a few rows:
+//  - the row pass, independent per j < i (so it vectorizes): the pair terms of each tile row;
+//    particle j gets (-m_r) T_rj, rows in increasing order as its sum needs; the products
+//    m_j T_rj are kept in the scratch;
+//  - the sums of the tile's particles over j < i, one independent chain per row and coordinate,
+//    so the latency of one addition hides behind the others;
+//  - last the pairs inside the tile, row by row and j in increasing order, so that each row
+//    particle is complete over its own row before later rows add their terms to it.
+// Every particle thus receives its terms in the index order of the other particle, each rounded
+// as in the plain sum a_i = sum_{j != i} (j < i ? m_j * T_ij : (-m_j) * T_ji): the result is bit
+// for bit that of a table of pair terms summed per particle, whatever the tiling.
+#pragma once
+
+#include <cstddef>
+
+namespace kinetra {
+
+class TForce;
+
+struct TPairKernel {
+    int Count = 0;                   // n
+    int Dimensions = 0;              // D
+    const double* X = nullptr;       // coordinates, X[c * n + i]
+    double* A = nullptr;             // accelerations, A[c * n + i], added to
+    const double* M = nullptr;       // masses
+    const double* Coeffs = nullptr;  // C_ij, row i at i (i - 1) / 2; nullptr: every C_ij is G
+    double G = 0;
+    bool Cube = false;            // Power = -2: f = 1 / (d (d d)) without a call
+    const TForce* Law = nullptr;  // d^(Power-1) for every other power
+    double* Scratch = nullptr;    // PairKernelScratch(Count, Dimensions) doubles
+};
+
+// Doubles of scratch that the kernel needs for n particles in `dims` dimensions.
+std::size_t PairKernelScratch(int n, int dims);
+
+// Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
+// be taken in increasing order; [0, Count) is the whole evaluation.
+void EvaluatePairRows(const TPairKernel& k, int first, int last);
+
+}  // namespace kinetra

@@ -1,0 +1,15 @@
+# Fails when the base of the engine (vectors, utilities, constants) includes a header of a layer
+# built on it: model/, frame/, parser/ or the simulation's own files in engine/.
+set(base engine/Vector.h engine/Vector.cpp engine/KNUtils.h engine/KNUtils.cpp engine/KNConst.h)
+set(bad "")
+foreach(f ${base})
+  file(STRINGS ${ROOT}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    if(NOT line MATCHES "\"engine/(Vector|KNUtils|KNConst)\\.h\"")
+      list(APPEND bad "${f}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "The base of the engine includes a layer above it:\n${bad}")
+endif()
