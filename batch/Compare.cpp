@@ -16,6 +16,7 @@
 
 #include "batch/BatchCommon.h"
 #include "engine/KNUtils.h"
+#include "engine/StateRecord.h"
 #include "parser/Parser.h"
 
 namespace kinetra::batch {
@@ -43,16 +44,6 @@ struct TRunResult {
     double WallSeconds = 0;
     std::string Result = "ok";
 };
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted.push_back('"');
-        quoted.push_back(c);
-    }
-    return quoted + "\"";
-}
 
 std::string Row(const TRunResult& r) {
     std::string line = r.Method + "," + FormatRoundTrip(r.TimeStep) + "," + std::to_string(r.Steps) + "," +

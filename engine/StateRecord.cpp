@@ -13,7 +13,8 @@ void AppendField(std::string& line, const std::string& field) {
     line += field;
 }
 
-// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+}  // namespace
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
@@ -23,8 +24,6 @@ std::string CsvField(const std::string& text) {
     }
     return quoted + "\"";
 }
-
-}  // namespace
 
 std::vector<std::string> StateColumnNames(const TSimData& sim) {
     const int count = sim.Particles.Count();

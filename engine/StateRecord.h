@@ -21,6 +21,9 @@ namespace kinetra {
 
 class TSimData;
 
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text);
+
 std::string StateCsvHeader(const TSimData& sim, bool state);
 // The header with the named state columns; `axisNames` names the dimensions in order (missing
 // ones are called x<d+1>).
