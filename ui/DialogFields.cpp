@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -71,10 +72,38 @@ TFieldValue EvaluateText(TParser& parser, const QString& text) {
     return result;
 }
 
+QString FieldCaption(const QWidget& field) {
+    const QWidget* window = field.window();
+    if (window == nullptr) return {};
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->buddy() != &field) continue;
+        QString caption = label->text();
+        caption.remove(QLatin1Char('&'));
+        if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+        return caption;
+    }
+    return {};
+}
+
 double ReadNumberField(QLineEdit& field, TParser& parser) {
-    const TFieldValue value = EvaluateText(parser, field.text());
+    TFieldValue value;
+    try {
+        value = EvaluateText(parser, field.text());
+    } catch (const std::exception& error) {
+        throw EFieldError(error, FieldCaption(field));
+    }
     field.setText(value.Text);
     return value.Value;
+}
+
+TFieldValue EvaluateCell(const TValueGrid& grid, int row, TParser& parser) {
+    try {
+        return EvaluateText(parser, grid.Cell(row));
+    } catch (const std::exception& error) {
+        const QString caption = FieldCaption(grid);
+        throw EFieldError(error,
+                          caption.isEmpty() ? caption : caption + QStringLiteral(", ") + grid.AxisName(row));
+    }
 }
 
 QColor ParticleColour(int colourIndex) {
@@ -127,6 +156,12 @@ void TValueGrid::Fill(const std::vector<std::string>& axisNames, const std::vect
         auto* valueItem = new QTableWidgetItem(values[static_cast<size_t>(row)]);
         valueItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
         setItem(row, 1, valueItem);
+        // Each row is a field of its own: its tip names the axis before the grid's tip.
+        if (!toolTip().isEmpty()) {
+            const QString tip = name + QStringLiteral(": ") + toolTip();
+            nameItem->setToolTip(tip);
+            valueItem->setToolTip(tip);
+        }
     }
     if (rows > 0) setCurrentCell(0, 1);
 }
@@ -325,7 +360,7 @@ bool TToolDialog::ParseText(QWidget* field) {
         grid->CommitEdit();
         for (int row = 0; row < grid->rowCount(); ++row) {
             try {
-                grid->SetCell(row, EvaluateText(Host.ExprParser(), grid->Cell(row)).Text);
+                grid->SetCell(row, EvaluateCell(*grid, row, Host.ExprParser()).Text);
             } catch (const std::exception& error) {
                 ShowError(error);
                 grid->setCurrentCell(row, 1);
@@ -340,7 +375,14 @@ bool TToolDialog::ParseText(QWidget* field) {
 }
 
 void TToolDialog::ShowError(const std::exception& error) {
-    Host.Prompts().ShowMessage(this, QString::fromStdString(error.what()));
+    const QString text = QString::fromStdString(error.what());
+    const auto* fieldError = dynamic_cast<const EFieldError*>(&error);
+    if (fieldError == nullptr || fieldError->Caption.isEmpty()) {
+        Host.Prompts().ShowMessage(this, text);
+        return;
+    }
+    Host.Prompts().ShowDetailedMessage(this, text,
+                                       QStringLiteral("In the field \"%1\".").arg(fieldError->Caption));
 }
 
 void TToolDialog::showEvent(QShowEvent* event) {

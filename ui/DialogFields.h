@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <exception>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,21 @@ struct TFieldValue {
 // Raises the parser's error; a result that the 15-digit text cannot carry is an overflow.
 TFieldValue EvaluateText(TParser& parser, const QString& text);
 
+// An error in the text of one dialog field: the evaluation's own message, and the caption of
+// the field it came from, for the message box to name.
+class EFieldError : public std::runtime_error {
+public:
+    EFieldError(const std::exception& cause, QString caption)
+        : std::runtime_error(cause.what()), Caption(std::move(caption)) {}
+    QString Caption;
+};
+
+// The caption of a dialog field: the text of the label that has it as its buddy, without
+// mnemonic and colon; empty when no label names it.
+QString FieldCaption(const QWidget& field);
+
 // Evaluates the field and puts the 15-digit text into it. On an error the field keeps its
-// text and the error propagates.
+// text and an EFieldError with the field's caption propagates.
 double ReadNumberField(QLineEdit& field, TParser& parser);
 
 // The palette colour of a particle; an index outside the palette (only a hand-edited file
@@ -61,6 +75,7 @@ class TValueGrid : public QTableWidget {
 public:
     explicit TValueGrid(QWidget* parent = nullptr);
 
+    // A tool tip that the grid has by then goes to every row too, after the row's axis name.
     void Fill(const std::vector<std::string>& axisNames, const std::vector<QString>& values);
     QString Cell(int row) const;
     void SetCell(int row, const QString& text);
@@ -78,6 +93,10 @@ private:
     // The cell that was already selected when the mouse went down on it.
     QPersistentModelIndex ClickedSelected;
 };
+
+// Evaluates one value of a grid without writing it back; an error is an EFieldError naming the
+// grid's caption and the row's axis.
+TFieldValue EvaluateCell(const TValueGrid& grid, int row, TParser& parser);
 
 // Integer spin field with limits. Without typing only the arrows (buttons and keys) change
 // it. With typing, digits, signs and the decimal point may be typed freely (anything else
@@ -129,7 +148,8 @@ public:
 
 protected:
     void WatchField(QWidget* field);
-    // The message of an error in the program's message box.
+    // The message of an error in the program's message box; an EFieldError's field is named
+    // under the message.
     void ShowError(const std::exception& error);
     void showEvent(QShowEvent* event) override;
 

@@ -105,6 +105,14 @@ TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TTool
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
+    // One line each, as the help guide explains the controls.
+    sgParticlesGrid->setToolTip(
+        QStringLiteral("The particles of the setup; double-click or Edit to change one."));
+    btnInsert->setToolTip(
+        QStringLiteral("Add a new particle before the selected one (at the end from the empty last row)."));
+    btnEdit->setToolTip(QStringLiteral("Change the selected particle."));
+    btnDelete->setToolTip(QStringLiteral("Remove the selected particle at once."));
+
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnInsert);
     buttons->addWidget(btnEdit);

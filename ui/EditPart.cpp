@@ -76,7 +76,7 @@ std::vector<QString> VectorTexts(const TVector& vector) {
 }
 
 double ReadCell(TValueGrid& grid, int row, TParser& parser) {
-    const TFieldValue value = EvaluateText(parser, grid.Cell(row));
+    const TFieldValue value = EvaluateCell(grid, row, parser);
     grid.SetCell(row, value.Text);
     return value.Value;
 }
@@ -158,6 +158,31 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     // Enter completes a cell or a field, never the whole dialog.
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
+
+    // One line each, as the help guide explains the fields; a label names its field in messages.
+    edtName->setToolTip(
+        QStringLiteral("The particle's name, used in messages, the frame list and the file."));
+    edtMass->setToolTip(QStringLiteral("The mass; a particle of mass 0 feels forces but exerts none."));
+    edtCharge->setToolTip(
+        QStringLiteral("The electric charge; acts only when the Coulomb coefficient is not 0, and needs a "
+                       "mass other than 0."));
+    edtRadius->setToolTip(QStringLiteral(
+        "Physical radius in length units: used for overlaps and collisions, never for the force."));
+    sgPos->setToolTip(QStringLiteral("Where the particle starts, one row per dimension."));
+    sgVel->setToolTip(QStringLiteral("The particle's velocity at time 0, one row per dimension."));
+    cbColour->setToolTip(QStringLiteral("The colour of the disc and its trail."));
+    speMyRadius->setToolTip(
+        QStringLiteral("Drawing radius in pixels (1 to 50): only how big the disc looks."));
+    cbPath->setToolTip(QStringLiteral("Leave a trail when Trails is set to Selected."));
+    cbInvisible->setToolTip(QStringLiteral("Do not draw the particle; it still moves and pulls."));
+    lblName->setBuddy(edtName);
+    lblMass->setBuddy(edtMass);
+    lblCharge->setBuddy(edtCharge);
+    lblRadius->setBuddy(edtRadius);
+    lblPos->setBuddy(sgPos);
+    lblVel->setBuddy(sgVel);
+    lblColour->setBuddy(cbColour);
+    lblMyRadius->setBuddy(speMyRadius);
 
     auto* fields = new QGridLayout;
     fields->addWidget(lblName, 0, 0);

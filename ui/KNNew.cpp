@@ -29,6 +29,12 @@ TfrmNew::TfrmNew(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent)
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
 
+    // One line each, as the help guide explains the fields.
+    edtName->setToolTip(QStringLiteral("The name of the new setup, proposed as its file name."));
+    speDim->setToolTip(QStringLiteral("Number of dimensions of space (1 to 26)."));
+    lblName->setBuddy(edtName);
+    lblDim->setBuddy(speDim);
+
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->addRow(lblName, edtName);

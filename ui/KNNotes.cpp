@@ -41,6 +41,7 @@ TfrmNotes::TfrmNotes(TDialogHost& host, QWidget* parent) : TToolDialog(host, par
     memNotes = new QPlainTextEdit(this);
     memNotes->setObjectName(QStringLiteral("memNotes"));
     memNotes->setTabChangesFocus(true);
+    memNotes->setToolTip(QStringLiteral("Free text stored with the setup: what it shows and what to watch."));
     // Notes are usually written with line breaks of their own, up to about a hundred
     // characters apart; the field is wide enough that these lines are not broken again.
     const QString prose = QStringLiteral("The quick brown fox jumps over the lazy dog. ");

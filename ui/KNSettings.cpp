@@ -62,6 +62,21 @@ TfrmSettings::TfrmSettings(TDialogHost& host, QWidget* parent)
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
 
+    // One line each, as the help guide explains the fields; a label names its field in messages.
+    cbScreenX->setToolTip(QStringLiteral("The dimension drawn across the screen."));
+    cbScreenY->setToolTip(QStringLiteral("The dimension drawn up the screen."));
+    edtPixelsPerUnit->setToolTip(QStringLiteral("The scale: how many pixels one unit of length takes."));
+    cbFrame->setToolTip(
+        QStringLiteral("The reference frame kept at the centre of the screen: the origin, the centre of mass "
+                       "or a particle."));
+    sgOrigin->setToolTip(
+        QStringLiteral("In the frame \"Origin\": the point drawn at the centre of the screen."));
+    lblScreenX->setBuddy(cbScreenX);
+    lblScreenY->setBuddy(cbScreenY);
+    lblPixelsPerUnit->setBuddy(edtPixelsPerUnit);
+    lblFrame->setBuddy(cbFrame);
+    lblOrigin->setBuddy(sgOrigin);
+
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->addRow(lblScreenX, cbScreenX);
@@ -141,7 +156,7 @@ void TfrmSettings::btnOKClick() {
         sgOrigin->CommitEdit();
         TVector& ownOrigin = ScreenFrame.OwnOrigin();
         for (int i = 0; i < sgOrigin->rowCount() && i < ownOrigin.Count(); ++i) {
-            const TFieldValue value = EvaluateText(parser, sgOrigin->Cell(i));
+            const TFieldValue value = EvaluateCell(*sgOrigin, i, parser);
             sgOrigin->SetCell(i, value.Text);
             if (value.Value != ownOrigin[i]) {
                 ownOrigin[i] = value.Value;

@@ -16,6 +16,12 @@ void TQtPrompts::ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+void TQtPrompts::ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(ProgramTitle), text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
 void TQtPrompts::ShowError(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ProgramTitle), text, QMessageBox::Ok, parent);
     box.exec();

@@ -16,6 +16,12 @@ public:
     virtual ~TUserPrompts() = default;
     // Plain message box: title "Kinetra", one OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The same box with a line of detail under the text, such as the dialog field that a
+    // message is about; the text stays as it is. Prompts without it show the text alone.
+    virtual void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) {
+        (void)detail;
+        ShowMessage(parent, text);
+    }
     // The top-level error box: title "Kinetra" (the caller has applied the full-stop rule).
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // Confirmation box: title "Confirm", question mark, "&Yes", "&No", "Cancel"; closing it
@@ -35,6 +41,7 @@ public:
 class TQtPrompts : public TUserPrompts {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override;
     void ShowError(QWidget* parent, const QString& text) override;
     TAnswer Confirm(QWidget* parent, const QString& text) override;
     QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,

@@ -51,6 +51,10 @@ public:
         After after(*this);
         Inner->ShowMessage(parent, text);
     }
+    void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override {
+        After after(*this);
+        Inner->ShowDetailedMessage(parent, text, detail);
+    }
     void ShowError(QWidget* parent, const QString& text) override {
         After after(*this);
         Inner->ShowError(parent, text);

@@ -92,6 +92,31 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
 
+    // One line each, as the help guide explains the fields; a label names its field in messages.
+    rgNumMethod->setToolTip(QStringLiteral(
+        "How each cycle advances the particles; Stoermer keeps energy well, RKF adapts its own step."));
+    edtAccuracy->setToolTip(QStringLiteral(
+        "RKF only: the relative error allowed per step; smaller is more exact and slower (at least 1E-30)."));
+    edtTimeStep->setToolTip(QStringLiteral(
+        "Simulated time of one computation cycle; smaller is more exact and slower (RKF starts with it)."));
+    speCycles->setToolTip(QStringLiteral(
+        "Computation cycles per displayed step (1 to 200); the screen is drawn after each step."));
+    edtGravConst->setToolTip(
+        QStringLiteral("G, the strength of the attraction between masses; GN for SI units."));
+    edtCoulomb->setToolTip(QStringLiteral(
+        "k, the strength of the force between charges (like charges repel); 0 switches charges off."));
+    edtPower->setToolTip(
+        QStringLiteral("The force is proportional to the distance to this power: -2 is the inverse-square "
+                       "law, 1 a spring."));
+    cbCollisions->setToolTip(QStringLiteral(
+        "Stop the run with a message when two particles come closer than the sum of their radii."));
+    lblAccuracy->setBuddy(edtAccuracy);
+    lblTimeStep->setBuddy(edtTimeStep);
+    lblCycles->setBuddy(speCycles);
+    lblGravConstant->setBuddy(edtGravConst);
+    lblCoulomb->setBuddy(edtCoulomb);
+    lblGravPower->setBuddy(edtPower);
+
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->addRow(lblAccuracy, edtAccuracy);

@@ -27,11 +27,17 @@ namespace kinetra::ui::dialogtest {
 class TDialogPrompts : public TUserPrompts {
 public:
     std::vector<QString> Messages;
+    // The detail under each message, empty where there is none.
+    std::vector<QString> Details;
     // Runs a nested dialog (the particle editor of the list); without it the dialog is cancelled.
     std::function<int(QDialog&)> OnExecDialog;
     int ExecCount = 0;
 
-    void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
+    void ShowMessage(QWidget* parent, const QString& text) override { ShowDetailedMessage(parent, text, {}); }
+    void ShowDetailedMessage(QWidget*, const QString& text, const QString& detail) override {
+        Messages.push_back(text);
+        Details.push_back(detail);
+    }
     void ShowError(QWidget*, const QString& text) override { Messages.push_back(text); }
     TAnswer Confirm(QWidget*, const QString&) override { return TAnswer::Cancel; }
     QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }

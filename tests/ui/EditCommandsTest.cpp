@@ -346,6 +346,20 @@ TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
     EXPECT_EQ(Sim().Time, 0);
 }
 
+TEST_F(EditCommands, AWrongExpressionInADialogNamesItsFieldThroughTheWindow) {
+    OpenOrbit();
+    Script.Options = [](TfrmSimOptions& dialog) {
+        dialog.edtGravConst->setText(QStringLiteral("1/0"));
+        dialog.btnOKClick();
+        dialog.btnCancelClick();
+        return dialog.result();
+    };
+    Form->mmiSimulationOptions->trigger();
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_EQ(Prompts->Messages[0], QStringLiteral("Zero denominator"));
+    EXPECT_EQ(Prompts->Details[0], QStringLiteral("In the field \"Gravitational constant\"."));
+}
+
 TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
     OpenOrbit();
     InsertOne("Delta", "1", {"0", "1/2"}, 12);

@@ -22,6 +22,7 @@ namespace kinetra::ui::test {
 class TScriptedPrompts : public TUserPrompts {
 public:
     std::vector<QString> Messages;
+    std::vector<QString> Details;  // the detail under each message, empty where there is none
     std::vector<QString> Errors;
     std::vector<QString> Questions;
     std::vector<QString> DialogTitles;
@@ -36,8 +37,10 @@ public:
     // untouched.
     std::function<int(QDialog&)> OnExecDialog;
 
-    void ShowMessage(QWidget*, const QString& text) override {
+    void ShowMessage(QWidget* parent, const QString& text) override { ShowDetailedMessage(parent, text, {}); }
+    void ShowDetailedMessage(QWidget*, const QString& text, const QString& detail) override {
         Messages.push_back(text);
+        Details.push_back(detail);
         if (OnMessage) OnMessage(text);
     }
     void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
