@@ -3,6 +3,7 @@
 // re-resolves it with UpdateOrigin whenever the collection is edited or replaced.
 #include "frame/Frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -165,6 +166,115 @@ void TScreenFrame::PanLeft() {
 
 void TScreenFrame::PanRight() {
     if (InOriginFrame()) (*FOwnOrigin)[FXDim] += 0.0625 * FWidth;
+}
+
+bool TScreenFrame::CanPan() const {
+    // By the origin in force rather than by the name: a particle named "Origin" is followed,
+    // and moving the own origin would not move the picture then.
+    return FOrigin == FOwnOrigin.get();
+}
+
+double TScreenFrame::ScreenToWorldX(double screenX) const {
+    return OriginX() + (screenX - (FClientWidth / 2)) / FScale;
+}
+
+double TScreenFrame::ScreenToWorldY(double screenY) const {
+    return OriginY() + ((FClientHeight / 2) - screenY) / FScale;
+}
+
+void TScreenFrame::ZoomAbout(double factor, int screenX, int screenY) {
+    const double worldX = ScreenToWorldX(screenX);
+    const double worldY = ScreenToWorldY(screenY);
+    SetScale(FScale * factor);
+    // One dimension on both axes has one origin component for two pixel positions: no origin
+    // keeps both, so such a picture zooms about its centre.
+    if (!CanPan() || FXDim == FYDim) return;
+    // Solve the projection for the origin that puts (worldX, worldY) back on the pixel.
+    const double originX = worldX - (screenX - (FClientWidth / 2)) / FScale;
+    const double originY = worldY - ((FClientHeight / 2) - screenY) / FScale;
+    // At the far ends of the range the division may overflow; the zoom then stays about the
+    // centre rather than leaving an origin that can never be panned back.
+    if (!std::isfinite(originX) || !std::isfinite(originY)) return;
+    (*FOwnOrigin)[FXDim] = originX;
+    (*FOwnOrigin)[FYDim] = originY;
+}
+
+bool TScreenFrame::PanPixels(int dx, int dy) {
+    if (!CanPan() || (dx == 0 && dy == 0)) return false;
+    TVector& o = *FOwnOrigin;
+    // Dragged to the right, the picture follows the cursor, so the viewpoint goes left; pixel
+    // rows count downwards, world y upwards. Done in steps, so that equal dimensions add up.
+    const double oldX = o[FXDim];
+    const double oldY = o[FYDim];
+    o[FXDim] = oldX - dx / FScale;
+    const double newY = o[FYDim] + dy / FScale;
+    if (!std::isfinite(o[FXDim]) || !std::isfinite(newY)) {
+        o[FXDim] = oldX;
+        o[FYDim] = oldY;
+        return false;
+    }
+    o[FYDim] = newY;
+    return o[FXDim] != oldX || o[FYDim] != oldY;
+}
+
+bool TScreenFrame::FitAll(const std::vector<const TVector*>& positions, int radius) {
+    if (FClientWidth <= 0 || FClientHeight <= 0) return false;
+    const bool pan = CanPan();
+    const TVector& o = Origin();
+    // Every coordinate enters halved, so that neither the extent of positions at both ends of
+    // the double range nor their distance from the origin can overflow.
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool any = false;
+    for (const TVector* p : positions) {
+        if (p == nullptr) continue;
+        const double x = (*p)[FXDim];
+        const double y = (*p)[FYDim];
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        const double hx = pan ? x / 2 : std::abs(x / 2 - o[FXDim] / 2);
+        const double hy = pan ? y / 2 : std::abs(y / 2 - o[FYDim] / 2);
+        if (!any) {
+            minX = maxX = hx;
+            minY = maxY = hy;
+            any = true;
+        }
+        minX = std::min(minX, hx);
+        maxX = std::max(maxX, hx);
+        minY = std::min(minY, hy);
+        maxY = std::max(maxY, hy);
+    }
+    if (!any) return false;
+
+    // The pixels from the centre column (row) to the nearer edge that the positions may use.
+    const auto usable = [radius](int size) {
+        const int centre = size / 2;
+        const double room = std::min(centre, size - centre) - FitMargin * size - std::max(radius, 0);
+        return std::max(room, 1.0);
+    };
+    // Half-extents about the new centre, or half-distances from the fixed origin.
+    const double halfX = pan ? maxX - minX : maxX;
+    const double halfY = pan ? maxY - minY : maxY;
+    // With pan, halfX is the distance from the centre of the box; otherwise half the distance.
+    const double unitX = pan ? usable(FClientWidth) : usable(FClientWidth) / 2;
+    const double unitY = pan ? usable(FClientHeight) : usable(FClientHeight) / 2;
+    double scale = std::abs(FScale);
+    double fitted = 0;
+    if (halfX > 0) fitted = unitX / halfX;
+    if (halfY > 0) fitted = fitted > 0 ? std::min(fitted, unitY / halfY) : unitY / halfY;
+    // A spread too small for any finite scale counts as one point.
+    if (fitted > 0 && std::isfinite(fitted)) scale = fitted;
+    scale = std::copysign(scale, FScale);
+
+    bool changed = scale != FScale;
+    SetScale(scale);
+    if (pan) {
+        const double centreX = minX + maxX;  // the halves' sum: the middle of the box
+        const double centreY = minY + maxY;
+        TVector& own = *FOwnOrigin;
+        changed = changed || own[FXDim] != centreX || own[FYDim] != centreY;
+        own[FXDim] = centreX;
+        own[FYDim] = centreY;
+    }
+    return changed;
 }
 
 void TScreenFrame::SetXDim(int dim) {

@@ -86,6 +86,34 @@ public:
     void PanDown();
     void PanLeft();
     void PanRight();
+
+    // The mouse's view changes. Each leaves the view as it was when it refuses.
+    //
+    // True when panning moves the picture: the frame's origin is its own origin (frame "Origin");
+    // a frame that follows a particle or the centre of mass keeps that point in the centre.
+    bool CanPan() const;
+    // Scale := Scale * factor, keeping the world point under the pixel (screenX, screenY) on that
+    // pixel (the wheel under the cursor). Where the frame cannot pan, or both screen axes show
+    // the same dimension, it zooms about the centre as Zoom does. Refuses what SetScale refuses.
+    void ZoomAbout(double factor, int screenX, int screenY);
+    // Moves the picture by whole pixels, dx to the right and dy downwards, as if dragged (the
+    // frame's own origin moves the other way). Does nothing where the frame cannot pan; returns
+    // whether the view changed.
+    bool PanPixels(int dx, int dy);
+    // Sets the scale (and, where the frame can pan, the own origin along the two drawn
+    // dimensions) so that every given position lies on the drawing area with a margin of
+    // FitMargin of the area on each side, plus radius pixels for the particles' images. A frame
+    // that cannot pan keeps its origin in the centre and fits the largest distance from it.
+    // Positions all at one point keep the scale (and are centred where the frame can pan). The
+    // sign of the scale (a mirrored picture) is kept. Non-finite positions are skipped; without
+    // positions or without a drawing area nothing changes. Returns whether the view changed.
+    bool FitAll(const std::vector<const TVector*>& positions, int radius = 0);
+    // The world coordinates along XDim and YDim under a pixel (the inverse of WorldToScreen
+    // without its rounding).
+    double ScreenToWorldX(double screenX) const;
+    double ScreenToWorldY(double screenY) const;
+
+    static constexpr double FitMargin = 0.1;
     // "Coordinate out of range." outside 0..N-1; nothing changes then.
     void SetXDim(int dim);
     void SetYDim(int dim);
