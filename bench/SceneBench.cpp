@@ -10,8 +10,8 @@
 
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimMain.h"
 
 using namespace kinetra;
 using namespace kinetra::ui;

@@ -11,7 +11,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/StateRecord.h"
-#include "ui/Session.h"
+#include "ui/extras/Session.h"
 
 namespace kinetra::ui::test {
 namespace {

@@ -25,11 +25,11 @@
 #include "UiTestSupport.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
-#include "ui/EditData.h"
-#include "ui/EditPart.h"
-#include "ui/KNNew.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/EditData.h"
+#include "ui/dialogs/EditPart.h"
+#include "ui/dialogs/KNNew.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimMain.h"
 
 namespace kinetra::ui::test {
 namespace {

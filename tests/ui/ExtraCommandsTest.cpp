@@ -17,9 +17,9 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "frame/Frame.h"
-#include "ui/EnergyPlot.h"
-#include "ui/Session.h"
-#include "ui/UiText.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Session.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {

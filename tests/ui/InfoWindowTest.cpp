@@ -5,7 +5,7 @@
 #include <QFontMetrics>
 
 #include "UiTestSupport.h"
-#include "ui/KNInfo.h"
+#include "ui/dialogs/KNInfo.h"
 
 namespace kinetra::ui::test {
 namespace {

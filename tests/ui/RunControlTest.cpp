@@ -14,7 +14,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
-#include "ui/UiText.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNConst.h"
-#include "ui/KNAbout.h"
-#include "ui/UiText.h"
+#include "ui/dialogs/KNAbout.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {

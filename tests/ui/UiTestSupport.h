@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/SimulationData.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimMain.h"
 
 namespace kinetra::ui::test {
 

@@ -1,4 +1,4 @@
-#include "ui/EditPart.h"
+#include "ui/dialogs/EditPart.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -20,7 +20,7 @@
 #include "engine/KNUtils.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
-#include "ui/DialogHost.h"
+#include "ui/dialogs/DialogHost.h"
 
 namespace kinetra::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/KNSettings.h"
+#include "ui/dialogs/KNSettings.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -13,7 +13,7 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
-#include "ui/DialogHost.h"
+#include "ui/dialogs/DialogHost.h"
 
 namespace kinetra::ui {
 

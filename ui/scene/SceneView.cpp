@@ -11,10 +11,10 @@
 
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
-#include "ui/EnergyPlot.h"
-#include "ui/KNInfo.h"
-#include "ui/SimMain.h"
-#include "ui/UiText.h"
+#include "ui/dialogs/KNInfo.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/window/SimMain.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

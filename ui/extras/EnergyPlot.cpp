@@ -1,5 +1,5 @@
 // The energy plot: the bounded history of bucket extremes, the axis scales and the drawing.
-#include "ui/EnergyPlot.h"
+#include "ui/extras/EnergyPlot.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -11,7 +11,7 @@
 
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
-#include "ui/UiText.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

@@ -14,11 +14,11 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
-#include "ui/EnergyPlot.h"
-#include "ui/Examples.h"
-#include "ui/Session.h"
-#include "ui/SimMain.h"
-#include "ui/UiText.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Examples.h"
+#include "ui/extras/Session.h"
+#include "ui/window/SimMain.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

@@ -9,8 +9,8 @@
 #include <clocale>
 
 #include "engine/KNConst.h"
-#include "ui/SimMain.h"
-#include "ui/ToolIcons.h"
+#include "ui/window/SimMain.h"
+#include "ui/window/ToolIcons.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -22,8 +22,8 @@
 
 #include "engine/CsvRecorder.h"
 #include "frame/Frame.h"
-#include "ui/DialogHost.h"
-#include "ui/Prompts.h"
+#include "ui/dialogs/DialogHost.h"
+#include "ui/dialogs/Prompts.h"
 
 class QAction;
 class QActionGroup;

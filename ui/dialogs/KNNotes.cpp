@@ -1,4 +1,4 @@
-#include "ui/KNNotes.h"
+#include "ui/dialogs/KNNotes.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "engine/SimulationData.h"
-#include "ui/DialogHost.h"
+#include "ui/dialogs/DialogHost.h"
 
 namespace kinetra::ui {
 

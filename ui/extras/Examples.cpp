@@ -1,5 +1,5 @@
 // Finding the bundled example setups.
-#include "ui/Examples.h"
+#include "ui/extras/Examples.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,7 +7,7 @@
 #include <QGroupBox>
 #include <vector>
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -2,7 +2,7 @@
 // in the simulation before the main window builds the new, empty setup.
 #pragma once
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,5 +1,5 @@
 // The simulation info window.
-#include "ui/KNInfo.h"
+#include "ui/dialogs/KNInfo.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -8,8 +8,8 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
-#include "ui/DialogHost.h"
-#include "ui/UiText.h"
+#include "ui/dialogs/DialogHost.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

@@ -1,7 +1,7 @@
 // Tool button pictures. Each is drawn on a 16 x 16 grid and rendered at 1x and 2x so that it
 // stays sharp on high-density screens. One palette for all: green for running, blue for
 // stepping and pausing, red for stop, dark grey for the view tools.
-#include "ui/ToolIcons.h"
+#include "ui/window/ToolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

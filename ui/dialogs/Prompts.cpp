@@ -1,5 +1,5 @@
 // The real prompts: Qt message boxes and file dialogs with the program's titles and buttons.
-#include "ui/Prompts.h"
+#include "ui/dialogs/Prompts.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "engine/KNConst.h"
-#include "ui/UiText.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QPushButton;
 class QTableWidget;

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <memory>
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "ui/EditData.h"
+#include "ui/dialogs/EditData.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,9 +13,9 @@
 
 #include "engine/SimulationData.h"
 #include "model/Particles.h"
-#include "ui/DialogHost.h"
-#include "ui/EditPart.h"
-#include "ui/Prompts.h"
+#include "ui/dialogs/DialogHost.h"
+#include "ui/dialogs/EditPart.h"
+#include "ui/dialogs/Prompts.h"
 
 namespace kinetra::ui {
 

@@ -1,5 +1,5 @@
 // The About box.
-#include "ui/KNAbout.h"
+#include "ui/dialogs/KNAbout.h"
 
 #include <QLabel>
 #include <QPushButton>

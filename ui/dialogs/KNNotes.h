@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QPlainTextEdit;
 class QPushButton;

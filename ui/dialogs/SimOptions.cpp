@@ -1,4 +1,4 @@
-#include "ui/SimOptions.h"
+#include "ui/dialogs/SimOptions.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,7 +13,7 @@
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
 #include "model/Forces.h"
-#include "ui/DialogHost.h"
+#include "ui/dialogs/DialogHost.h"
 
 namespace kinetra::ui {
 

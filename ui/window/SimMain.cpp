@@ -1,6 +1,6 @@
 // The main window's skeleton and run control: layout, menus, tool panel, status bar, the run
 // states with the run loop, and the rule that enables the commands.
-#include "ui/SimMain.h"
+#include "ui/window/SimMain.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,11 +24,11 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "parser/Parser.h"
-#include "ui/EnergyPlot.h"
-#include "ui/KNInfo.h"
-#include "ui/Session.h"
-#include "ui/ToolIcons.h"
-#include "ui/UiText.h"
+#include "ui/dialogs/KNInfo.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Session.h"
+#include "ui/window/ToolIcons.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "ui/DialogFields.h"
+#include "ui/dialogs/DialogFields.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -18,8 +18,8 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "parser/Parser.h"
-#include "ui/DialogHost.h"
-#include "ui/Prompts.h"
+#include "ui/dialogs/DialogHost.h"
+#include "ui/dialogs/Prompts.h"
 
 namespace kinetra::ui {
 

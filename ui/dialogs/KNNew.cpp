@@ -1,4 +1,4 @@
-#include "ui/KNNew.h"
+#include "ui/dialogs/KNNew.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
-#include "ui/DialogHost.h"
+#include "ui/dialogs/DialogHost.h"
 
 namespace kinetra::ui {
 

@@ -1,5 +1,5 @@
 // The session settings, kept with QSettings under the program's name.
-#include "ui/Session.h"
+#include "ui/extras/Session.h"
 
 #include <QDir>
 #include <QFileInfo>
