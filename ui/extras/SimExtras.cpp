@@ -1,6 +1,8 @@
 // The main window's commands that watch, record and share a run (the energy plot, recording
 // to CSV, exporting the picture, saving the reached state as a setup) and those that find
 // setups again (the bundled examples, the recent setups, the last folder, the window's place).
+#include "ui/extras/SimExtras.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +19,9 @@
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Examples.h"
 #include "ui/extras/Session.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
+#include "ui/setup/SetupCommands.h"
 #include "ui/window/SimMain.h"
 #include "ui/window/UiText.h"
 
@@ -42,10 +47,17 @@ std::string BaseName(const std::string& fileName) {
 
 }  // namespace
 
+TSimExtras::TSimExtras(TSimForm& form) : Form(form) {}
+
+TSimExtras::~TSimExtras() {
+    FRecorder.Close();
+    FEnergyPlot.reset();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Files and folders
 
-QString TSimForm::StartFolder() const {
+QString TSimExtras::StartFolder() const {
     // A file dialog shows a folder it can list; one the user cannot read (where a save has just
     // failed, say) is passed over.
     const auto readable = [](const QString& folder) {
@@ -58,15 +70,15 @@ QString TSimForm::StartFolder() const {
     return QDir::homePath();
 }
 
-void TSimForm::RememberFile(const std::string& fileName) {
+void TSimExtras::RememberFile(const std::string& fileName) {
     TSession::AddRecentFile(ToQ(fileName));
     FillRecentMenu();
 }
 
-QString TSimForm::AskSaveName(const QString& title, const QString& proposed, const QString& filter,
-                              const char* extension, const QString& question) {
+QString TSimExtras::AskSaveName(const QString& title, const QString& proposed, const QString& filter,
+                                const char* extension, const QString& question) {
     for (;;) {
-        const QString chosen = Prompts().GetSaveFileName(this, title, StartFolder(), proposed, filter);
+        const QString chosen = Form.Prompts().GetSaveFileName(&Form, title, StartFolder(), proposed, filter);
         if (chosen.isEmpty()) return {};
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
         // A name without extension gets the file type's own, unless it names something that
@@ -75,7 +87,7 @@ QString TSimForm::AskSaveName(const QString& title, const QString& proposed, con
         if (!HasExtension(FromQ(chosen)) && !QFileInfo::exists(chosen))
             target += QString::fromUtf8(extension);
         if (!QFileInfo(target).isFile()) return target;
-        switch (Prompts().Confirm(this, question)) {
+        switch (Form.Prompts().Confirm(&Form, question)) {
             case TAnswer::Yes:
                 return target;
             case TAnswer::No:
@@ -86,56 +98,56 @@ QString TSimForm::AskSaveName(const QString& title, const QString& proposed, con
     }
 }
 
-bool TSimForm::RestoreWindowGeometry() {
+bool TSimExtras::RestoreWindowGeometry() {
     const QByteArray saved = TSession::WindowGeometry();
     if (saved.isEmpty()) return false;
-    const QRect before = normalGeometry();
-    const Qt::WindowStates stateBefore = windowState();
-    if (!restoreGeometry(saved)) return false;
+    const QRect before = Form.normalGeometry();
+    const Qt::WindowStates stateBefore = Form.windowState();
+    if (!Form.restoreGeometry(saved)) return false;
     // Only a place that fits a screen as it is now: saved on a larger or another screen, the
     // window could stand with its status bar below the screen's edge. Its normal geometry
     // counts also when it comes back maximised, for the moment it is made normal again.
-    const QRect restored = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QRect restored = Form.normalGeometry().isValid() ? Form.normalGeometry() : Form.geometry();
     for (const QScreen* monitor : QGuiApplication::screens())
         if (monitor->availableGeometry().contains(restored)) return true;
-    setWindowState(stateBefore);
-    setGeometry(before);
+    Form.setWindowState(stateBefore);
+    Form.setGeometry(before);
     return false;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Examples and recent setups
 
-void TSimForm::FillExamplesMenu() {
-    mmiExamples->clear();
+void TSimExtras::FillExamplesMenu() {
+    Form.mmiExamples->clear();
     const QList<TExampleSetup> examples = FindExamples();
     for (const TExampleSetup& example : examples) {
-        QAction* action = mmiExamples->addAction(MenuText(example.Name));
+        QAction* action = Form.mmiExamples->addAction(MenuText(example.Name));
         action->setData(example.Path);
         action->setToolTip(example.Path);
         const QString path = example.Path;
-        connect(action, &QAction::triggered, this,
-                [this, path] { Guard([this, path] { OpenFromMenu(path); }); });
+        QObject::connect(action, &QAction::triggered, &Form,
+                         [this, path] { Form.Guard([this, path] { OpenFromMenu(path); }); });
     }
-    mmiExamples->menuAction()->setEnabled(!examples.isEmpty());
+    Form.mmiExamples->menuAction()->setEnabled(!examples.isEmpty());
 }
 
-void TSimForm::FillRecentMenu() {
-    mmiRecent->clear();
+void TSimExtras::FillRecentMenu() {
+    Form.mmiRecent->clear();
     const QStringList files = TSession::RecentFiles();
     int number = 1;
     for (const QString& file : files) {
         QAction* action =
-            mmiRecent->addAction(QStringLiteral("&") + QString::number(number++) + QStringLiteral("  ") +
-                                 MenuText(QDir::toNativeSeparators(file)));
+            Form.mmiRecent->addAction(QStringLiteral("&") + QString::number(number++) + QStringLiteral("  ") +
+                                      MenuText(QDir::toNativeSeparators(file)));
         action->setData(file);
-        connect(action, &QAction::triggered, this,
-                [this, file] { Guard([this, file] { OpenFromMenu(file); }); });
+        QObject::connect(action, &QAction::triggered, &Form,
+                         [this, file] { Form.Guard([this, file] { OpenFromMenu(file); }); });
     }
-    if (files.isEmpty()) mmiRecent->addAction(QStringLiteral("No recent setups"))->setEnabled(false);
+    if (files.isEmpty()) Form.mmiRecent->addAction(QStringLiteral("No recent setups"))->setEnabled(false);
 }
 
-bool TSimForm::IsBundledExample(const QString& fileName) {
+bool TSimExtras::IsBundledExample(const QString& fileName) {
     const QString folder = QFileInfo(fileName).canonicalPath();
     if (folder.isEmpty()) return false;
     for (const QString& examples : ExampleFolders())
@@ -143,24 +155,25 @@ bool TSimForm::IsBundledExample(const QString& fileName) {
     return false;
 }
 
-void TSimForm::OpenFromMenu(const QString& fileName) {
-    if (Modified) {
-        const TAnswer answer = AskSave();
+void TSimExtras::OpenFromMenu(const QString& fileName) {
+    TSetupCommands& setup = *Form.Setup;
+    if (setup.Modified) {
+        const TAnswer answer = setup.AskSave();
         if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes && !SaveSetup()) return;
+        if (answer == TAnswer::Yes && !setup.SaveSetup()) return;
     }
-    OpenSetup(fileName);
+    setup.OpenSetup(fileName);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The energy plot
 
-void TSimForm::TakeRewindSample() {
+void TSimExtras::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
     try {
-        RewindKinetic = FSimData->KineticEnergy();
-        RewindPotential = FSimData->PotentialEnergy();
+        RewindKinetic = Form.FSimData->KineticEnergy();
+        RewindPotential = Form.FSimData->PotentialEnergy();
     } catch (const EMathError&) {
         // No energy of the start to measure from: the plot starts empty; where the energies are
         // shown (the info window, the plot's next sample) their error is reported.
@@ -169,34 +182,34 @@ void TSimForm::TakeRewindSample() {
         if (FEnergyPlot) FEnergyPlot->ClearSamples();
         return;
     }
-    if (FEnergyPlot) FEnergyPlot->Restart(FSimData->Time, RewindKinetic, RewindPotential);
+    if (FEnergyPlot) FEnergyPlot->Restart(Form.FSimData->Time, RewindKinetic, RewindPotential);
 }
 
-void TSimForm::SampleEnergy() {
-    const double time = FSimData->Time;
+void TSimExtras::SampleEnergy() {
+    const double time = Form.FSimData->Time;
     const TEnergyHistory& history = FEnergyPlot->History();
     // A refresh without a step in between (a view change, a repaint) adds nothing new.
     if (!history.Empty() && history.Last().Time == time) return;
-    FEnergyPlot->AddSample(time, FSimData->KineticEnergy(), FSimData->PotentialEnergy());
+    FEnergyPlot->AddSample(time, Form.FSimData->KineticEnergy(), Form.FSimData->PotentialEnergy());
 }
 
-void TSimForm::mmiEnergyPlotClick() {
-    EnergyPlotShown = mmiEnergyPlot->isChecked();
+void TSimExtras::mmiEnergyPlotClick() {
+    EnergyPlotShown = Form.mmiEnergyPlot->isChecked();
     if (!FEnergyPlot) {
-        FEnergyPlot = std::make_unique<TfrmEnergyPlot>(this);
+        FEnergyPlot = std::make_unique<TfrmEnergyPlot>(&Form);
         FEnergyPlot->OnClosed = [this] {
-            mmiEnergyPlot->setChecked(false);
+            Form.mmiEnergyPlot->setChecked(false);
             EnergyPlotShown = false;
         };
         // Top right, where it leaves the info window at the top left and the tool panel free.
-        if (const QScreen* monitor = screen()) {
+        if (const QScreen* monitor = Form.screen()) {
             const QRect area = monitor->availableGeometry();
             FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
-        if (RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+        if (Form.Run->RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
     }
     if (EnergyPlotShown) {
-        if (Ready) SampleEnergy();
+        if (Form.View->Ready) SampleEnergy();
         FEnergyPlot->show();
     } else {
         FEnergyPlot->hide();
@@ -206,14 +219,14 @@ void TSimForm::mmiEnergyPlotClick() {
 // ---------------------------------------------------------------------------------------------
 // Recording to CSV
 
-void TSimForm::StopRecording() {
+void TSimExtras::StopRecording() {
     FRecorder.Close();
-    if (mmiRecordCsv) mmiRecordCsv->setChecked(false);
+    if (Form.mmiRecordCsv) Form.mmiRecordCsv->setChecked(false);
 }
 
-void TSimForm::RecordStep() {
+void TSimExtras::RecordStep() {
     try {
-        FRecorder.Append(*FSimData, StepsDone);
+        FRecorder.Append(*Form.FSimData, Form.Run->StepsDone);
     } catch (const EMathError&) {
         // Energies that cannot be computed: the step failed, which the run loop reports.
         StopRecording();
@@ -221,68 +234,73 @@ void TSimForm::RecordStep() {
     } catch (const std::exception& e) {
         // The recording ends; the run goes on.
         StopRecording();
-        Prompts().ShowMessage(this, ToQ(e.what()));
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
     }
 }
 
-void TSimForm::mmiRecordCsvClick() {
-    if (!mmiRecordCsv->isChecked()) {
+void TSimExtras::mmiRecordCsvClick() {
+    if (!Form.mmiRecordCsv->isChecked()) {
         StopRecording();
         return;
     }
     // Checked only once the recording has begun.
-    mmiRecordCsv->setChecked(false);
+    Form.mmiRecordCsv->setChecked(false);
     const QString name =
-        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(FSimData->FileName) + ".csv"),
+        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.FSimData->FileName) + ".csv"),
                     QString::fromUtf8(CsvFilter), ".csv", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     try {
-        FRecorder.Open(FromQ(name), *FSimData, StepsDone);
+        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone);
     } catch (const EInOutError& e) {
-        Prompts().ShowMessage(this, ToQ(e.what()));
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
         return;
     }
-    mmiRecordCsv->setChecked(true);
+    Form.mmiRecordCsv->setChecked(true);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The picture and the state
 
-QImage TSimForm::SceneImage() const {
-    QImage image = Canvas.copy();
-    // Between two refreshes the newest trail segments are only on the layer; combining it
-    // again changes nothing that a refresh has already combined.
-    if (AnyTrails && TrailImage && TrailImage->size() == image.size()) {
-        QPainter painter(&image);
-        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-        painter.drawImage(0, 0, *TrailImage);
-    }
-    return image;
-}
-
-void TSimForm::mmiExportImageClick() {
+void TSimExtras::mmiExportImageClick() {
     const QString name =
-        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(FSimData->FileName) + ".png"),
+        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Form.FSimData->FileName) + ".png"),
                     QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     QImageWriter writer(name, "png");
-    if (!writer.write(SceneImage()))
+    if (!writer.write(Form.View->SceneImage()))
         throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
 }
 
-void TSimForm::mmiSaveStateClick() {
-    const QString name =
-        AskSaveName(QStringLiteral("Save state as setup"), ToQ(BaseName(FSimData->FileName) + "_state.knx"),
-                    QString::fromUtf8(SetupFilter), SetupExtension, QString::fromUtf8(SetupExistsQuestion));
+void TSimExtras::mmiSaveStateClick() {
+    const QString name = AskSaveName(
+        QStringLiteral("Save state as setup"), ToQ(BaseName(Form.FSimData->FileName) + "_state.knx"),
+        QString::fromUtf8(SetupFilter), SetupExtension, QString::fromUtf8(SetupExistsQuestion));
     if (name.isEmpty()) return;
     std::string written;
     try {
-        written = SaveStateAsSetup(*FSimData, FromQ(name));
+        written = SaveStateAsSetup(*Form.FSimData, FromQ(name));
     } catch (const EKNError& e) {
-        Prompts().ShowMessage(this, ToQ(e.what()));
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
         return;
     }
     RememberFile(written);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Per step and per refresh
+
+void TSimExtras::StepDrawn() {
+    if (FRecorder.Recording()) RecordStep();
+    // Every step, so that swings faster than the refreshes reach the plot.
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*Form.FSimData);
+}
+
+void TSimExtras::SceneRefreshed() {
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+}
+
+void TSimExtras::ForgetSamples() {
+    if (FEnergyPlot) FEnergyPlot->ClearSamples();
 }
 
 }  // namespace kinetra::ui

@@ -1,20 +1,15 @@
 // The scene: particles, trails and the centre-of-mass marker, drawn incrementally on the canvas
-// (only what moved), with the trail layer ANDed over it at every refresh; and the view commands.
-#include <QCoreApplication>
-#include <QFontMetrics>
-#include <QLabel>
+// (only what moved), with the trail layer ANDed over it at every refresh.
+#include "ui/scene/SceneView.h"
+
+#include <QPaintEvent>
 #include <QPainter>
-#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "engine/KNConst.h"
 #include "engine/SimulationData.h"
-#include "ui/dialogs/KNInfo.h"
-#include "ui/extras/EnergyPlot.h"
-#include "ui/window/SimMain.h"
-#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 
@@ -95,38 +90,65 @@ QImage ParticlePicture(int colourIndex, int size, const QColor& background) {
 
 }  // namespace
 
-QColor TSimForm::BackgroundColour() const {
-    return palette().color(QPalette::Window);
+TSceneView::TSceneView(TSimForm& form) : QWidget(&form), Form(form) {
+    // The canvas covers every pixel, so Qt need not fill the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
-void TSimForm::FillBackground(QImage& image) {
+void TSceneView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    painter.drawImage(exposed.topLeft(), Canvas, exposed);
+    // Outside the canvas (only between a resize and its handling) show the background.
+    const QRegion rest = QRegion(exposed).subtracted(QRegion(Canvas.rect()));
+    for (const QRect& r : rest) painter.fillRect(r, BackgroundColour());
+}
+
+void TSceneView::resizeEvent(QResizeEvent*) {
+    if (OnResized) OnResized();
+}
+
+TSimData& TSceneView::Sim() const {
+    return Form.SimData();
+}
+
+TScreenFrame& TSceneView::Frame() const {
+    return Form.ScreenFrame();
+}
+
+QColor TSceneView::BackgroundColour() const {
+    return Form.BackgroundColour();
+}
+
+void TSceneView::FillBackground(QImage& image) const {
     image.fill(BackgroundColour());
 }
 
-TScreenPoint TSimForm::ImagePosition(const TVector& position, int size) const {
-    TScreenPoint p = FScreenFrame->WorldToScreen(position);
+TScreenPoint TSceneView::ImagePosition(const TVector& position, int size) const {
+    TScreenPoint p = Frame().WorldToScreen(position);
     size = SceneImageSize(size);
     p.X -= size;
     p.Y -= size;
     return p;
 }
 
-TScreenPoint TSimForm::ProjectedCenterOfMass() const {
-    TScreenPoint q = FScreenFrame->WorldToScreen(FSimData->Particles.CenterOfMass());
+TScreenPoint TSceneView::ProjectedCenterOfMass() const {
+    TScreenPoint q = Frame().WorldToScreen(Sim().Particles.CenterOfMass());
     q.X -= 1;
     q.Y -= 1;
     return q;
 }
 
-void TSimForm::EnsureParticleArrays() {
-    const auto n = static_cast<size_t>(FSimData->Particles.Count());
+void TSceneView::EnsureParticleArrays() {
+    const auto n = static_cast<size_t>(Sim().Particles.Count());
     if (InvisibleFlags.size() != n) UpdateInvisibleFlags();
     if (TrailFlags.size() != n) UpdateTrailFlags();
     if (ScreenPos.size() != n) ScreenPos.resize(n);
 }
 
-void TSimForm::DrawImage(QPainter& painter, int particle, int x, int y) {
-    const TParticleImage& image = FSimData->Particles.Particles(particle).Image;
+void TSceneView::DrawImage(QPainter& painter, int particle, int x, int y) {
+    const TParticleImage& image = Sim().Particles.Particles(particle).Image;
     if (image.Size < 1) return;
     const int size = SceneImageSize(image.Size);
     // Small pictures are kept; a huge size read from a file is drawn directly instead.
@@ -147,27 +169,27 @@ void TSimForm::DrawImage(QPainter& painter, int particle, int x, int y) {
     }
 }
 
-void TSimForm::EraseImage(QPainter& painter, const TScreenPoint& at, int size) {
+void TSceneView::EraseImage(QPainter& painter, const TScreenPoint& at, int size) {
     FillClipped(painter, Canvas.size(), at.X, at.Y, 2 * std::int64_t{size}, 2 * std::int64_t{size},
                 BackgroundColour());
 }
 
-void TSimForm::DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size) {
+void TSceneView::DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size) {
     if (!TrailImage) return;
     QPainter painter(TrailImage.get());
-    painter.setPen(QPen(PaletteColour(FSimData->Particles.Particles(particle).ColourIndex), 0));
+    painter.setPen(QPen(PaletteColour(Sim().Particles.Particles(particle).ColourIndex), 0));
     DrawClippedLine(painter, TrailImage->size(), double(from.X) + size, double(from.Y) + size,
                     double(to.X) + size, double(to.Y) + size);
 }
 
-void TSimForm::DrawCross(QPainter& painter, int x, int y, const QColor& colour) {
+void TSceneView::DrawCross(QPainter& painter, int x, int y, const QColor& colour) {
     painter.setPen(QPen(colour, 0));
     const double cx = x, cy = y;
     DrawClippedLine(painter, Canvas.size(), cx - CenterMarkSize, cy, cx + CenterMarkSize, cy);
     DrawClippedLine(painter, Canvas.size(), cx, cy - CenterMarkSize, cx, cy + CenterMarkSize);
 }
 
-void TSimForm::CombineTrails() {
+void TSceneView::CombineTrails() {
     if (!TrailImage) return;
     QPainter painter(&Canvas);
     painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
@@ -176,11 +198,11 @@ void TSimForm::CombineTrails() {
 
 // ---------------------------------------------------------------------------------------------
 
-void TSimForm::DrawStep() {
+void TSceneView::DrawStep() {
     Drawn = false;
     bool left = false;
     EnsureParticleArrays();
-    TParticlesList& particles = FSimData->Particles;
+    TParticlesList& particles = Sim().Particles;
     {
         QPainter painter(&Canvas);
         for (int i = 0; i < particles.Count(); ++i) {
@@ -222,20 +244,11 @@ void TSimForm::DrawStep() {
         }
         ComPos = q;
     }
-    View->update();
-    // Before the event processing below, in which a command may stop or rewind the run.
-    ++StepsDone;
-    if (FRecorder.Recording()) RecordStep();
-    // Every step, so that swings faster than the refreshes reach the plot.
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*FSimData);
-    if (left || StepCount % RefreshInterval == 0) {
-        RefreshScene();
-        QCoreApplication::processEvents();
-    }
-    ++StepCount;
+    update();
+    if (OnStepDrawn) OnStepDrawn(left);
 }
 
-void TSimForm::RefreshScene() {
+void TSceneView::RefreshScene() {
     DrawParticles();
     if (MarkerShown()) {
         const TScreenPoint q = ProjectedCenterOfMass();
@@ -243,20 +256,15 @@ void TSimForm::RefreshScene() {
     }
     Drawn = Drawn && AnyTrails;
     if (Drawn) CombineTrails();
-    SetPanel(1, TimeText(FSimData->Time));
-    if (QString::fromStdString(FScreenFrame->Name())
-            .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
-        ShowFrameInfo();
-    if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
-    View->update();
+    if (OnRefreshed) OnRefreshed();
+    update();
 }
 
-void TSimForm::DrawParticles() {
+void TSceneView::DrawParticles() {
     EnsureParticleArrays();
     {
         QPainter painter(&Canvas);
-        const TParticlesList& particles = FSimData->Particles;
+        const TParticlesList& particles = Sim().Particles;
         for (int i = 0; i < particles.Count(); ++i) {
             const auto k = static_cast<size_t>(i);
             if (!InvisibleFlags[k] && ScreenPos[k].Visible)
@@ -264,63 +272,56 @@ void TSimForm::DrawParticles() {
         }
     }
     if (MarkerShown() && ComPos.Visible) DrawCenterOfMass(ComPos.X, ComPos.Y);
-    View->update();
+    update();
 }
 
-bool TSimForm::MarkerShown() const {
+bool TSceneView::MarkerShown() const {
     // Without mass there is no centre of mass; a place kept from an earlier setup is no place.
-    return ShowCenterOfMass && FSimData->Particles.TotalMass != 0;
+    return ShowCenterOfMass && Sim().Particles.TotalMass != 0;
 }
 
-void TSimForm::DrawCenterOfMass(int x, int y) {
+void TSceneView::DrawCenterOfMass(int x, int y) {
     EraseCenterOfMass();
     QPainter painter(&Canvas);
     DrawCross(painter, x, y, Qt::black);
-    View->update();
+    update();
 }
 
-void TSimForm::EraseCenterOfMass() {
+void TSceneView::EraseCenterOfMass() {
     // A place beyond the margin is more than an arm's length outside the drawing area, and a
     // place that is no place (no mass) may lie on a particle of the setup now shown.
     if (!ComPos.Visible) return;
     QPainter painter(&Canvas);
     DrawCross(painter, ComPos.X, ComPos.Y, BackgroundColour());
-    View->update();
+    update();
 }
 
-void TSimForm::mmiClearClick() {
+void TSceneView::Clear() {
     if (TrailImage) FillBackground(*TrailImage);
     FillBackground(Canvas);
-    View->update();
+    update();
 }
 
-void TSimForm::FormPaint() {
+void TSceneView::FormPaint() {
     if (!Ready) return;
     FillBackground(Canvas);
     if (AnyTrails) CombineTrails();
     if (!ScreenPos.empty()) DrawParticles();
-    View->update();
+    update();
 }
 
-void TSimForm::FormResize() {
-    if (Terminating || !Created) return;
-    LayoutOverlays();
-    const QSize size = View->size();
+void TSceneView::ResizeCanvas() {
+    const QSize size = this->size();
     Canvas = QImage(size, QImage::Format_RGB32);
-    FScreenFrame->SetClientSize(size.width(), size.height());
+    Frame().SetClientSize(size.width(), size.height());
     // The layer always matches the drawing area; Clear below empties it anyway.
     if (TrailImage) *TrailImage = QImage(size, QImage::Format_RGB32);
-    mmiClearClick();
-    if (RunState != rsNoSetup) {
-        ShowFrameInfo();
-        UpdateScreenPositions();
-        RefreshScene();
-    }
+    Clear();
 }
 
-void TSimForm::UpdateScreenPositions() {
+void TSceneView::UpdateScreenPositions() {
     EnsureParticleArrays();
-    const TParticlesList& particles = FSimData->Particles;
+    const TParticlesList& particles = Sim().Particles;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
         ScreenPos[static_cast<size_t>(i)] = ImagePosition(p.Position, p.ImageSize);
@@ -331,116 +332,8 @@ void TSimForm::UpdateScreenPositions() {
         ComPos.Visible = false;
 }
 
-void TSimForm::ViewChanged() {
-    mmiClearClick();
-    ShowFrameInfo();
-    PrepareScene();
-    UpdateScreenPositions();
-    RefreshScene();
-    Modified = true;
-    UpdateCommands();
-}
-
-void TSimForm::FitPanel(int index, const QString& longest) {
-    // Measured by the panel itself, in the font it is drawn with, with its frame and indent;
-    // never narrower than the panel's given width. The last measure is kept: the frame's text
-    // is fitted at every refresh.
-    QLabel& panel = *Panels[index];
-    if (FittedTexts[index] == longest) return;
-    FittedTexts[index] = longest;
-    const QString shown = panel.text();
-    panel.setText(longest);
-    const int room = panel.sizeHint().width();
-    panel.setText(shown);
-    const int width = std::max(kStatusPanelWidths[index], room);
-    if (panel.width() != width) panel.setFixedWidth(width);
-}
-
-QString TSimForm::LongestNumber(bool sign) const {
-    // The general format with 5 significant digits is longest in scientific notation with a
-    // three-digit negative exponent: -d.ddddE-ddd, written here with the widest digit.
-    const QFontMetrics metrics(Panels[2]->font());
-    QChar widest = QLatin1Char('0');
-    for (char d = '1'; d <= '9'; ++d)
-        if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest))
-            widest = QLatin1Char(d);
-    const QString digits(4, widest);
-    return (sign ? QStringLiteral("-") : QString()) + widest + QLatin1Char('.') + digits +
-           QStringLiteral("E-") + QString(3, widest);
-}
-
-void TSimForm::ShowFrameInfo() {
-    const TScreenFrame& frame = *FScreenFrame;
-    // The frame's name (that of a followed particle) and the axes change the room panel 2
-    // needs; the numbers take at most their longest form.
-    const QString number = LongestNumber(true);
-    FitPanel(2, QStringLiteral("Frame: ") + ToQ(frame.Name()) + QStringLiteral("  (") +
-                    ToQ(frame.XAxisName()) + QStringLiteral(" = ") + number + QStringLiteral(", ") +
-                    ToQ(frame.YAxisName()) + QStringLiteral(" = ") + number + QLatin1Char(')'));
-    SetPanel(2,
-             FrameText(frame.Name(), frame.XAxisName(), frame.OriginX(), frame.YAxisName(), frame.OriginY()));
-    SetPanel(3, ExtentText(frame.Width(), frame.Height()));
-}
-
-void TSimForm::sbZoomInClick() {
-    FScreenFrame->Zoom(2);
-    ViewChanged();
-}
-
-void TSimForm::sbZoomOutClick() {
-    FScreenFrame->Zoom(0.5);
-    ViewChanged();
-}
-
-void TSimForm::sbToggleClick() {
-    FScreenFrame->ToggleAxes();
-    ViewChanged();
-}
-
-void TSimForm::FormKeyUp(int key) {
-    if (RunState == rsNoSetup) return;
-    switch (key) {
-        case Qt::Key_Left:
-            FScreenFrame->PanLeft();
-            break;
-        case Qt::Key_Up:
-            FScreenFrame->PanUp();
-            break;
-        case Qt::Key_Right:
-            FScreenFrame->PanRight();
-            break;
-        case Qt::Key_Down:
-            FScreenFrame->PanDown();
-            break;
-        default:
-            return;
-    }
-    // In a frame other than "Origin" the pan moves nothing, but the view is still redrawn.
-    ViewChanged();
-}
-
-void TSimForm::smiAllTrailsClick() {
-    smiAllTrails->setChecked(true);
-    TrailMode = tmAll;
-    UpdateTrailFlags();
-}
-
-void TSimForm::smiSelectedTrailsClick() {
-    smiSelectedTrails->setChecked(true);
-    if (TrailMode == tmAll && RunState != rsStopped) mmiClearClick();
-    TrailMode = tmSelected;
-    UpdateTrailFlags();
-}
-
-void TSimForm::smiNoTrailsClick() {
-    smiNoTrails->setChecked(true);
-    if (RunState != rsStopped) mmiClearClick();
-    TrailMode = tmNone;
-    UpdateTrailFlags();
-}
-
-void TSimForm::UpdateTrailFlags() {
-    const TParticlesList& particles = FSimData->Particles;
+void TSceneView::UpdateTrailFlags() {
+    const TParticlesList& particles = Sim().Particles;
     TrailFlags.assign(static_cast<size_t>(particles.Count()), false);
     AnyTrails = false;
     for (int i = 0; i < particles.Count(); ++i) {
@@ -456,22 +349,56 @@ void TSimForm::UpdateTrailFlags() {
     }
 }
 
-void TSimForm::UpdateInvisibleFlags() {
-    const TParticlesList& particles = FSimData->Particles;
+void TSceneView::UpdateInvisibleFlags() {
+    const TParticlesList& particles = Sim().Particles;
     InvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
     for (int i = 0; i < particles.Count(); ++i)
         InvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
 }
 
-void TSimForm::mmiCenterOfMassClick() {
-    SetShowCenterOfMass(mmiCenterOfMass->isChecked());
+void TSceneView::Rewind() {
+    const TParticlesList& particles = Sim().Particles;
+    const int n = particles.Count();
+    ScreenPos.clear();
+    if (particles.TotalMass != 0)
+        ComPos = ProjectedCenterOfMass();
+    else
+        ComPos.Visible = false;
+    ScreenPos.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const TParticle& p = particles.Particles(i);
+        ScreenPos.push_back(ImagePosition(p.InitialPosition, p.ImageSize));
+    }
+    Clear();
+    TrailImage.reset();
 }
 
-void TSimForm::SetShowCenterOfMass(bool value) {
-    mmiCenterOfMass->setChecked(value);
+void TSceneView::Forget() {
+    Ready = false;
+    ScreenPos.clear();
+    TrailFlags.clear();
+    InvisibleFlags.clear();
+    AnyTrails = false;
+    Clear();
+    TrailImage.reset();
+}
+
+void TSceneView::ShowMarker(bool value) {
     if (ShowCenterOfMass && !value) EraseCenterOfMass();
     ShowCenterOfMass = value;
     DrawParticles();
+}
+
+QImage TSceneView::SceneImage() const {
+    QImage image = Canvas.copy();
+    // Between two refreshes the newest trail segments are only on the layer; combining it
+    // again changes nothing that a refresh has already combined.
+    if (AnyTrails && TrailImage && TrailImage->size() == image.size()) {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        painter.drawImage(0, 0, *TrailImage);
+    }
+    return image;
 }
 
 }  // namespace kinetra::ui

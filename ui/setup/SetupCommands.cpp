@@ -1,6 +1,8 @@
 // The setup commands of the main window: new, open, save, save as, quit and closing with the
 // question about unsaved changes, the caption; the editing dialogs of the Edit menu, the info
 // window and the About box.
+#include "ui/setup/SetupCommands.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -18,31 +20,37 @@
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
 #include "ui/extras/Session.h"
+#include "ui/extras/SimExtras.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
 #include "ui/window/UiText.h"
+#include "ui/window/ViewCommands.h"
 
 namespace kinetra::ui {
 
-void TSimForm::SetModified(bool value) {
+TSetupCommands::TSetupCommands(TSimForm& form) : Form(form) {}
+
+void TSetupCommands::SetModified(bool value) {
     Modified = value;
     if (!value) ParticlesModified = false;
 }
 
-void TSimForm::SetParticlesModified(bool value) {
+void TSetupCommands::SetParticlesModified(bool value) {
     ParticlesModified = value;
     Modified = value;
 }
 
-void TSimForm::ParticlesChanged() {
+void TSetupCommands::ParticlesChanged() {
     Modified = true;
     ParticlesModified = true;
-    Ready = false;
-    mmiClearClick();
-    FScreenFrame->UpdateOrigin();
-    mmiStopClick();
+    Form.View->Ready = false;
+    Form.View->Clear();
+    Form.FScreenFrame->UpdateOrigin();
+    Form.Run->mmiStopClick();
 }
 
-TAnswer TSimForm::AskSave() {
+TAnswer TSetupCommands::AskSave() {
     QString question;
     if (NewSetup)
         question = QStringLiteral("The new setup has not yet been saved. Save now?");
@@ -51,14 +59,14 @@ TAnswer TSimForm::AskSave() {
     else
         question =
             QStringLiteral("The simulation setup might have been modified. Do you wish to save first?");
-    return Prompts().Confirm(this, question);
+    return Form.Prompts().Confirm(&Form, question);
 }
 
-void TSimForm::UpdateCaption() {
-    setWindowTitle(CaptionFor(FSimData->FileName));
+void TSetupCommands::UpdateCaption() {
+    Form.setWindowTitle(CaptionFor(Form.FSimData->FileName));
 }
 
-void TSimForm::mmiNewClick() {
+void TSetupCommands::mmiNewClick() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return;
@@ -66,148 +74,144 @@ void TSimForm::mmiNewClick() {
     }
     {
         // On OK the dialog has stored the name and the dimensions; a run goes on until then.
-        TfrmNew dialog(*this, this);
-        if (Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
+        TfrmNew dialog(Form, &Form);
+        if (Form.Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
     }
-    FSimData->Clear();
+    Form.FSimData->Clear();
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    ResetView();
+    Form.ResetView();
     UpdateCaption();
     // Ends a run that may be going on and leaves an empty, stopped setup.
     ParticlesChanged();
     mmiEditParticlesClick();
     NewSetup = true;
-    UpdateCommands();
+    Form.UpdateCommands();
 }
 
-void TSimForm::mmiEditParticlesClick() {
+void TSetupCommands::mmiEditParticlesClick() {
     {
         // OK hands the working copy to the simulation and, after inserts or deletes, calls
         // ParticlesChanged, which ends a run and rewinds.
-        TfrmParticlesList dialog(*this, this);
-        if (Prompts().ExecDialog(dialog) == QDialog::Accepted) {
+        TfrmParticlesList dialog(Form, &Form);
+        if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
-            FScreenFrame->UpdateOrigin();
-            FSimData->Prepare();
+            Form.FScreenFrame->UpdateOrigin();
+            Form.FSimData->Prepare();
             if (dialog.ParticleChanged) SetParticlesModified(true);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
-            UpdateCommands();
-            PrepareScene();
+            Form.UpdateCommands();
+            Form.Run->PrepareScene();
         }
     }
     // A marker of no mass has no place, and its menu item is disabled, so the user could not
     // switch it off: it goes off here, after inserts and deletes too, and also when the list of
     // a new setup is cancelled.
-    if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
-    UpdateInvisibleFlags();
-    UpdateTrailFlags();
-    UpdateScreenPositions();
+    if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+        Form.Views->SetShowCenterOfMass(false);
+    Form.View->UpdateInvisibleFlags();
+    Form.View->UpdateTrailFlags();
+    Form.View->UpdateScreenPositions();
 }
 
-void TSimForm::mmiSimulationOptionsClick() {
+void TSetupCommands::mmiSimulationOptionsClick() {
     // The dialog holds the run while it is open; the run then goes on in its direction.
-    const bool interrupted = RunState == rsRunning;
-    if (interrupted) mmiPauseClick();
+    const bool interrupted = Form.Run->RunState == rsRunning;
+    if (interrupted) Form.Run->mmiPauseClick();
     {
-        TfrmSimOptions dialog(*this, this);
-        if (Prompts().ExecDialog(dialog) == QDialog::Accepted) {
-            if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
-            UpdateCommands();
+        TfrmSimOptions dialog(Form, &Form);
+        if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
+            if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+            Form.UpdateCommands();
         }
     }
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
-    if (interrupted && RunState == rsPaused) {
+    if (interrupted && Form.Run->RunState == rsPaused) {
         // Inside a run this enters a second loop within the event processing of the first;
         // the first ends as soon as control comes back to it.
-        if (FSimData->SignedStep > 0)
-            mmiStartClick();
+        if (Form.FSimData->SignedStep > 0)
+            Form.Run->mmiStartClick();
         else
-            sbBackClick();
+            Form.Run->sbBackClick();
     }
 }
 
-void TSimForm::mmiSettingsClick() {
-    TfrmSettings dialog(*this, this);
-    Prompts().ExecDialog(dialog);
+void TSetupCommands::mmiSettingsClick() {
+    TfrmSettings dialog(Form, &Form);
+    Form.Prompts().ExecDialog(dialog);
     // An OK that failed half-way may still have changed the frame: redraw whatever closed it.
-    if (dialog.Changed) ViewChanged();
-    if (!ShowCenterOfMass) EraseCenterOfMass();
+    if (dialog.Changed) Form.Views->ViewChanged();
+    if (!Form.View->ShowCenterOfMass) Form.View->EraseCenterOfMass();
 }
 
-void TSimForm::mmiNotesClick() {
-    TfrmNotes dialog(*this, this);
-    if (Prompts().ExecDialog(dialog) == QDialog::Accepted) UpdateCommands();
+void TSetupCommands::mmiNotesClick() {
+    TfrmNotes dialog(Form, &Form);
+    if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) Form.UpdateCommands();
 }
 
-void TSimForm::mmiOpenClick() {
+void TSetupCommands::mmiOpenClick() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return;
         if (answer == TAnswer::Yes && !SaveSetup()) return;
     }
-    const QString chosen = Prompts().GetOpenFileName(this, QStringLiteral("Open a setup"), StartFolder(),
-                                                     QString::fromUtf8(SetupFilter));
+    const QString chosen = Form.Prompts().GetOpenFileName(
+        &Form, QStringLiteral("Open a setup"), Form.Extras->StartFolder(), QString::fromUtf8(SetupFilter));
     if (chosen.isEmpty()) return;
     TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
     OpenSetup(chosen);
 }
 
-void TSimForm::ResetToNoSetup() {
-    FSimData->Clear();
+void TSetupCommands::ResetToNoSetup() {
+    Form.FSimData->Clear();
     // The work arrays may still refer to the particles of the failed setup.
-    FSimData->FreeWork();
-    ResetView();
-    RunState = rsNoSetup;
-    FSimData->FileName.clear();
+    Form.FSimData->FreeWork();
+    Form.ResetView();
+    Form.Run->RunState = rsNoSetup;
+    Form.FSimData->FileName.clear();
     // Without a setup nothing of the previous one may stay on screen or come back on repaint.
-    Ready = false;
-    ScreenPos.clear();
-    TrailFlags.clear();
-    InvisibleFlags.clear();
-    AnyTrails = false;
-    mmiClearClick();
-    TrailImage.reset();
+    Form.View->Forget();
 }
 
-void TSimForm::OpenSetup(const QString& chosenName) {
+void TSetupCommands::OpenSetup(const QString& chosenName) {
     const std::string name = ForceSetupExtension(FromQ(chosenName));
     const auto finish = [this] {
         UpdateCaption();
         SetModified(false);
         NewSetup = false;
-        UpdateCommands();
+        Form.UpdateCommands();
     };
     // The name chosen now is the setup's own; a copy of an example becomes one below.
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     // Whatever happens below, the records would no longer belong to the setup shown.
-    StopRecording();
+    Form.Extras->StopRecording();
     try {
         if (!QFileInfo(ToQ(name)).isFile()) {
             TSession::RemoveRecentFile(ToQ(name));
             throw EKNError(Format("File %s not found", name));
         }
-        RunState = rsStopped;
-        FSimData->FileName = name;
-        FSimData->LoadFromFile();
-        mmiStopClick();
+        Form.Run->RunState = rsStopped;
+        Form.FSimData->FileName = name;
+        Form.FSimData->LoadFromFile();
+        Form.Run->mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
-        if (FSimData->Particles.TotalMass == 0 && ShowCenterOfMass) SetShowCenterOfMass(false);
-        ViewChanged();
-        if (InfoShown && FInfoWindow) FInfoWindow->Rebuild();
-        if (IsBundledExample(ToQ(name))) {
+        if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+            Form.Views->SetShowCenterOfMass(false);
+        Form.Views->ViewChanged();
+        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+        if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
-            FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
+            Form.FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
             SaveNeedsName = true;
         } else {
-            RememberFile(name);
+            Form.Extras->RememberFile(name);
         }
     } catch (const EKNError& e) {
         ResetToNoSetup();
-        Prompts().ShowMessage(this, QString::fromStdString(e.what()));
+        Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
     } catch (...) {
         // A damaged file: the same reset, and the window shows the state without a setup
         // before the error box tells why.
@@ -218,27 +222,27 @@ void TSimForm::OpenSetup(const QString& chosenName) {
     finish();
 }
 
-void TSimForm::mmiSaveClick() {
+void TSetupCommands::mmiSaveClick() {
     SaveSetup();
 }
 
-bool TSimForm::SaveSetup() {
+bool TSetupCommands::SaveSetup() {
     if (SaveNeedsName) {
         mmiSaveAsClick();
         return !Modified;
     }
     // A name whose file the user declined to override in Save As: that file is replaced only
     // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName))) &&
-        Prompts().Confirm(this, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
+        Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
         return false;
     WriteSetup();
     return true;
 }
 
-void TSimForm::WriteSetup() {
+void TSetupCommands::WriteSetup() {
     try {
-        FSimData->SaveToFile();
+        Form.FSimData->SaveToFile();
     } catch (...) {
         // The writer may have given the name its extension: the caption shows the name that
         // the next Save will write to.
@@ -247,34 +251,34 @@ void TSimForm::WriteSetup() {
     }
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    RememberFile(FSimData->FileName);
+    Form.Extras->RememberFile(Form.FSimData->FileName);
     SetModified(false);
     NewSetup = false;
-    UpdateCommands();
+    Form.UpdateCommands();
 }
 
-void TSimForm::mmiSaveAsClick() {
+void TSetupCommands::mmiSaveAsClick() {
     TAnswer answer = TAnswer::Cancel;
     // Whatever ends the command, a failed save included, the caption shows the chosen name
     // that FileName now holds and the next Save writes to.
     struct TCaptionAtEnd {
-        TSimForm& Form;
-        ~TCaptionAtEnd() { Form.UpdateCaption(); }
+        TSetupCommands& Commands;
+        ~TCaptionAtEnd() { Commands.UpdateCaption(); }
     } captionAtEnd{*this};
     do {
-        const QString chosen =
-            Prompts().GetSaveFileName(this, QStringLiteral("Save the setup"), StartFolder(),
-                                      ProposedSaveName(), QString::fromUtf8(SetupFilter));
+        const QString chosen = Form.Prompts().GetSaveFileName(&Form, QStringLiteral("Save the setup"),
+                                                              Form.Extras->StartFolder(), ProposedSaveName(),
+                                                              QString::fromUtf8(SetupFilter));
         if (chosen.isEmpty()) {
             answer = TAnswer::Cancel;
             break;
         }
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
-        FSimData->FileName = FromQ(chosen);
+        Form.FSimData->FileName = FromQ(chosen);
         SaveNeedsName = false;
         OverrideUnconfirmed = false;
-        if (QFileInfo::exists(ToQ(SaveTarget(FSimData->FileName)))) {
-            answer = Prompts().Confirm(this, QString::fromUtf8(SetupExistsQuestion));
+        if (QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)))) {
+            answer = Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion));
             OverrideUnconfirmed = answer != TAnswer::Yes;
         } else {
             answer = TAnswer::Yes;
@@ -283,8 +287,8 @@ void TSimForm::mmiSaveAsClick() {
     } while (answer == TAnswer::No);
 }
 
-QString TSimForm::ProposedSaveName() const {
-    const QString name = ToQ(FSimData->FileName);
+QString TSetupCommands::ProposedSaveName() const {
+    const QString name = ToQ(Form.FSimData->FileName);
     // A name in a folder that cannot be shown (a save there failed) is proposed without it, so
     // the dialog opens in its start folder.
     const QFileInfo folder(QFileInfo(name).absolutePath());
@@ -292,7 +296,7 @@ QString TSimForm::ProposedSaveName() const {
     return QFileInfo(name).fileName();
 }
 
-bool TSimForm::FormCloseQuery() {
+bool TSetupCommands::FormCloseQuery() {
     if (Modified) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
@@ -302,52 +306,52 @@ bool TSimForm::FormCloseQuery() {
             if (SaveNeedsName || OverrideUnconfirmed) {
                 if (!SaveSetup()) return false;
             } else {
-                FSimData->SaveToFile();
-                RememberFile(FSimData->FileName);
+                Form.FSimData->SaveToFile();
+                Form.Extras->RememberFile(Form.FSimData->FileName);
             }
         }
     }
-    StopRecording();
+    Form.Extras->StopRecording();
     // An active run loop ends as soon as control returns to it.
-    RunState = rsStopped;
+    Form.Run->RunState = rsStopped;
     return true;
 }
 
-void TSimForm::mmiQuitClick() {
+void TSetupCommands::mmiQuitClick() {
     if (!FormCloseQuery()) return;
-    Terminating = true;
-    Quitting = true;
-    close();
+    Form.Terminating = true;
+    Form.Quitting = true;
+    Form.close();
     QCoreApplication::quit();
 }
 
-void TSimForm::mmiInfoClick() {
-    InfoShown = mmiInfo->isChecked();
-    if (!FInfoWindow) {
-        FInfoWindow = std::make_unique<TfrmInfo>(*this, this);
-        FInfoWindow->OnClosed = [this] {
-            mmiInfo->setChecked(false);
-            InfoShown = false;
-            FSimData->InfoWanted = false;
+void TSetupCommands::mmiInfoClick() {
+    Form.InfoShown = Form.mmiInfo->isChecked();
+    if (!Form.FInfoWindow) {
+        Form.FInfoWindow = std::make_unique<TfrmInfo>(Form, &Form);
+        Form.FInfoWindow->OnClosed = [this] {
+            Form.mmiInfo->setChecked(false);
+            Form.InfoShown = false;
+            Form.FSimData->InfoWanted = false;
         };
-        const QScreen* monitor = screen();
+        const QScreen* monitor = Form.screen();
         const QPoint corner = monitor ? monitor->availableGeometry().topLeft() : QPoint();
-        FInfoWindow->move(corner + QPoint(17, 62));
+        Form.FInfoWindow->move(corner + QPoint(17, 62));
     }
-    if (InfoShown) {
-        FSimData->InfoWanted = true;
-        FInfoWindow->show();
+    if (Form.InfoShown) {
+        Form.FSimData->InfoWanted = true;
+        Form.FInfoWindow->show();
         // Values at once rather than at the next refresh, which may be far away while paused.
-        if (Ready) FInfoWindow->UpdateValues();
+        if (Form.View->Ready) Form.FInfoWindow->UpdateValues();
     } else {
-        FSimData->InfoWanted = false;
-        FInfoWindow->hide();
+        Form.FSimData->InfoWanted = false;
+        Form.FInfoWindow->hide();
     }
 }
 
-void TSimForm::mmiAboutClick() {
-    TfrmAbout about(this);
-    Prompts().ExecDialog(about);
+void TSetupCommands::mmiAboutClick() {
+    TfrmAbout about(&Form);
+    Form.Prompts().ExecDialog(about);
 }
 
 }  // namespace kinetra::ui

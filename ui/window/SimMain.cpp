@@ -27,8 +27,15 @@
 #include "ui/dialogs/KNInfo.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
+#include "ui/extras/SimExtras.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
+#include "ui/setup/SetupCommands.h"
+#include "ui/window/RepaintingPrompts.h"
+#include "ui/window/StatusPanels.h"
 #include "ui/window/ToolIcons.h"
 #include "ui/window/UiText.h"
+#include "ui/window/ViewCommands.h"
 
 namespace kinetra::ui {
 
@@ -39,78 +46,7 @@ constexpr int kButtonLeft = 8;
 constexpr int kButtonWidth = 23;
 constexpr int kButtonHeight = 22;
 
-// Every prompt is a window over the scene: when it has closed, the scene is repainted as the
-// window system would repaint an uncovered window (the canvas alone would keep whatever the
-// command drew or erased meanwhile, such as a cleared area or an erased marker).
-class TRepaintingPrompts : public TUserPrompts {
-public:
-    TRepaintingPrompts(std::unique_ptr<TUserPrompts> inner, std::function<void()> repaint)
-        : Inner(std::move(inner)), Repaint(std::move(repaint)) {}
-
-    void ShowMessage(QWidget* parent, const QString& text) override {
-        After after(*this);
-        Inner->ShowMessage(parent, text);
-    }
-    void ShowError(QWidget* parent, const QString& text) override {
-        After after(*this);
-        Inner->ShowError(parent, text);
-    }
-    TAnswer Confirm(QWidget* parent, const QString& text) override {
-        After after(*this);
-        return Inner->Confirm(parent, text);
-    }
-    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
-                            const QString& filter) override {
-        After after(*this);
-        return Inner->GetOpenFileName(parent, title, folder, filter);
-    }
-    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
-                            const QString& proposedName, const QString& filter) override {
-        After after(*this);
-        return Inner->GetSaveFileName(parent, title, folder, proposedName, filter);
-    }
-    int ExecDialog(QDialog& dialog) override {
-        After after(*this);
-        return Inner->ExecDialog(dialog);
-    }
-
-private:
-    // Also when the prompt ends in an exception.
-    struct After {
-        explicit After(TRepaintingPrompts& owner) : Owner(owner) {}
-        After(const After&) = delete;
-        After& operator=(const After&) = delete;
-        ~After() { Owner.Repaint(); }
-        TRepaintingPrompts& Owner;
-    };
-
-    std::unique_ptr<TUserPrompts> Inner;
-    std::function<void()> Repaint;
-};
-
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// The drawing area
-
-TSceneView::TSceneView(TSimForm& form) : QWidget(&form), Form(form) {
-    // The canvas covers every pixel, so Qt need not fill the background first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::StrongFocus);
-}
-
-void TSceneView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    const QRect exposed = event->rect();
-    painter.drawImage(exposed.topLeft(), Form.Canvas, exposed);
-    // Outside the canvas (only between a resize and its handling) show the background.
-    const QRegion rest = QRegion(exposed).subtracted(QRegion(Form.Canvas.rect()));
-    for (const QRect& r : rest) painter.fillRect(r, Form.BackgroundColour());
-}
-
-void TSceneView::resizeEvent(QResizeEvent*) {
-    Form.Guard([this] { Form.FormResize(); });
-}
 
 // ---------------------------------------------------------------------------------------------
 // Creation and destruction
@@ -126,83 +62,87 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
 
     View = new TSceneView(*this);
     setCentralWidget(View);
+    Run = std::make_unique<TRunControl>(*this);
+    Setup = std::make_unique<TSetupCommands>(*this);
+    Extras = std::make_unique<TSimExtras>(*this);
+    Views = std::make_unique<TViewCommands>(*this);
+    View->OnStepDrawn = [this](bool left) { Run->StepDrawn(left); };
+    View->OnRefreshed = [this] { SceneRefreshed(); };
+    View->OnResized = [this] { Guard([this] { FormResize(); }); };
     CreateActions();
     CreateMenus();
     CreateToolPanel();
-    CreateStatusBar();
+    Status = std::make_unique<TStatusPanels>(View);
+    stbStatusBar = Status->Bar();
     FormCreate();
 }
 
 TSimForm::~TSimForm() {
     Terminating = true;
     // The info window and the frame refer to the simulation: they go first.
-    FRecorder.Close();
-    FEnergyPlot.reset();
+    Extras.reset();
     FInfoWindow.reset();
     FScreenFrame.reset();
     FSimData.reset();
 }
 
 void TSimForm::FormCreate() {
-    Panels[0]->setFixedWidth(QFontMetrics(stbStatusBar->font()).horizontalAdvance(QStringLiteral("Stopped")) +
-                             10);
-    // The time and the extent in their longest form ("Time: %f" of a collision aside).
-    FitPanel(1, QStringLiteral("Time: ") + LongestNumber(true));
-    FitPanel(3, QStringLiteral("Width: ") + LongestNumber(false) + QStringLiteral("   Height: ") +
-                    LongestNumber(false));
-    RunState = rsNoSetup;
+    Status->FitFixedTexts();
+    Run->RunState = rsNoSetup;
     FSimData = std::make_unique<TSimData>();
     FExprParser = std::make_unique<TParser>();
-    FSimData->OnStepDone = [this] { DrawStep(); };
-    Canvas = QImage(View->size(), QImage::Format_RGB32);
-    FillBackground(Canvas);
+    FSimData->OnStepDone = [this] { View->DrawStep(); };
+    View->Canvas = QImage(View->size(), QImage::Format_RGB32);
+    View->Canvas.fill(BackgroundColour());
     ResetView();
     LayoutOverlays();
     UpdateCommands();
-    Modified = false;
-    UpdateCaption();
+    Setup->Modified = false;
+    Setup->UpdateCaption();
     Created = true;
 }
 
-QAction* TSimForm::NewAction(const QString& caption, void (TSimForm::*handler)()) {
+QAction* TSimForm::NewAction(const QString& caption, const std::function<void()>& handler) {
     auto* action = new QAction(caption, this);
     action->setIconVisibleInMenu(false);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
     return action;
 }
 
 void TSimForm::CreateActions() {
-    mmiNew = NewAction(QStringLiteral("&New"), &TSimForm::mmiNewClick);
-    mmiOpen = NewAction(QStringLiteral("&Open"), &TSimForm::mmiOpenClick);
-    mmiSave = NewAction(QStringLiteral("&Save"), &TSimForm::mmiSaveClick);
-    mmiSaveAs = NewAction(QStringLiteral("Save &As"), &TSimForm::mmiSaveAsClick);
-    mmiQuit = NewAction(QStringLiteral("&Quit"), &TSimForm::mmiQuitClick);
-    mmiEditParticles = NewAction(QStringLiteral("&Edit particles"), &TSimForm::mmiEditParticlesClick);
+    mmiNew = NewAction(QStringLiteral("&New"), [this] { Setup->mmiNewClick(); });
+    mmiOpen = NewAction(QStringLiteral("&Open"), [this] { Setup->mmiOpenClick(); });
+    mmiSave = NewAction(QStringLiteral("&Save"), [this] { Setup->mmiSaveClick(); });
+    mmiSaveAs = NewAction(QStringLiteral("Save &As"), [this] { Setup->mmiSaveAsClick(); });
+    mmiQuit = NewAction(QStringLiteral("&Quit"), [this] { Setup->mmiQuitClick(); });
+    mmiEditParticles =
+        NewAction(QStringLiteral("&Edit particles"), [this] { Setup->mmiEditParticlesClick(); });
     mmiSimulationOptions =
-        NewAction(QStringLiteral("&Simulation options"), &TSimForm::mmiSimulationOptionsClick);
-    mmiSettings = NewAction(QStringLiteral("&Frame settings"), &TSimForm::mmiSettingsClick);
-    mmiNotes = NewAction(QStringLiteral("&Notes"), &TSimForm::mmiNotesClick);
-    mmiStart = NewAction(QStringLiteral("&Run"), &TSimForm::mmiStartClick);
-    mmiRunBackwards = NewAction(QStringLiteral("Run &backwards"), &TSimForm::sbBackClick);
-    mmiStep = NewAction(QStringLiteral("St&ep"), &TSimForm::sbStepClick);
-    mmiStepBack = NewAction(QStringLiteral("Step b&ack"), &TSimForm::sbStepBackClick);
-    mmiPause = NewAction(QStringLiteral("&Pause"), &TSimForm::mmiPauseClick);
-    mmiStop = NewAction(QStringLiteral("&Stop"), &TSimForm::mmiStopClick);
-    mmiClear = NewAction(QStringLiteral("&Clear"), &TSimForm::mmiClearClick);
-    mmiInfo = NewAction(QStringLiteral("&Display info"), &TSimForm::mmiInfoClick);
-    smiAllTrails = NewAction(QStringLiteral("All"), &TSimForm::smiAllTrailsClick);
-    smiSelectedTrails = NewAction(QStringLiteral("Selected"), &TSimForm::smiSelectedTrailsClick);
-    smiNoTrails = NewAction(QStringLiteral("None"), &TSimForm::smiNoTrailsClick);
-    mmiCenterOfMass = NewAction(QStringLiteral("&Show center of mass"), &TSimForm::mmiCenterOfMassClick);
-    mmiAbout = NewAction(QStringLiteral("&About Kinetra"), &TSimForm::mmiAboutClick);
-    actToggle = NewAction(QStringLiteral("Toggle axes"), &TSimForm::sbToggleClick);
-    actZoomIn = NewAction(QStringLiteral("Zoom in"), &TSimForm::sbZoomInClick);
-    actZoomOut = NewAction(QStringLiteral("Zoom out"), &TSimForm::sbZoomOutClick);
-    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"), &TSimForm::mmiEnergyPlotClick);
-    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."), &TSimForm::mmiRecordCsvClick);
-    mmiExportImage = NewAction(QStringLiteral("&Export image..."), &TSimForm::mmiExportImageClick);
-    mmiSaveState = NewAction(QStringLiteral("Save state as setup..."), &TSimForm::mmiSaveStateClick);
+        NewAction(QStringLiteral("&Simulation options"), [this] { Setup->mmiSimulationOptionsClick(); });
+    mmiSettings = NewAction(QStringLiteral("&Frame settings"), [this] { Setup->mmiSettingsClick(); });
+    mmiNotes = NewAction(QStringLiteral("&Notes"), [this] { Setup->mmiNotesClick(); });
+    mmiStart = NewAction(QStringLiteral("&Run"), [this] { Run->mmiStartClick(); });
+    mmiRunBackwards = NewAction(QStringLiteral("Run &backwards"), [this] { Run->sbBackClick(); });
+    mmiStep = NewAction(QStringLiteral("St&ep"), [this] { Run->sbStepClick(); });
+    mmiStepBack = NewAction(QStringLiteral("Step b&ack"), [this] { Run->sbStepBackClick(); });
+    mmiPause = NewAction(QStringLiteral("&Pause"), [this] { Run->mmiPauseClick(); });
+    mmiStop = NewAction(QStringLiteral("&Stop"), [this] { Run->mmiStopClick(); });
+    mmiClear = NewAction(QStringLiteral("&Clear"), [this] { View->Clear(); });
+    mmiInfo = NewAction(QStringLiteral("&Display info"), [this] { Setup->mmiInfoClick(); });
+    smiAllTrails = NewAction(QStringLiteral("All"), [this] { Views->smiAllTrailsClick(); });
+    smiSelectedTrails = NewAction(QStringLiteral("Selected"), [this] { Views->smiSelectedTrailsClick(); });
+    smiNoTrails = NewAction(QStringLiteral("None"), [this] { Views->smiNoTrailsClick(); });
+    mmiCenterOfMass =
+        NewAction(QStringLiteral("&Show center of mass"), [this] { Views->mmiCenterOfMassClick(); });
+    mmiAbout = NewAction(QStringLiteral("&About Kinetra"), [this] { Setup->mmiAboutClick(); });
+    actToggle = NewAction(QStringLiteral("Toggle axes"), [this] { Views->sbToggleClick(); });
+    actZoomIn = NewAction(QStringLiteral("Zoom in"), [this] { Views->sbZoomInClick(); });
+    actZoomOut = NewAction(QStringLiteral("Zoom out"), [this] { Views->sbZoomOutClick(); });
+    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"), [this] { Extras->mmiEnergyPlotClick(); });
+    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."), [this] { Extras->mmiRecordCsvClick(); });
+    mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
+    mmiSaveState =
+        NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
 
     mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
@@ -227,31 +167,6 @@ void TSimForm::CreateActions() {
         TrailGroup->addAction(a);
     }
     smiSelectedTrails->setChecked(true);
-
-    // The hints of the tool buttons.
-    mmiOpen->setToolTip(QStringLiteral("Open a setup"));
-    mmiSave->setToolTip(QStringLiteral("Save the setup"));
-    mmiStart->setToolTip(QStringLiteral("Run"));
-    mmiStep->setToolTip(QStringLiteral("Step"));
-    mmiPause->setToolTip(QStringLiteral("Pause"));
-    mmiStop->setToolTip(QStringLiteral("Stop"));
-    mmiRunBackwards->setToolTip(QStringLiteral("Run backwards"));
-    mmiStepBack->setToolTip(QStringLiteral("Step back"));
-    actToggle->setToolTip(QStringLiteral("Toggle axes"));
-    actZoomIn->setToolTip(QStringLiteral("Zoom in"));
-    actZoomOut->setToolTip(QStringLiteral("Zoom out"));
-
-    mmiOpen->setIcon(ToolIcon(TToolIcon::Open));
-    mmiSave->setIcon(ToolIcon(TToolIcon::Save));
-    mmiStart->setIcon(ToolIcon(TToolIcon::Run));
-    mmiStep->setIcon(ToolIcon(TToolIcon::Step));
-    mmiPause->setIcon(ToolIcon(TToolIcon::Pause));
-    mmiStop->setIcon(ToolIcon(TToolIcon::Stop));
-    mmiRunBackwards->setIcon(ToolIcon(TToolIcon::RunBack));
-    mmiStepBack->setIcon(ToolIcon(TToolIcon::StepBack));
-    actToggle->setIcon(ToolIcon(TToolIcon::Toggle));
-    actZoomIn->setIcon(ToolIcon(TToolIcon::ZoomIn));
-    actZoomOut->setIcon(ToolIcon(TToolIcon::ZoomOut));
 }
 
 void TSimForm::CreateMenus() {
@@ -273,14 +188,14 @@ void TSimForm::CreateMenus() {
     mmiRecent->setFont(font());
     // The list changes with every open and save, also in another instance of the program. Its
     // access key is not the "r" of "&Record to CSV...", which would shadow that item.
-    connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { FillRecentMenu(); }); });
+    connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { Extras->FillRecentMenu(); }); });
     file->addActions({mmiSave, mmiSaveAs});
     file->addSeparator();
     file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage});
     file->addSeparator();
     file->addAction(mmiQuit);
-    FillExamplesMenu();
-    FillRecentMenu();
+    Extras->FillExamplesMenu();
+    Extras->FillRecentMenu();
     QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
     edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
     QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
@@ -306,26 +221,31 @@ void TSimForm::CreateToolPanel() {
     pnlSpeedPanel->setObjectName(QStringLiteral("pnlSpeedPanel"));
     pnlSpeedPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pnlSpeedPanel->setAutoFillBackground(true);
+    // Each button shows its action with the action's icon and hint.
     struct TButton {
         QToolButton** Button;
         QAction* Action;
         int Top;
         const char* Name;
+        TToolIcon Icon;
+        const char* Hint;
     };
     const TButton buttons[] = {
-        {&sbOpen, mmiOpen, 8, "sbOpen"},
-        {&sbSave, mmiSave, 40, "sbSave"},
-        {&sbStart, mmiStart, 88, "sbStart"},
-        {&sbStepForward, mmiStep, 120, "sbStepForward"},
-        {&sbPause, mmiPause, 152, "sbPause"},
-        {&sbStop, mmiStop, 184, "sbStop"},
-        {&sbBack, mmiRunBackwards, 216, "sbBack"},
-        {&sbStepBack, mmiStepBack, 248, "sbStepBack"},
-        {&sbToggle, actToggle, 296, "sbToggle"},
-        {&sbZoomIn, actZoomIn, 328, "sbZoomIn"},
-        {&sbZoomOut, actZoomOut, 360, "sbZoomOut"},
+        {&sbOpen, mmiOpen, 8, "sbOpen", TToolIcon::Open, "Open a setup"},
+        {&sbSave, mmiSave, 40, "sbSave", TToolIcon::Save, "Save the setup"},
+        {&sbStart, mmiStart, 88, "sbStart", TToolIcon::Run, "Run"},
+        {&sbStepForward, mmiStep, 120, "sbStepForward", TToolIcon::Step, "Step"},
+        {&sbPause, mmiPause, 152, "sbPause", TToolIcon::Pause, "Pause"},
+        {&sbStop, mmiStop, 184, "sbStop", TToolIcon::Stop, "Stop"},
+        {&sbBack, mmiRunBackwards, 216, "sbBack", TToolIcon::RunBack, "Run backwards"},
+        {&sbStepBack, mmiStepBack, 248, "sbStepBack", TToolIcon::StepBack, "Step back"},
+        {&sbToggle, actToggle, 296, "sbToggle", TToolIcon::Toggle, "Toggle axes"},
+        {&sbZoomIn, actZoomIn, 328, "sbZoomIn", TToolIcon::ZoomIn, "Zoom in"},
+        {&sbZoomOut, actZoomOut, 360, "sbZoomOut", TToolIcon::ZoomOut, "Zoom out"},
     };
     for (const TButton& b : buttons) {
+        b.Action->setToolTip(QString::fromUtf8(b.Hint));
+        b.Action->setIcon(ToolIcon(b.Icon));
         auto* button = new QToolButton(pnlSpeedPanel);
         button->setObjectName(QString::fromUtf8(b.Name));
         button->setDefaultAction(b.Action);
@@ -334,19 +254,6 @@ void TSimForm::CreateToolPanel() {
         // The keys belong to the drawing area (arrow keys pan the view).
         button->setFocusPolicy(Qt::NoFocus);
         *b.Button = button;
-    }
-}
-
-void TSimForm::CreateStatusBar() {
-    stbStatusBar = new QStatusBar(View);
-    stbStatusBar->setObjectName(QStringLiteral("stbStatusBar"));
-    stbStatusBar->setSizeGripEnabled(false);
-    stbStatusBar->setAutoFillBackground(true);
-    for (int i = 0; i < 4; ++i) {
-        Panels[i] = new QLabel(stbStatusBar);
-        Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        Panels[i]->setFixedWidth(kStatusPanelWidths[i]);
-        stbStatusBar->addWidget(Panels[i]);
     }
 }
 
@@ -373,7 +280,7 @@ void TSimForm::ScheduleRepaint() {
         this,
         [this] {
             RepaintPending = false;
-            Guard([this] { FormPaint(); });
+            Guard([this] { View->FormPaint(); });
         },
         Qt::QueuedConnection);
 }
@@ -394,15 +301,19 @@ void TSimForm::showEvent(QShowEvent* event) {
 }
 
 void TSimForm::SetPanel(int index, const QString& text) {
-    Panels[index]->setText(text);
+    Status->SetPanel(index, text);
 }
 
 QString TSimForm::PanelText(int index) const {
-    return Panels[index]->text();
+    return Status->PanelText(index);
 }
 
 int TSimForm::PanelWidth(int index) const {
-    return Panels[index]->width();
+    return Status->PanelWidth(index);
+}
+
+void TSimForm::ShowFrameInfo() {
+    Status->ShowFrameInfo(*FScreenFrame);
 }
 
 void TSimForm::ResizeDrawingArea(int width, int height) {
@@ -443,116 +354,9 @@ void TSimForm::HandleException(std::exception_ptr error) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Run control
-
-void TSimForm::mmiStartClick() {
-    if (FSimData->SignedStep < 0) FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
-}
-
-void TSimForm::sbBackClick() {
-    if (FSimData->SignedStep > 0) FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
-}
-
-void TSimForm::sbStepClick() {
-    if (FSimData->SignedStep < 0) FSimData->Reverse();
-    SingleStep();
-}
-
-void TSimForm::sbStepBackClick() {
-    if (FSimData->SignedStep > 0) FSimData->Reverse();
-    SingleStep();
-}
-
-void TSimForm::RunLoop() {
-    RunState = rsRunning;
-    SetPanel(0, QStringLiteral("Running"));
-    try {
-        // Commands given meanwhile run inside DrawStep's event processing and end the loop by
-        // changing RunState.
-        while (RunState == rsRunning) FSimData->Step();
-    } catch (const EKNError& e) {
-        Prompts().ShowMessage(this, QString::fromStdString(e.what()));
-        mmiStopClick();
-    } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
-        Prompts().ShowMessage(this, QString::fromUtf8(MsgCoordinateOutOfRange));
-        mmiStopClick();
-    } catch (...) {
-        mmiStopClick();
-        throw;
-    }
-}
-
-void TSimForm::SingleStep() {
-    RunState = rsPaused;
-    FSimData->Step();
-    SetPanel(0, QStringLiteral("Paused"));
-    RefreshScene();
-}
-
-void TSimForm::mmiPauseClick() {
-    if (RunState != rsRunning) return;
-    RunState = rsPaused;
-    SetPanel(0, QStringLiteral("Paused"));
-}
-
-void TSimForm::mmiStopClick() {
-    StopRecording();
-    RunState = rsStopped;
-    SetPanel(0, QStringLiteral("Stopped"));
-    PrepareScene();
-    SetPanel(1, TimeText(FSimData->Time));
-}
-
-void TSimForm::PrepareScene() {
-    if (RunState == rsRunning) return;
-    TParticlesList& particles = FSimData->Particles;
-    if (RunState != rsPaused) {
-        StepCount = 0;
-        StepsDone = 0;
-        const int n = particles.Count();
-        RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
-        FSimData->Rewind();
-        ScreenPos.clear();
-        if (particles.TotalMass != 0)
-            ComPos = ProjectedCenterOfMass();
-        else
-            ComPos.Visible = false;
-        ScreenPos.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            const TParticle& p = particles.Particles(i);
-            ScreenPos.push_back(ImagePosition(p.InitialPosition, p.ImageSize));
-        }
-        mmiClearClick();
-        TrailImage.reset();
-        if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
-        TakeRewindSample();
-    }
-    UpdateInvisibleFlags();
-    UpdateTrailFlags();
-    ShowFrameInfo();
-    if (RunState == rsStopped) DrawParticles();
-    particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
-    FSimData->Prepare();
-    Ready = true;
-}
-
-void TSimForm::CollisionDetected(int i, int j) {
-    const TParticlesList& particles = FSimData->Particles;
-    SetPanel(1, CollisionTimeText(FSimData->Time));
-    Prompts().ShowMessage(
-        this, ToQ("Collision between " + particles.Particles(i).Name + " and " + particles.Particles(j).Name +
-                  " at t = " + FormatFixed(FSimData->Time, 2)));
-    mmiStopClick();
-}
-
 void TSimForm::UpdateCommands() {
-    const bool setup = RunState != rsNoSetup;
-    mmiSave->setEnabled(setup && Modified);
+    const bool setup = Run->RunState != rsNoSetup;
+    mmiSave->setEnabled(setup && Setup->Modified);
     for (QAction* a :
          {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo, mmiStart,
           mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear, actZoomIn, actZoomOut})
@@ -564,7 +368,7 @@ void TSimForm::UpdateCommands() {
 }
 
 void TSimForm::ConnectHooks() {
-    FSimData->Particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
+    FSimData->Particles.OnCollision = [this](int i, int j) { Run->CollisionDetected(i, j); };
     FSimData->OnLoadFrame = [this](TSetupReader& reader) { FScreenFrame->LoadFromFile(reader); };
     FSimData->OnSaveFrame = [this](TSetupWriter& writer) { FScreenFrame->SaveToFile(writer); };
 }
@@ -573,15 +377,74 @@ void TSimForm::ResetView() {
     FScreenFrame = std::make_unique<TScreenFrame>(*FSimData);
     ConnectHooks();
     FScreenFrame->SetClientSize(View->width(), View->height());
-    TrailMode = tmSelected;
+    View->TrailMode = tmSelected;
     smiSelectedTrails->setChecked(true);
     FInfoWindow.reset();
     InfoShown = false;
     FSimData->InfoWanted = false;
     mmiInfo->setChecked(false);
     // The plot stays as the user placed it; its curves belonged to the setup that goes.
-    if (FEnergyPlot) FEnergyPlot->ClearSamples();
-    for (QLabel* panel : Panels) panel->clear();
+    Extras->ForgetSamples();
+    Status->Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The rooms' read-outs and the window's part of their work
+
+void TSimForm::SetModified(bool value) {
+    Setup->SetModified(value);
+}
+
+void TSimForm::SetParticlesModified(bool value) {
+    Setup->SetParticlesModified(value);
+}
+
+void TSimForm::ParticlesChanged() {
+    Setup->ParticlesChanged();
+}
+
+void TSimForm::OpenSetup(const QString& chosenName) {
+    Setup->OpenSetup(chosenName);
+}
+
+bool TSimForm::RestoreWindowGeometry() {
+    return Extras->RestoreWindowGeometry();
+}
+
+QImage TSimForm::SceneImage() const {
+    return View->SceneImage();
+}
+
+TfrmEnergyPlot* TSimForm::EnergyPlot() const {
+    return Extras->EnergyPlot();
+}
+
+const TCsvRecorder& TSimForm::Recorder() const {
+    return Extras->Recorder();
+}
+
+QColor TSimForm::BackgroundColour() const {
+    return palette().color(QPalette::Window);
+}
+
+void TSimForm::FormResize() {
+    if (Terminating || !Created) return;
+    LayoutOverlays();
+    View->ResizeCanvas();
+    if (Run->RunState != rsNoSetup) {
+        ShowFrameInfo();
+        View->UpdateScreenPositions();
+        View->RefreshScene();
+    }
+}
+
+void TSimForm::SceneRefreshed() {
+    SetPanel(1, TimeText(FSimData->Time));
+    if (QString::fromStdString(FScreenFrame->Name())
+            .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
+        ShowFrameInfo();
+    if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+    Extras->SceneRefreshed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -594,7 +457,7 @@ void TSimForm::closeEvent(QCloseEvent* event) {
         return;
     }
     bool consent = false;
-    Guard([&] { consent = FormCloseQuery(); });
+    Guard([&] { consent = Setup->FormCloseQuery(); });
     if (consent) {
         Terminating = true;
         TSession::SetWindowGeometry(saveGeometry());
@@ -610,7 +473,7 @@ void TSimForm::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Right:
         case Qt::Key_Up:
         case Qt::Key_Down:
-            Guard([&] { FormKeyUp(event->key()); });
+            Guard([&] { Views->FormKeyUp(event->key()); });
             event->accept();
             break;
         default:
@@ -619,12 +482,12 @@ void TSimForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TSimForm::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange) ImageCache.clear();
+    if (event->type() == QEvent::PaletteChange) View->ClearImageCache();
     if (event->type() == QEvent::WindowStateChange) {
         const auto* change = static_cast<QWindowStateChangeEvent*>(event);
         // Coming back from an icon is the one moment the whole picture is drawn anew.
         if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
-            Guard([this] { FormPaint(); });
+            Guard([this] { View->FormPaint(); });
     }
     QMainWindow::changeEvent(event);
 }
