@@ -180,7 +180,7 @@ TEST_F(CsvRecording, AWriteErrorEndsTheRecordingButNotTheRun) {
         if (refreshes == 2) {
             StartRecording("/dev/full");
             timeAtError = Sim().Time;
-            EXPECT_EQ(Access().Run().RunState, rsRunning);
+            EXPECT_EQ(RunState(), rsRunning);
         }
         if (refreshes == 4)
             Form->Controls().mmiPause->trigger();
@@ -194,7 +194,7 @@ TEST_F(CsvRecording, AWriteErrorEndsTheRecordingButNotTheRun) {
     EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_FALSE(Form->Recorder().Recording());
     // The run went on after the error until the pause.
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_GT(Sim().Time, timeAtError);
     EXPECT_TRUE(Prompts->Errors.empty());
 }

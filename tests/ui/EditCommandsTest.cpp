@@ -82,7 +82,7 @@ protected:
         QFile::remove(target);
         ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("ui_figure_eight.knx")), target));
         Open(target.toStdString());
-        ASSERT_EQ(Access().Run().RunState, rsStopped);
+        ASSERT_EQ(RunState(), rsStopped);
     }
     // The question that New asks now; the answer Cancel leaves everything as it is.
     QString QuestionOfNew() {
@@ -131,8 +131,8 @@ TEST_F(EditCommands, EachCommandOpensItsDialog) {
                                                            "Frame settings", "Notes - Orbit", "New setup"}));
     EXPECT_TRUE(Prompts->Messages.empty());
     // All cancelled: nothing changed.
-    EXPECT_FALSE(Access().Setup().Modified);
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Particles.Count(), 3);
 }
 
@@ -145,7 +145,7 @@ TEST_F(EditCommands, NewOfAnUnchangedSetupAsksNothingAndCancelKeepsTheSetup) {
     EXPECT_EQ(Sim().Particles.Count(), 3);
     EXPECT_EQ(Sim().Method, nmRK4);
     EXPECT_EQ(Sim().FileName, Dir.filePath("Orbit.knx").toStdString());
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(Access().Setup().NewSetup);
 }
 
@@ -158,7 +158,7 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     Script.List = [&](TfrmParticlesList& list) {
         captionInList = Form->windowTitle();
         panelInList = Form->PanelText(0);
-        stateInList = Access().Run().RunState;
+        stateInList = RunState();
         rowsInList = list.sgParticlesGrid->rowCount();
         return static_cast<int>(QDialog::Rejected);
     };
@@ -179,7 +179,7 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     EXPECT_EQ(Form->ScreenFrame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), TScreenFrame(Sim()).Scale());
     EXPECT_TRUE(Access().Setup().NewSetup);
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(Access().Setup().ParticlesModified);
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiEditParticles->isEnabled());
@@ -199,13 +199,13 @@ TEST_F(EditCommands, NewOfAChangedSetupAsksFirst) {
     Prompts->Answers = {TAnswer::No};
     Form->Controls().mmiNew->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"New setup"});
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
 
     // Yes: saved, then the dialog; a cancelled dialog leaves the saved setup.
     Prompts->Answers = {TAnswer::Yes};
     Form->Controls().mmiNew->trigger();
     EXPECT_EQ(Prompts->DialogTitles.size(), 2u);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     Open(Dir.filePath("Orbit.knx").toStdString());
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
 }
@@ -224,7 +224,7 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
     EXPECT_EQ(Sim().FileName, "NewSetup.knx");
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
     EXPECT_FALSE(Access().Setup().NewSetup);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
 
     // Later changes ask with the simulation or the particle wording, no longer the new one.
@@ -249,7 +249,7 @@ TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
     };
     DuringTheRun(*Form, [&] { Form->Controls().mmiNew->trigger(); });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     const double pausedAt = Sim().Time;
     EXPECT_GT(pausedAt, 0);
@@ -258,7 +258,7 @@ TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
     AcceptNewSetup();
     DuringTheRun(*Form, [&] { Form->Controls().mmiNew->trigger(); });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Particles.Count(), 0);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_TRUE(Access().Scene().ScreenPos.empty());
@@ -279,7 +279,7 @@ protected:
     TOptionsRun Run(bool backwards, std::function<int(TfrmSimOptions&)> answer) {
         TOptionsRun run;
         Script.Options = [&, answer](TfrmSimOptions& dialog) {
-            run.StateInDialog = Access().Run().RunState;
+            run.StateInDialog = RunState();
             run.PanelInDialog = Form->PanelText(0);
             run.TimeInDialog = Sim().Time;
             DuringTheRun(*Form, [&] {
@@ -304,8 +304,8 @@ TEST_F(OptionsDuringARun, CancelPausesAndResumesForwards) {
     EXPECT_EQ(run.PanelInDialog, "Paused");
     EXPECT_GT(run.TimeInDialog, 0);
     EXPECT_GT(run.TimeAfterResume, run.TimeInDialog);  // the run went on forwards
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_EQ(RunState(), rsPaused);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(OptionsDuringARun, CancelResumesBackwards) {
@@ -330,7 +330,7 @@ TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     EXPECT_LT(run.TimeAfterResume, run.TimeInDialog);
     EXPECT_DOUBLE_EQ(Sim().TimeStep, 0.0005);
     EXPECT_DOUBLE_EQ(Sim().SignedStep, -0.0005);
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_FALSE(Access().Setup().ParticlesModified);
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
 }
@@ -342,7 +342,7 @@ TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
         return dialog.result();
     };
     Form->Controls().mmiSimulationOptions->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 
@@ -351,7 +351,7 @@ TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
     InsertOne("Delta", "1", {"0", "1/2"}, 12);
     DuringTheRun(*Form, [&] { Form->Controls().mmiEditParticles->trigger(); });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Sim().Time, 0);
     ASSERT_EQ(Sim().Particles.Count(), 4);
@@ -363,7 +363,7 @@ TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
     // origin.
     EXPECT_EQ(Pixel(200, 25), 0x008080u);
     EXPECT_EQ(Pixel(200, 150), 0x008000u);
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(Access().Setup().ParticlesModified);
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
@@ -382,15 +382,15 @@ TEST_F(EditCommands, CancellingTheListDuringARunLeavesItRunning) {
     };
     DuringTheRun(*Form, [&] { Form->Controls().mmiEditParticles->trigger(); });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);  // the run went on until the pause
+    EXPECT_EQ(RunState(), rsPaused);  // the run went on until the pause
     EXPECT_GT(Sim().Time, 0);
     EXPECT_EQ(Sim().Particles.Count(), 3);
     EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
 
     // Stepping on draws from the positions kept for the three particles.
     Form->Controls().mmiStep->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
 }
 
@@ -410,7 +410,7 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
     Form->Controls().mmiEditParticles->trigger();
     EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Mass, 2);
     EXPECT_DOUBLE_EQ(Sim().Particles.TotalMass, 4);
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_TRUE(Access().Setup().ParticlesModified);
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
@@ -418,7 +418,7 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
     // The same edit once more changes nothing and the list's OK marks nothing.
     Form->SetModified(false);
     Form->Controls().mmiEditParticles->trigger();
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
@@ -470,7 +470,7 @@ TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
     Form->Controls().mmiSettings->trigger();
     EXPECT_EQ(Form->ScreenFrame().Name(), "Beta");
     EXPECT_EQ(Form->PanelText(2), "Frame: Beta  (x = -0.97, y = 0.24309)");
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_FALSE(Access().Setup().ParticlesModified);
     EXPECT_EQ(Pixel(200, 150), 0x0000FFu);  // Beta, colour 4, at the centre of the view
 
@@ -485,7 +485,7 @@ TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
     EXPECT_EQ(Form->ScreenFrame().Name(), "Origin");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     Form->Controls().mmiStep->trigger();  // a step reads the frame's origin
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
 }
 
 TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
@@ -495,7 +495,7 @@ TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
         return settings.result();
     };
     Form->Controls().mmiSettings->trigger();
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
 }
 
@@ -507,7 +507,7 @@ TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
         return notes.result();
     };
     Form->Controls().mmiNotes->trigger();
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_NE(Sim().Notes, "Changed");
 
     Script.Notes = [](TfrmNotes& notes) {
@@ -534,7 +534,7 @@ TEST_F(EditCommands, OpeningASetupWithoutMassSwitchesTheMarkerOff) {
     Sim().SaveToFile();
 
     Open(file);
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());

@@ -161,7 +161,7 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     };
     QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
     Form->Controls().mmiStart->trigger();
-    ASSERT_EQ(Access().Run().RunState, rsPaused);
+    ASSERT_EQ(RunState(), rsPaused);
     const TEnergyHistory& history = plot->History();
     EXPECT_EQ(history.Last().Time, Sim().Time);
     EXPECT_EQ(history.Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
@@ -274,13 +274,13 @@ TEST_F(ExtraCommands, SaveStateWritesASetupThatStartsWhereTheRunStands) {
     // The setup itself stays as it was.
     EXPECT_EQ(Sim().FileName, original);
     EXPECT_EQ(Form->windowTitle(), caption);
-    EXPECT_FALSE(Access().Setup().Modified);
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Sim().Time, time);
 
     // Opened, it stands at the saved state at time 0.
     Open(PathOf("later.knx").toStdString());
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     ASSERT_EQ(Sim().Particles.Count(), static_cast<int>(positions.size()));
     for (int i = 0; i < Sim().Particles.Count(); ++i) {
@@ -323,7 +323,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
         items[k]->trigger();
         // An unsaved copy named after the example, in the user's folder.
         EXPECT_EQ(ToQ(Sim().FileName), QDir::home().filePath(expected[k]));
-        EXPECT_EQ(Access().Run().RunState, rsStopped) << name.toStdString();
+        EXPECT_EQ(RunState(), rsStopped) << name.toStdString();
         EXPECT_EQ(Form->windowTitle(), "Kinetra - " + name);
         EXPECT_GT(Sim().Particles.Count(), 0);
     }
@@ -365,7 +365,7 @@ TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Save the setup"});
     EXPECT_EQ(Prompts->ProposedNames.back(), QDir::home().filePath(QFileInfo(example).fileName()));
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     // Closing with Yes asks too.
     Prompts->Answers = {TAnswer::Yes};
     EXPECT_FALSE(Form->close());
@@ -374,14 +374,14 @@ TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Sim().FileName, FromQ(PathOf("Mine.knx")));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Mine");
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     EXPECT_EQ(original.readAll(), bytes);
     // From now on the setup is the user's own: Save writes without a dialog.
     Form->Controls().actZoomIn->trigger();
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles.size(), 3u);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
@@ -399,7 +399,7 @@ TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
     Form->Controls().mmiSaveAs->trigger();
     ASSERT_EQ(Prompts->Errors, std::vector<QString>{expected});
     EXPECT_EQ(Form->windowTitle(), "Kinetra - New");
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     // The next Save goes where the caption says, and fails for the same reason.
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Errors, (std::vector<QString>{expected, expected}));
@@ -434,7 +434,7 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
     // Choosing one opens it as Open does.
     items[2]->trigger();
     EXPECT_EQ(Sim().FileName, files[8]);
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
 
     // A file that is gone is reported and leaves the list.
     QFile::remove(ToQ(files[7]));

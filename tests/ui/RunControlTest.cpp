@@ -50,7 +50,7 @@ std::vector<QAction*> NeedSetup(TSimForm& f) {
 }
 
 TEST_F(RunControl, StartsWithOnlyNewOpenQuitAndAbout) {
-    EXPECT_EQ(Access().Run().RunState, rsNoSetup);
+    EXPECT_EQ(RunState(), rsNoSetup);
     EXPECT_EQ(Form->windowTitle(), "Kinetra");
     for (QAction* a : AlwaysOn(*Form)) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
     for (QAction* a : NeedSetup(*Form)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
@@ -181,15 +181,15 @@ TEST_F(RunControl, EventsAreHandledEveryRefreshIntervalSteps) {
 TEST_F(RunControl, TransitionsFromStopped) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
     Form->Controls().mmiPause->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
 
     Form->Controls().mmiStep->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
     EXPECT_EQ(Form->PanelText(0), "Paused");
 
     Form->Controls().mmiStop->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
@@ -199,7 +199,7 @@ TEST_F(RunControl, TransitionsFromStopped) {
     QString panel;
     double timeAtFirstRefresh = -1;
     AtNextRefresh(*Form, [&] {
-        during = Access().Run().RunState;
+        during = RunState();
         panel = Form->PanelText(0);
         timeAtFirstRefresh = Sim().Time;
         Form->Controls().mmiPause->trigger();
@@ -208,7 +208,7 @@ TEST_F(RunControl, TransitionsFromStopped) {
     EXPECT_EQ(during, rsRunning);
     EXPECT_EQ(panel, "Running");
     EXPECT_DOUBLE_EQ(timeAtFirstRefresh, 0.5);
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->PanelText(0), "Paused");
 
     // Run backwards from a fresh stop goes into negative time.
@@ -232,11 +232,11 @@ TEST_F(RunControl, TransitionsWhileRunning) {
     AtNextRefresh(*Form, [&] {
         turnedAt = Sim().Time;
         Form->Controls().mmiRunBackwards->trigger();
-        EXPECT_EQ(Access().Run().RunState, rsRunning);
+        EXPECT_EQ(RunState(), rsRunning);
         AtNextRefresh(*Form, [&] { Form->Controls().mmiPause->trigger(); });
     });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_LT(Sim().SignedStep, 0);
     EXPECT_LT(Sim().Time, turnedAt);
 
@@ -248,7 +248,7 @@ TEST_F(RunControl, TransitionsWhileRunning) {
     });
     Form->Controls().mmiStart->trigger();
     EXPECT_EQ(steps, stepsAtCommand + 1);
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->PanelText(0), "Paused");
     EXPECT_GT(Sim().SignedStep, 0);
 
@@ -261,7 +261,7 @@ TEST_F(RunControl, TransitionsWhileRunning) {
     // Stop during a run rewinds at once and ends the loop.
     AtNextRefresh(*Form, [&] { Form->Controls().mmiStop->trigger(); });
     Form->Controls().mmiStart->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
     Sim().OnStepDone = draw;
@@ -271,15 +271,15 @@ TEST_F(RunControl, TransitionsFromPaused) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
     Form->Controls().mmiStep->trigger();
     Form->Controls().mmiPause->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
     Form->Controls().mmiStep->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
     Form->Controls().mmiStepBack->trigger();
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
     Form->Controls().mmiStop->trigger();
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Position[0], 0);
 }
@@ -363,7 +363,7 @@ TEST_F(RunControl, CollisionIsReportedThenStops) {
         << Prompts->Messages[0].toStdString();
     EXPECT_EQ(panelDuringMessage, "Time: " + Prompts->Messages[0].section("t = ", 1));
     EXPECT_TRUE(Prompts->Errors.empty());  // the abort that follows is silent
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
 }
@@ -374,7 +374,7 @@ TEST_F(RunControl, ProgramErrorInARunIsShownInAMessageBoxThenStops) {
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
     EXPECT_TRUE(Prompts->Errors.empty());
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
 }
@@ -384,7 +384,7 @@ TEST_F(RunControl, ErrorInASingleStepGoesToTheTopLevelAndStaysPaused) {
     Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
 }
 
 TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
@@ -400,7 +400,7 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
     EXPECT_TRUE(Prompts->Messages.empty());
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Disk on fire.");
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 
@@ -414,7 +414,7 @@ TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     for (int step = 0; step < 4; ++step) Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Floating point division by zero.");
-    EXPECT_EQ(Access().Run().RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
 
     // In a run the refresh asks only every few steps, and the next step fails by itself; so the
     // drawing after step 3 stands for a refresh whose energies fail.
@@ -431,7 +431,7 @@ TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     EXPECT_TRUE(Prompts->Errors.empty());
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 

@@ -134,7 +134,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);  // a sixteenth of 400
     EXPECT_EQ(Access().Scene().ScreenPos[0].X, 170);
     EXPECT_EQ(Pixel(175, 150), kRed);
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 25, y = 0)");
 
@@ -148,7 +148,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     Form->SetModified(false);
     QTest::keyClick(area, Qt::Key_Left);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Form->PanelText(2), "Frame: Center of mass  (x = 0, y = 0)");
 
     QTest::keyClick(area, Qt::Key_A);  // other keys do nothing
@@ -158,7 +158,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
 TEST_F(Scene, ArrowKeysDoNothingWithoutASetup) {
     QTest::keyClick(Form->DrawingArea(), Qt::Key_Right);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 0);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(Scene, ResizeGivesTheFrameTheNewSizeAndRedraws) {
@@ -190,7 +190,7 @@ TEST_F(Scene, ZoomInThenOutRestoresTheScaleAndLosesTheTrails) {
     Form->Controls().actZoomOut->trigger();
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 1);
     EXPECT_FALSE(ImageHolds(*Access().Scene().TrailImage, kRed));
-    EXPECT_EQ(Access().Run().RunState, rsPaused);  // a view change prepares without rewinding when paused
+    EXPECT_EQ(RunState(), rsPaused);  // a view change prepares without rewinding when paused
     EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
 }
 

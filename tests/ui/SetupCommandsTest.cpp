@@ -39,11 +39,11 @@ protected:
         f.write(bytes);
     }
     void ExpectNoSetup() {
-        EXPECT_EQ(Access().Run().RunState, rsNoSetup);
+        EXPECT_EQ(RunState(), rsNoSetup);
         EXPECT_EQ(Form->windowTitle(), "Kinetra");
         EXPECT_TRUE(Sim().FileName.empty());
         EXPECT_EQ(Sim().Particles.Count(), 0);
-        EXPECT_FALSE(Access().Setup().Modified);
+        EXPECT_FALSE(Modified());
         EXPECT_FALSE(Form->Controls().mmiStart->isEnabled());
         EXPECT_FALSE(Form->Controls().mmiSaveAs->isEnabled());
         EXPECT_TRUE(Form->Controls().mmiOpen->isEnabled());
@@ -58,14 +58,14 @@ TEST_F(SetupCommands, OpenLoadsStopsAndDrawsTheSetup) {
     EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Open a setup"});
     EXPECT_EQ(Prompts->LastFilter, "Kinetra setup (*.knx)|*.knx");
     EXPECT_TRUE(Prompts->Messages.empty());
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     EXPECT_EQ(Sim().Particles.Count(), 3);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 250);
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiStart->isEnabled());
     EXPECT_TRUE(Access().Scene().Ready);
@@ -78,7 +78,7 @@ TEST_F(SetupCommands, OpenForcesTheSetupExtension) {
     Open(PathOf("a.txt"));
     EXPECT_EQ(Sim().FileName, PathOf("a.knx"));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - a");
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
 }
 
 TEST_F(SetupCommands, OpenOfAMissingFileNamesTheSetupFile) {
@@ -113,7 +113,7 @@ TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
 TEST_F(SetupCommands, CancelledOpenChangesNothing) {
     Open(Copy("Orbit.knx"));
     Form->Controls().mmiOpen->trigger();  // no name queued: the dialog is cancelled
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
 }
 
@@ -160,7 +160,7 @@ TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
     Form->Controls().actZoomOut->trigger();
     ASSERT_TRUE(Form->Controls().mmiSave->isEnabled());
     Form->Controls().mmiSave->trigger();
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Prompts->FileDialogTitles.size() == 1u);  // no dialog for Save
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
@@ -182,7 +182,7 @@ TEST_F(SetupCommands, SaveAsAsksBeforeOverridingAndNoShowsTheDialogAgain) {
     EXPECT_EQ(Sim().FileName, PathOf("Fresh.knx"));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("Fresh.knx"))));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Fresh");
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
@@ -195,7 +195,7 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     Form->Controls().mmiSaveAs->trigger();
     EXPECT_EQ(Sim().FileName, taken);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Taken");
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
 
     // The chosen name is the setup's now, but its file is replaced only after the question has
@@ -203,7 +203,7 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     Prompts->Answers = {TAnswer::No};
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Questions, (std::vector<QString>{kOverride, kOverride}));
-    EXPECT_TRUE(Access().Setup().Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
     Prompts->Answers = {TAnswer::Yes, TAnswer::Cancel};
     EXPECT_FALSE(Form->close());
@@ -211,7 +211,7 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
     Prompts->Answers = {TAnswer::Yes};
     Form->Controls().mmiSave->trigger();
-    EXPECT_FALSE(Access().Setup().Modified);
+    EXPECT_FALSE(Modified());
     Form->SetModified(true);
     Access().UpdateCommands();
     Form->Controls().mmiSave->trigger();
@@ -259,7 +259,7 @@ TEST_F(SetupCommands, QuitDuringARunEndsTheRun) {
         Form.get(), [&] { Form->Controls().mmiQuit->trigger(); }, Qt::QueuedConnection);
     Form->Controls().mmiStart->trigger();     // returns once the quit has ended the loop
     EXPECT_TRUE(Prompts->Questions.empty());  // nothing changed, nothing asked
-    EXPECT_NE(Access().Run().RunState, rsRunning);
+    EXPECT_NE(RunState(), rsRunning);
     EXPECT_FALSE(Form->isVisible());
 }
 
@@ -275,7 +275,7 @@ TEST_F(SetupCommands, ClosingTheWindowDuringARunAsksThenEndsTheRun) {
     QMetaObject::invokeMethod(Form.get(), tryClose, Qt::QueuedConnection);
     Form->Controls().mmiStart->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 2u);  // Cancel kept the run going, No ended it
-    EXPECT_EQ(Access().Run().RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_GT(Sim().Time, 0);  // closing stops without a rewind
     EXPECT_FALSE(Form->isVisible());
 }

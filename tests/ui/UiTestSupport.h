@@ -105,6 +105,8 @@ protected:
     TSimData& Sim() { return Form->SimData(); }
     // The window's rooms, for what its actions and read-outs do not show.
     TSimFormTestAccess Access() const { return TSimFormTestAccess(*Form); }
+    TRunState RunState() const { return Access().Run().RunState; }
+    bool Modified() const { return Access().Setup().Modified; }
 
     // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
     // the particles; then stopped as after loading, and unchanged.

@@ -156,13 +156,7 @@ bool TSimExtras::IsBundledExample(const QString& fileName) {
 }
 
 void TSimExtras::OpenFromMenu(const QString& fileName) {
-    TSetupCommands& setup = *Form.Setup;
-    if (setup.Modified) {
-        const TAnswer answer = setup.AskSave();
-        if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes && !setup.SaveSetup()) return;
-    }
-    setup.OpenSetup(fileName);
+    if (Form.Setup->UnsavedChangesHandled()) Form.Setup->OpenSetup(fileName);
 }
 
 // ---------------------------------------------------------------------------------------------

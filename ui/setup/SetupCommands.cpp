@@ -62,16 +62,19 @@ TAnswer TSetupCommands::AskSave() {
     return Form.Prompts().Confirm(&Form, question);
 }
 
+bool TSetupCommands::UnsavedChangesHandled() {
+    if (!Modified) return true;
+    const TAnswer answer = AskSave();
+    if (answer == TAnswer::Cancel) return false;
+    return answer != TAnswer::Yes || SaveSetup();
+}
+
 void TSetupCommands::UpdateCaption() {
     Form.setWindowTitle(CaptionFor(Form.FSimData->FileName));
 }
 
 void TSetupCommands::mmiNewClick() {
-    if (Modified) {
-        const TAnswer answer = AskSave();
-        if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes && !SaveSetup()) return;
-    }
+    if (!UnsavedChangesHandled()) return;
     {
         // On OK the dialog has stored the name and the dimensions; a run goes on until then.
         TfrmNew dialog(Form, &Form);
@@ -151,11 +154,7 @@ void TSetupCommands::mmiNotesClick() {
 }
 
 void TSetupCommands::mmiOpenClick() {
-    if (Modified) {
-        const TAnswer answer = AskSave();
-        if (answer == TAnswer::Cancel) return;
-        if (answer == TAnswer::Yes && !SaveSetup()) return;
-    }
+    if (!UnsavedChangesHandled()) return;
     const QString chosen = Form.Prompts().GetOpenFileName(
         &Form, QStringLiteral("Open a setup"), Form.Extras->StartFolder(), QString::fromUtf8(SetupFilter));
     if (chosen.isEmpty()) return;

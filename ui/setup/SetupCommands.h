@@ -19,6 +19,9 @@ public:
     // After inserts or deletes of particles: changed, and the run ends with a rewind.
     void ParticlesChanged();
     TAnswer AskSave();
+    // Before another setup replaces this one: the question about unsaved changes, and the save
+    // the user asks for; false when the user cancels or the save did not happen.
+    bool UnsavedChangesHandled();
     void UpdateCaption();
 
     void mmiNewClick();
