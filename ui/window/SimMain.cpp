@@ -423,6 +423,10 @@ const TCsvRecorder& TSimForm::Recorder() const {
     return Extras->Recorder();
 }
 
+QWidget* TSimForm::DrawingArea() const {
+    return View;
+}
+
 QColor TSimForm::BackgroundColour() const {
     return palette().color(QPalette::Window);
 }

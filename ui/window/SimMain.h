@@ -16,7 +16,6 @@
 
 #include <QImage>
 #include <QMainWindow>
-#include <QPointer>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -30,7 +29,6 @@
 class QAction;
 class QActionGroup;
 class QFrame;
-class QLabel;
 class QMenu;
 class QStatusBar;
 class QToolButton;
@@ -130,7 +128,7 @@ public:
     void ParticlesChanged() override;
 
     void SetPrompts(std::unique_ptr<TUserPrompts> prompts);
-    // Repaints the scene (FormPaint) once control is back in the event loop.
+    // Repaints the whole scene (TSceneView::FormPaint) once control is back in the event loop.
     void ScheduleRepaint();
 
     // Runs a command so that no exception leaves it: an error reaches the top-level handler.
@@ -149,7 +147,7 @@ public:
     QString PanelText(int index) const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
-    TSceneView* DrawingArea() const { return View; }
+    QWidget* DrawingArea() const;
     // The drawing area as the screen shows it: the canvas with the trail layer combined.
     QImage SceneImage() const;
     TfrmInfo* InfoWindow() const { return FInfoWindow.get(); }
