@@ -10,8 +10,9 @@
 
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimFormTestAccess.h"
+#include "ui/window/SimMain.h"
 
 using namespace kinetra;
 using namespace kinetra::ui;
@@ -40,7 +41,7 @@ std::unique_ptr<TSimForm> MakeWindow() {
     TSimData& sim = form->SimData();
     sim.SetDimensions(2);
     sim.Clear();
-    form->ResetView();
+    TSimFormTestAccess(*form).ResetView();
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> pos(-5.5, 5.5), vel(-1, 1);
     for (int i = 0; i < 1000; ++i) {
@@ -70,14 +71,15 @@ static void BM_DrawStep(benchmark::State& state) {
     auto form = MakeWindow();
     TSimData& sim = form->SimData();
     sim.OnStepDone = nullptr;  // the step is measured apart; DrawStep is called directly
+    const TSimFormTestAccess window(*form);
     for (auto _ : state) {
         state.PauseTiming();
         sim.Step();
         // Keep DrawStep from refreshing: only the incremental drawing is measured here.
-        form->StepCount = 1;
-        form->RefreshInterval = 1000000;
+        window.Run().StepCount = 1;
+        window.Run().RefreshInterval = 1000000;
         state.ResumeTiming();
-        form->DrawStep();
+        window.Scene().DrawStep();
     }
 }
 
@@ -85,7 +87,8 @@ static void BM_RefreshScene(benchmark::State& state) {
     auto form = MakeWindow();
     TSimData& sim = form->SimData();
     for (int i = 0; i < 20; ++i) sim.Step();  // some trails on the layer
-    for (auto _ : state) form->RefreshScene();
+    const TSimFormTestAccess window(*form);
+    for (auto _ : state) window.Scene().RefreshScene();
     state.counters["refreshes/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

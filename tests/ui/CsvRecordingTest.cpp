@@ -11,7 +11,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/StateRecord.h"
-#include "ui/Session.h"
+#include "ui/extras/Session.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -26,7 +26,7 @@ protected:
     QString PathOf(const QString& name) const { return Dir.filePath(name); }
     void StartRecording(const QString& name) {
         Prompts->SaveNames.push_back(name);
-        Form->mmiRecordCsv->trigger();
+        Form->Controls().mmiRecordCsv->trigger();
     }
     static std::string ReadAll(const QString& name) {
         QFile file(name);
@@ -77,19 +77,19 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
     EXPECT_EQ(Prompts->FileDialogTitles.back(), "Record to CSV");
     EXPECT_EQ(Prompts->ProposedNames.back(), "ui_figure_eight.csv");
     EXPECT_EQ(Prompts->LastFilter, "CSV file (*.csv)|*.csv");
-    EXPECT_TRUE(Form->mmiRecordCsv->isChecked());
+    EXPECT_TRUE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_TRUE(Form->Recorder().Recording());
     // Single steps, then a run that pauses at a refresh, then single steps again.
-    for (int i = 0; i < 3; ++i) Form->mmiStep->trigger();
+    for (int i = 0; i < 3; ++i) Form->Controls().mmiStep->trigger();
     QMetaObject::invokeMethod(
-        Form.get(), [&] { Form->mmiPause->trigger(); }, Qt::QueuedConnection);
-    Form->mmiStart->trigger();
-    for (int i = 0; i < 2; ++i) Form->mmiStep->trigger();
-    const int steps = Form->StepCount;
+        Form.get(), [&] { Form->Controls().mmiPause->trigger(); }, Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    for (int i = 0; i < 2; ++i) Form->Controls().mmiStep->trigger();
+    const int steps = Access().Run().StepCount;
     ASSERT_GT(steps, 5);
-    Form->mmiRecordCsv->trigger();  // unchecked: the file is complete
+    Form->Controls().mmiRecordCsv->trigger();  // unchecked: the file is complete
     EXPECT_FALSE(Form->Recorder().Recording());
-    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
 
     const std::string text = ReadAll(PathOf("run.csv"));
     EXPECT_EQ(
@@ -112,15 +112,15 @@ TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {
         if (++refreshes == 2) {
             StartRecording(PathOf("late.csv"));
             QMetaObject::invokeMethod(
-                Form.get(), [&] { Form->mmiPause->trigger(); }, Qt::QueuedConnection);
+                Form.get(), [&] { Form->Controls().mmiPause->trigger(); }, Qt::QueuedConnection);
         } else {
             QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
         }
     };
     QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->mmiStart->trigger();
-    const int steps = Form->StepCount;
-    Form->mmiRecordCsv->trigger();
+    Form->Controls().mmiStart->trigger();
+    const int steps = Access().Run().StepCount;
+    Form->Controls().mmiRecordCsv->trigger();
     // The batch tool's records from the step at which the recording began.
     const std::string all = BatchRecords(setup, steps);
     const std::string recorded = Records(ReadAll(PathOf("late.csv")));
@@ -137,36 +137,36 @@ TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {
 TEST_F(CsvRecording, StopNewOpenAndQuitEndTheRecording) {
     Open(DataFile("ui_figure_eight.knx"));
     StartRecording(PathOf("a.csv"));
-    Form->mmiStep->trigger();
-    Form->mmiStop->trigger();
+    Form->Controls().mmiStep->trigger();
+    Form->Controls().mmiStop->trigger();
     EXPECT_FALSE(Form->Recorder().Recording());
-    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
     // Steps after Stop are not recorded: the initial record and one step.
-    Form->mmiStep->trigger();
+    Form->Controls().mmiStep->trigger();
     EXPECT_EQ(Records(ReadAll(PathOf("a.csv"))), BatchRecords(DataFile("ui_figure_eight.knx"), 1));
 
     StartRecording(PathOf("b.csv"));
     ASSERT_TRUE(Form->Recorder().Recording());
     Open(DataFile("SunPlanet.knx"));
     EXPECT_FALSE(Form->Recorder().Recording());
-    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
 
     StartRecording(PathOf("c.csv"));
     ASSERT_TRUE(Form->Recorder().Recording());
     // New, confirmed (the scripted dialogs accept untouched).
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     EXPECT_FALSE(Form->Recorder().Recording());
 
     Prompts->Answers.push_back(TAnswer::No);  // the new setup is not saved
     Open(DataFile("ui_figure_eight.knx"));
     StartRecording(PathOf("d.csv"));
     ASSERT_TRUE(Form->Recorder().Recording());
-    EXPECT_TRUE(Form->FormCloseQuery());
+    EXPECT_TRUE(Access().Setup().FormCloseQuery());
     EXPECT_FALSE(Form->Recorder().Recording());
 
     // A cancelled file dialog records nothing and leaves the item unchecked.
-    Form->mmiRecordCsv->trigger();
-    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    Form->Controls().mmiRecordCsv->trigger();
+    EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_FALSE(Form->Recorder().Recording());
 }
 
@@ -180,21 +180,21 @@ TEST_F(CsvRecording, AWriteErrorEndsTheRecordingButNotTheRun) {
         if (refreshes == 2) {
             StartRecording("/dev/full");
             timeAtError = Sim().Time;
-            EXPECT_EQ(Form->RunState, rsRunning);
+            EXPECT_EQ(RunState(), rsRunning);
         }
         if (refreshes == 4)
-            Form->mmiPause->trigger();
+            Form->Controls().mmiPause->trigger();
         else
             QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
     };
     QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Could not record to \"/dev/full\": No space left on device");
-    EXPECT_FALSE(Form->mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_FALSE(Form->Recorder().Recording());
     // The run went on after the error until the pause.
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_GT(Sim().Time, timeAtError);
     EXPECT_TRUE(Prompts->Errors.empty());
 }

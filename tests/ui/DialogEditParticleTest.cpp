@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "DialogTestHost.h"
-#include "ui/EditPart.h"
+#include "ui/dialogs/EditPart.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

@@ -12,12 +12,12 @@
 #include <functional>
 
 #include "DialogTestHost.h"
-#include "ui/EditData.h"
-#include "ui/EditPart.h"
-#include "ui/KNNew.h"
-#include "ui/KNNotes.h"
-#include "ui/KNSettings.h"
-#include "ui/SimOptions.h"
+#include "ui/dialogs/EditData.h"
+#include "ui/dialogs/EditPart.h"
+#include "ui/dialogs/KNNew.h"
+#include "ui/dialogs/KNNotes.h"
+#include "ui/dialogs/KNSettings.h"
+#include "ui/dialogs/SimOptions.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "DialogTestHost.h"
-#include "ui/KNNew.h"
-#include "ui/KNNotes.h"
+#include "ui/dialogs/KNNew.h"
+#include "ui/dialogs/KNNotes.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

@@ -4,8 +4,8 @@
 #include <QTableWidget>
 
 #include "DialogTestHost.h"
-#include "ui/EditData.h"
-#include "ui/EditPart.h"
+#include "ui/dialogs/EditData.h"
+#include "ui/dialogs/EditPart.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 #include "DialogTestHost.h"
-#include "ui/KNSettings.h"
+#include "ui/dialogs/KNSettings.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

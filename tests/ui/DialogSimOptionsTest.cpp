@@ -8,7 +8,7 @@
 
 #include "DialogTestHost.h"
 #include "model/Forces.h"
-#include "ui/SimOptions.h"
+#include "ui/dialogs/SimOptions.h"
 
 namespace kinetra::ui::dialogtest {
 namespace {

@@ -19,8 +19,8 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "parser/Parser.h"
-#include "ui/DialogHost.h"
-#include "ui/Prompts.h"
+#include "ui/dialogs/DialogHost.h"
+#include "ui/dialogs/Prompts.h"
 
 namespace kinetra::ui::dialogtest {
 

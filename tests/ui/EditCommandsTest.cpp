@@ -12,12 +12,12 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNConst.h"
-#include "ui/EditData.h"
-#include "ui/EditPart.h"
-#include "ui/KNNew.h"
-#include "ui/KNNotes.h"
-#include "ui/KNSettings.h"
-#include "ui/SimOptions.h"
+#include "ui/dialogs/EditData.h"
+#include "ui/dialogs/EditPart.h"
+#include "ui/dialogs/KNNew.h"
+#include "ui/dialogs/KNNotes.h"
+#include "ui/dialogs/KNSettings.h"
+#include "ui/dialogs/SimOptions.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -82,7 +82,7 @@ protected:
         QFile::remove(target);
         ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("ui_figure_eight.knx")), target));
         Open(target.toStdString());
-        ASSERT_EQ(Form->RunState, rsStopped);
+        ASSERT_EQ(RunState(), rsStopped);
     }
     // The question that New asks now; the answer Cancel leaves everything as it is.
     QString QuestionOfNew() {
@@ -90,7 +90,7 @@ protected:
         Prompts->Answers.clear();
         auto newScript = Script.New;
         Script.New = nullptr;
-        Form->mmiNew->trigger();
+        Form->Controls().mmiNew->trigger();
         Script.New = newScript;
         return Prompts->Questions.size() > asked ? Prompts->Questions.back() : QString();
     }
@@ -124,29 +124,29 @@ protected:
 
 TEST_F(EditCommands, EachCommandOpensItsDialog) {
     OpenOrbit();
-    for (QAction* a : {Form->mmiEditParticles, Form->mmiSimulationOptions, Form->mmiSettings, Form->mmiNotes,
-                       Form->mmiNew})
+    for (QAction* a : {Form->Controls().mmiEditParticles, Form->Controls().mmiSimulationOptions,
+                       Form->Controls().mmiSettings, Form->Controls().mmiNotes, Form->Controls().mmiNew})
         a->trigger();
     EXPECT_EQ(Prompts->DialogTitles, (std::vector<QString>{"Particle setup", "Simulation options",
                                                            "Frame settings", "Notes - Orbit", "New setup"}));
     EXPECT_TRUE(Prompts->Messages.empty());
     // All cancelled: nothing changed.
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Particles.Count(), 3);
 }
 
 TEST_F(EditCommands, NewOfAnUnchangedSetupAsksNothingAndCancelKeepsTheSetup) {
     OpenOrbit();
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     EXPECT_TRUE(Prompts->Questions.empty());
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"New setup"});
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     EXPECT_EQ(Sim().Particles.Count(), 3);
     EXPECT_EQ(Sim().Method, nmRK4);
     EXPECT_EQ(Sim().FileName, Dir.filePath("Orbit.knx").toStdString());
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_FALSE(Form->NewSetup);
+    EXPECT_FALSE(Modified());
+    EXPECT_FALSE(Access().Setup().NewSetup);
 }
 
 TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
@@ -158,11 +158,11 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     Script.List = [&](TfrmParticlesList& list) {
         captionInList = Form->windowTitle();
         panelInList = Form->PanelText(0);
-        stateInList = Form->RunState;
+        stateInList = RunState();
         rowsInList = list.sgParticlesGrid->rowCount();
         return static_cast<int>(QDialog::Rejected);
     };
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     EXPECT_EQ(Prompts->DialogTitles, (std::vector<QString>{"New setup", "Particle setup"}));
     EXPECT_EQ(captionInList, "Kinetra - NewSetup");
     EXPECT_EQ(panelInList, "Stopped");
@@ -178,34 +178,34 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     // A fresh view for the new dimensions.
     EXPECT_EQ(Form->ScreenFrame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), TScreenFrame(Sim()).Scale());
-    EXPECT_TRUE(Form->NewSetup);
-    EXPECT_TRUE(Form->Modified);
-    EXPECT_TRUE(Form->ParticlesModified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
-    EXPECT_TRUE(Form->mmiEditParticles->isEnabled());
-    EXPECT_TRUE(Form->actToggle->isEnabled());
+    EXPECT_TRUE(Access().Setup().NewSetup);
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
+    EXPECT_TRUE(Form->Controls().mmiEditParticles->isEnabled());
+    EXPECT_TRUE(Form->Controls().actToggle->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskNew);
 }
 
 TEST_F(EditCommands, NewOfAChangedSetupAsksFirst) {
     OpenOrbit();
     // A zoom alone makes an opened setup changed, with the simulation wording.
-    Form->actZoomIn->trigger();
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    Form->Controls().actZoomIn->trigger();
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskSimulation);
     EXPECT_TRUE(Prompts->DialogTitles.empty());  // Cancel ended the command before the dialog
 
     // No: the dialog, nothing saved.
     Prompts->Answers = {TAnswer::No};
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"New setup"});
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
 
     // Yes: saved, then the dialog; a cancelled dialog leaves the saved setup.
     Prompts->Answers = {TAnswer::Yes};
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     EXPECT_EQ(Prompts->DialogTitles.size(), 2u);
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Modified());
     Open(Dir.filePath("Orbit.knx").toStdString());
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
 }
@@ -214,28 +214,28 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
     ASSERT_TRUE(QDir::setCurrent(Dir.path()));
     AcceptNewSetup();
     InsertOne("Sun", "1", {"0", "0"});
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     ASSERT_EQ(Sim().Particles.Count(), 1);
-    ASSERT_TRUE(Form->mmiSave->isEnabled());
+    ASSERT_TRUE(Form->Controls().mmiSave->isEnabled());
 
-    Form->mmiSave->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_TRUE(Prompts->FileDialogTitles.empty());
     EXPECT_TRUE(QFile::exists(Dir.filePath("NewSetup.knx")));
     EXPECT_EQ(Sim().FileName, "NewSetup.knx");
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
-    EXPECT_FALSE(Form->NewSetup);
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_FALSE(Form->mmiSave->isEnabled());
+    EXPECT_FALSE(Access().Setup().NewSetup);
+    EXPECT_FALSE(Modified());
+    EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
 
     // Later changes ask with the simulation or the particle wording, no longer the new one.
-    Form->actZoomOut->trigger();
+    Form->Controls().actZoomOut->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskSimulation);
     Script.Notes = [](TfrmNotes& notes) {
         notes.memNotes->setPlainText("A star alone");
         notes.btnOKClick();
         return notes.result();
     };
-    Form->mmiNotes->trigger();
+    Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 }
 
@@ -243,25 +243,25 @@ TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
     OpenOrbit();
     // Cancelled: the run goes on, and is paused here to end the test's loop.
     Script.New = [&](TfrmNew& dialog) {
-        DuringTheRun(*Form, [&] { Form->mmiPause->trigger(); });
+        DuringTheRun(*Form, [&] { Form->Controls().mmiPause->trigger(); });
         dialog.btnCancelClick();
         return dialog.result();
     };
-    DuringTheRun(*Form, [&] { Form->mmiNew->trigger(); });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
+    DuringTheRun(*Form, [&] { Form->Controls().mmiNew->trigger(); });
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     const double pausedAt = Sim().Time;
     EXPECT_GT(pausedAt, 0);
 
     // Confirmed: the run ends at once with the empty new setup.
     AcceptNewSetup();
-    DuringTheRun(*Form, [&] { Form->mmiNew->trigger(); });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    DuringTheRun(*Form, [&] { Form->Controls().mmiNew->trigger(); });
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Particles.Count(), 0);
     EXPECT_EQ(Sim().Time, 0);
-    EXPECT_TRUE(Form->ScreenPos.empty());
+    EXPECT_TRUE(Access().Scene().ScreenPos.empty());
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
 }
 
@@ -279,17 +279,17 @@ protected:
     TOptionsRun Run(bool backwards, std::function<int(TfrmSimOptions&)> answer) {
         TOptionsRun run;
         Script.Options = [&, answer](TfrmSimOptions& dialog) {
-            run.StateInDialog = Form->RunState;
+            run.StateInDialog = RunState();
             run.PanelInDialog = Form->PanelText(0);
             run.TimeInDialog = Sim().Time;
             DuringTheRun(*Form, [&] {
                 run.TimeAfterResume = Sim().Time;
-                Form->mmiPause->trigger();
+                Form->Controls().mmiPause->trigger();
             });
             return answer(dialog);
         };
-        DuringTheRun(*Form, [&] { Form->mmiSimulationOptions->trigger(); });
-        (backwards ? Form->mmiRunBackwards : Form->mmiStart)->trigger();
+        DuringTheRun(*Form, [&] { Form->Controls().mmiSimulationOptions->trigger(); });
+        (backwards ? Form->Controls().mmiRunBackwards : Form->Controls().mmiStart)->trigger();
         return run;
     }
 };
@@ -304,8 +304,8 @@ TEST_F(OptionsDuringARun, CancelPausesAndResumesForwards) {
     EXPECT_EQ(run.PanelInDialog, "Paused");
     EXPECT_GT(run.TimeInDialog, 0);
     EXPECT_GT(run.TimeAfterResume, run.TimeInDialog);  // the run went on forwards
-    EXPECT_EQ(Form->RunState, rsPaused);
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_EQ(RunState(), rsPaused);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(OptionsDuringARun, CancelResumesBackwards) {
@@ -330,9 +330,9 @@ TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     EXPECT_LT(run.TimeAfterResume, run.TimeInDialog);
     EXPECT_DOUBLE_EQ(Sim().TimeStep, 0.0005);
     EXPECT_DOUBLE_EQ(Sim().SignedStep, -0.0005);
-    EXPECT_TRUE(Form->Modified);
-    EXPECT_FALSE(Form->ParticlesModified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Modified());
+    EXPECT_FALSE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
 }
 
 TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
@@ -341,8 +341,8 @@ TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
         dialog.btnCancelClick();
         return dialog.result();
     };
-    Form->mmiSimulationOptions->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    Form->Controls().mmiSimulationOptions->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 
@@ -354,7 +354,7 @@ TEST_F(EditCommands, AWrongExpressionInADialogNamesItsFieldThroughTheWindow) {
         dialog.btnCancelClick();
         return dialog.result();
     };
-    Form->mmiSimulationOptions->trigger();
+    Form->Controls().mmiSimulationOptions->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], QStringLiteral("Zero denominator"));
     EXPECT_EQ(Prompts->Details[0], QStringLiteral("In the field \"Gravitational constant\"."));
@@ -363,23 +363,23 @@ TEST_F(EditCommands, AWrongExpressionInADialogNamesItsFieldThroughTheWindow) {
 TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
     OpenOrbit();
     InsertOne("Delta", "1", {"0", "1/2"}, 12);
-    DuringTheRun(*Form, [&] { Form->mmiEditParticles->trigger(); });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    DuringTheRun(*Form, [&] { Form->Controls().mmiEditParticles->trigger(); });
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Sim().Time, 0);
     ASSERT_EQ(Sim().Particles.Count(), 4);
     EXPECT_EQ(Sim().Particles.Particles(3).Name, "Delta");
-    EXPECT_EQ(Form->ScreenPos.size(), 4u);
-    EXPECT_EQ(Form->TrailFlags.size(), 4u);
-    EXPECT_EQ(Form->InvisibleFlags.size(), 4u);
+    EXPECT_EQ(Access().Scene().ScreenPos.size(), 4u);
+    EXPECT_EQ(Access().Scene().TrailFlags.size(), 4u);
+    EXPECT_EQ(Access().Scene().InvisibleFlags.size(), 4u);
     // Drawn at (0, 0.5): 125 pixels above the centre of the 400 x 300 area; Gamma back at the
     // origin.
     EXPECT_EQ(Pixel(200, 25), 0x008080u);
     EXPECT_EQ(Pixel(200, 150), 0x008000u);
-    EXPECT_TRUE(Form->Modified);
-    EXPECT_TRUE(Form->ParticlesModified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 }
 
@@ -390,22 +390,22 @@ TEST_F(EditCommands, CancellingTheListDuringARunLeavesItRunning) {
         list.SelectRow(3);
         list.btnInsertClick();
         EXPECT_EQ(list.WorkList().Count(), 4);
-        DuringTheRun(*Form, [&] { Form->mmiPause->trigger(); });
+        DuringTheRun(*Form, [&] { Form->Controls().mmiPause->trigger(); });
         list.btnCancelClick();
         return list.result();
     };
-    DuringTheRun(*Form, [&] { Form->mmiEditParticles->trigger(); });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);  // the run went on until the pause
+    DuringTheRun(*Form, [&] { Form->Controls().mmiEditParticles->trigger(); });
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsPaused);  // the run went on until the pause
     EXPECT_GT(Sim().Time, 0);
     EXPECT_EQ(Sim().Particles.Count(), 3);
-    EXPECT_EQ(Form->ScreenPos.size(), 3u);
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
+    EXPECT_FALSE(Modified());
 
     // Stepping on draws from the positions kept for the three particles.
-    Form->mmiStep->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
-    EXPECT_EQ(Form->ScreenPos.size(), 3u);
+    Form->Controls().mmiStep->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
+    EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
 }
 
 TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
@@ -421,24 +421,24 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
         list.btnOKClick();
         return list.result();
     };
-    Form->mmiEditParticles->trigger();
+    Form->Controls().mmiEditParticles->trigger();
     EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Mass, 2);
     EXPECT_DOUBLE_EQ(Sim().Particles.TotalMass, 4);
-    EXPECT_EQ(Form->RunState, rsStopped);
-    EXPECT_TRUE(Form->ParticlesModified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_EQ(RunState(), rsStopped);
+    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 
     // The same edit once more changes nothing and the list's OK marks nothing.
     Form->SetModified(false);
-    Form->mmiEditParticles->trigger();
-    EXPECT_FALSE(Form->Modified);
+    Form->Controls().mmiEditParticles->trigger();
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}, {"Light", {0.1, 0}, {}, 0}}, 100);
-    Form->mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Form->ShowCenterOfMass);
+    Form->Controls().mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
 
     // Deleting the only massive particle leaves nothing to mark and a disabled menu item.
     Script.List = [](TfrmParticlesList& list) {
@@ -447,17 +447,17 @@ TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
         list.btnOKClick();
         return list.result();
     };
-    Form->mmiEditParticles->trigger();
+    Form->Controls().mmiEditParticles->trigger();
     ASSERT_EQ(Sim().Particles.Count(), 1);
-    EXPECT_FALSE(Form->ShowCenterOfMass);
-    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
     EXPECT_FALSE(CanvasHolds(0x000000u));  // no cross left on screen
 
     // Editing a mass to 0 does the same.
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
-    Form->mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Form->ShowCenterOfMass);
+    Form->Controls().mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
     Script.Editor = [](TEditParticleForm& editor) {
         editor.edtMass->setText("0");
         editor.btnOKClick();
@@ -469,9 +469,9 @@ TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
         list.btnOKClick();
         return list.result();
     };
-    Form->mmiEditParticles->trigger();
-    EXPECT_FALSE(Form->ShowCenterOfMass);
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    Form->Controls().mmiEditParticles->trigger();
+    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
 }
 
 TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
@@ -481,11 +481,11 @@ TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
         settings.btnOKClick();
         return settings.result();
     };
-    Form->mmiSettings->trigger();
+    Form->Controls().mmiSettings->trigger();
     EXPECT_EQ(Form->ScreenFrame().Name(), "Beta");
     EXPECT_EQ(Form->PanelText(2), "Frame: Beta  (x = -0.97, y = 0.24309)");
-    EXPECT_TRUE(Form->Modified);
-    EXPECT_FALSE(Form->ParticlesModified);
+    EXPECT_TRUE(Modified());
+    EXPECT_FALSE(Access().Setup().ParticlesModified);
     EXPECT_EQ(Pixel(200, 150), 0x0000FFu);  // Beta, colour 4, at the centre of the view
 
     // Deleting the followed particle leaves the frame on its own origin.
@@ -495,11 +495,11 @@ TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
         list.btnOKClick();
         return list.result();
     };
-    Form->mmiEditParticles->trigger();
+    Form->Controls().mmiEditParticles->trigger();
     EXPECT_EQ(Form->ScreenFrame().Name(), "Origin");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
-    Form->mmiStep->trigger();  // a step reads the frame's origin
-    EXPECT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStep->trigger();  // a step reads the frame's origin
+    EXPECT_EQ(RunState(), rsPaused);
 }
 
 TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
@@ -508,8 +508,8 @@ TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
         settings.btnOKClick();
         return settings.result();
     };
-    Form->mmiSettings->trigger();
-    EXPECT_FALSE(Form->Modified);
+    Form->Controls().mmiSettings->trigger();
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
 }
 
@@ -520,8 +520,8 @@ TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
         notes.btnCancelClick();
         return notes.result();
     };
-    Form->mmiNotes->trigger();
-    EXPECT_FALSE(Form->Modified);
+    Form->Controls().mmiNotes->trigger();
+    EXPECT_FALSE(Modified());
     EXPECT_NE(Sim().Notes, "Changed");
 
     Script.Notes = [](TfrmNotes& notes) {
@@ -529,29 +529,29 @@ TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
         notes.btnOKClick();
         return notes.result();
     };
-    Form->mmiNotes->trigger();
+    Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(Sim().Notes, "Changed");
-    EXPECT_TRUE(Form->ParticlesModified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
 }
 
 TEST_F(EditCommands, OpeningASetupWithoutMassSwitchesTheMarkerOff) {
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
-    Form->mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Form->ShowCenterOfMass);
+    Form->Controls().mmiCenterOfMass->trigger();
+    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
 
     QTemporaryDir dir;
     const std::string file = dir.filePath("Massless.knx").toStdString();
     MakeSetup(2, {{"Ghost", {0, 0}, {}, 0}}, 100);
-    Form->ShowCenterOfMass = true;  // still on from the setup before
+    Access().Scene().ShowCenterOfMass = true;  // still on from the setup before
     Sim().FileName = file;
     Sim().SaveToFile();
 
     Open(file);
-    EXPECT_EQ(Form->RunState, rsStopped);
-    EXPECT_FALSE(Form->ShowCenterOfMass);
-    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_EQ(RunState(), rsStopped);
+    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
 }
 
 }  // namespace

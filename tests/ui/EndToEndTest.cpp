@@ -25,11 +25,11 @@
 #include "UiTestSupport.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
-#include "ui/EditData.h"
-#include "ui/EditPart.h"
-#include "ui/KNNew.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/EditData.h"
+#include "ui/dialogs/EditPart.h"
+#include "ui/dialogs/KNNew.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimMain.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -233,7 +233,7 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     };
 
     TSession session;
-    session.Rescue = [&form] { form.mmiPause->trigger(); };
+    session.Rescue = [&form] { form.Controls().mmiPause->trigger(); };
     session.Stages = {
         {"File menu for New", windowReady, [&] { Key(&form, Qt::Key_F, Qt::AltModifier); }},
         {"New", [&] { return fileMenu() != nullptr; }, [&] { Type(fileMenu(), "n"); }},
@@ -267,7 +267,7 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
              pausedAt = form.SimData().Time;
              Key(&form, Qt::Key_S, Qt::ControlModifier);
          }},
-        {"File menu for Open", [&] { return windowReady() && !form.mmiSave->isEnabled(); },
+        {"File menu for Open", [&] { return windowReady() && !form.Controls().mmiSave->isEnabled(); },
          [&] { Key(&form, Qt::Key_F, Qt::AltModifier); }},
         {"Open", [&] { return fileMenu() != nullptr; }, [&] { Type(fileMenu(), "o"); }},
         {"Reopened",
@@ -281,7 +281,7 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     EXPECT_GT(pausedAt, 0);
     EXPECT_EQ(prompts.SaveDialogs, 0);  // a new setup is saved without a file dialog
     EXPECT_EQ(form.windowTitle(), "Kinetra - E2E");
-    EXPECT_FALSE(form.Modified);
+    EXPECT_FALSE(TSimFormTestAccess(form).Setup().Modified);
 
     // The file as another reader sees it.
     const QString path = Dir.filePath("E2E.knx");

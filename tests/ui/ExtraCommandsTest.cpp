@@ -17,9 +17,9 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "frame/Frame.h"
-#include "ui/EnergyPlot.h"
-#include "ui/Session.h"
-#include "ui/UiText.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Session.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -68,7 +68,7 @@ protected:
     }
     QMenu* TopMenu(const char* name) const { return Form->menuBar()->findChild<QMenu*>(name); }
     void Steps(int n) {
-        for (int i = 0; i < n; ++i) Form->mmiStep->trigger();
+        for (int i = 0; i < n; ++i) Form->Controls().mmiStep->trigger();
     }
 
     QTemporaryDir Dir;
@@ -81,15 +81,17 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
                                     "-", "&Quit"}));
     EXPECT_EQ(Captions(TopMenu("mmiOptions")),
               (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass"}));
-    EXPECT_TRUE(Form->mmiEnergyPlot->isCheckable());
-    EXPECT_TRUE(Form->mmiRecordCsv->isCheckable());
+    EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
+    EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.
-    for (QAction* a : {Form->mmiEnergyPlot, Form->mmiRecordCsv, Form->mmiExportImage, Form->mmiSaveState})
+    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiRecordCsv,
+                       Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_TRUE(Form->mmiExamples->menuAction()->isEnabled());
-    EXPECT_TRUE(Form->mmiRecent->menuAction()->isEnabled());
+    EXPECT_TRUE(Form->Controls().mmiExamples->menuAction()->isEnabled());
+    EXPECT_TRUE(Form->Controls().mmiRecent->menuAction()->isEnabled());
     Open(DataFile("ui_figure_eight.knx"));
-    for (QAction* a : {Form->mmiEnergyPlot, Form->mmiRecordCsv, Form->mmiExportImage, Form->mmiSaveState})
+    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiRecordCsv,
+                       Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
 
@@ -100,7 +102,7 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     Open(DataFile("ui_figure_eight.knx"));
     const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
     Steps(4);  // the plot is switched on late: E0 is still the energy at time 0
-    Form->mmiEnergyPlot->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     TfrmEnergyPlot* plot = Form->EnergyPlot();
     ASSERT_NE(plot, nullptr);
     EXPECT_TRUE(plot->isVisible());
@@ -115,32 +117,32 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     EXPECT_EQ(plot->History().Buckets().size(), 5u);
     EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
     // A refresh without a step adds nothing.
-    Form->RefreshScene();
+    Access().Scene().RefreshScene();
     EXPECT_EQ(plot->History().Buckets().size(), 5u);
 
     // Stop rewinds: a new history with its time-0 sample.
-    Form->mmiStop->trigger();
+    Form->Controls().mmiStop->trigger();
     ASSERT_EQ(plot->History().Buckets().size(), 1u);
     EXPECT_EQ(plot->History().Buckets()[0].FirstTime, 0);
     EXPECT_EQ(plot->History().E0(), e0);
 
     // Backwards the times go below zero, in the order they came.
-    for (int i = 0; i < 3; ++i) Form->mmiStepBack->trigger();
+    for (int i = 0; i < 3; ++i) Form->Controls().mmiStepBack->trigger();
     ASSERT_EQ(plot->History().Buckets().size(), 4u);
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, plot->History().Buckets()[2].FirstTime);
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, 0);
 
     // Unchecked, it is hidden and takes no samples; closing it unchecks the item.
-    Form->mmiEnergyPlot->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_FALSE(plot->isVisible());
     Steps(2);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
-    Form->mmiEnergyPlot->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_EQ(Form->EnergyPlot(), plot);
     EXPECT_TRUE(plot->isVisible());
     plot->close();
-    EXPECT_FALSE(Form->mmiEnergyPlot->isChecked());
-    EXPECT_FALSE(Form->EnergyPlotShown);
+    EXPECT_FALSE(Form->Controls().mmiEnergyPlot->isChecked());
+    EXPECT_FALSE(Access().Extras().EnergyPlotShown);
 }
 
 // Harmonic1D swings its kinetic energy between 0 and its maximum four times a period, far faster
@@ -148,18 +150,18 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
 TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     const std::string file = ExamplesFolder + "/Harmonic1D.knx";
     Open(file);
-    Form->mmiEnergyPlot->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     const TfrmEnergyPlot* plot = Form->EnergyPlot();
     // Commands run in the event processing that follows a refresh: pause after two periods.
     std::function<void()> atRefresh = [&] {
         if (Sim().Time >= 6.3)
-            Form->mmiPause->trigger();
+            Form->Controls().mmiPause->trigger();
         else
             QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
     };
     QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->mmiStart->trigger();
-    ASSERT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStart->trigger();
+    ASSERT_EQ(RunState(), rsPaused);
     const TEnergyHistory& history = plot->History();
     EXPECT_EQ(history.Last().Time, Sim().Time);
     EXPECT_EQ(history.Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
@@ -205,16 +207,16 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
 
 TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
     MakeSetup(2, {{"A", {0, 0}, {100, 0}, 1, 5, 1, true}, {"B", {0, 3}, {-100, 0}, 1, 5, 4, true}}, 20);
-    Form->smiAllTrails->trigger();
+    Form->Controls().smiAllTrails->trigger();
     Steps(20);
     Prompts->SaveNames.push_back(PathOf("scene"));
-    Form->mmiExportImage->trigger();
+    Form->Controls().mmiExportImage->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles.back(), "Export image");
     EXPECT_EQ(Prompts->LastFilter, "PNG image (*.png)|*.png");
     QImage saved(PathOf("scene.png"));
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(400, 300));
-    const QImage screen = Form->Canvas.convertToFormat(QImage::Format_RGB32);
+    const QImage screen = Access().Scene().Canvas.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), screen);
     // The red particle's trail, ANDed over the background, is in the picture beside its image.
     int red = 0;
@@ -234,7 +236,7 @@ TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
     Prompts->SaveNames.push_back(PathOf("scene.png"));
     Prompts->Answers.push_back(TAnswer::Cancel);
     QFile::resize(PathOf("scene.png"), 0);
-    Form->mmiExportImage->trigger();
+    Form->Controls().mmiExportImage->trigger();
     EXPECT_EQ(Prompts->Questions.back(), "A file of this name already exists. Do you want to override it?");
     EXPECT_EQ(QFileInfo(PathOf("scene.png")).size(), 0);
 }
@@ -242,7 +244,7 @@ TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
 TEST_F(ExtraCommands, ExportImageIntoAnUnwritablePlaceReportsTheError) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     Prompts->SaveNames.push_back("/nonexistent-folder-for-kinetra/x.png");
-    Form->mmiExportImage->trigger();
+    Form->Controls().mmiExportImage->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_TRUE(
         Prompts->Errors[0].startsWith("Could not save the image \"/nonexistent-folder-for-kinetra/x.png\""))
@@ -265,20 +267,20 @@ TEST_F(ExtraCommands, SaveStateWritesASetupThatStartsWhereTheRunStands) {
     const QString caption = Form->windowTitle();
 
     Prompts->SaveNames.push_back(PathOf("later"));
-    Form->mmiSaveState->trigger();
+    Form->Controls().mmiSaveState->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles.back(), "Save state as setup");
     EXPECT_EQ(Prompts->ProposedNames.back(), "Eight_state.knx");
     ASSERT_TRUE(QFileInfo::exists(PathOf("later.knx")));
     // The setup itself stays as it was.
     EXPECT_EQ(Sim().FileName, original);
     EXPECT_EQ(Form->windowTitle(), caption);
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Sim().Time, time);
 
     // Opened, it stands at the saved state at time 0.
     Open(PathOf("later.knx").toStdString());
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     ASSERT_EQ(Sim().Particles.Count(), static_cast<int>(positions.size()));
     for (int i = 0; i < Sim().Particles.Count(); ++i) {
@@ -299,7 +301,7 @@ TEST_F(ExtraCommands, SaveStateOfOverlappingParticlesShowsWhyAndWritesNothing) {
     Sim().Force->UpdateCoefficients();
     Steps(9);  // A has run 0.9 towards B
     Prompts->SaveNames.push_back(PathOf("overlap.knx"));
-    Form->mmiSaveState->trigger();
+    Form->Controls().mmiSaveState->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_TRUE(Prompts->Messages[0].endsWith("cannot be saved as a setup: Overlap with A."))
         << Prompts->Messages[0].toStdString();
@@ -313,7 +315,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
     const QDir examples(QString::fromStdString(ExamplesFolder));
     QStringList expected = examples.entryList({"*.knx"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     ASSERT_GE(expected.size(), 7);
-    const QList<QAction*> items = Form->mmiExamples->actions();
+    const QList<QAction*> items = Form->Controls().mmiExamples->actions();
     ASSERT_EQ(items.size(), expected.size());
     for (int k = 0; k < items.size(); ++k) {
         const QString name = QFileInfo(expected[k]).completeBaseName();
@@ -321,7 +323,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
         items[k]->trigger();
         // An unsaved copy named after the example, in the user's folder.
         EXPECT_EQ(ToQ(Sim().FileName), QDir::home().filePath(expected[k]));
-        EXPECT_EQ(Form->RunState, rsStopped) << name.toStdString();
+        EXPECT_EQ(RunState(), rsStopped) << name.toStdString();
         EXPECT_EQ(Form->windowTitle(), "Kinetra - " + name);
         EXPECT_GT(Sim().Particles.Count(), 0);
     }
@@ -339,7 +341,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
 }
 
 TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
-    QAction* item = Form->mmiExamples->actions().first();
+    QAction* item = Form->Controls().mmiExamples->actions().first();
     const QString example = item->data().toString();
     QFile original(example);
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
@@ -358,28 +360,28 @@ TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
         }
     } putBack{example, bytes};
     item->trigger();
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     // Cancelled: nothing is written, the setup stays changed.
-    Form->mmiSave->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Save the setup"});
     EXPECT_EQ(Prompts->ProposedNames.back(), QDir::home().filePath(QFileInfo(example).fileName()));
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
     // Closing with Yes asks too.
     Prompts->Answers = {TAnswer::Yes};
     EXPECT_FALSE(Form->close());
     EXPECT_EQ(Prompts->FileDialogTitles.size(), 2u);
     Prompts->SaveNames = {PathOf("Mine")};
-    Form->mmiSave->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Sim().FileName, FromQ(PathOf("Mine.knx")));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Mine");
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Modified());
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     EXPECT_EQ(original.readAll(), bytes);
     // From now on the setup is the user's own: Save writes without a dialog.
-    Form->actZoomIn->trigger();
-    Form->mmiSave->trigger();
+    Form->Controls().actZoomIn->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->FileDialogTitles.size(), 3u);
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
@@ -388,30 +390,30 @@ TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
     Form->SetPrompts(std::move(prompts));
     Prompts = folders;
     folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
-    Form->mmiOpen->trigger();
-    Form->actZoomIn->trigger();
+    Form->Controls().mmiOpen->trigger();
+    Form->Controls().actZoomIn->trigger();
     const QString missing = PathOf("missing");
     const QString expected =
         "Could not save \"" + missing + "/New.knx\": Folder \"" + missing + "\" not found.";
     Prompts->SaveNames = {missing + "/New"};
-    Form->mmiSaveAs->trigger();
+    Form->Controls().mmiSaveAs->trigger();
     ASSERT_EQ(Prompts->Errors, std::vector<QString>{expected});
     EXPECT_EQ(Form->windowTitle(), "Kinetra - New");
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
     // The next Save goes where the caption says, and fails for the same reason.
-    Form->mmiSave->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Errors, (std::vector<QString>{expected, expected}));
     EXPECT_EQ(ToQ(Sim().FileName), missing + "/New.knx");
     // The next Save As opens in a folder that can be shown, proposing the name alone.
-    Form->mmiSaveAs->trigger();
+    Form->Controls().mmiSaveAs->trigger();
     EXPECT_TRUE(QFileInfo(folders->Folders.back()).isDir());
     EXPECT_EQ(Prompts->ProposedNames.back(), "New.knx");
 }
 
 TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
-    Form->mmiRecent->aboutToShow();
-    ASSERT_EQ(Form->mmiRecent->actions().size(), 1);
-    EXPECT_FALSE(Form->mmiRecent->actions()[0]->isEnabled());
+    Form->Controls().mmiRecent->aboutToShow();
+    ASSERT_EQ(Form->Controls().mmiRecent->actions().size(), 1);
+    EXPECT_FALSE(Form->Controls().mmiRecent->actions()[0]->isEnabled());
 
     std::vector<std::string> files;
     for (int k = 0; k < 10; ++k) files.push_back(Copy(QString("R%1.knx").arg(k)));
@@ -419,10 +421,10 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
     // Saving counts too, and moves the file to the front.
     Open(files[3]);
     Form->SetModified(true);
-    Form->UpdateCommands();
-    Form->mmiSave->trigger();
-    Form->mmiRecent->aboutToShow();
-    const QList<QAction*> items = Form->mmiRecent->actions();
+    Access().UpdateCommands();
+    Form->Controls().mmiSave->trigger();
+    Form->Controls().mmiRecent->aboutToShow();
+    const QList<QAction*> items = Form->Controls().mmiRecent->actions();
     ASSERT_EQ(items.size(), 8);
     EXPECT_EQ(items[0]->data().toString(), ToQ(files[3]));
     EXPECT_EQ(items[1]->data().toString(), ToQ(files[9]));
@@ -432,12 +434,12 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
     // Choosing one opens it as Open does.
     items[2]->trigger();
     EXPECT_EQ(Sim().FileName, files[8]);
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
 
     // A file that is gone is reported and leaves the list.
     QFile::remove(ToQ(files[7]));
-    Form->mmiRecent->aboutToShow();
-    for (QAction* item : Form->mmiRecent->actions())
+    Form->Controls().mmiRecent->aboutToShow();
+    for (QAction* item : Form->Controls().mmiRecent->actions())
         if (item->data().toString() == ToQ(files[7])) item->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "File " + ToQ(files[7]) + " not found");
@@ -451,16 +453,16 @@ TEST_F(ExtraCommands, FileDialogsStartInTheFolderUsedLast) {
     Prompts = folders;
     // Nothing remembered: the current folder.
     folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
-    Form->mmiOpen->trigger();
+    Form->Controls().mmiOpen->trigger();
     EXPECT_EQ(folders->Folders.back(), QDir::currentPath());
     // Then the folder of the file chosen, for every file dialog, also in a new window.
     Prompts->SaveNames.push_back(PathOf("pic.png"));
-    Form->mmiExportImage->trigger();
+    Form->Controls().mmiExportImage->trigger();
     EXPECT_EQ(folders->Folders.back(), QFileInfo(PathOf("F.knx")).absolutePath());
     auto otherPrompts = std::make_unique<TFolderPrompts>();
     TFolderPrompts* otherFolders = otherPrompts.get();
     TSimForm other(std::move(otherPrompts));
-    other.mmiOpen->trigger();
+    other.Controls().mmiOpen->trigger();
     EXPECT_EQ(otherFolders->Folders.back(), QFileInfo(PathOf("F.knx")).absolutePath());
 }
 

@@ -5,7 +5,7 @@
 #include <QFontMetrics>
 
 #include "UiTestSupport.h"
-#include "ui/KNInfo.h"
+#include "ui/dialogs/KNInfo.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -16,8 +16,8 @@ const QStringList kHead = {
     "Numerical method:", "Time step:", "Kinetic energy:", "Potential energy:", "Total energy:"};
 
 TfrmInfo& ShowInfo(TSimForm& form) {
-    form.mmiInfo->trigger();
-    EXPECT_TRUE(form.InfoShown);
+    form.Controls().mmiInfo->trigger();
+    EXPECT_TRUE(TSimFormTestAccess(form).InfoShown());
     EXPECT_NE(form.InfoWindow(), nullptr);
     return *form.InfoWindow();
 }
@@ -62,7 +62,7 @@ TEST_F(InfoWindow, ValuesUseFiveAndTenDigits) {
     EXPECT_EQ(info.Values[6], "2.222222212");
     EXPECT_EQ(info.Values[7], "2.222222212");  // r x p about the origin: 1 * 2.2222...
 
-    Form->mmiStepBack->trigger();
+    Form->Controls().mmiStepBack->trigger();
     EXPECT_EQ(info.Values[1], "-0.002");  // running backwards shows a negative step
 }
 
@@ -82,13 +82,13 @@ TEST_F(InfoWindow, ClosingItUnchecksDisplayInfo) {
     EXPECT_TRUE(info.isVisible());
     info.close();
     EXPECT_FALSE(info.isVisible());
-    EXPECT_FALSE(Form->mmiInfo->isChecked());
-    EXPECT_FALSE(Form->InfoShown);
+    EXPECT_FALSE(Form->Controls().mmiInfo->isChecked());
+    EXPECT_FALSE(Access().InfoShown());
     EXPECT_FALSE(Sim().InfoWanted);
 
     TfrmInfo& again = ShowInfo(*Form);
     EXPECT_EQ(&again, &info);  // the same window, hidden and shown
-    Form->mmiInfo->trigger();
+    Form->Controls().mmiInfo->trigger();
     EXPECT_FALSE(info.isVisible());
     EXPECT_FALSE(Sim().InfoWanted);
 }
@@ -96,10 +96,10 @@ TEST_F(InfoWindow, ClosingItUnchecksDisplayInfo) {
 TEST_F(InfoWindow, ANewViewDiscardsIt) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     ShowInfo(*Form);
-    Form->ResetView();
+    Access().ResetView();
     EXPECT_EQ(Form->InfoWindow(), nullptr);
-    EXPECT_FALSE(Form->InfoShown);
-    EXPECT_FALSE(Form->mmiInfo->isChecked());
+    EXPECT_FALSE(Access().InfoShown());
+    EXPECT_FALSE(Form->Controls().mmiInfo->isChecked());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "ui/EnergyPlot.h"
+#include "ui/extras/EnergyPlot.h"
 
 namespace kinetra::ui::test {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
-#include "ui/UiText.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -27,44 +27,44 @@ void AtNextRefresh(TSimForm& form, std::function<void()> then) {
 }
 
 std::vector<QAction*> AlwaysOn(TSimForm& f) {
-    return {f.mmiNew, f.mmiOpen, f.mmiQuit, f.mmiAbout};
+    return {f.Controls().mmiNew, f.Controls().mmiOpen, f.Controls().mmiQuit, f.Controls().mmiAbout};
 }
 
 std::vector<QAction*> NeedSetup(TSimForm& f) {
-    return {f.mmiSaveAs,
-            f.mmiEditParticles,
-            f.mmiSimulationOptions,
-            f.mmiSettings,
-            f.mmiNotes,
-            f.mmiInfo,
-            f.mmiStart,
-            f.mmiRunBackwards,
-            f.mmiStep,
-            f.mmiStepBack,
-            f.mmiPause,
-            f.mmiStop,
-            f.mmiClear,
-            f.actZoomIn,
-            f.actZoomOut,
-            f.mmiTrails->menuAction()};
+    return {f.Controls().mmiSaveAs,
+            f.Controls().mmiEditParticles,
+            f.Controls().mmiSimulationOptions,
+            f.Controls().mmiSettings,
+            f.Controls().mmiNotes,
+            f.Controls().mmiInfo,
+            f.Controls().mmiStart,
+            f.Controls().mmiRunBackwards,
+            f.Controls().mmiStep,
+            f.Controls().mmiStepBack,
+            f.Controls().mmiPause,
+            f.Controls().mmiStop,
+            f.Controls().mmiClear,
+            f.Controls().actZoomIn,
+            f.Controls().actZoomOut,
+            f.Controls().mmiTrails->menuAction()};
 }
 
 TEST_F(RunControl, StartsWithOnlyNewOpenQuitAndAbout) {
-    EXPECT_EQ(Form->RunState, rsNoSetup);
+    EXPECT_EQ(RunState(), rsNoSetup);
     EXPECT_EQ(Form->windowTitle(), "Kinetra");
     for (QAction* a : AlwaysOn(*Form)) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
     for (QAction* a : NeedSetup(*Form)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_FALSE(Form->mmiSave->isEnabled());
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
-    EXPECT_FALSE(Form->actToggle->isEnabled());
-    EXPECT_TRUE(Form->sbOpen->isEnabled());
-    EXPECT_FALSE(Form->sbStart->isEnabled());
+    EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Form->Controls().actToggle->isEnabled());
+    EXPECT_TRUE(Form->Controls().sbOpen->isEnabled());
+    EXPECT_FALSE(Form->Controls().sbStart->isEnabled());
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(Form->PanelText(i).isEmpty());
-    EXPECT_FALSE(Form->Ready);
+    EXPECT_FALSE(Access().Scene().Ready);
 }
 
 TEST_F(RunControl, LayoutOfPanelButtonsAndStatusBar) {
-    const QFontMetrics metrics(Form->stbStatusBar->font());
+    const QFontMetrics metrics(Form->Controls().stbStatusBar->font());
     EXPECT_EQ(Form->PanelWidth(0), metrics.horizontalAdvance("Stopped") + 10);
     // At least the given widths; more where the longest text needs it (StatusPanelsNeverCutANumber).
     EXPECT_GE(Form->PanelWidth(1), 100);
@@ -73,61 +73,62 @@ TEST_F(RunControl, LayoutOfPanelButtonsAndStatusBar) {
     EXPECT_EQ(Form->font().pointSize(), 8);
     EXPECT_EQ(Form->minimumSize(), QSize(150, 150));
 
-    const QRect panel = Form->pnlSpeedPanel->geometry();
+    const QRect panel = Form->Controls().pnlSpeedPanel->geometry();
     EXPECT_EQ(panel.width(), 41);
     EXPECT_EQ(panel.right(), 399);
     EXPECT_EQ(panel.top(), 0);
-    EXPECT_EQ(panel.bottom() + 1, Form->stbStatusBar->geometry().top());
-    EXPECT_EQ(Form->stbStatusBar->geometry().bottom(), 299);
+    EXPECT_EQ(panel.bottom() + 1, Form->Controls().stbStatusBar->geometry().top());
+    EXPECT_EQ(Form->Controls().stbStatusBar->geometry().bottom(), 299);
 
     struct {
         QToolButton* Button;
         int Top;
         const char* Hint;
-    } const buttons[] = {{Form->sbOpen, 8, "Open a setup"},    {Form->sbSave, 40, "Save the setup"},
-                         {Form->sbStart, 88, "Run"},           {Form->sbStepForward, 120, "Step"},
-                         {Form->sbPause, 152, "Pause"},        {Form->sbStop, 184, "Stop"},
-                         {Form->sbBack, 216, "Run backwards"}, {Form->sbStepBack, 248, "Step back"},
-                         {Form->sbToggle, 296, "Toggle axes"}, {Form->sbZoomIn, 328, "Zoom in"},
-                         {Form->sbZoomOut, 360, "Zoom out"}};
+    } const buttons[] = {
+        {Form->Controls().sbOpen, 8, "Open a setup"},    {Form->Controls().sbSave, 40, "Save the setup"},
+        {Form->Controls().sbStart, 88, "Run"},           {Form->Controls().sbStepForward, 120, "Step"},
+        {Form->Controls().sbPause, 152, "Pause"},        {Form->Controls().sbStop, 184, "Stop"},
+        {Form->Controls().sbBack, 216, "Run backwards"}, {Form->Controls().sbStepBack, 248, "Step back"},
+        {Form->Controls().sbToggle, 296, "Toggle axes"}, {Form->Controls().sbZoomIn, 328, "Zoom in"},
+        {Form->Controls().sbZoomOut, 360, "Zoom out"}};
     for (const auto& b : buttons) {
         EXPECT_EQ(b.Button->geometry(), QRect(8, b.Top, 23, 22)) << b.Hint;
         EXPECT_EQ(b.Button->toolTip(), b.Hint);
         EXPECT_FALSE(b.Button->icon().isNull()) << b.Hint;
     }
     // A tool button and its menu item are one command.
-    EXPECT_EQ(Form->sbStart->defaultAction(), Form->mmiStart);
-    EXPECT_EQ(Form->sbBack->defaultAction(), Form->mmiRunBackwards);
-    EXPECT_EQ(Form->mmiStart->shortcut(), QKeySequence("Ctrl+R"));
-    EXPECT_EQ(Form->mmiClear->shortcut(), QKeySequence("Ctrl+C"));
-    EXPECT_EQ(Form->mmiEditParticles->shortcut(), QKeySequence("F1"));
+    EXPECT_EQ(Form->Controls().sbStart->defaultAction(), Form->Controls().mmiStart);
+    EXPECT_EQ(Form->Controls().sbBack->defaultAction(), Form->Controls().mmiRunBackwards);
+    EXPECT_EQ(Form->Controls().mmiStart->shortcut(), QKeySequence("Ctrl+R"));
+    EXPECT_EQ(Form->Controls().mmiClear->shortcut(), QKeySequence("Ctrl+C"));
+    EXPECT_EQ(Form->Controls().mmiEditParticles->shortcut(), QKeySequence("F1"));
 }
 
 TEST_F(RunControl, EnablingFollowsSetupMassAndDimensions) {
     MakeSetup(1, {{"A", {0}, {1}}});
     for (QAction* a : NeedSetup(*Form)) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_FALSE(Form->actToggle->isEnabled());  // one dimension
-    EXPECT_TRUE(Form->mmiCenterOfMass->isEnabled());
-    EXPECT_FALSE(Form->mmiSave->isEnabled());  // unchanged
+    EXPECT_FALSE(Form->Controls().actToggle->isEnabled());  // one dimension
+    EXPECT_TRUE(Form->Controls().mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());  // unchanged
 
     MakeSetup(2, {{"A", {0, 0}, {1, 0}, 0}, {"B", {50, 0}, {0, 0}, 0}});
-    EXPECT_TRUE(Form->actToggle->isEnabled());
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());  // total mass 0
+    EXPECT_TRUE(Form->Controls().actToggle->isEnabled());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());  // total mass 0
 
-    Form->actZoomIn->trigger();
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
-    EXPECT_TRUE(Form->sbSave->isEnabled());
+    Form->Controls().actZoomIn->trigger();
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
+    EXPECT_TRUE(Form->Controls().sbSave->isEnabled());
 }
 
 TEST_F(RunControl, ShortcutsOfDisabledCommandsDoNothing) {
     QApplication::setActiveWindow(Form.get());
     Form->DrawingArea()->setFocus();
     QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
-    EXPECT_FALSE(Form->InfoShown);
+    EXPECT_FALSE(Access().InfoShown());
 
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
-    EXPECT_TRUE(Form->InfoShown);  // the same key works once the command is enabled
+    EXPECT_TRUE(Access().InfoShown());  // the same key works once the command is enabled
 }
 
 TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
@@ -135,7 +136,7 @@ TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
         std::vector<TParticleSpec> specs;
         for (int i = 0; i < n; ++i) specs.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 0}});
         MakeSetup(2, specs);
-        return Form->RefreshInterval;
+        return Access().Run().RefreshInterval;
     };
     EXPECT_EQ(interval(0), 100);
     EXPECT_EQ(interval(1), 100);
@@ -159,10 +160,10 @@ std::vector<int> RefreshSteps(TSimForm& form, TSimData& sim) {
         if (seen.size() < 3)
             AtNextRefresh(form, probe);
         else
-            form.mmiPause->trigger();
+            form.Controls().mmiPause->trigger();
     };
     AtNextRefresh(form, probe);
-    form.mmiStart->trigger();
+    form.Controls().mmiStart->trigger();
     sim.OnStepDone = draw;
     return seen;
 }
@@ -179,16 +180,16 @@ TEST_F(RunControl, EventsAreHandledEveryRefreshIntervalSteps) {
 
 TEST_F(RunControl, TransitionsFromStopped) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
-    Form->mmiPause->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    Form->Controls().mmiPause->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
 
-    Form->mmiStep->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStep->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
     EXPECT_EQ(Form->PanelText(0), "Paused");
 
-    Form->mmiStop->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    Form->Controls().mmiStop->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
@@ -198,22 +199,22 @@ TEST_F(RunControl, TransitionsFromStopped) {
     QString panel;
     double timeAtFirstRefresh = -1;
     AtNextRefresh(*Form, [&] {
-        during = Form->RunState;
+        during = RunState();
         panel = Form->PanelText(0);
         timeAtFirstRefresh = Sim().Time;
-        Form->mmiPause->trigger();
+        Form->Controls().mmiPause->trigger();
     });
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     EXPECT_EQ(during, rsRunning);
     EXPECT_EQ(panel, "Running");
     EXPECT_DOUBLE_EQ(timeAtFirstRefresh, 0.5);
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->PanelText(0), "Paused");
 
     // Run backwards from a fresh stop goes into negative time.
-    Form->mmiStop->trigger();
-    AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
-    Form->mmiRunBackwards->trigger();
+    Form->Controls().mmiStop->trigger();
+    AtNextRefresh(*Form, [&] { Form->Controls().mmiPause->trigger(); });
+    Form->Controls().mmiRunBackwards->trigger();
     EXPECT_DOUBLE_EQ(Sim().Time, -0.5);
 }
 
@@ -230,12 +231,12 @@ TEST_F(RunControl, TransitionsWhileRunning) {
     double turnedAt = 0;
     AtNextRefresh(*Form, [&] {
         turnedAt = Sim().Time;
-        Form->mmiRunBackwards->trigger();
-        EXPECT_EQ(Form->RunState, rsRunning);
-        AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
+        Form->Controls().mmiRunBackwards->trigger();
+        EXPECT_EQ(RunState(), rsRunning);
+        AtNextRefresh(*Form, [&] { Form->Controls().mmiPause->trigger(); });
     });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_LT(Sim().SignedStep, 0);
     EXPECT_LT(Sim().Time, turnedAt);
 
@@ -243,24 +244,24 @@ TEST_F(RunControl, TransitionsWhileRunning) {
     int stepsAtCommand = 0;
     AtNextRefresh(*Form, [&] {
         stepsAtCommand = steps;
-        Form->mmiStep->trigger();
+        Form->Controls().mmiStep->trigger();
     });
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     EXPECT_EQ(steps, stepsAtCommand + 1);
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_EQ(Form->PanelText(0), "Paused");
     EXPECT_GT(Sim().SignedStep, 0);
 
     // Run from paused continues at the paused time.
     const double pausedAt = Sim().Time;
-    AtNextRefresh(*Form, [&] { Form->mmiPause->trigger(); });
-    Form->mmiStart->trigger();
+    AtNextRefresh(*Form, [&] { Form->Controls().mmiPause->trigger(); });
+    Form->Controls().mmiStart->trigger();
     EXPECT_GT(Sim().Time, pausedAt);
 
     // Stop during a run rewinds at once and ends the loop.
-    AtNextRefresh(*Form, [&] { Form->mmiStop->trigger(); });
-    Form->mmiStart->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    AtNextRefresh(*Form, [&] { Form->Controls().mmiStop->trigger(); });
+    Form->Controls().mmiStart->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
     Sim().OnStepDone = draw;
@@ -268,17 +269,17 @@ TEST_F(RunControl, TransitionsWhileRunning) {
 
 TEST_F(RunControl, TransitionsFromPaused) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.5);
-    Form->mmiStep->trigger();
-    Form->mmiPause->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStep->trigger();
+    Form->Controls().mmiPause->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
-    Form->mmiStep->trigger();
-    EXPECT_EQ(Form->RunState, rsPaused);
+    Form->Controls().mmiStep->trigger();
+    EXPECT_EQ(RunState(), rsPaused);
     EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
-    Form->mmiStepBack->trigger();
+    Form->Controls().mmiStepBack->trigger();
     EXPECT_DOUBLE_EQ(Sim().Time, 0.5);
-    Form->mmiStop->trigger();
-    EXPECT_EQ(Form->RunState, rsStopped);
+    Form->Controls().mmiStop->trigger();
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Position[0], 0);
 }
@@ -286,7 +287,7 @@ TEST_F(RunControl, TransitionsFromPaused) {
 TEST_F(RunControl, StatusTexts) {
     MakeSetup(3, {{"A", {0, 0, 0}, {1, 0, 0}}}, 1, 0.0123456);
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
-    Form->mmiStep->trigger();
+    Form->Controls().mmiStep->trigger();
     EXPECT_EQ(Form->PanelText(1), "Time: 0.012346");
 
     MakeSetup(4, {{"A", {0, 0, 0, 0}, {1, 0, 0, 0}}});
@@ -296,13 +297,13 @@ TEST_F(RunControl, StatusTexts) {
     ASSERT_EQ(Form->DrawingArea()->size(), QSize(1000, 600));
     EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
     Form->ScreenFrame().SetScale(2000);
-    Form->ShowFrameInfo();
+    Access().ShowFrameInfo();
     EXPECT_EQ(Form->PanelText(3), "Width: 0.5   Height: 0.3");
 
     Form->ScreenFrame().SetScale(1);
     Form->ScreenFrame().OwnOrigin()[0] = 123456;
     Form->ScreenFrame().OwnOrigin()[1] = 2.5e-7;
-    Form->ShowFrameInfo();
+    Access().ShowFrameInfo();
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x1 = 1.2346E5, x2 = 2.5E-7)");
 }
 
@@ -310,13 +311,14 @@ TEST_F(RunControl, StatusPanelsNeverCutANumber) {
     // The longest numbers of the 5-digit format, in a frame that follows a particle.
     MakeSetup(2, {{"Sun", {-8.8888e-300, -8.8888e-300}, {0, 0}}}, 3.2402e301);
     Form->ScreenFrame().SetName("Sun");
-    Form->ViewChanged();
+    Access().Views().ViewChanged();
     Sim().Time = -8.8888e-300;
-    Form->RefreshScene();
+    Access().Scene().RefreshScene();
     EXPECT_EQ(Form->PanelText(1), "Time: -8.8888E-300");
     EXPECT_EQ(Form->PanelText(2), "Frame: Sun  (x = -8.8888E-300, y = -8.8888E-300)");
     EXPECT_EQ(Form->PanelText(3), "Width: 1.2345E-299   Height: 9.2587E-300");
-    const QList<QLabel*> panels = Form->stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    const QList<QLabel*> panels =
+        Form->Controls().stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     ASSERT_EQ(panels.size(), 4);
     for (int i = 1; i < 4; ++i) {
         EXPECT_EQ(panels[i]->text(), Form->PanelText(i));
@@ -332,10 +334,10 @@ TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {
         if (std::setlocale(LC_NUMERIC, name)) break;
 
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.25);
-    Form->mmiStep->trigger();
+    Form->Controls().mmiStep->trigger();
     const QString time = Form->PanelText(1);
     Form->ScreenFrame().SetScale(2000);
-    Form->ShowFrameInfo();
+    Access().ShowFrameInfo();
     const QString extent = Form->PanelText(3);
 
     std::setlocale(LC_NUMERIC, savedC.c_str());
@@ -351,38 +353,38 @@ TEST_F(RunControl, CollisionIsReportedThenStops) {
               50, 0.01, 10);
     Sim().Collisions = true;
     Sim().Force->SetGravConstant(0);
-    Form->mmiStop->trigger();
+    Form->Controls().mmiStop->trigger();
     QString panelDuringMessage;
     Prompts->OnMessage = [&](const QString&) { panelDuringMessage = Form->PanelText(1); };
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
 
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_TRUE(Prompts->Messages[0].startsWith("Collision between Left and Right at t = 0."))
         << Prompts->Messages[0].toStdString();
     EXPECT_EQ(panelDuringMessage, "Time: " + Prompts->Messages[0].section("t = ", 1));
     EXPECT_TRUE(Prompts->Errors.empty());  // the abort that follows is silent
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
 }
 
 TEST_F(RunControl, ProgramErrorInARunIsShownInAMessageBoxThenStops) {
     MakeSetup(1, {{"Fast", {0}, {1e300}}}, 1, 1e300);
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
     EXPECT_TRUE(Prompts->Errors.empty());
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
 }
 
 TEST_F(RunControl, ErrorInASingleStepGoesToTheTopLevelAndStaysPaused) {
     MakeSetup(1, {{"Fast", {0}, {1e300}}}, 1, 1e300);
-    Form->mmiStep->trigger();
+    Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
 }
 
 TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
@@ -393,12 +395,12 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
         if (++steps == 3) throw std::runtime_error("Disk on fire");
         draw();
     };
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     Sim().OnStepDone = draw;
     EXPECT_TRUE(Prompts->Messages.empty());
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Disk on fire.");
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 
@@ -408,15 +410,15 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
 TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     Open(DataFile("MeetAtStep4.knx"));
     ASSERT_TRUE(Prompts->Errors.empty());
-    Form->mmiInfo->trigger();
-    for (int step = 0; step < 4; ++step) Form->mmiStep->trigger();
+    Form->Controls().mmiInfo->trigger();
+    for (int step = 0; step < 4; ++step) Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Floating point division by zero.");
-    EXPECT_EQ(Form->RunState, rsPaused);
+    EXPECT_EQ(RunState(), rsPaused);
 
     // In a run the refresh asks only every few steps, and the next step fails by itself; so the
     // drawing after step 3 stands for a refresh whose energies fail.
-    Form->mmiStop->trigger();
+    Form->Controls().mmiStop->trigger();
     Prompts->Errors.clear();
     const auto draw = Sim().OnStepDone;
     int steps = 0;
@@ -424,12 +426,12 @@ TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
         draw();
         if (++steps == 3) throw EMathError(MsgZeroDivide);
     };
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     Sim().OnStepDone = draw;
     EXPECT_TRUE(Prompts->Errors.empty());
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Coordinate out of range");
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Time, 0);
 }
 

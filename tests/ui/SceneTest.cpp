@@ -33,9 +33,9 @@ void MoveTo(TSimData& sim, int particle, double x, double y) {
 
 TEST_F(Scene, ParticlesAreDrawnAtTheirInitialPlaceWhenStopped) {
     MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
-    EXPECT_TRUE(Form->Ready);
-    EXPECT_EQ(Form->ScreenPos[0].X, 195);
-    EXPECT_EQ(Form->ScreenPos[0].Y, 145);
+    EXPECT_TRUE(Access().Scene().Ready);
+    EXPECT_EQ(Access().Scene().ScreenPos[0].X, 195);
+    EXPECT_EQ(Access().Scene().ScreenPos[0].Y, 145);
     EXPECT_EQ(Pixel(200, 150), kRed);
     EXPECT_EQ(Pixel(195, 145), Background());  // outside the circle
     EXPECT_EQ(Pixel(194, 150), Background());  // outside the square
@@ -43,48 +43,49 @@ TEST_F(Scene, ParticlesAreDrawnAtTheirInitialPlaceWhenStopped) {
 
 TEST_F(Scene, AOnePixelMoveDrawsOverTheOldImageALongerMoveErasesIt) {
     MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
-    Form->StepCount = 1;  // no refresh in these steps
+    Access().Run().StepCount = 1;  // no refresh in these steps
 
-    Form->Canvas.setPixel(195, 145, kMagenta);  // a corner of the old square, outside the circle
+    Access().Scene().Canvas.setPixel(195, 145, kMagenta);  // a corner of the old square, outside the circle
     MoveTo(Sim(), 0, 1, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_EQ(Pixel(195, 145), kMagenta);
     EXPECT_EQ(Pixel(201, 150), kRed);
-    EXPECT_EQ(Form->ScreenPos[0].X, 196);
-    EXPECT_TRUE(Form->Drawn);
+    EXPECT_EQ(Access().Scene().ScreenPos[0].X, 196);
+    EXPECT_TRUE(Access().Scene().Drawn);
 
-    Form->Canvas.setPixel(196, 145, kMagenta);
+    Access().Scene().Canvas.setPixel(196, 145, kMagenta);
     MoveTo(Sim(), 0, 3, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_EQ(Pixel(196, 145), Background());
     EXPECT_EQ(Pixel(203, 150), kRed);
 
     // Less than a pixel: nothing is drawn, but the step counts as drawn.
-    Form->Canvas.setPixel(198, 145, kMagenta);
+    Access().Scene().Canvas.setPixel(198, 145, kMagenta);
     MoveTo(Sim(), 0, 3.2, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_EQ(Pixel(198, 145), kMagenta);
-    EXPECT_TRUE(Form->Drawn);
+    EXPECT_TRUE(Access().Scene().Drawn);
 }
 
 TEST_F(Scene, AnInvisibleParticleIsNeverDrawnAndLeavesNoTrail) {
     MakeSetup(2,
               {{"Seen", {-50, 0}, {0, 20}, 1, 5, 1, true}, {"Hidden", {50, 0}, {0, 20}, 1, 5, 4, true, true}},
               1, 1.0);
-    Form->smiAllTrails->trigger();
-    for (int i = 0; i < 5; ++i) Form->mmiStep->trigger();
-    ASSERT_TRUE(Form->TrailImage);
-    EXPECT_FALSE(ImageHolds(Form->Canvas, kBlue));
-    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kBlue));
-    EXPECT_TRUE(ImageHolds(*Form->TrailImage, kRed));  // the visible one does leave its trail
+    Form->Controls().smiAllTrails->trigger();
+    for (int i = 0; i < 5; ++i) Form->Controls().mmiStep->trigger();
+    ASSERT_TRUE(Access().Scene().TrailImage);
+    EXPECT_FALSE(ImageHolds(Access().Scene().Canvas, kBlue));
+    EXPECT_FALSE(ImageHolds(*Access().Scene().TrailImage, kBlue));
+    EXPECT_TRUE(ImageHolds(*Access().Scene().TrailImage, kRed));  // the visible one does leave its trail
 }
 
 TEST_F(Scene, TheTrailLayerIsAndedOverTheWindow) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
-    ASSERT_TRUE(Form->TrailImage);
-    EXPECT_EQ(Form->TrailImage->pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);  // a new layer is blank white
-    Form->mmiStep->trigger();
-    EXPECT_EQ(Form->TrailImage->pixel(203, 150) & 0xFFFFFFu, kRed);  // from the old centre to the new
+    ASSERT_TRUE(Access().Scene().TrailImage);
+    EXPECT_EQ(Access().Scene().TrailImage->pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);  // a new layer is blank white
+    Form->Controls().mmiStep->trigger();
+    EXPECT_EQ(Access().Scene().TrailImage->pixel(203, 150) & 0xFFFFFFu,
+              kRed);  // from the old centre to the new
     EXPECT_EQ(Pixel(202, 150), Background() & kRed);
     EXPECT_EQ(Pixel(202, 140), Background());  // white in the layer leaves the window alone
     EXPECT_EQ(Pixel(210, 150), kRed);          // the particle itself, drawn before the AND
@@ -92,37 +93,37 @@ TEST_F(Scene, TheTrailLayerIsAndedOverTheWindow) {
 
 TEST_F(Scene, AParticleLeavingTheViewIsErasedAndForcesARefresh) {
     MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
-    Form->StepCount = 7;
+    Access().Run().StepCount = 7;
     bool eventsHandled = false;
     QMetaObject::invokeMethod(
         Form.get(), [&] { eventsHandled = true; }, Qt::QueuedConnection);
 
     MoveTo(Sim(), 0, 1, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_FALSE(eventsHandled);
 
     MoveTo(Sim(), 0, 1000, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_TRUE(eventsHandled);
-    EXPECT_FALSE(Form->ScreenPos[0].Visible);
+    EXPECT_FALSE(Access().Scene().ScreenPos[0].Visible);
     EXPECT_EQ(Pixel(201, 150), Background());
 
     // Far away and back again: no overflow in the distance test.
     MoveTo(Sim(), 0, 1e15, 1e15);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     MoveTo(Sim(), 0, 0, 0);
-    Form->DrawStep();
+    Access().Scene().DrawStep();
     EXPECT_EQ(Pixel(200, 150), kRed);
 }
 
 TEST_F(Scene, TheCentreOfMassMarkerFollowsItsCheckMark) {
     MakeSetup(2, {{"A", {-40, 0}, {0, 0}, 1, 5, 1}, {"B", {40, 0}, {0, 0}, 1, 5, 1}});
-    Form->mmiCenterOfMass->trigger();
-    EXPECT_TRUE(Form->ShowCenterOfMass);
+    Form->Controls().mmiCenterOfMass->trigger();
+    EXPECT_TRUE(Access().Scene().ShowCenterOfMass);
     EXPECT_EQ(Pixel(199 + 15, 149), 0x000000u);
     EXPECT_EQ(Pixel(199, 149 - 15), 0x000000u);
-    Form->mmiCenterOfMass->trigger();
-    EXPECT_FALSE(Form->ShowCenterOfMass);
+    Form->Controls().mmiCenterOfMass->trigger();
+    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
     EXPECT_EQ(Pixel(199 + 15, 149), Background());
 }
 
@@ -131,10 +132,10 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     QWidget* area = Form->DrawingArea();
     QTest::keyClick(area, Qt::Key_Right);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);  // a sixteenth of 400
-    EXPECT_EQ(Form->ScreenPos[0].X, 170);
+    EXPECT_EQ(Access().Scene().ScreenPos[0].X, 170);
     EXPECT_EQ(Pixel(175, 150), kRed);
-    EXPECT_TRUE(Form->Modified);
-    EXPECT_TRUE(Form->mmiSave->isEnabled());
+    EXPECT_TRUE(Modified());
+    EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 25, y = 0)");
 
     // A held key repeats the command.
@@ -147,7 +148,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     Form->SetModified(false);
     QTest::keyClick(area, Qt::Key_Left);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 25);
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Form->PanelText(2), "Frame: Center of mass  (x = 0, y = 0)");
 
     QTest::keyClick(area, Qt::Key_A);  // other keys do nothing
@@ -157,45 +158,45 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
 TEST_F(Scene, ArrowKeysDoNothingWithoutASetup) {
     QTest::keyClick(Form->DrawingArea(), Qt::Key_Right);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().OwnOrigin()[0], 0);
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(Scene, ResizeGivesTheFrameTheNewSizeAndRedraws) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
-    Form->mmiStep->trigger();
-    ASSERT_TRUE(ImageHolds(*Form->TrailImage, kRed));
+    Form->Controls().mmiStep->trigger();
+    ASSERT_TRUE(ImageHolds(*Access().Scene().TrailImage, kRed));
 
     Form->ResizeDrawingArea(1000, 600);
-    EXPECT_EQ(Form->Canvas.size(), QSize(1000, 600));
-    EXPECT_EQ(Form->TrailImage->size(), QSize(1000, 600));
+    EXPECT_EQ(Access().Scene().Canvas.size(), QSize(1000, 600));
+    EXPECT_EQ(Access().Scene().TrailImage->size(), QSize(1000, 600));
     EXPECT_EQ(Form->ScreenFrame().ClientWidth(), 1000);
     EXPECT_EQ(Form->ScreenFrame().ClientHeight(), 600);
     EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
-    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));  // resizing erases the trails
-    EXPECT_EQ(Form->ScreenPos[0].X, 500 + 10 - 5);
+    EXPECT_FALSE(ImageHolds(*Access().Scene().TrailImage, kRed));  // resizing erases the trails
+    EXPECT_EQ(Access().Scene().ScreenPos[0].X, 500 + 10 - 5);
     // Redrawn over the cleared layer by the repaint that follows the resize.
     QCoreApplication::processEvents();
     EXPECT_EQ(Pixel(510, 300), kRed);
-    EXPECT_EQ(Form->pnlSpeedPanel->geometry().left(), 1000 - 41);
-    EXPECT_EQ(Form->stbStatusBar->geometry().bottom(), 599);
+    EXPECT_EQ(Form->Controls().pnlSpeedPanel->geometry().left(), 1000 - 41);
+    EXPECT_EQ(Form->Controls().stbStatusBar->geometry().bottom(), 599);
 }
 
 TEST_F(Scene, ZoomInThenOutRestoresTheScaleAndLosesTheTrails) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
-    Form->mmiStep->trigger();
-    Form->actZoomIn->trigger();
+    Form->Controls().mmiStep->trigger();
+    Form->Controls().actZoomIn->trigger();
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 2);
     EXPECT_EQ(Form->PanelText(3), "Width: 200   Height: 150");
-    Form->actZoomOut->trigger();
+    Form->Controls().actZoomOut->trigger();
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 1);
-    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));
-    EXPECT_EQ(Form->RunState, rsPaused);  // a view change prepares without rewinding when paused
+    EXPECT_FALSE(ImageHolds(*Access().Scene().TrailImage, kRed));
+    EXPECT_EQ(RunState(), rsPaused);  // a view change prepares without rewinding when paused
     EXPECT_DOUBLE_EQ(Sim().Time, 1.0);
 }
 
 TEST_F(Scene, ToggleAxesMovesBothDisplayedDimensions) {
     MakeSetup(3, {{"A", {0, 0, 0}, {0, 0, 0}}});
-    Form->actToggle->trigger();
+    Form->Controls().actToggle->trigger();
     EXPECT_EQ(Form->ScreenFrame().XDim(), 1);
     EXPECT_EQ(Form->ScreenFrame().YDim(), 2);
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (y = 0, z = 0)");
@@ -203,41 +204,41 @@ TEST_F(Scene, ToggleAxesMovesBothDisplayedDimensions) {
 
 TEST_F(Scene, TrailsNoneKeepsTheSceneWhenStoppedAndClearsItOtherwise) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
-    Form->smiNoTrails->trigger();
-    EXPECT_EQ(Form->TrailMode, tmNone);
-    EXPECT_FALSE(Form->AnyTrails);
+    Form->Controls().smiNoTrails->trigger();
+    EXPECT_EQ(Access().Scene().TrailMode, tmNone);
+    EXPECT_FALSE(Access().Scene().AnyTrails);
     EXPECT_EQ(Pixel(200, 150), kRed);
 
-    Form->smiSelectedTrails->trigger();
-    Form->mmiStep->trigger();
+    Form->Controls().smiSelectedTrails->trigger();
+    Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Pixel(210, 150), kRed);
-    Form->smiNoTrails->trigger();
+    Form->Controls().smiNoTrails->trigger();
     EXPECT_EQ(Pixel(210, 150), Background());
-    EXPECT_TRUE(Form->smiNoTrails->isChecked());
-    EXPECT_FALSE(Form->smiSelectedTrails->isChecked());
+    EXPECT_TRUE(Form->Controls().smiNoTrails->isChecked());
+    EXPECT_FALSE(Form->Controls().smiSelectedTrails->isChecked());
 }
 
 TEST_F(Scene, ClearEmptiesTheDrawingAreaAndTheTrails) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
-    Form->mmiStep->trigger();
-    Form->mmiClear->trigger();
-    EXPECT_FALSE(ImageHolds(Form->Canvas, kRed));
-    EXPECT_FALSE(ImageHolds(*Form->TrailImage, kRed));
-    Form->mmiStep->trigger();  // the next step draws the particle again
+    Form->Controls().mmiStep->trigger();
+    Form->Controls().mmiClear->trigger();
+    EXPECT_FALSE(ImageHolds(Access().Scene().Canvas, kRed));
+    EXPECT_FALSE(ImageHolds(*Access().Scene().TrailImage, kRed));
+    Form->Controls().mmiStep->trigger();  // the next step draws the particle again
     EXPECT_EQ(Pixel(220, 150), kRed);
 }
 
 TEST_F(Scene, ARepaintAfterClearOrADialogShowsTheParticlesAgain) {
     MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 10, 1}});
-    Form->mmiClear->trigger();
+    Form->Controls().mmiClear->trigger();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(ImageHolds(Form->Canvas, kRed));  // Clear itself redraws nothing
-    Form->mmiAbout->trigger();                     // a dialog closes over the scene
+    EXPECT_FALSE(ImageHolds(Access().Scene().Canvas, kRed));  // Clear itself redraws nothing
+    Form->Controls().mmiAbout->trigger();                     // a dialog closes over the scene
     QCoreApplication::processEvents();
     EXPECT_EQ(Pixel(199, 149), kRed);
 
     // With the marker off, closing Frame settings erases the marker's place, which lies on A.
-    Form->mmiSettings->trigger();
+    Form->Controls().mmiSettings->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(Pixel(199, 149), kRed);
     EXPECT_EQ(Pixel(199 + 5, 149), kRed);
@@ -245,18 +246,18 @@ TEST_F(Scene, ARepaintAfterClearOrADialogShowsTheParticlesAgain) {
 
 TEST_F(Scene, NoMarkerRemainsWhenTheSetupHasNoMass) {
     MakeSetup(2, {{"A", {-40, 0}, {0, 0}, 1, 5, 1}, {"B", {40, 0}, {0, 0}, 1, 5, 1}});
-    Form->mmiCenterOfMass->trigger();
+    Form->Controls().mmiCenterOfMass->trigger();
     ASSERT_TRUE(CanvasHolds(0x000000u));
     // New, its particle list cancelled: an empty setup of no mass.
     Prompts->OnExecDialog = [](QDialog& d) {
         return d.windowTitle() == "New setup" ? QDialog::Accepted : QDialog::Rejected;
     };
-    Form->mmiNew->trigger();
+    Form->Controls().mmiNew->trigger();
     ASSERT_EQ(Sim().Particles.Count(), 0);
     QCoreApplication::processEvents();
     EXPECT_FALSE(CanvasHolds(0x000000u));
-    EXPECT_FALSE(Form->mmiCenterOfMass->isChecked());
-    EXPECT_FALSE(Form->mmiCenterOfMass->isEnabled());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
+    EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
 }
 
 TEST_F(Scene, TheLargestImageSizeOfAFileIsDrawnWithoutOverflow) {
@@ -265,9 +266,9 @@ TEST_F(Scene, TheLargestImageSizeOfAFileIsDrawnWithoutOverflow) {
     const int largest = 2147483647;
     MakeSetup(2,
               {{"A", {0, 0}, {0, 0}, 1, largest, 1, true}, {"B", {-1e12, 0}, {0, 0}, 1, largest, 2, true}});
-    Form->mmiStep->trigger();
-    EXPECT_LT(Form->ScreenPos[1].X, -2000000000);
-    EXPECT_LT(Form->ScreenPos[0].X, 200);
+    Form->Controls().mmiStep->trigger();
+    EXPECT_LT(Access().Scene().ScreenPos[1].X, -2000000000);
+    EXPECT_LT(Access().Scene().ScreenPos[0].X, 200);
     for (const QPoint& at : {QPoint(0, 0), QPoint(399, 299), QPoint(200, 150)})
         EXPECT_EQ(Pixel(at.x(), at.y()), kRed) << at.x() << "," << at.y();
 }

@@ -8,8 +8,8 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNConst.h"
-#include "ui/KNAbout.h"
-#include "ui/UiText.h"
+#include "ui/dialogs/KNAbout.h"
+#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -39,15 +39,15 @@ protected:
         f.write(bytes);
     }
     void ExpectNoSetup() {
-        EXPECT_EQ(Form->RunState, rsNoSetup);
+        EXPECT_EQ(RunState(), rsNoSetup);
         EXPECT_EQ(Form->windowTitle(), "Kinetra");
         EXPECT_TRUE(Sim().FileName.empty());
         EXPECT_EQ(Sim().Particles.Count(), 0);
-        EXPECT_FALSE(Form->Modified);
-        EXPECT_FALSE(Form->mmiStart->isEnabled());
-        EXPECT_FALSE(Form->mmiSaveAs->isEnabled());
-        EXPECT_TRUE(Form->mmiOpen->isEnabled());
-        EXPECT_FALSE(Form->Ready);
+        EXPECT_FALSE(Modified());
+        EXPECT_FALSE(Form->Controls().mmiStart->isEnabled());
+        EXPECT_FALSE(Form->Controls().mmiSaveAs->isEnabled());
+        EXPECT_TRUE(Form->Controls().mmiOpen->isEnabled());
+        EXPECT_FALSE(Access().Scene().Ready);
     }
 
     QTemporaryDir Dir;
@@ -58,18 +58,18 @@ TEST_F(SetupCommands, OpenLoadsStopsAndDrawsTheSetup) {
     EXPECT_EQ(Prompts->FileDialogTitles, std::vector<QString>{"Open a setup"});
     EXPECT_EQ(Prompts->LastFilter, "Kinetra setup (*.knx)|*.knx");
     EXPECT_TRUE(Prompts->Messages.empty());
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     EXPECT_EQ(Sim().Particles.Count(), 3);
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 250);
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_FALSE(Form->mmiSave->isEnabled());
-    EXPECT_TRUE(Form->mmiStart->isEnabled());
-    EXPECT_TRUE(Form->Ready);
-    EXPECT_EQ(Form->RefreshInterval, 30);
+    EXPECT_FALSE(Modified());
+    EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
+    EXPECT_TRUE(Form->Controls().mmiStart->isEnabled());
+    EXPECT_TRUE(Access().Scene().Ready);
+    EXPECT_EQ(Access().Run().RefreshInterval, 30);
     EXPECT_EQ(Pixel(200, 150), 0x008000u);  // the particle at the origin, colour 8
 }
 
@@ -78,7 +78,7 @@ TEST_F(SetupCommands, OpenForcesTheSetupExtension) {
     Open(PathOf("a.txt"));
     EXPECT_EQ(Sim().FileName, PathOf("a.knx"));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - a");
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
 }
 
 TEST_F(SetupCommands, OpenOfAMissingFileNamesTheSetupFile) {
@@ -112,24 +112,24 @@ TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
 
 TEST_F(SetupCommands, CancelledOpenChangesNothing) {
     Open(Copy("Orbit.knx"));
-    Form->mmiOpen->trigger();  // no name queued: the dialog is cancelled
-    EXPECT_EQ(Form->RunState, rsStopped);
+    Form->Controls().mmiOpen->trigger();  // no name queued: the dialog is cancelled
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
 }
 
 TEST_F(SetupCommands, TheSaveQuestionHasThreeWordings) {
     Open(Copy("Orbit.knx"));
-    Form->actZoomIn->trigger();
-    Form->mmiOpen->trigger();  // Cancel is the scripted default
+    Form->Controls().actZoomIn->trigger();
+    Form->Controls().mmiOpen->trigger();  // Cancel is the scripted default
     EXPECT_EQ(Prompts->Questions, std::vector<QString>{kAskSimulation});
     EXPECT_EQ(Prompts->FileDialogTitles.size(), 1u);  // cancelled before the file dialog
 
     Form->SetParticlesModified(true);
-    EXPECT_EQ(Form->AskSave(), TAnswer::Cancel);
+    EXPECT_EQ(Access().Setup().AskSave(), TAnswer::Cancel);
     EXPECT_EQ(Prompts->Questions.back(), kAskParticles);
 
-    Form->NewSetup = true;
-    Form->AskSave();
+    Access().Setup().NewSetup = true;
+    Access().Setup().AskSave();
     EXPECT_EQ(Prompts->Questions.back(), kAskNew);
 }
 
@@ -139,15 +139,15 @@ TEST_F(SetupCommands, OpeningAfterParticleChangesAsksAboutTheSimulationNextTime)
     Prompts->Answers.push_back(TAnswer::No);
     Open(Copy("Other.knx"));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Other");
-    Form->actZoomIn->trigger();
-    Form->AskSave();
+    Form->Controls().actZoomIn->trigger();
+    Access().Setup().AskSave();
     EXPECT_EQ(Prompts->Questions.back(), kAskSimulation);
 }
 
 TEST_F(SetupCommands, YesSavesBeforeOpening) {
     const std::string first = Copy("Orbit.knx");
     Open(first);
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->Answers.push_back(TAnswer::Yes);
     Open(Copy("Other.knx"));
     Open(first);
@@ -157,11 +157,11 @@ TEST_F(SetupCommands, YesSavesBeforeOpening) {
 TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
     const std::string path = Copy("Orbit.knx");
     Open(path);
-    Form->actZoomOut->trigger();
-    ASSERT_TRUE(Form->mmiSave->isEnabled());
-    Form->mmiSave->trigger();
-    EXPECT_FALSE(Form->Modified);
-    EXPECT_FALSE(Form->mmiSave->isEnabled());
+    Form->Controls().actZoomOut->trigger();
+    ASSERT_TRUE(Form->Controls().mmiSave->isEnabled());
+    Form->Controls().mmiSave->trigger();
+    EXPECT_FALSE(Modified());
+    EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Prompts->FileDialogTitles.size() == 1u);  // no dialog for Save
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     Open(path);
@@ -171,10 +171,10 @@ TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
 TEST_F(SetupCommands, SaveAsAsksBeforeOverridingAndNoShowsTheDialogAgain) {
     Open(Copy("Orbit.knx"));
     Copy("Taken.knx");
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->SaveNames = {QString::fromStdString(PathOf("Taken")), QString::fromStdString(PathOf("Fresh"))};
     Prompts->Answers = {TAnswer::No};
-    Form->mmiSaveAs->trigger();
+    Form->Controls().mmiSaveAs->trigger();
     EXPECT_EQ(Prompts->Questions, std::vector<QString>{kOverride});  // "Taken" has a .knx file
     EXPECT_EQ(Prompts->FileDialogTitles.back(), "Save the setup");
     EXPECT_EQ(Prompts->ProposedNames.size(), 2u);
@@ -182,39 +182,39 @@ TEST_F(SetupCommands, SaveAsAsksBeforeOverridingAndNoShowsTheDialogAgain) {
     EXPECT_EQ(Sim().FileName, PathOf("Fresh.knx"));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("Fresh.knx"))));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Fresh");
-    EXPECT_FALSE(Form->Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     Open(Copy("Orbit.knx"));
     const std::string taken = Copy("Taken.knx");
     const auto before = QFileInfo(QString::fromStdString(taken)).size();
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->SaveNames = {QString::fromStdString(taken)};
     Prompts->Answers = {TAnswer::Cancel};
-    Form->mmiSaveAs->trigger();
+    Form->Controls().mmiSaveAs->trigger();
     EXPECT_EQ(Sim().FileName, taken);
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Taken");
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
 
     // The chosen name is the setup's now, but its file is replaced only after the question has
     // been answered with Yes, by Save as by closing; once confirmed, Save asks no more.
     Prompts->Answers = {TAnswer::No};
-    Form->mmiSave->trigger();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Questions, (std::vector<QString>{kOverride, kOverride}));
-    EXPECT_TRUE(Form->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
     Prompts->Answers = {TAnswer::Yes, TAnswer::Cancel};
     EXPECT_FALSE(Form->close());
     EXPECT_EQ(Prompts->Questions.back(), kOverride);
     EXPECT_EQ(QFileInfo(QString::fromStdString(taken)).size(), before);
     Prompts->Answers = {TAnswer::Yes};
-    Form->mmiSave->trigger();
-    EXPECT_FALSE(Form->Modified);
+    Form->Controls().mmiSave->trigger();
+    EXPECT_FALSE(Modified());
     Form->SetModified(true);
-    Form->UpdateCommands();
-    Form->mmiSave->trigger();
+    Access().UpdateCommands();
+    Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 5u);
     Open(taken);
     EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
@@ -222,7 +222,7 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
 
 TEST_F(SetupCommands, ClosingAsksAndCancelKeepsTheWindow) {
     Open(Copy("Orbit.knx"));
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->Answers = {TAnswer::Cancel};
     EXPECT_FALSE(Form->close());
     EXPECT_TRUE(Form->isVisible());
@@ -236,7 +236,7 @@ TEST_F(SetupCommands, ClosingAsksAndCancelKeepsTheWindow) {
 TEST_F(SetupCommands, ClosingWithYesSaves) {
     const std::string path = Copy("Orbit.knx");
     Open(path);
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->Answers = {TAnswer::Yes};
     EXPECT_TRUE(Form->close());
     Open(path);
@@ -245,7 +245,7 @@ TEST_F(SetupCommands, ClosingWithYesSaves) {
 
 TEST_F(SetupCommands, ASaveErrorWhileClosingKeepsTheProgramRunning) {
     Open(Copy("Orbit.knx"));
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Sim().FileName = PathOf("no-such-folder/x.knx");
     Prompts->Answers = {TAnswer::Yes};
     EXPECT_FALSE(Form->close());
@@ -256,16 +256,16 @@ TEST_F(SetupCommands, ASaveErrorWhileClosingKeepsTheProgramRunning) {
 TEST_F(SetupCommands, QuitDuringARunEndsTheRun) {
     Open(Copy("Orbit.knx"));
     QMetaObject::invokeMethod(
-        Form.get(), [&] { Form->mmiQuit->trigger(); }, Qt::QueuedConnection);
-    Form->mmiStart->trigger();                // returns once the quit has ended the loop
+        Form.get(), [&] { Form->Controls().mmiQuit->trigger(); }, Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();     // returns once the quit has ended the loop
     EXPECT_TRUE(Prompts->Questions.empty());  // nothing changed, nothing asked
-    EXPECT_NE(Form->RunState, rsRunning);
+    EXPECT_NE(RunState(), rsRunning);
     EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(SetupCommands, ClosingTheWindowDuringARunAsksThenEndsTheRun) {
     Open(Copy("Orbit.knx"));
-    Form->actZoomIn->trigger();
+    Form->Controls().actZoomIn->trigger();
     Prompts->Answers = {TAnswer::Cancel, TAnswer::No};
     int closes = 0;
     std::function<void()> tryClose = [&] {
@@ -273,15 +273,15 @@ TEST_F(SetupCommands, ClosingTheWindowDuringARunAsksThenEndsTheRun) {
         if (++closes < 2) QMetaObject::invokeMethod(Form.get(), tryClose, Qt::QueuedConnection);
     };
     QMetaObject::invokeMethod(Form.get(), tryClose, Qt::QueuedConnection);
-    Form->mmiStart->trigger();
+    Form->Controls().mmiStart->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 2u);  // Cancel kept the run going, No ended it
-    EXPECT_EQ(Form->RunState, rsStopped);
+    EXPECT_EQ(RunState(), rsStopped);
     EXPECT_GT(Sim().Time, 0);  // closing stops without a rewind
     EXPECT_FALSE(Form->isVisible());
 }
 
 TEST_F(SetupCommands, About) {
-    Form->mmiAbout->trigger();
+    Form->Controls().mmiAbout->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"About Kinetra"});
     TfrmAbout about;
     EXPECT_EQ(about.lblTitle->text(), "Kinetra 1.0");

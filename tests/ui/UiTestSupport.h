@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "engine/SimulationData.h"
-#include "ui/Prompts.h"
-#include "ui/SimMain.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/window/SimFormTestAccess.h"
+#include "ui/window/SimMain.h"
 
 namespace kinetra::ui::test {
 
@@ -105,6 +106,10 @@ protected:
     void TearDown() override { Form.reset(); }
 
     TSimData& Sim() { return Form->SimData(); }
+    // The window's rooms, for what its actions and read-outs do not show.
+    TSimFormTestAccess Access() const { return TSimFormTestAccess(*Form); }
+    TRunState RunState() const { return Access().Run().RunState; }
+    bool Modified() const { return Access().Setup().Modified; }
 
     // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
     // the particles; then stopped as after loading, and unchanged.
@@ -113,7 +118,7 @@ protected:
         TSimData& sim = Sim();
         sim.SetDimensions(dims);
         sim.Clear();
-        Form->ResetView();
+        Access().ResetView();
         sim.SetMethod(nmEuler);
         sim.SetCycles(cycles);
         sim.TimeStep = timeStep;
@@ -139,19 +144,19 @@ protected:
         Form->ScreenFrame().SetScale(scale);
         Form->ParticlesChanged();
         Form->SetModified(false);
-        Form->UpdateCommands();
+        Access().UpdateCommands();
     }
 
     void Open(const std::string& path) {
         Prompts->OpenNames.push_back(QString::fromStdString(path));
-        Form->mmiOpen->trigger();
+        Form->Controls().mmiOpen->trigger();
     }
 
-    QRgb Pixel(int x, int y) const { return Form->Canvas.pixel(x, y) & 0xFFFFFFu; }
+    QRgb Pixel(int x, int y) const { return Access().Scene().Canvas.pixel(x, y) & 0xFFFFFFu; }
     bool CanvasHolds(QRgb colour) const {
-        for (int y = 0; y < Form->Canvas.height(); ++y)
-            for (int x = 0; x < Form->Canvas.width(); ++x)
-                if ((Form->Canvas.pixel(x, y) & 0xFFFFFFu) == colour) return true;
+        for (int y = 0; y < Access().Scene().Canvas.height(); ++y)
+            for (int x = 0; x < Access().Scene().Canvas.width(); ++x)
+                if ((Access().Scene().Canvas.pixel(x, y) & 0xFFFFFFu) == colour) return true;
         return false;
     }
     QRgb Background() const { return Form->BackgroundColour().rgb() & 0xFFFFFFu; }

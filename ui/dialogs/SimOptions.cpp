@@ -1,0 +1,240 @@
+#include "ui/dialogs/SimOptions.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "engine/KNConst.h"
+#include "engine/SimulationData.h"
+#include "model/Forces.h"
+#include "ui/dialogs/DialogHost.h"
+
+namespace kinetra::ui {
+
+namespace {
+constexpr int FieldWidth = 150;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRadioGroup
+
+TRadioGroup::TRadioGroup(const QString& title, const std::vector<QString>& items, QWidget* parent)
+    : QGroupBox(title, parent), FButtons(new QButtonGroup(this)) {
+    auto* layout = new QVBoxLayout(this);
+    for (const QString& text : items) {
+        auto* button = new QRadioButton(text, this);
+        FButtons->addButton(button, static_cast<int>(Items.size()));
+        Items.push_back(button);
+        layout->addWidget(button);
+    }
+    layout->addStretch();
+}
+
+int TRadioGroup::ItemIndex() const {
+    return FButtons->checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+    if (index >= 0 && index < Count()) Items[static_cast<size_t>(index)]->setChecked(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TfrmSimOptions
+
+namespace {
+std::vector<QString> MethodCaptions() {
+    std::vector<QString> captions;
+    for (const TMethodInfo& method : NumMethods) captions.push_back(QString::fromLatin1(method.Caption));
+    return captions;
+}
+
+QLineEdit* NumberField(const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setFixedWidth(FieldWidth);
+    return field;
+}
+
+QLabel* Label(const char* name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+}  // namespace
+
+TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent) {
+    setWindowTitle(QStringLiteral("Simulation options"));
+
+    rgNumMethod = new TRadioGroup(QStringLiteral("Numerical method"), MethodCaptions(), this);
+    rgNumMethod->setObjectName(QStringLiteral("rgNumMethod"));
+    lblAccuracy = Label("lblAccuracy", QStringLiteral("Accuracy"), this);
+    edtAccuracy = NumberField("edtAccuracy", this);
+    lblTimeStep = Label("lblTimeStep", QStringLiteral("Time step"), this);
+    edtTimeStep = NumberField("edtTimeStep", this);
+    lblCycles = Label("lblCycles", QStringLiteral("Computation cycles"), this);
+    speCycles = new TSpinEdit(MinCycles, MaxCycles, true, this);
+    speCycles->setObjectName(QStringLiteral("speCycles"));
+    speCycles->setFixedWidth(80);
+    lblGravConstant = Label("lblGravConstant", QStringLiteral("Gravitational constant"), this);
+    edtGravConst = NumberField("edtGravConst", this);
+    lblCoulomb = Label("lblCoulomb", QStringLiteral("Coulomb force coeff."), this);
+    edtCoulomb = NumberField("edtCoulomb", this);
+    lblGravPower = Label("lblGravPower", QStringLiteral("Power of distance"), this);
+    edtPower = NumberField("edtPower", this);
+    cbCollisions = new QCheckBox(QStringLiteral("Collisions"), this);
+    cbCollisions->setObjectName(QStringLiteral("cbCollisions"));
+    btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
+    btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
+
+    // One line each, as the help guide explains the fields; a label names its field in messages.
+    rgNumMethod->setToolTip(QStringLiteral(
+        "How each cycle advances the particles; Stoermer keeps energy well, RKF adapts its own step."));
+    edtAccuracy->setToolTip(QStringLiteral(
+        "RKF only: the relative error allowed per step; smaller is more exact and slower (at least 1E-30)."));
+    edtTimeStep->setToolTip(QStringLiteral(
+        "Simulated time of one computation cycle; smaller is more exact and slower (RKF starts with it)."));
+    speCycles->setToolTip(QStringLiteral(
+        "Computation cycles per displayed step (1 to 200); the screen is drawn after each step."));
+    edtGravConst->setToolTip(
+        QStringLiteral("G, the strength of the attraction between masses; GN for SI units."));
+    edtCoulomb->setToolTip(QStringLiteral(
+        "k, the strength of the force between charges (like charges repel); 0 switches charges off."));
+    edtPower->setToolTip(
+        QStringLiteral("The force is proportional to the distance to this power: -2 is the inverse-square "
+                       "law, 1 a spring."));
+    cbCollisions->setToolTip(QStringLiteral(
+        "Stop the run with a message when two particles come closer than the sum of their radii."));
+    lblAccuracy->setBuddy(edtAccuracy);
+    lblTimeStep->setBuddy(edtTimeStep);
+    lblCycles->setBuddy(speCycles);
+    lblGravConstant->setBuddy(edtGravConst);
+    lblCoulomb->setBuddy(edtCoulomb);
+    lblGravPower->setBuddy(edtPower);
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->addRow(lblAccuracy, edtAccuracy);
+    form->addRow(lblTimeStep, edtTimeStep);
+    form->addRow(lblCycles, speCycles);
+    form->addRow(lblGravConstant, edtGravConst);
+    form->addRow(lblCoulomb, edtCoulomb);
+    form->addRow(lblGravPower, edtPower);
+    form->addRow(QString(), cbCollisions);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(rgNumMethod);
+    top->addSpacing(8);
+    top->addLayout(form);
+
+    QHBoxLayout* buttons = ButtonRow({btnCancel, btnOK});
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addSpacing(4);
+    main->addLayout(buttons);
+
+    QWidget* previous = rgNumMethod->Item(0);
+    for (int i = 1; i < rgNumMethod->Count(); ++i) {
+        setTabOrder(previous, rgNumMethod->Item(i));
+        previous = rgNumMethod->Item(i);
+    }
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{edtAccuracy, edtTimeStep, speCycles, edtGravConst, edtCoulomb,
+                                         edtPower, cbCollisions, btnCancel, btnOK}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+
+    for (QLineEdit* field : {edtAccuracy, edtTimeStep, edtGravConst, edtCoulomb, edtPower}) WatchField(field);
+    connect(rgNumMethod->Buttons(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) nmClick();
+    });
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
+
+    FormCreate();
+    // The dialog opens on the method in force, not on the first of the group.
+    if (QAbstractButton* checked = rgNumMethod->Buttons()->checkedButton()) checked->setFocus();
+}
+
+void TfrmSimOptions::FormCreate() {
+    const TSimData& sim = Host.SimData();
+    rgNumMethod->SetItemIndex(static_cast<int>(sim.Method));
+    edtAccuracy->setText(FormatNumber(sim.Accuracy));
+    edtTimeStep->setText(FormatNumber(sim.TimeStep));
+    speCycles->SetValue(sim.Cycles);
+    edtGravConst->setText(FormatNumber(sim.Force->GravConstant()));
+    edtCoulomb->setText(FormatNumber(sim.Force->CoulombCoeff()));
+    edtPower->setText(FormatNumber(sim.Force->GetPower()));
+    cbCollisions->setChecked(sim.Collisions);
+    nmClick();
+}
+
+void TfrmSimOptions::nmClick() {
+    const bool adaptive = rgNumMethod->ItemIndex() == nmRKF;
+    edtAccuracy->setEnabled(adaptive);
+    lblAccuracy->setEnabled(adaptive);
+    lblTimeStep->setText(adaptive ? QStringLiteral("Initial time step") : QStringLiteral("Time step"));
+}
+
+void TfrmSimOptions::btnOKClick() {
+    TSimData& sim = Host.SimData();
+    TParser& parser = Host.ExprParser();
+    try {
+        const int method = rgNumMethod->ItemIndex();
+        if (method >= 0 && method != static_cast<int>(sim.Method)) {
+            sim.SetMethod(static_cast<TNumMethod>(method));
+            Host.SetModified(true);
+        }
+        // Read for every method: an accuracy made invalid while RKF was chosen still stops OK.
+        const double accuracy = ReadNumberField(*edtAccuracy, parser);
+        if (accuracy != sim.Accuracy) {
+            sim.SetAccuracy(accuracy);
+            Host.SetModified(true);
+        }
+        const double timeStep = ReadNumberField(*edtTimeStep, parser);
+        if (timeStep != sim.TimeStep) {
+            sim.SetTimeStep(timeStep);
+            Host.SetModified(true);
+        }
+        // Taken as typed: after Enter in the field an out-of-range count reaches SetCycles,
+        // which refuses it with its own message.
+        const int cycles = speCycles->Value();
+        if (cycles != sim.Cycles) {
+            sim.SetCycles(cycles);
+            Host.SetModified(true);
+        }
+        const double gravConstant = ReadNumberField(*edtGravConst, parser);
+        if (gravConstant != sim.Force->GravConstant()) {
+            sim.Force->SetGravConstant(gravConstant);
+            Host.SetModified(true);
+        }
+        const double coulomb = ReadNumberField(*edtCoulomb, parser);
+        if (coulomb != sim.Force->CoulombCoeff()) {
+            sim.Force->SetCoulombCoeff(coulomb);
+            Host.SetModified(true);
+        }
+        const double power = ReadNumberField(*edtPower, parser);
+        if (power != sim.Force->GetPower()) {
+            sim.Force->SetPower(power);
+            Host.SetModified(true);
+        }
+        // Collisions are a run setting that the setup file does not hold.
+        sim.Collisions = cbCollisions->isChecked();
+        accept();
+    } catch (const std::exception& error) {
+        ShowError(error);
+    }
+}
+
+void TfrmSimOptions::btnCancelClick() {
+    reject();
+}
+
+}  // namespace kinetra::ui

@@ -1,0 +1,65 @@
+// TfrmSimOptions, the dialog "Simulation options": the numerical method and its settings and the
+// constants of the force law. OK writes back only what changed, through the setters of the
+// simulation and of the force model, so that their checks apply; every written value marks the
+// setup as modified.
+#pragma once
+
+#include <QGroupBox>
+#include <vector>
+
+#include "ui/dialogs/DialogFields.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kinetra::ui {
+
+// A group of radio buttons with one selected item, addressed by its index.
+class TRadioGroup : public QGroupBox {
+public:
+    TRadioGroup(const QString& title, const std::vector<QString>& items, QWidget* parent = nullptr);
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    QRadioButton* Item(int index) const { return Items[static_cast<size_t>(index)]; }
+    int Count() const { return static_cast<int>(Items.size()); }
+    QButtonGroup* Buttons() const { return FButtons; }
+
+private:
+    QButtonGroup* FButtons;
+    std::vector<QRadioButton*> Items;
+};
+
+class TfrmSimOptions : public TToolDialog {
+public:
+    TfrmSimOptions(TDialogHost& host, QWidget* parent = nullptr);
+
+    TRadioGroup* rgNumMethod;
+    QLabel* lblAccuracy;
+    QLineEdit* edtAccuracy;
+    QLabel* lblTimeStep;
+    QLineEdit* edtTimeStep;
+    QLabel* lblCycles;
+    TSpinEdit* speCycles;
+    QLabel* lblGravConstant;
+    QLineEdit* edtGravConst;
+    QLabel* lblCoulomb;
+    QLineEdit* edtCoulomb;
+    QLabel* lblGravPower;
+    QLineEdit* edtPower;
+    QCheckBox* cbCollisions;
+    QPushButton* btnCancel;
+    QPushButton* btnOK;
+
+    // Fills the controls from the simulation.
+    void FormCreate();
+    // Adapts the accuracy field and the time-step label to the selected method.
+    void nmClick();
+    void btnOKClick();
+    void btnCancelClick();
+};
+
+}  // namespace kinetra::ui

@@ -1,0 +1,300 @@
+// The main window's commands that watch, record and share a run (the energy plot, recording
+// to CSV, exporting the picture, saving the reached state as a setup) and those that find
+// setups again (the bundled examples, the recent setups, the last folder, the window's place).
+#include "ui/extras/SimExtras.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+#include "engine/SimulationData.h"
+#include "engine/StateSetup.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Examples.h"
+#include "ui/extras/Session.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
+#include "ui/setup/SetupCommands.h"
+#include "ui/window/SimMain.h"
+#include "ui/window/UiText.h"
+
+namespace kinetra::ui {
+
+namespace {
+
+constexpr const char* CsvFilter = "CSV file (*.csv)|*.csv";
+constexpr const char* ImageFilter = "PNG image (*.png)|*.png";
+constexpr const char* FileExistsQuestion = "A file of this name already exists. Do you want to override it?";
+
+// A menu caption shows "&" as an access key marker; a file name's own must be doubled.
+QString MenuText(const QString& text) {
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// The setup's file name without folders and extension, to propose names of files made from it.
+std::string BaseName(const std::string& fileName) {
+    const QString base = QFileInfo(ToQ(FileNamePart(fileName))).completeBaseName();
+    return base.isEmpty() ? std::string("Kinetra") : FromQ(base);
+}
+
+}  // namespace
+
+TSimExtras::TSimExtras(TSimForm& form) : Form(form) {}
+
+TSimExtras::~TSimExtras() {
+    FRecorder.Close();
+    FEnergyPlot.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files and folders
+
+QString TSimExtras::StartFolder() const {
+    // A file dialog shows a folder it can list; one the user cannot read (where a save has just
+    // failed, say) is passed over.
+    const auto readable = [](const QString& folder) {
+        const QFileInfo info(folder);
+        return !folder.isEmpty() && info.isDir() && info.isReadable() && info.isExecutable();
+    };
+    const QString folder = TSession::LastFolder();
+    if (readable(folder)) return folder;
+    if (readable(QDir::currentPath())) return QDir::currentPath();
+    return QDir::homePath();
+}
+
+void TSimExtras::RememberFile(const std::string& fileName) {
+    TSession::AddRecentFile(ToQ(fileName));
+    FillRecentMenu();
+}
+
+QString TSimExtras::AskSaveName(const QString& title, const QString& proposed, const QString& filter,
+                                const char* extension, const QString& question) {
+    for (;;) {
+        const QString chosen = Form.Prompts().GetSaveFileName(&Form, title, StartFolder(), proposed, filter);
+        if (chosen.isEmpty()) return {};
+        TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
+        // A name without extension gets the file type's own, unless it names something that
+        // exists already (a device, say), which is then what the user chose.
+        QString target = chosen;
+        if (!HasExtension(FromQ(chosen)) && !QFileInfo::exists(chosen))
+            target += QString::fromUtf8(extension);
+        if (!QFileInfo(target).isFile()) return target;
+        switch (Form.Prompts().Confirm(&Form, question)) {
+            case TAnswer::Yes:
+                return target;
+            case TAnswer::No:
+                continue;
+            case TAnswer::Cancel:
+                return {};
+        }
+    }
+}
+
+bool TSimExtras::RestoreWindowGeometry() {
+    const QByteArray saved = TSession::WindowGeometry();
+    if (saved.isEmpty()) return false;
+    const QRect before = Form.normalGeometry();
+    const Qt::WindowStates stateBefore = Form.windowState();
+    if (!Form.restoreGeometry(saved)) return false;
+    // Only a place that fits a screen as it is now: saved on a larger or another screen, the
+    // window could stand with its status bar below the screen's edge. Its normal geometry
+    // counts also when it comes back maximised, for the moment it is made normal again.
+    const QRect restored = Form.normalGeometry().isValid() ? Form.normalGeometry() : Form.geometry();
+    for (const QScreen* monitor : QGuiApplication::screens())
+        if (monitor->availableGeometry().contains(restored)) return true;
+    Form.setWindowState(stateBefore);
+    Form.setGeometry(before);
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Examples and recent setups
+
+void TSimExtras::FillExamplesMenu() {
+    Form.mmiExamples->clear();
+    const QList<TExampleSetup> examples = FindExamples();
+    for (const TExampleSetup& example : examples) {
+        QAction* action = Form.mmiExamples->addAction(MenuText(example.Name));
+        action->setData(example.Path);
+        action->setToolTip(example.Path);
+        const QString path = example.Path;
+        QObject::connect(action, &QAction::triggered, &Form,
+                         [this, path] { Form.Guard([this, path] { OpenFromMenu(path); }); });
+    }
+    Form.mmiExamples->menuAction()->setEnabled(!examples.isEmpty());
+}
+
+void TSimExtras::FillRecentMenu() {
+    Form.mmiRecent->clear();
+    const QStringList files = TSession::RecentFiles();
+    int number = 1;
+    for (const QString& file : files) {
+        QAction* action =
+            Form.mmiRecent->addAction(QStringLiteral("&") + QString::number(number++) + QStringLiteral("  ") +
+                                      MenuText(QDir::toNativeSeparators(file)));
+        action->setData(file);
+        QObject::connect(action, &QAction::triggered, &Form,
+                         [this, file] { Form.Guard([this, file] { OpenFromMenu(file); }); });
+    }
+    if (files.isEmpty()) Form.mmiRecent->addAction(QStringLiteral("No recent setups"))->setEnabled(false);
+}
+
+bool TSimExtras::IsBundledExample(const QString& fileName) {
+    const QString folder = QFileInfo(fileName).canonicalPath();
+    if (folder.isEmpty()) return false;
+    for (const QString& examples : ExampleFolders())
+        if (QFileInfo(examples).canonicalFilePath() == folder) return true;
+    return false;
+}
+
+void TSimExtras::OpenFromMenu(const QString& fileName) {
+    if (Form.Setup->UnsavedChangesHandled()) Form.Setup->OpenSetup(fileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The energy plot
+
+void TSimExtras::TakeRewindSample() {
+    // Taken whether or not the plot is shown: switched on later in the run, it still measures
+    // the drift from the energy at time 0.
+    try {
+        RewindKinetic = Form.FSimData->KineticEnergy();
+        RewindPotential = Form.FSimData->PotentialEnergy();
+    } catch (const EMathError&) {
+        // No energy of the start to measure from: the plot starts empty; where the energies are
+        // shown (the info window, the plot's next sample) their error is reported.
+        RewindKinetic = 0;
+        RewindPotential = 0;
+        if (FEnergyPlot) FEnergyPlot->ClearSamples();
+        return;
+    }
+    if (FEnergyPlot) FEnergyPlot->Restart(Form.FSimData->Time, RewindKinetic, RewindPotential);
+}
+
+void TSimExtras::SampleEnergy() {
+    const double time = Form.FSimData->Time;
+    const TEnergyHistory& history = FEnergyPlot->History();
+    // A refresh without a step in between (a view change, a repaint) adds nothing new.
+    if (!history.Empty() && history.Last().Time == time) return;
+    FEnergyPlot->AddSample(time, Form.FSimData->KineticEnergy(), Form.FSimData->PotentialEnergy());
+}
+
+void TSimExtras::mmiEnergyPlotClick() {
+    EnergyPlotShown = Form.mmiEnergyPlot->isChecked();
+    if (!FEnergyPlot) {
+        FEnergyPlot = std::make_unique<TfrmEnergyPlot>(&Form);
+        FEnergyPlot->OnClosed = [this] {
+            Form.mmiEnergyPlot->setChecked(false);
+            EnergyPlotShown = false;
+        };
+        // Top right, where it leaves the info window at the top left and the tool panel free.
+        if (const QScreen* monitor = Form.screen()) {
+            const QRect area = monitor->availableGeometry();
+            FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
+        }
+        if (Form.Run->RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+    }
+    if (EnergyPlotShown) {
+        if (Form.View->Ready) SampleEnergy();
+        FEnergyPlot->show();
+    } else {
+        FEnergyPlot->hide();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording to CSV
+
+void TSimExtras::StopRecording() {
+    FRecorder.Close();
+    if (Form.mmiRecordCsv) Form.mmiRecordCsv->setChecked(false);
+}
+
+void TSimExtras::RecordStep() {
+    try {
+        FRecorder.Append(*Form.FSimData, Form.Run->StepsDone);
+    } catch (const EMathError&) {
+        // Energies that cannot be computed: the step failed, which the run loop reports.
+        StopRecording();
+        throw;
+    } catch (const std::exception& e) {
+        // The recording ends; the run goes on.
+        StopRecording();
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+    }
+}
+
+void TSimExtras::mmiRecordCsvClick() {
+    if (!Form.mmiRecordCsv->isChecked()) {
+        StopRecording();
+        return;
+    }
+    // Checked only once the recording has begun.
+    Form.mmiRecordCsv->setChecked(false);
+    const QString name =
+        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.FSimData->FileName) + ".csv"),
+                    QString::fromUtf8(CsvFilter), ".csv", QString::fromUtf8(FileExistsQuestion));
+    if (name.isEmpty()) return;
+    try {
+        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone);
+    } catch (const EInOutError& e) {
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+        return;
+    }
+    Form.mmiRecordCsv->setChecked(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The picture and the state
+
+void TSimExtras::mmiExportImageClick() {
+    const QString name =
+        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Form.FSimData->FileName) + ".png"),
+                    QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
+    if (name.isEmpty()) return;
+    QImageWriter writer(name, "png");
+    if (!writer.write(Form.View->SceneImage()))
+        throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
+}
+
+void TSimExtras::mmiSaveStateClick() {
+    const QString name = AskSaveName(
+        QStringLiteral("Save state as setup"), ToQ(BaseName(Form.FSimData->FileName) + "_state.knx"),
+        QString::fromUtf8(SetupFilter), SetupExtension, QString::fromUtf8(SetupExistsQuestion));
+    if (name.isEmpty()) return;
+    std::string written;
+    try {
+        written = SaveStateAsSetup(*Form.FSimData, FromQ(name));
+    } catch (const EKNError& e) {
+        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+        return;
+    }
+    RememberFile(written);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Per step and per refresh
+
+void TSimExtras::StepDrawn() {
+    if (FRecorder.Recording()) RecordStep();
+    // Every step, so that swings faster than the refreshes reach the plot.
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*Form.FSimData);
+}
+
+void TSimExtras::SceneRefreshed() {
+    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+}
+
+void TSimExtras::ForgetSamples() {
+    if (FEnergyPlot) FEnergyPlot->ClearSamples();
+}
+
+}  // namespace kinetra::ui

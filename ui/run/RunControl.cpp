@@ -1,0 +1,123 @@
+// The run control of the main window: the run states, the run loop and its commands.
+#include "ui/run/RunControl.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+#include "engine/SimulationData.h"
+#include "ui/dialogs/KNInfo.h"
+#include "ui/extras/SimExtras.h"
+#include "ui/scene/SceneView.h"
+#include "ui/window/UiText.h"
+
+namespace kinetra::ui {
+
+TRunControl::TRunControl(TSimForm& form) : Form(form) {}
+
+void TRunControl::mmiStartClick() {
+    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (RunState != rsRunning) RunLoop();
+}
+
+void TRunControl::sbBackClick() {
+    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (RunState != rsRunning) RunLoop();
+}
+
+void TRunControl::sbStepClick() {
+    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    SingleStep();
+}
+
+void TRunControl::sbStepBackClick() {
+    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    SingleStep();
+}
+
+void TRunControl::RunLoop() {
+    RunState = rsRunning;
+    Form.SetPanel(0, QStringLiteral("Running"));
+    try {
+        // Commands given meanwhile run inside DrawStep's event processing and end the loop by
+        // changing RunState.
+        while (RunState == rsRunning) Form.FSimData->Step();
+    } catch (const EKNError& e) {
+        Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
+        mmiStopClick();
+    } catch (const EMathError&) {
+        // The energies of the reached state (the information window, the energy plot and the
+        // recording ask for them after each step) cannot be computed: a failed step.
+        Form.Prompts().ShowMessage(&Form, QString::fromUtf8(MsgCoordinateOutOfRange));
+        mmiStopClick();
+    } catch (...) {
+        mmiStopClick();
+        throw;
+    }
+}
+
+void TRunControl::SingleStep() {
+    RunState = rsPaused;
+    Form.FSimData->Step();
+    Form.SetPanel(0, QStringLiteral("Paused"));
+    Form.View->RefreshScene();
+}
+
+void TRunControl::mmiPauseClick() {
+    if (RunState != rsRunning) return;
+    RunState = rsPaused;
+    Form.SetPanel(0, QStringLiteral("Paused"));
+}
+
+void TRunControl::mmiStopClick() {
+    Form.Extras->StopRecording();
+    RunState = rsStopped;
+    Form.SetPanel(0, QStringLiteral("Stopped"));
+    PrepareScene();
+    Form.SetPanel(1, TimeText(Form.FSimData->Time));
+}
+
+void TRunControl::PrepareScene() {
+    if (RunState == rsRunning) return;
+    TParticlesList& particles = Form.FSimData->Particles;
+    if (RunState != rsPaused) {
+        StepCount = 0;
+        StepsDone = 0;
+        const int n = particles.Count();
+        RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
+        Form.FSimData->Rewind();
+        Form.View->Rewind();
+        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->UpdateValues();
+        Form.Extras->TakeRewindSample();
+    }
+    Form.View->UpdateInvisibleFlags();
+    Form.View->UpdateTrailFlags();
+    Form.ShowFrameInfo();
+    if (RunState == rsStopped) Form.View->DrawParticles();
+    particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
+    Form.FSimData->Prepare();
+    Form.View->Ready = true;
+}
+
+void TRunControl::CollisionDetected(int i, int j) {
+    const TParticlesList& particles = Form.FSimData->Particles;
+    Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
+    Form.Prompts().ShowMessage(
+        &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
+                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
+    mmiStopClick();
+}
+
+void TRunControl::StepDrawn(bool left) {
+    // Before the event processing below, in which a command may stop or rewind the run.
+    ++StepsDone;
+    Form.Extras->StepDrawn();
+    if (left || StepCount % RefreshInterval == 0) {
+        Form.View->RefreshScene();
+        QCoreApplication::processEvents();
+    }
+    ++StepCount;
+}
+
+}  // namespace kinetra::ui

@@ -1,0 +1,49 @@
+// TRunControl, the run states and the run loop of the main window: Run, Run backwards, Step,
+// Step back, Pause and Stop, the rewind that prepares the scene, and what ends a run (a
+// collision, an error of a step).
+//
+// A run is a loop of TSimData::Step calls inside the command that started it. Each step ends in
+// the scene's DrawStep, which hands over to StepDrawn: the per-step work (recording, the energy
+// plot) and, every RefreshInterval steps or when a particle has left the view, a refresh with
+// the event processing in which other commands run. Those change RunState, which the loop tests
+// before every step.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/window/SimMain.h"
+
+namespace kinetra::ui {
+
+class TRunControl {
+public:
+    explicit TRunControl(TSimForm& form);
+
+    // The commands.
+    void mmiStartClick();
+    void sbBackClick();
+    void sbStepClick();
+    void sbStepBackClick();
+    void mmiPauseClick();
+    void mmiStopClick();
+
+    void RunLoop();
+    void SingleStep();
+    // Rewinds a stopped setup and makes the scene ready for the next step.
+    void PrepareScene();
+    void CollisionDetected(int i, int j);
+    // After the scene has drawn a step: the per-step work and, now and then, a refresh.
+    void StepDrawn(bool left);
+
+    TRunState RunState = rsNoSetup;
+    std::int32_t StepCount = 0;
+    std::int32_t RefreshInterval = 100;
+    // Displayed steps since the last rewind, counted as they are drawn (StepCount is counted
+    // after the event processing of a step and so lags behind inside it).
+    std::int64_t StepsDone = 0;
+
+private:
+    TSimForm& Form;
+};
+
+}  // namespace kinetra::ui

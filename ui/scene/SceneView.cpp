@@ -1,0 +1,404 @@
+// The scene: particles, trails and the centre-of-mass marker, drawn incrementally on the canvas
+// (only what moved), with the trail layer ANDed over it at every refresh.
+#include "ui/scene/SceneView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "engine/KNConst.h"
+#include "engine/SimulationData.h"
+
+namespace kinetra::ui {
+
+namespace {
+
+QColor PaletteColour(int index) {
+    const TRGB c = ParticleColours[static_cast<size_t>(std::clamp(index, 0, ColourCount - 1))];
+    return QColor(c.R, c.G, c.B);
+}
+
+// Projected points may lie up to 2e9 pixels away. The rasteriser is only exact for moderate
+// coordinates, so far-away segments are clipped to a box around the image first
+// (Liang-Barsky); segments within the box are drawn unchanged.
+void DrawClippedLine(QPainter& painter, const QSize& size, double x1, double y1, double x2, double y2) {
+    constexpr double kSafe = 16384;
+    const auto inside = [&](double x, double y) { return std::abs(x) < kSafe && std::abs(y) < kSafe; };
+    if (!inside(x1, y1) || !inside(x2, y2)) {
+        const double xmin = -2, ymin = -2, xmax = size.width() + 2.0, ymax = size.height() + 2.0;
+        const double dx = x2 - x1, dy = y2 - y1;
+        double t0 = 0, t1 = 1;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {x1 - xmin, xmax - x1, y1 - ymin, ymax - y1};
+        for (int k = 0; k < 4; ++k) {
+            if (p[k] == 0) {
+                if (q[k] < 0) return;
+            } else {
+                const double t = q[k] / p[k];
+                if (p[k] < 0)
+                    t0 = std::max(t0, t);
+                else
+                    t1 = std::min(t1, t);
+            }
+        }
+        if (t0 > t1) return;
+        const double nx1 = x1 + t0 * dx, ny1 = y1 + t0 * dy;
+        x2 = x1 + t1 * dx;
+        y2 = y1 + t1 * dy;
+        x1 = nx1;
+        y1 = ny1;
+    }
+    painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+// A rectangle in 64-bit coordinates, cut to the image before it reaches Qt's 32-bit QRect.
+void FillClipped(QPainter& painter, const QSize& size, std::int64_t x, std::int64_t y, std::int64_t w,
+                 std::int64_t h, const QColor& colour) {
+    const std::int64_t left = std::max<std::int64_t>(x, 0);
+    const std::int64_t top = std::max<std::int64_t>(y, 0);
+    const std::int64_t right = std::min<std::int64_t>(x + w, size.width());
+    const std::int64_t bottom = std::min<std::int64_t>(y + h, size.height());
+    if (left >= right || top >= bottom) return;
+    painter.fillRect(QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                           static_cast<int>(bottom - top)),
+                     colour);
+}
+
+// The picture size the scene works with. A file may hold any positive size, but drawn around a
+// centre within the visible area (the only ones drawn) every picture larger than any screen
+// looks the same; the cap keeps the corner (centre - size, with a centre clamped to 2e9) and
+// the far edge (corner + 2 size) within 32 bits.
+constexpr int kLargestSceneImage = 1 << 20;
+
+int SceneImageSize(int size) {
+    return std::min(size, kLargestSceneImage);
+}
+
+QImage ParticlePicture(int colourIndex, int size, const QColor& background) {
+    QImage image(2 * size, 2 * size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(background, 2));
+    p.setBrush(PaletteColour(colourIndex));
+    // The 2-pixel outline is centred on the path, so the circle fills the square exactly.
+    p.drawEllipse(QRectF(1, 1, 2.0 * size - 2, 2.0 * size - 2));
+    return image;
+}
+
+}  // namespace
+
+TSceneView::TSceneView(TSimForm& form) : QWidget(&form), Form(form) {
+    // The canvas covers every pixel, so Qt need not fill the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TSceneView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    painter.drawImage(exposed.topLeft(), Canvas, exposed);
+    // Outside the canvas (only between a resize and its handling) show the background.
+    const QRegion rest = QRegion(exposed).subtracted(QRegion(Canvas.rect()));
+    for (const QRect& r : rest) painter.fillRect(r, BackgroundColour());
+}
+
+void TSceneView::resizeEvent(QResizeEvent*) {
+    if (OnResized) OnResized();
+}
+
+TSimData& TSceneView::Sim() const {
+    return Form.SimData();
+}
+
+TScreenFrame& TSceneView::Frame() const {
+    return Form.ScreenFrame();
+}
+
+QColor TSceneView::BackgroundColour() const {
+    return Form.BackgroundColour();
+}
+
+void TSceneView::FillBackground(QImage& image) const {
+    image.fill(BackgroundColour());
+}
+
+TScreenPoint TSceneView::ImagePosition(const TVector& position, int size) const {
+    TScreenPoint p = Frame().WorldToScreen(position);
+    size = SceneImageSize(size);
+    p.X -= size;
+    p.Y -= size;
+    return p;
+}
+
+TScreenPoint TSceneView::ProjectedCenterOfMass() const {
+    TScreenPoint q = Frame().WorldToScreen(Sim().Particles.CenterOfMass());
+    q.X -= 1;
+    q.Y -= 1;
+    return q;
+}
+
+void TSceneView::EnsureParticleArrays() {
+    const auto n = static_cast<size_t>(Sim().Particles.Count());
+    if (InvisibleFlags.size() != n) UpdateInvisibleFlags();
+    if (TrailFlags.size() != n) UpdateTrailFlags();
+    if (ScreenPos.size() != n) ScreenPos.resize(n);
+}
+
+void TSceneView::DrawImage(QPainter& painter, int particle, int x, int y) {
+    const TParticleImage& image = Sim().Particles.Particles(particle).Image;
+    if (image.Size < 1) return;
+    const int size = SceneImageSize(image.Size);
+    // Small pictures are kept; a huge size read from a file is drawn directly instead.
+    constexpr int kLargestKept = 64;
+    if (size <= kLargestKept) {
+        const auto key = std::make_pair(std::clamp(image.ColourIndex, 0, ColourCount - 1), size);
+        auto it = ImageCache.find(key);
+        if (it == ImageCache.end())
+            it = ImageCache.emplace(key, ParticlePicture(key.first, key.second, BackgroundColour())).first;
+        painter.drawImage(QPoint(x, y), it->second);
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(BackgroundColour(), 2));
+        painter.setBrush(PaletteColour(image.ColourIndex));
+        painter.drawEllipse(QRectF(x + 1.0, y + 1.0, 2.0 * size - 2, 2.0 * size - 2));
+        painter.restore();
+    }
+}
+
+void TSceneView::EraseImage(QPainter& painter, const TScreenPoint& at, int size) {
+    FillClipped(painter, Canvas.size(), at.X, at.Y, 2 * std::int64_t{size}, 2 * std::int64_t{size},
+                BackgroundColour());
+}
+
+void TSceneView::DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size) {
+    if (!TrailImage) return;
+    QPainter painter(TrailImage.get());
+    painter.setPen(QPen(PaletteColour(Sim().Particles.Particles(particle).ColourIndex), 0));
+    DrawClippedLine(painter, TrailImage->size(), double(from.X) + size, double(from.Y) + size,
+                    double(to.X) + size, double(to.Y) + size);
+}
+
+void TSceneView::DrawCross(QPainter& painter, int x, int y, const QColor& colour) {
+    painter.setPen(QPen(colour, 0));
+    const double cx = x, cy = y;
+    DrawClippedLine(painter, Canvas.size(), cx - CenterMarkSize, cy, cx + CenterMarkSize, cy);
+    DrawClippedLine(painter, Canvas.size(), cx, cy - CenterMarkSize, cx, cy + CenterMarkSize);
+}
+
+void TSceneView::CombineTrails() {
+    if (!TrailImage) return;
+    QPainter painter(&Canvas);
+    painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    painter.drawImage(0, 0, *TrailImage);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TSceneView::DrawStep() {
+    Drawn = false;
+    bool left = false;
+    EnsureParticleArrays();
+    TParticlesList& particles = Sim().Particles;
+    {
+        QPainter painter(&Canvas);
+        for (int i = 0; i < particles.Count(); ++i) {
+            const auto k = static_cast<size_t>(i);
+            if (InvisibleFlags[k]) continue;
+            const TParticle& particle = particles.Particles(i);
+            const int r = SceneImageSize(particle.ImageSize);
+            const TScreenPoint p = ImagePosition(particle.Position, r);
+            const TScreenPoint old = ScreenPos[k];
+            if (p.Visible) {
+                const std::int64_t dx = std::int64_t{p.X} - old.X;
+                const std::int64_t dy = std::int64_t{p.Y} - old.Y;
+                const std::int64_t d2 = dx * dx + dy * dy;
+                if (d2 >= 1) {
+                    // A move of one pixel is covered by the new picture; only longer moves
+                    // leave a part of the old one to erase.
+                    if (d2 >= 4) EraseImage(painter, old, r);
+                    DrawImage(painter, i, p.X, p.Y);
+                    if (TrailFlags[k]) DrawTrail(i, old, p, r);
+                }
+                Drawn = true;
+            } else if (old.Visible) {
+                EraseImage(painter, old, r);
+                if (TrailFlags[k]) DrawTrail(i, old, p, r);
+                Drawn = true;
+                left = true;
+            }
+            ScreenPos[k] = p;
+        }
+    }
+    if (MarkerShown()) {
+        const TScreenPoint q = ProjectedCenterOfMass();
+        if (q.Visible) {
+            DrawCenterOfMass(q.X, q.Y);
+            Drawn = true;
+        } else if (ComPos.Visible) {
+            EraseCenterOfMass();
+            Drawn = true;
+        }
+        ComPos = q;
+    }
+    update();
+    if (OnStepDrawn) OnStepDrawn(left);
+}
+
+void TSceneView::RefreshScene() {
+    DrawParticles();
+    if (MarkerShown()) {
+        const TScreenPoint q = ProjectedCenterOfMass();
+        if (q.Visible) DrawCenterOfMass(q.X, q.Y);
+    }
+    Drawn = Drawn && AnyTrails;
+    if (Drawn) CombineTrails();
+    if (OnRefreshed) OnRefreshed();
+    update();
+}
+
+void TSceneView::DrawParticles() {
+    EnsureParticleArrays();
+    {
+        QPainter painter(&Canvas);
+        const TParticlesList& particles = Sim().Particles;
+        for (int i = 0; i < particles.Count(); ++i) {
+            const auto k = static_cast<size_t>(i);
+            if (!InvisibleFlags[k] && ScreenPos[k].Visible)
+                DrawImage(painter, i, ScreenPos[k].X, ScreenPos[k].Y);
+        }
+    }
+    if (MarkerShown() && ComPos.Visible) DrawCenterOfMass(ComPos.X, ComPos.Y);
+    update();
+}
+
+bool TSceneView::MarkerShown() const {
+    // Without mass there is no centre of mass; a place kept from an earlier setup is no place.
+    return ShowCenterOfMass && Sim().Particles.TotalMass != 0;
+}
+
+void TSceneView::DrawCenterOfMass(int x, int y) {
+    EraseCenterOfMass();
+    QPainter painter(&Canvas);
+    DrawCross(painter, x, y, Qt::black);
+    update();
+}
+
+void TSceneView::EraseCenterOfMass() {
+    // A place beyond the margin is more than an arm's length outside the drawing area, and a
+    // place that is no place (no mass) may lie on a particle of the setup now shown.
+    if (!ComPos.Visible) return;
+    QPainter painter(&Canvas);
+    DrawCross(painter, ComPos.X, ComPos.Y, BackgroundColour());
+    update();
+}
+
+void TSceneView::Clear() {
+    if (TrailImage) FillBackground(*TrailImage);
+    FillBackground(Canvas);
+    update();
+}
+
+void TSceneView::FormPaint() {
+    if (!Ready) return;
+    FillBackground(Canvas);
+    if (AnyTrails) CombineTrails();
+    if (!ScreenPos.empty()) DrawParticles();
+    update();
+}
+
+void TSceneView::ResizeCanvas() {
+    const QSize size = this->size();
+    Canvas = QImage(size, QImage::Format_RGB32);
+    Frame().SetClientSize(size.width(), size.height());
+    // The layer always matches the drawing area; Clear below empties it anyway.
+    if (TrailImage) *TrailImage = QImage(size, QImage::Format_RGB32);
+    Clear();
+}
+
+void TSceneView::UpdateScreenPositions() {
+    EnsureParticleArrays();
+    const TParticlesList& particles = Sim().Particles;
+    for (int i = 0; i < particles.Count(); ++i) {
+        const TParticle& p = particles.Particles(i);
+        ScreenPos[static_cast<size_t>(i)] = ImagePosition(p.Position, p.ImageSize);
+    }
+    if (particles.TotalMass != 0)
+        ComPos = ProjectedCenterOfMass();
+    else
+        ComPos.Visible = false;
+}
+
+void TSceneView::UpdateTrailFlags() {
+    const TParticlesList& particles = Sim().Particles;
+    TrailFlags.assign(static_cast<size_t>(particles.Count()), false);
+    AnyTrails = false;
+    for (int i = 0; i < particles.Count(); ++i) {
+        const bool trail =
+            TrailMode == tmAll || (TrailMode == tmSelected && particles.Particles(i).ShowTrail);
+        TrailFlags[static_cast<size_t>(i)] = trail;
+        AnyTrails = AnyTrails || trail;
+    }
+    if (AnyTrails && !TrailImage) {
+        // Blank means all bits set: under the AND it leaves the window as it is.
+        TrailImage = std::make_unique<QImage>(Canvas.size(), QImage::Format_RGB32);
+        TrailImage->fill(0xFFFFFFFFu);
+    }
+}
+
+void TSceneView::UpdateInvisibleFlags() {
+    const TParticlesList& particles = Sim().Particles;
+    InvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
+    for (int i = 0; i < particles.Count(); ++i)
+        InvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
+}
+
+void TSceneView::Rewind() {
+    const TParticlesList& particles = Sim().Particles;
+    const int n = particles.Count();
+    ScreenPos.clear();
+    if (particles.TotalMass != 0)
+        ComPos = ProjectedCenterOfMass();
+    else
+        ComPos.Visible = false;
+    ScreenPos.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const TParticle& p = particles.Particles(i);
+        ScreenPos.push_back(ImagePosition(p.InitialPosition, p.ImageSize));
+    }
+    Clear();
+    TrailImage.reset();
+}
+
+void TSceneView::Forget() {
+    Ready = false;
+    ScreenPos.clear();
+    TrailFlags.clear();
+    InvisibleFlags.clear();
+    AnyTrails = false;
+    Clear();
+    TrailImage.reset();
+}
+
+void TSceneView::ShowMarker(bool value) {
+    if (ShowCenterOfMass && !value) EraseCenterOfMass();
+    ShowCenterOfMass = value;
+    DrawParticles();
+}
+
+QImage TSceneView::SceneImage() const {
+    QImage image = Canvas.copy();
+    // Between two refreshes the newest trail segments are only on the layer; combining it
+    // again changes nothing that a refresh has already combined.
+    if (AnyTrails && TrailImage && TrailImage->size() == image.size()) {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        painter.drawImage(0, 0, *TrailImage);
+    }
+    return image;
+}
+
+}  // namespace kinetra::ui

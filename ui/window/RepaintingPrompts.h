@@ -1,0 +1,66 @@
+// TRepaintingPrompts, the window's prompts: each prompt as the inner prompts show it, followed by
+// a repaint of the scene.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "ui/dialogs/Prompts.h"
+
+namespace kinetra::ui {
+
+// Every prompt is a window over the scene: when it has closed, the scene is repainted as the
+// window system would repaint an uncovered window (the canvas alone would keep whatever the
+// command drew or erased meanwhile, such as a cleared area or an erased marker).
+class TRepaintingPrompts : public TUserPrompts {
+public:
+    TRepaintingPrompts(std::unique_ptr<TUserPrompts> inner, std::function<void()> repaint)
+        : Inner(std::move(inner)), Repaint(std::move(repaint)) {}
+
+    void ShowMessage(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowMessage(parent, text);
+    }
+    void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override {
+        After after(*this);
+        Inner->ShowDetailedMessage(parent, text, detail);
+    }
+    void ShowError(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowError(parent, text);
+    }
+    TAnswer Confirm(QWidget* parent, const QString& text) override {
+        After after(*this);
+        return Inner->Confirm(parent, text);
+    }
+    QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter) override {
+        After after(*this);
+        return Inner->GetOpenFileName(parent, title, folder, filter);
+    }
+    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& proposedName, const QString& filter) override {
+        After after(*this);
+        return Inner->GetSaveFileName(parent, title, folder, proposedName, filter);
+    }
+    int ExecDialog(QDialog& dialog) override {
+        After after(*this);
+        return Inner->ExecDialog(dialog);
+    }
+
+private:
+    // Also when the prompt ends in an exception.
+    struct After {
+        explicit After(TRepaintingPrompts& owner) : Owner(owner) {}
+        After(const After&) = delete;
+        After& operator=(const After&) = delete;
+        ~After() { Owner.Repaint(); }
+        TRepaintingPrompts& Owner;
+    };
+
+    std::unique_ptr<TUserPrompts> Inner;
+    std::function<void()> Repaint;
+};
+
+}  // namespace kinetra::ui

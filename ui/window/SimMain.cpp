@@ -1,0 +1,499 @@
+// The main window's skeleton and run control: layout, menus, tool panel, status bar, the run
+// states with the run loop, and the rule that enables the commands.
+#include "ui/window/SimMain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QWindow>
+#include <QWindowStateChangeEvent>
+#include <algorithm>
+
+#include "engine/KNConst.h"
+#include "engine/KNUtils.h"
+#include "engine/SimulationData.h"
+#include "parser/Parser.h"
+#include "ui/dialogs/KNInfo.h"
+#include "ui/extras/EnergyPlot.h"
+#include "ui/extras/Session.h"
+#include "ui/extras/SimExtras.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
+#include "ui/setup/SetupCommands.h"
+#include "ui/window/RepaintingPrompts.h"
+#include "ui/window/StatusPanels.h"
+#include "ui/window/ToolIcons.h"
+#include "ui/window/UiText.h"
+#include "ui/window/ViewCommands.h"
+
+namespace kinetra::ui {
+
+namespace {
+
+constexpr int kSpeedPanelWidth = 41;
+constexpr int kButtonLeft = 8;
+constexpr int kButtonWidth = 23;
+constexpr int kButtonHeight = 22;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Creation and destruction
+
+TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMainWindow(parent) {
+    SetPrompts(prompts ? std::move(prompts) : std::make_unique<TQtPrompts>());
+    setWindowTitle(QString::fromUtf8(ProgramTitle));
+    setWindowIcon(ProgramIcon());
+    setMinimumSize(150, 150);
+    QFont font(QStringLiteral("Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+
+    View = new TSceneView(*this);
+    setCentralWidget(View);
+    Run = std::make_unique<TRunControl>(*this);
+    Setup = std::make_unique<TSetupCommands>(*this);
+    Extras = std::make_unique<TSimExtras>(*this);
+    Views = std::make_unique<TViewCommands>(*this);
+    View->OnStepDrawn = [this](bool left) { Run->StepDrawn(left); };
+    View->OnRefreshed = [this] { SceneRefreshed(); };
+    View->OnResized = [this] { Guard([this] { FormResize(); }); };
+    CreateActions();
+    CreateMenus();
+    CreateToolPanel();
+    Status = std::make_unique<TStatusPanels>(View);
+    stbStatusBar = Status->Bar();
+    FormCreate();
+}
+
+TSimForm::~TSimForm() {
+    Terminating = true;
+    // The info window and the frame refer to the simulation: they go first.
+    Extras.reset();
+    FInfoWindow.reset();
+    FScreenFrame.reset();
+    FSimData.reset();
+}
+
+void TSimForm::FormCreate() {
+    Status->FitFixedTexts();
+    Run->RunState = rsNoSetup;
+    FSimData = std::make_unique<TSimData>();
+    FExprParser = std::make_unique<TParser>();
+    FSimData->OnStepDone = [this] { View->DrawStep(); };
+    View->Canvas = QImage(View->size(), QImage::Format_RGB32);
+    View->Canvas.fill(BackgroundColour());
+    ResetView();
+    LayoutOverlays();
+    UpdateCommands();
+    Setup->Modified = false;
+    Setup->UpdateCaption();
+    Created = true;
+}
+
+QAction* TSimForm::NewAction(const QString& caption, const std::function<void()>& handler) {
+    auto* action = new QAction(caption, this);
+    action->setIconVisibleInMenu(false);
+    connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
+    return action;
+}
+
+void TSimForm::CreateActions() {
+    mmiNew = NewAction(QStringLiteral("&New"), [this] { Setup->mmiNewClick(); });
+    mmiOpen = NewAction(QStringLiteral("&Open"), [this] { Setup->mmiOpenClick(); });
+    mmiSave = NewAction(QStringLiteral("&Save"), [this] { Setup->mmiSaveClick(); });
+    mmiSaveAs = NewAction(QStringLiteral("Save &As"), [this] { Setup->mmiSaveAsClick(); });
+    mmiQuit = NewAction(QStringLiteral("&Quit"), [this] { Setup->mmiQuitClick(); });
+    mmiEditParticles =
+        NewAction(QStringLiteral("&Edit particles"), [this] { Setup->mmiEditParticlesClick(); });
+    mmiSimulationOptions =
+        NewAction(QStringLiteral("&Simulation options"), [this] { Setup->mmiSimulationOptionsClick(); });
+    mmiSettings = NewAction(QStringLiteral("&Frame settings"), [this] { Setup->mmiSettingsClick(); });
+    mmiNotes = NewAction(QStringLiteral("&Notes"), [this] { Setup->mmiNotesClick(); });
+    mmiStart = NewAction(QStringLiteral("&Run"), [this] { Run->mmiStartClick(); });
+    mmiRunBackwards = NewAction(QStringLiteral("Run &backwards"), [this] { Run->sbBackClick(); });
+    mmiStep = NewAction(QStringLiteral("St&ep"), [this] { Run->sbStepClick(); });
+    mmiStepBack = NewAction(QStringLiteral("Step b&ack"), [this] { Run->sbStepBackClick(); });
+    mmiPause = NewAction(QStringLiteral("&Pause"), [this] { Run->mmiPauseClick(); });
+    mmiStop = NewAction(QStringLiteral("&Stop"), [this] { Run->mmiStopClick(); });
+    mmiClear = NewAction(QStringLiteral("&Clear"), [this] { View->Clear(); });
+    mmiInfo = NewAction(QStringLiteral("&Display info"), [this] { Setup->mmiInfoClick(); });
+    smiAllTrails = NewAction(QStringLiteral("All"), [this] { Views->smiAllTrailsClick(); });
+    smiSelectedTrails = NewAction(QStringLiteral("Selected"), [this] { Views->smiSelectedTrailsClick(); });
+    smiNoTrails = NewAction(QStringLiteral("None"), [this] { Views->smiNoTrailsClick(); });
+    mmiCenterOfMass =
+        NewAction(QStringLiteral("&Show center of mass"), [this] { Views->mmiCenterOfMassClick(); });
+    mmiAbout = NewAction(QStringLiteral("&About Kinetra"), [this] { Setup->mmiAboutClick(); });
+    actToggle = NewAction(QStringLiteral("Toggle axes"), [this] { Views->sbToggleClick(); });
+    actZoomIn = NewAction(QStringLiteral("Zoom in"), [this] { Views->sbZoomInClick(); });
+    actZoomOut = NewAction(QStringLiteral("Zoom out"), [this] { Views->sbZoomOutClick(); });
+    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"), [this] { Extras->mmiEnergyPlotClick(); });
+    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."), [this] { Extras->mmiRecordCsvClick(); });
+    mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
+    mmiSaveState =
+        NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
+
+    mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
+    mmiSimulationOptions->setShortcut(QKeySequence(Qt::Key_F2));
+    mmiSettings->setShortcut(QKeySequence(Qt::Key_F3));
+    mmiNotes->setShortcut(QKeySequence(Qt::Key_F4));
+    mmiStart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mmiStep->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mmiStepBack->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    mmiPause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    mmiClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mmiInfo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+
+    mmiInfo->setCheckable(true);
+    mmiEnergyPlot->setCheckable(true);
+    mmiRecordCsv->setCheckable(true);
+    mmiCenterOfMass->setCheckable(true);
+    TrailGroup = new QActionGroup(this);
+    TrailGroup->setExclusive(true);
+    for (QAction* a : {smiAllTrails, smiSelectedTrails, smiNoTrails}) {
+        a->setCheckable(true);
+        TrailGroup->addAction(a);
+    }
+    smiSelectedTrails->setChecked(true);
+}
+
+void TSimForm::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("mmMain"));
+    auto addMenu = [&](const QString& caption, const char* name) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(QString::fromUtf8(name));
+        menu->setFont(font());
+        return menu;
+    };
+    QMenu* file = addMenu(QStringLiteral("&File"), "mmiFile");
+    file->addActions({mmiNew, mmiOpen});
+    mmiExamples = file->addMenu(QStringLiteral("Open e&xample"));
+    mmiExamples->setObjectName(QStringLiteral("mmiExamples"));
+    mmiExamples->setFont(font());
+    mmiRecent = file->addMenu(QStringLiteral("Open re&cent"));
+    mmiRecent->setObjectName(QStringLiteral("mmiRecent"));
+    mmiRecent->setFont(font());
+    // The list changes with every open and save, also in another instance of the program. Its
+    // access key is not the "r" of "&Record to CSV...", which would shadow that item.
+    connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { Extras->FillRecentMenu(); }); });
+    file->addActions({mmiSave, mmiSaveAs});
+    file->addSeparator();
+    file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage});
+    file->addSeparator();
+    file->addAction(mmiQuit);
+    Extras->FillExamplesMenu();
+    Extras->FillRecentMenu();
+    QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
+    edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
+    QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
+    simulate->addActions({mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop});
+    simulate->addSeparator();
+    simulate->addAction(mmiClear);
+    QMenu* options = addMenu(QStringLiteral("&Options"), "mmiOptions");
+    options->addAction(mmiInfo);
+    options->addAction(mmiEnergyPlot);
+    mmiTrails = options->addMenu(QStringLiteral("&Trails"));
+    mmiTrails->setObjectName(QStringLiteral("mmiTrails"));
+    mmiTrails->setFont(font());
+    mmiTrails->addActions({smiAllTrails, smiSelectedTrails, smiNoTrails});
+    options->addAction(mmiCenterOfMass);
+    QMenu* help = addMenu(QStringLiteral("&Help"), "mnmHelp");
+    help->addAction(mmiAbout);
+    // The view tools have no menu item; their actions still belong to the window.
+    addActions({actToggle, actZoomIn, actZoomOut});
+}
+
+void TSimForm::CreateToolPanel() {
+    pnlSpeedPanel = new QFrame(View);
+    pnlSpeedPanel->setObjectName(QStringLiteral("pnlSpeedPanel"));
+    pnlSpeedPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlSpeedPanel->setAutoFillBackground(true);
+    // Each button shows its action with the action's icon and hint.
+    struct TButton {
+        QToolButton** Button;
+        QAction* Action;
+        int Top;
+        const char* Name;
+        TToolIcon Icon;
+        const char* Hint;
+    };
+    const TButton buttons[] = {
+        {&sbOpen, mmiOpen, 8, "sbOpen", TToolIcon::Open, "Open a setup"},
+        {&sbSave, mmiSave, 40, "sbSave", TToolIcon::Save, "Save the setup"},
+        {&sbStart, mmiStart, 88, "sbStart", TToolIcon::Run, "Run"},
+        {&sbStepForward, mmiStep, 120, "sbStepForward", TToolIcon::Step, "Step"},
+        {&sbPause, mmiPause, 152, "sbPause", TToolIcon::Pause, "Pause"},
+        {&sbStop, mmiStop, 184, "sbStop", TToolIcon::Stop, "Stop"},
+        {&sbBack, mmiRunBackwards, 216, "sbBack", TToolIcon::RunBack, "Run backwards"},
+        {&sbStepBack, mmiStepBack, 248, "sbStepBack", TToolIcon::StepBack, "Step back"},
+        {&sbToggle, actToggle, 296, "sbToggle", TToolIcon::Toggle, "Toggle axes"},
+        {&sbZoomIn, actZoomIn, 328, "sbZoomIn", TToolIcon::ZoomIn, "Zoom in"},
+        {&sbZoomOut, actZoomOut, 360, "sbZoomOut", TToolIcon::ZoomOut, "Zoom out"},
+    };
+    for (const TButton& b : buttons) {
+        b.Action->setToolTip(QString::fromUtf8(b.Hint));
+        b.Action->setIcon(ToolIcon(b.Icon));
+        auto* button = new QToolButton(pnlSpeedPanel);
+        button->setObjectName(QString::fromUtf8(b.Name));
+        button->setDefaultAction(b.Action);
+        button->setGeometry(kButtonLeft, b.Top, kButtonWidth, kButtonHeight);
+        button->setIconSize(QSize(16, 16));
+        // The keys belong to the drawing area (arrow keys pan the view).
+        button->setFocusPolicy(Qt::NoFocus);
+        *b.Button = button;
+    }
+}
+
+// The tool panel and the status bar lie over the drawing area along its right and bottom edges.
+void TSimForm::LayoutOverlays() {
+    const int w = View->width();
+    const int h = View->height();
+    const int statusHeight = stbStatusBar->sizeHint().height();
+    stbStatusBar->setGeometry(0, h - statusHeight, w, statusHeight);
+    pnlSpeedPanel->setGeometry(w - kSpeedPanelWidth, 0, kSpeedPanelWidth, std::max(0, h - statusHeight));
+}
+
+void TSimForm::SetPrompts(std::unique_ptr<TUserPrompts> prompts) {
+    if (prompts)
+        FPrompts = std::make_unique<TRepaintingPrompts>(std::move(prompts), [this] { ScheduleRepaint(); });
+}
+
+void TSimForm::ScheduleRepaint() {
+    if (RepaintPending) return;
+    RepaintPending = true;
+    // Queued, as the window system's repaint comes after the command that closed the prompt
+    // has finished (the frame settings command erases the marker after its dialog).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            RepaintPending = false;
+            Guard([this] { View->FormPaint(); });
+        },
+        Qt::QueuedConnection);
+}
+
+bool TSimForm::eventFilter(QObject* watched, QEvent* event) {
+    // Uncovered by another window: the window system asks for the picture again.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+        ScheduleRepaint();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TSimForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!ExposeWatched && windowHandle()) {
+        windowHandle()->installEventFilter(this);
+        ExposeWatched = true;
+    }
+}
+
+void TSimForm::SetPanel(int index, const QString& text) {
+    Status->SetPanel(index, text);
+}
+
+QString TSimForm::PanelText(int index) const {
+    return Status->PanelText(index);
+}
+
+int TSimForm::PanelWidth(int index) const {
+    return Status->PanelWidth(index);
+}
+
+void TSimForm::ShowFrameInfo() {
+    Status->ShowFrameInfo(*FScreenFrame);
+}
+
+void TSimForm::ResizeDrawingArea(int width, int height) {
+    if (QLayout* l = layout()) l->activate();
+    const QSize extra = size() - View->size();
+    resize(width + extra.width(), height + extra.height());
+    QCoreApplication::sendPostedEvents();
+    if (QLayout* l = layout()) l->activate();
+    QCoreApplication::sendPostedEvents();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Errors
+
+void TSimForm::Guard(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+}
+
+void TSimForm::HandleException(std::exception_ptr error) {
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+        return;
+    } catch (const std::exception& e) {
+        message = QString::fromStdString(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    try {
+        Prompts().ShowError(this, WithFullStop(message));
+    } catch (...) {
+        // The error box itself failed: nothing more can be shown.
+    }
+}
+
+void TSimForm::UpdateCommands() {
+    const bool setup = Run->RunState != rsNoSetup;
+    mmiSave->setEnabled(setup && Setup->Modified);
+    for (QAction* a :
+         {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo, mmiStart,
+          mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear, actZoomIn, actZoomOut})
+        a->setEnabled(setup);
+    mmiTrails->menuAction()->setEnabled(setup);
+    for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
+    mmiCenterOfMass->setEnabled(setup && FSimData->Particles.TotalMass != 0);
+    actToggle->setEnabled(setup && FSimData->Dimensions > 1);
+}
+
+void TSimForm::ConnectHooks() {
+    FSimData->Particles.OnCollision = [this](int i, int j) { Run->CollisionDetected(i, j); };
+    FSimData->OnLoadFrame = [this](TSetupReader& reader) { FScreenFrame->LoadFromFile(reader); };
+    FSimData->OnSaveFrame = [this](TSetupWriter& writer) { FScreenFrame->SaveToFile(writer); };
+}
+
+void TSimForm::ResetView() {
+    FScreenFrame = std::make_unique<TScreenFrame>(*FSimData);
+    ConnectHooks();
+    FScreenFrame->SetClientSize(View->width(), View->height());
+    View->TrailMode = tmSelected;
+    smiSelectedTrails->setChecked(true);
+    FInfoWindow.reset();
+    InfoShown = false;
+    FSimData->InfoWanted = false;
+    mmiInfo->setChecked(false);
+    // The plot stays as the user placed it; its curves belonged to the setup that goes.
+    Extras->ForgetSamples();
+    Status->Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The rooms' read-outs and the window's part of their work
+
+void TSimForm::SetModified(bool value) {
+    Setup->SetModified(value);
+}
+
+void TSimForm::SetParticlesModified(bool value) {
+    Setup->SetParticlesModified(value);
+}
+
+void TSimForm::ParticlesChanged() {
+    Setup->ParticlesChanged();
+}
+
+void TSimForm::OpenSetup(const QString& chosenName) {
+    Setup->OpenSetup(chosenName);
+}
+
+bool TSimForm::RestoreWindowGeometry() {
+    return Extras->RestoreWindowGeometry();
+}
+
+QImage TSimForm::SceneImage() const {
+    return View->SceneImage();
+}
+
+TfrmEnergyPlot* TSimForm::EnergyPlot() const {
+    return Extras->EnergyPlot();
+}
+
+const TCsvRecorder& TSimForm::Recorder() const {
+    return Extras->Recorder();
+}
+
+QWidget* TSimForm::DrawingArea() const {
+    return View;
+}
+
+QColor TSimForm::BackgroundColour() const {
+    return palette().color(QPalette::Window);
+}
+
+void TSimForm::FormResize() {
+    if (Terminating || !Created) return;
+    LayoutOverlays();
+    View->ResizeCanvas();
+    if (Run->RunState != rsNoSetup) {
+        ShowFrameInfo();
+        View->UpdateScreenPositions();
+        View->RefreshScene();
+    }
+}
+
+void TSimForm::SceneRefreshed() {
+    SetPanel(1, TimeText(FSimData->Time));
+    if (QString::fromStdString(FScreenFrame->Name())
+            .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
+        ShowFrameInfo();
+    if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+    Extras->SceneRefreshed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void TSimForm::closeEvent(QCloseEvent* event) {
+    if (Quitting) {
+        TSession::SetWindowGeometry(saveGeometry());
+        event->accept();
+        return;
+    }
+    bool consent = false;
+    Guard([&] { consent = Setup->FormCloseQuery(); });
+    if (consent) {
+        Terminating = true;
+        TSession::SetWindowGeometry(saveGeometry());
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TSimForm::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            Guard([&] { Views->FormKeyUp(event->key()); });
+            event->accept();
+            break;
+        default:
+            QMainWindow::keyPressEvent(event);
+    }
+}
+
+void TSimForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) View->ClearImageCache();
+    if (event->type() == QEvent::WindowStateChange) {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        // Coming back from an icon is the one moment the whole picture is drawn anew.
+        if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+            Guard([this] { View->FormPaint(); });
+    }
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace kinetra::ui

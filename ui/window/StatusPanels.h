@@ -1,0 +1,47 @@
+// TStatusPanels, the status bar of the main window with its four panels: the run state, the
+// time, the frame with its origin, the extent of the view.
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QStatusBar;
+class QWidget;
+
+namespace kinetra {
+class TScreenFrame;
+}
+
+namespace kinetra::ui {
+
+// The status panels' widths in pixels; panels 1 to 3 widen where their longest text needs more.
+inline constexpr int kStatusPanelWidths[4] = {90, 100, 275, 200};
+
+class TStatusPanels {
+public:
+    // The status bar, a child of `parent`, with its four panels.
+    explicit TStatusPanels(QWidget* parent);
+
+    QStatusBar* Bar() const { return StatusBar; }
+    // Panel 0 as wide as "Stopped", panels 1 and 3 as their longest texts.
+    void FitFixedTexts();
+    void SetPanel(int index, const QString& text);
+    QString PanelText(int index) const;
+    int PanelWidth(int index) const;
+    void Clear();
+    // The frame's name, axes and origin in panel 2, the extent in panel 3.
+    void ShowFrameInfo(const TScreenFrame& frame);
+
+private:
+    // Widens a status panel so that `longest`, the longest text it may show, is not cut.
+    void FitPanel(int index, const QString& longest);
+    // The longest number of the panels' 5-digit general format, in the widest digit.
+    QString LongestNumber(bool sign) const;
+
+    QStatusBar* StatusBar = nullptr;
+    QLabel* Panels[4] = {nullptr, nullptr, nullptr, nullptr};
+    // The longest texts the panels were last widened for.
+    QString FittedTexts[4];
+};
+
+}  // namespace kinetra::ui
