@@ -1,6 +1,8 @@
 // Program start: the toolkit, the title "Kinetra", "." as the decimal separator for every
 // number whatever the user's locale, the main window maximised. A setup named on the command
 // line (how a file manager hands a file over) is opened as the Open command would.
+#include "ui/window/KinetraMain.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <QMetaObject>
@@ -12,7 +14,7 @@
 #include "ui/window/SimMain.h"
 #include "ui/window/ToolIcons.h"
 
-int main(int argc, char* argv[]) {
+int kinetra::ui::RunKinetra(int& argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kinetra::ProgramTitle));
     QApplication::setApplicationVersion(QString::fromUtf8(kinetra::ProgramVersion));
@@ -42,4 +44,8 @@ int main(int argc, char* argv[]) {
             Qt::QueuedConnection);
     }
     return QApplication::exec();
+}
+
+int main(int argc, char* argv[]) {
+    return kinetra::ui::RunKinetra(argc, argv);
 }
