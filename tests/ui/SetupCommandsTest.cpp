@@ -86,6 +86,7 @@ TEST_F(SetupCommands, OpenOfAMissingFileNamesTheSetupFile) {
     Open(PathOf("missing.txt"));
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], QString::fromStdString("File " + PathOf("missing.knx") + " not found"));
+    EXPECT_EQ(Prompts->Details[0], "");  // the message names the file; no line was read
     ExpectNoSetup();
     EXPECT_FALSE(CanvasHolds(0x008000u));  // nothing of the old setup stays on screen
 }
@@ -108,6 +109,36 @@ TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_FALSE(Prompts->Errors[0].isEmpty());
     ExpectNoSetup();
+}
+
+// A setup that fails to load: the message as the loader worded it (in the message box or, for
+// a damaged file, the error box), and under it the file and the line where reading stopped.
+TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
+    struct TCase {
+        const char* File;
+        bool ErrorBox;
+        QString Message;
+        int Line;
+    };
+    const TCase cases[] = {
+        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5},
+        {"BadMass.knx", true, "Invalid numeric input.", 8},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        Prompts->Messages.clear();
+        Prompts->Errors.clear();
+        Open(Copy("Orbit.knx"));
+        const std::string path = DataFile(c.File);
+        Open(path);
+        const auto& texts = c.ErrorBox ? Prompts->Errors : Prompts->Messages;
+        const auto& details = c.ErrorBox ? Prompts->ErrorDetails : Prompts->Details;
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts.back(), c.Message);
+        EXPECT_EQ(details.back(), QString::fromStdString("in " + path + ", line " + std::to_string(c.Line)));
+        EXPECT_TRUE((c.ErrorBox ? Prompts->Messages : Prompts->Errors).empty());
+        ExpectNoSetup();
+    }
 }
 
 TEST_F(SetupCommands, CancelledOpenChangesNothing) {

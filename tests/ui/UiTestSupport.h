@@ -25,6 +25,7 @@ public:
     std::vector<QString> Messages;
     std::vector<QString> Details;  // the detail under each message, empty where there is none
     std::vector<QString> Errors;
+    std::vector<QString> ErrorDetails;  // as Details, for the error boxes
     std::vector<QString> Questions;
     std::vector<QString> DialogTitles;
     std::vector<QString> FileDialogTitles;
@@ -44,7 +45,11 @@ public:
         Details.push_back(detail);
         if (OnMessage) OnMessage(text);
     }
-    void ShowError(QWidget*, const QString& text) override { Errors.push_back(text); }
+    void ShowError(QWidget* parent, const QString& text) override { ShowDetailedError(parent, text, {}); }
+    void ShowDetailedError(QWidget*, const QString& text, const QString& detail) override {
+        Errors.push_back(text);
+        ErrorDetails.push_back(detail);
+    }
     TAnswer Confirm(QWidget*, const QString& text) override {
         Questions.push_back(text);
         if (Answers.empty()) return TAnswer::Cancel;
@@ -102,6 +107,8 @@ protected:
         Form = std::make_unique<TSimForm>(std::move(prompts));
         Form->show();
         Form->ResizeDrawingArea(400, 300);
+        // The tests count steps, not seconds: their runs go at full speed unless they set a pace.
+        Access().Watch().SetPaceLevel(TPace::FullSpeedLevel());
     }
     void TearDown() override { Form.reset(); }
 

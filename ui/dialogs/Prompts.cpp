@@ -27,6 +27,12 @@ void TQtPrompts::ShowError(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+void TQtPrompts::ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ProgramTitle), text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
 TAnswer TQtPrompts::Confirm(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton, parent);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);

@@ -24,6 +24,11 @@ public:
     }
     // The top-level error box: title "Kinetra" (the caller has applied the full-stop rule).
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    // The error box with a line of detail under the text, such as where reading a file stopped.
+    virtual void ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) {
+        (void)detail;
+        ShowError(parent, text);
+    }
     // Confirmation box: title "Confirm", question mark, "&Yes", "&No", "Cancel"; closing it
     // counts as Cancel.
     virtual TAnswer Confirm(QWidget* parent, const QString& text) = 0;
@@ -43,6 +48,7 @@ public:
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override;
     void ShowError(QWidget* parent, const QString& text) override;
+    void ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) override;
     TAnswer Confirm(QWidget* parent, const QString& text) override;
     QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder,
                             const QString& filter) override;

@@ -13,6 +13,7 @@ namespace {
 
 const QString KeyRecent = QStringLiteral("RecentFiles");
 const QString KeyGeometry = QStringLiteral("MainWindow/Geometry");
+const QString KeyPace = QStringLiteral("Run/StepsPerSecond");
 const QString KeyFolder = QStringLiteral("FileDialogs/LastFolder");
 
 // Not QSettings(): without an organisation name Qt would file the settings under "Unknown
@@ -58,6 +59,16 @@ QByteArray TSession::WindowGeometry() {
 
 void TSession::SetWindowGeometry(const QByteArray& geometry) {
     Settings().setValue(KeyGeometry, geometry);
+}
+
+int TSession::PaceStepsPerSecond(int fallback) {
+    bool ok = false;
+    const int rate = Settings().value(KeyPace).toInt(&ok);
+    return ok && rate >= 0 ? rate : fallback;
+}
+
+void TSession::SetPaceStepsPerSecond(int stepsPerSecond) {
+    Settings().setValue(KeyPace, stepsPerSecond);
 }
 
 QString TSession::LastFolder() {

@@ -1,6 +1,6 @@
 // What the program remembers from one session to the next, in the user's settings: the setups
-// opened or saved last, the main window's place and size, and the folder the file dialogs
-// showed last. Nothing of it belongs to a setup; losing it loses nothing but convenience.
+// opened or saved last, the main window's place and size, the pace of a run, and the folder the
+// file dialogs showed last. Nothing of it belongs to a setup; losing it loses nothing but convenience.
 #pragma once
 
 #include <QByteArray>
@@ -22,6 +22,10 @@ public:
 
     static QByteArray WindowGeometry();
     static void SetWindowGeometry(const QByteArray& geometry);
+
+    // The run's pace as steps per second (0: full speed); `fallback` when none is remembered.
+    static int PaceStepsPerSecond(int fallback);
+    static void SetPaceStepsPerSecond(int stepsPerSecond);
 
     // The folder the file dialogs start in; empty when none is remembered or it is gone.
     static QString LastFolder();

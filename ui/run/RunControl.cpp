@@ -2,7 +2,10 @@
 #include "ui/run/RunControl.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
@@ -14,7 +17,10 @@
 
 namespace kinetra::ui {
 
-TRunControl::TRunControl(TSimForm& form) : Form(form) {}
+TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&form)) {
+    PaceTimer->setSingleShot(true);
+    PaceTimer->setTimerType(Qt::PreciseTimer);
+}
 
 void TRunControl::mmiStartClick() {
     if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
@@ -42,7 +48,11 @@ void TRunControl::RunLoop() {
     try {
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
         // changing RunState.
-        while (RunState == rsRunning) Form.FSimData->Step();
+        Pace.Restart();
+        while (RunState == rsRunning && WaitForPace()) {
+            Form.FSimData->Step();
+            Pace.StepDone();
+        }
     } catch (const EKNError& e) {
         Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
         mmiStopClick();
@@ -54,6 +64,23 @@ void TRunControl::RunLoop() {
     } catch (...) {
         mmiStopClick();
         throw;
+    }
+}
+
+bool TRunControl::WaitForPace() {
+    if (Pace.IsFullSpeed()) return true;
+    // Also when the step is due at once: commands are never starved by a fast pace.
+    QCoreApplication::processEvents();
+    for (;;) {
+        if (RunState != rsRunning) return false;
+        const auto wait = Pace.TimeUntilDue();
+        if (wait == TPace::TDuration::zero()) return true;
+        // The timer's event wakes the wait; any other event (a command, a repaint, the speed
+        // control) is handled at once, after which the loop looks again.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait);
+        PaceTimer->start(ms);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        PaceTimer->stop();
     }
 }
 
@@ -113,7 +140,10 @@ void TRunControl::StepDrawn(bool left) {
     // Before the event processing below, in which a command may stop or rewind the run.
     ++StepsDone;
     Form.Extras->StepDrawn();
-    if (left || StepCount % RefreshInterval == 0) {
+    if (!Pace.IsFullSpeed()) {
+        // Paced: every step is shown; the events are processed while waiting for the next.
+        Form.View->RefreshScene();
+    } else if (left || StepCount % RefreshInterval == 0) {
         Form.View->RefreshScene();
         QCoreApplication::processEvents();
     }

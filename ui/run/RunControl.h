@@ -7,11 +7,18 @@
 // plot) and, every RefreshInterval steps or when a particle has left the view, a refresh with
 // the event processing in which other commands run. Those change RunState, which the loop tests
 // before every step.
+//
+// Below "Full speed" the loop keeps a pace: before each step it waits, processing events, until
+// the step is due, and it refreshes the scene after every step so that the picture moves
+// smoothly. The waiting never touches the arithmetic.
 #pragma once
 
 #include <cstdint>
 
+#include "ui/run/Pace.h"
 #include "ui/window/SimMain.h"
+
+class QTimer;
 
 namespace kinetra::ui {
 
@@ -35,6 +42,8 @@ public:
     // After the scene has drawn a step: the per-step work and, now and then, a refresh.
     void StepDrawn(bool left);
 
+    // The pace of the run loop, set by the speed control.
+    TPace Pace;
     TRunState RunState = rsNoSetup;
     std::int32_t StepCount = 0;
     std::int32_t RefreshInterval = 100;
@@ -43,7 +52,12 @@ public:
     std::int64_t StepsDone = 0;
 
 private:
+    // Processes events until the next step is due or the run has ended; false when it ended.
+    bool WaitForPace();
+
     TSimForm& Form;
+    // Wakes the event processing of WaitForPace when the next step is due.
+    QTimer* PaceTimer;
 };
 
 }  // namespace kinetra::ui

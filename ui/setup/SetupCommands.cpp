@@ -31,6 +31,13 @@ namespace kinetra::ui {
 
 TSetupCommands::TSetupCommands(TSimForm& form) : Form(form) {}
 
+QString TSetupCommands::PlaceOf(const EKinetraError& error) {
+    if (error.FileName().empty()) return {};
+    QString place = QStringLiteral("in ") + ToQ(error.FileName());
+    if (error.Line() > 0) place += QStringLiteral(", line %1").arg(error.Line());
+    return place;
+}
+
 void TSetupCommands::SetModified(bool value) {
     Modified = value;
     if (!value) ParticlesModified = false;
@@ -210,7 +217,15 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         }
     } catch (const EKNError& e) {
         ResetToNoSetup();
-        Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
+        Form.Prompts().ShowDetailedMessage(&Form, QString::fromStdString(e.what()), PlaceOf(e));
+    } catch (const EKinetraError& e) {
+        // A damaged file: the same reset, and the window shows the state without a setup
+        // before the error box (as the top-level handler shows it) tells why and where.
+        ResetToNoSetup();
+        finish();
+        if (dynamic_cast<const EAbort*>(&e) != nullptr) throw;
+        Form.Prompts().ShowDetailedError(&Form, WithFullStop(QString::fromStdString(e.what())), PlaceOf(e));
+        return;
     } catch (...) {
         // A damaged file: the same reset, and the window shows the state without a setup
         // before the error box tells why.

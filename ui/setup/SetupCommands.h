@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "engine/KNUtils.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/window/SimMain.h"
 
@@ -26,7 +27,10 @@ public:
 
     void mmiNewClick();
     void mmiOpenClick();
+    // A load that fails shows its message unchanged, with where reading stopped under it.
     void OpenSetup(const QString& chosenName);
+    // "in FILE, line N" ("in FILE" when no line was read; empty without a file name).
+    static QString PlaceOf(const EKinetraError& error);
     void mmiSaveClick();
     // Save as the command does it; false when nothing was written because the user declined
     // (the override question, or the file dialog of a setup that has no file of its own).

@@ -30,6 +30,10 @@ public:
         After after(*this);
         Inner->ShowError(parent, text);
     }
+    void ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) override {
+        After after(*this);
+        Inner->ShowDetailedError(parent, text, detail);
+    }
     TAnswer Confirm(QWidget* parent, const QString& text) override {
         After after(*this);
         return Inner->Confirm(parent, text);

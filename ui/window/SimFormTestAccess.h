@@ -9,6 +9,7 @@
 #include "ui/setup/SetupCommands.h"
 #include "ui/window/SimMain.h"
 #include "ui/window/ViewCommands.h"
+#include "ui/window/WatchCommands.h"
 
 namespace kinetra::ui {
 
@@ -21,6 +22,7 @@ public:
     TSetupCommands& Setup() const { return *Form.Setup; }
     TSimExtras& Extras() const { return *Form.Extras; }
     TViewCommands& Views() const { return *Form.Views; }
+    TWatchCommands& Watch() const { return *Form.Watch; }
     bool InfoShown() const { return Form.InfoShown; }
     void UpdateCommands() const { Form.UpdateCommands(); }
     void ResetView() const { Form.ResetView(); }

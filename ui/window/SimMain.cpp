@@ -6,14 +6,11 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QWindow>
@@ -36,6 +33,7 @@
 #include "ui/window/ToolIcons.h"
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
+#include "ui/window/WatchCommands.h"
 
 namespace kinetra::ui {
 
@@ -74,6 +72,7 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     CreateToolPanel();
     Status = std::make_unique<TStatusPanels>(View);
     stbStatusBar = Status->Bar();
+    Watch = std::make_unique<TWatchCommands>(*this);
     FormCreate();
 }
 

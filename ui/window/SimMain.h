@@ -49,6 +49,8 @@ class TSimExtras;
 class TViewCommands;
 class TSimFormTestAccess;
 class TStatusPanels;
+class TSpeedControl;
+class TWatchCommands;
 
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
 enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
@@ -103,6 +105,12 @@ struct TWindowControls {
     QAction* mmiSaveState = nullptr;
     QMenu* mmiExamples = nullptr;
     QMenu* mmiRecent = nullptr;
+
+    // The speed control on the status bar, its menu items, and the help.
+    TSpeedControl* spdSpeed = nullptr;
+    QAction* mmiFaster = nullptr;
+    QAction* mmiSlower = nullptr;
+    QAction* mmiHelp = nullptr;
 };
 
 class TSimForm : public QMainWindow, public TDialogHost, private TWindowControls {
@@ -111,6 +119,7 @@ class TSimForm : public QMainWindow, public TDialogHost, private TWindowControls
     friend class TSetupCommands;
     friend class TSimExtras;
     friend class TViewCommands;
+    friend class TWatchCommands;
     friend class TSimFormTestAccess;
 
 public:
@@ -194,6 +203,7 @@ private:
     std::unique_ptr<TSimExtras> Extras;
     std::unique_ptr<TViewCommands> Views;
     std::unique_ptr<TStatusPanels> Status;
+    std::unique_ptr<TWatchCommands> Watch;
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;
