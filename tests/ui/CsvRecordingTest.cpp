@@ -43,13 +43,15 @@ protected:
     }
     // What kinetra-batch writes for the setup: header and records of steps 0..steps, computed by
     // the same engine as the tool (load, rewind, prepare, step).
-    static std::string BatchRecords(const std::string& setup, int steps) {
+    // The columns are named after the particles and the window frame's axes (kinetra-batch --names).
+    std::string BatchRecords(const std::string& setup, int steps) const {
         TSimData sim;
         sim.FileName = setup;
         sim.LoadFromFile();
         sim.Rewind();
         sim.Prepare();
-        std::string text = StateCsvHeader(sim, true) + StateCsvRecord(sim, 0, true);
+        std::string text =
+            StateCsvHeader(sim, Form->ScreenFrame().AxisNames()) + StateCsvRecord(sim, 0, true);
         for (int step = 1; step <= steps; ++step) {
             sim.Step();
             text += StateCsvRecord(sim, step, true);
@@ -62,7 +64,7 @@ protected:
         if (!QFileInfo(tool).isExecutable()) return {};
         QProcess process;
         process.start(tool,
-                      {"run", QString::fromStdString(setup), "--state", "--steps", QString::number(steps)});
+                      {"run", QString::fromStdString(setup), "--names", "--steps", QString::number(steps)});
         if (!process.waitForFinished(60000) || process.exitCode() != 0) return "failed";
         return process.readAllStandardOutput().toStdString();
     }
@@ -102,6 +104,27 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
     if (!tool.empty()) {
         EXPECT_EQ(Records(text), tool);
     }
+}
+
+TEST_F(CsvRecording, RecordsEveryKthStepAskedForWhenItStarts) {
+    const std::string setup = DataFile("ui_figure_eight.knx");
+    Open(setup);
+    Prompts->Integers.push_back(std::nullopt);  // cancelled: nothing is recorded
+    StartRecording(PathOf("none.csv"));
+    EXPECT_FALSE(Form->Recorder().Recording());
+    EXPECT_FALSE(QFileInfo::exists(PathOf("none.csv")));
+    Prompts->Integers.push_back(3);
+    StartRecording(PathOf("every3.csv"));
+    EXPECT_EQ(Prompts->IntegerLabels.back(), "Record every K-th displayed step, K:");
+    for (int i = 0; i < 7; ++i) Form->Controls().mmiStep->trigger();
+    Form->Controls().mmiRecordCsv->trigger();
+    // Steps 0, 3 and 6 of the batch tool's records.
+    std::istringstream all(BatchRecords(setup, 7));
+    std::string expected, line;
+    for (int row = -1; std::getline(all, line); ++row)
+        if (row < 0 || row % 3 == 0) expected += line + "\n";
+    EXPECT_NE(expected.find(",Alpha.x,Alpha.y,"), std::string::npos) << expected.substr(0, 80);
+    EXPECT_EQ(Records(ReadAll(PathOf("every3.csv"))), expected);
 }
 
 TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {

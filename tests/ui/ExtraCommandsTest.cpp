@@ -80,7 +80,8 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
     EXPECT_EQ(Captions(TopMenu("mmiOptions")),
-              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass"}));
+              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass",
+                                    "&Fit all"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.

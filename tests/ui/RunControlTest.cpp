@@ -46,6 +46,7 @@ std::vector<QAction*> NeedSetup(TSimForm& f) {
             f.Controls().mmiClear,
             f.Controls().actZoomIn,
             f.Controls().actZoomOut,
+            f.Controls().mmiFitAll,
             f.Controls().mmiTrails->menuAction()};
 }
 

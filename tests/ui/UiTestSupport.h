@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,17 @@ public:
     int ExecDialog(QDialog& dialog) override {
         DialogTitles.push_back(dialog.windowTitle());
         return OnExecDialog ? OnExecDialog(dialog) : QDialog::Accepted;
+    }
+    // Whole numbers asked for: the answers in turn (nullopt cancels); empty takes the proposed.
+    std::deque<std::optional<int>> Integers;
+    std::vector<QString> IntegerLabels;
+    std::optional<int> GetInteger(QWidget*, const QString&, const QString& label, int value, int,
+                                  int) override {
+        IntegerLabels.push_back(label);
+        if (Integers.empty()) return value;
+        const std::optional<int> answer = Integers.front();
+        Integers.pop_front();
+        return answer;
     }
 
 private:

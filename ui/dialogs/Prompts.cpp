@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -71,6 +72,14 @@ QString TQtPrompts::GetSaveFileName(QWidget* parent, const QString& title, const
 
 int TQtPrompts::ExecDialog(QDialog& dialog) {
     return dialog.exec();
+}
+
+std::optional<int> TQtPrompts::GetInteger(QWidget* parent, const QString& title, const QString& label,
+                                          int value, int minimum, int maximum) {
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
+    if (!ok) return std::nullopt;
+    return chosen;
 }
 
 }  // namespace kinetra::ui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 class QDialog;
@@ -41,6 +42,17 @@ public:
     // Shows a modal dialog and returns its result (QDialog::Accepted or Rejected). Tests
     // replace this to fill and confirm the dialog without exec().
     virtual int ExecDialog(QDialog& dialog) = 0;
+    // A whole number between minimum and maximum, proposed as `value`; empty means cancelled.
+    // Prompts without it take the proposed value.
+    virtual std::optional<int> GetInteger(QWidget* parent, const QString& title, const QString& label,
+                                          int value, int minimum, int maximum) {
+        (void)parent;
+        (void)title;
+        (void)label;
+        (void)minimum;
+        (void)maximum;
+        return value;
+    }
 };
 
 class TQtPrompts : public TUserPrompts {
@@ -55,6 +67,8 @@ public:
     QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder,
                             const QString& proposedName, const QString& filter) override;
     int ExecDialog(QDialog& dialog) override;
+    std::optional<int> GetInteger(QWidget* parent, const QString& title, const QString& label, int value,
+                                  int minimum, int maximum) override;
 };
 
 }  // namespace kinetra::ui

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <optional>
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
@@ -243,8 +244,18 @@ void TSimExtras::mmiRecordCsvClick() {
         AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.FSimData->FileName) + ".csv"),
                     QString::fromUtf8(CsvFilter), ".csv", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
+    // The columns are named after the particles and the frame's axes; a long run is recorded
+    // at every K-th displayed step.
+    const std::optional<int> interval =
+        Form.Prompts().GetInteger(&Form, QStringLiteral("Record to CSV"),
+                                  QStringLiteral("Record every K-th displayed step, K:"), 1, 1, 1000000000);
+    if (!interval) return;
+    TCsvRecordOptions options;
+    options.Names = true;
+    options.AxisNames = Form.FScreenFrame->AxisNames();
+    options.Interval = *interval;
     try {
-        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone);
+        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone, options);
     } catch (const EInOutError& e) {
         Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
         return;

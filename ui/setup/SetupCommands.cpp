@@ -95,6 +95,8 @@ void TSetupCommands::mmiNewClick() {
     // Ends a run that may be going on and leaves an empty, stopped setup.
     ParticlesChanged();
     mmiEditParticlesClick();
+    // The particles of the confirmed list on screen, whatever their units.
+    Form.Views->mmiFitAllClick();
     NewSetup = true;
     Form.UpdateCommands();
 }
@@ -206,6 +208,7 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
             Form.Views->SetShowCenterOfMass(false);
         Form.Views->ViewChanged();
+        Form.Views->FitAllIfNoneShown();
         if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after

@@ -52,6 +52,11 @@ public:
         After after(*this);
         return Inner->ExecDialog(dialog);
     }
+    std::optional<int> GetInteger(QWidget* parent, const QString& title, const QString& label, int value,
+                                  int minimum, int maximum) override {
+        After after(*this);
+        return Inner->GetInteger(parent, title, label, value, minimum, maximum);
+    }
 
 private:
     // Also when the prompt ends in an exception.

@@ -202,13 +202,13 @@ void TSimForm::CreateMenus() {
     simulate->addSeparator();
     simulate->addAction(mmiClear);
     QMenu* options = addMenu(QStringLiteral("&Options"), "mmiOptions");
-    options->addAction(mmiInfo);
-    options->addAction(mmiEnergyPlot);
+    options->addActions({mmiInfo, mmiEnergyPlot});
     mmiTrails = options->addMenu(QStringLiteral("&Trails"));
     mmiTrails->setObjectName(QStringLiteral("mmiTrails"));
     mmiTrails->setFont(font());
     mmiTrails->addActions({smiAllTrails, smiSelectedTrails, smiNoTrails});
     options->addAction(mmiCenterOfMass);
+    Views->AddFitAll(options);
     QMenu* help = addMenu(QStringLiteral("&Help"), "mnmHelp");
     help->addAction(mmiAbout);
     // The view tools have no menu item; their actions still belong to the window.
@@ -356,9 +356,9 @@ void TSimForm::HandleException(std::exception_ptr error) {
 void TSimForm::UpdateCommands() {
     const bool setup = Run->RunState != rsNoSetup;
     mmiSave->setEnabled(setup && Setup->Modified);
-    for (QAction* a :
-         {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo, mmiStart,
-          mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear, actZoomIn, actZoomOut})
+    for (QAction* a : {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo,
+                       mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear,
+                       actZoomIn, actZoomOut, mmiFitAll})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);

@@ -83,6 +83,7 @@ struct TWindowControls {
     QAction* actToggle = nullptr;
     QAction* actZoomIn = nullptr;
     QAction* actZoomOut = nullptr;
+    QAction* mmiFitAll = nullptr;
     QMenu* mmiTrails = nullptr;
 
     QFrame* pnlSpeedPanel = nullptr;

@@ -3,15 +3,23 @@
 #include "ui/window/ViewCommands.h"
 
 #include <QAction>
+#include <QMenu>
+#include <algorithm>
+#include <vector>
 
+#include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/setup/SetupCommands.h"
+#include "ui/window/ViewMouse.h"
 
 namespace kinetra::ui {
 
-TViewCommands::TViewCommands(TSimForm& form) : Form(form) {}
+TViewCommands::TViewCommands(TSimForm& form) : Form(form) {
+    // The wheel, the drag and the hover over the drawing area, which owns the filter.
+    new TViewMouse(form, *this);
+}
 
 void TViewCommands::ViewChanged() {
     Form.View->Clear();
@@ -87,6 +95,98 @@ void TViewCommands::mmiCenterOfMassClick() {
 void TViewCommands::SetShowCenterOfMass(bool value) {
     Form.mmiCenterOfMass->setChecked(value);
     Form.View->ShowMarker(value);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fit all and the mouse
+
+void TViewCommands::AddFitAll(QMenu* menu) {
+    Form.mmiFitAll = Form.NewAction(QStringLiteral("&Fit all"), [this] { mmiFitAllClick(); });
+    Form.mmiFitAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    Form.mmiFitAll->setToolTip(QStringLiteral("Fit every visible particle on screen"));
+    Form.mmiFitAll->setStatusTip(Form.mmiFitAll->toolTip());
+    menu->setToolTipsVisible(true);
+    menu->addAction(Form.mmiFitAll);
+}
+
+bool TViewCommands::FitVisible() {
+    const TParticlesList& particles = Form.FSimData->Particles;
+    std::vector<const TVector*> positions;
+    int radius = 0;
+    for (int i = 0; i < particles.Count(); ++i) {
+        const TParticle& p = particles.Particles(i);
+        if (p.Invisible) continue;
+        positions.push_back(&p.Position);
+        radius = std::max(radius, p.ImageSize);
+    }
+    return Form.FScreenFrame->FitAll(positions, radius);
+}
+
+void TViewCommands::mmiFitAllClick() {
+    if (Form.Run->RunState == rsNoSetup) return;
+    if (FitVisible()) ViewChanged();
+}
+
+void TViewCommands::FitAllIfNoneShown() {
+    const TParticlesList& particles = Form.FSimData->Particles;
+    const TScreenFrame& frame = *Form.FScreenFrame;
+    bool anyVisible = false;
+    for (int i = 0; i < particles.Count(); ++i) {
+        const TParticle& p = particles.Particles(i);
+        if (p.Invisible) continue;
+        anyVisible = true;
+        const TScreenPoint at = frame.WorldToScreen(p.Position);
+        if (at.X >= 0 && at.X < frame.ClientWidth() && at.Y >= 0 && at.Y < frame.ClientHeight()) return;
+    }
+    if (anyVisible && FitVisible()) ViewChanged();
+}
+
+bool TViewCommands::HasSetup() const {
+    return Form.Run->RunState != rsNoSetup;
+}
+
+void TViewCommands::ZoomAt(double factor, QPoint pixel) {
+    if (Form.Run->RunState == rsNoSetup) return;
+    Form.FScreenFrame->ZoomAbout(factor, pixel.x(), pixel.y());
+    ViewChanged();
+}
+
+void TViewCommands::PanBy(int dx, int dy) {
+    if (Form.Run->RunState == rsNoSetup) return;
+    if (Form.FScreenFrame->PanPixels(dx, dy)) ViewChanged();
+}
+
+QString TViewCommands::ParticleTip(QPoint pixel) const {
+    if (Form.Run->RunState == rsNoSetup) return {};
+    const TSceneView& view = *Form.View;
+    const TParticlesList& particles = Form.FSimData->Particles;
+    if (view.ScreenPos.size() != static_cast<size_t>(particles.Count())) return {};
+    // The last drawn lies on top.
+    for (int i = particles.Count() - 1; i >= 0; --i) {
+        const TParticle& p = particles.Particles(i);
+        const TScreenPoint& corner = view.ScreenPos[static_cast<size_t>(i)];
+        if (p.Invisible || !corner.Visible || p.ImageSize < 1) continue;
+        // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos;
+        // a tiny one still answers within 3 pixels of its centre.
+        const double size = std::min(p.ImageSize, 1 << 20);
+        const double dx = pixel.x() - (corner.X + size);
+        const double dy = pixel.y() - (corner.Y + size);
+        const double reach = std::max(size, 3.0);
+        if (dx * dx + dy * dy > reach * reach) continue;
+        const auto number = [](double v) { return QString::number(v, 'g', 5); };
+        const auto& axes = Form.FScreenFrame->AxisNames();
+        QString position, velocity;
+        for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
+            const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
+            const QString gap = d == 0 ? QString() : QStringLiteral(", ");
+            position += gap + axis + QStringLiteral(" = ") + number(p.Position[d]);
+            velocity += gap + QStringLiteral("v") + axis + QStringLiteral(" = ") + number(p.Velocity[d]);
+        }
+        return QString::fromStdString(p.Name) + QStringLiteral("\nmass: ") + number(p.Mass) +
+               QStringLiteral("\ncharge: ") + number(p.Charge()) + QStringLiteral("\n") + position +
+               QStringLiteral("\n") + velocity;
+    }
+    return {};
 }
 
 }  // namespace kinetra::ui

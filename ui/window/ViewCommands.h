@@ -2,6 +2,9 @@
 // modes and the centre-of-mass marker.
 #pragma once
 
+#include <QPoint>
+#include <QString>
+
 #include "ui/window/SimMain.h"
 
 namespace kinetra::ui {
@@ -23,7 +26,24 @@ public:
     void mmiCenterOfMassClick();
     void SetShowCenterOfMass(bool value);
 
+    // "Fit all": its action (shortcut, tips) in the menu given.
+    void AddFitAll(QMenu* menu);
+    // Scale and origin so that every visible particle is on screen; a view change when it
+    // changed anything.
+    void mmiFitAllClick();
+    // After opening: fits the view when no visible particle is on screen (Open then leaves the
+    // setup unchanged).
+    void FitAllIfNoneShown();
+    bool HasSetup() const;
+    // The mouse's view changes: the wheel's zoom about a pixel and a drag by whole pixels.
+    void ZoomAt(double factor, QPoint pixel);
+    void PanBy(int dx, int dy);
+    // The tool tip of the topmost visible particle under the pixel; empty where there is none.
+    QString ParticleTip(QPoint pixel) const;
+
 private:
+    bool FitVisible();
+
     TSimForm& Form;
 };
 

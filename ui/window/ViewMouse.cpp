@@ -1,0 +1,90 @@
+// The mouse over the drawing area: wheel zoom, drag pan and the particles' tool tips. Each view
+// change is a view change like the zoom buttons': the scene is drawn anew and the setup changed.
+#include "ui/window/ViewMouse.h"
+
+#include <QMouseEvent>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "ui/window/SimMain.h"
+#include "ui/window/ViewCommands.h"
+
+namespace kinetra::ui {
+
+TViewMouse::TViewMouse(TSimForm& form, TViewCommands& views)
+    : QObject(form.DrawingArea()), Form(form), Views(views) {
+    form.DrawingArea()->installEventFilter(this);
+}
+
+bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
+    QWidget* area = Form.DrawingArea();
+    if (watched != area) return false;
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            Form.Guard([&] { Wheel(wheel->angleDelta().y(), wheel->position().toPoint()); });
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Form.ScreenFrame().CanPan())
+                return false;
+            Dragging = true;
+            DragLast = mouse->position().toPoint();
+            area->setCursor(Qt::ClosedHandCursor);
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!Dragging) return false;
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            PendingDx += at.x() - DragLast.x();
+            PendingDy += at.y() - DragLast.y();
+            DragLast = at;
+            if (!PanQueued) {
+                PanQueued = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { ApplyPendingPan(); }, Qt::QueuedConnection);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            if (!Dragging || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+            Dragging = false;
+            area->unsetCursor();
+            ApplyPendingPan();
+            return true;
+        }
+        case QEvent::ToolTip: {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            QString tip;
+            Form.Guard([&] { tip = Views.ParticleTip(help->pos()); });
+            if (tip.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), tip, area);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void TViewMouse::Wheel(int delta, QPoint at) {
+    // A touchpad sends small steps: they count once they add up to a notch.
+    WheelRest += delta;
+    const int notches = WheelRest / NotchDelta;
+    if (notches == 0) return;
+    WheelRest -= notches * NotchDelta;
+    Views.ZoomAt(std::pow(NotchFactor, notches), at);
+}
+
+void TViewMouse::ApplyPendingPan() {
+    PanQueued = false;
+    const int dx = PendingDx;
+    const int dy = PendingDy;
+    PendingDx = PendingDy = 0;
+    if (dx != 0 || dy != 0) Form.Guard([&] { Views.PanBy(dx, dy); });
+}
+
+}  // namespace kinetra::ui
