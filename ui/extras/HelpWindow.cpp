@@ -29,6 +29,10 @@ THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent), FBrowser(new QTextB
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("btnClose"));
     connect(buttons, &QDialogButtonBox::rejected, this, [this] { close(); });
+    // Closed, the keyboard goes back to the window the help was opened from.
+    connect(this, &QDialog::finished, this, [this] {
+        if (QWidget* owner = parentWidget()) owner->activateWindow();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(FBrowser);

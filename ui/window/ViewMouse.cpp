@@ -15,6 +15,9 @@ namespace kinetra::ui {
 TViewMouse::TViewMouse(TSimForm& form, TViewCommands& views)
     : QObject(form.DrawingArea()), Form(form), Views(views) {
     form.DrawingArea()->installEventFilter(this);
+    // A particle's data shows on hover also while another window (the help, the info window)
+    // has the keyboard.
+    form.setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
