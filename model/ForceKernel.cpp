@@ -30,14 +30,41 @@ inline double Factor(const TForce* law, double d) {
         return law->PairFactorOf(d);
 }
 
+// The coefficients of one row i: K q_i and m_i as the pair coefficient takes them, and whether
+// m_i is non-zero (else the row's coefficients are all G).
+struct TRowCoef {
+    double KQ = 0;
+    double Mass = 1;
+    bool Massive = false;
+};
+
+inline TRowCoef RowCoefOf(const TPairKernel& k, int i) {
+    TRowCoef r;
+    if (k.Massive == nullptr || k.Massive[i] == 0) return r;
+    r.KQ = k.K * k.CoefCharge[i];
+    r.Mass = k.CoefMass[i];
+    r.Massive = true;
+    return r;
+}
+
+// C_ij of row i (see ForceKernel.h): the same operations as a stored table of coefficients, so
+// the same bits. Every operand is finite for a massless j (charge 0, mass 1), and the choice is
+// made on the result, so the loops stay branch-free.
+inline double PairCoef(const TRowCoef& r, double qj, double mj, double massive, double G) {
+    const double c = G - (r.KQ * qj) / (r.Mass * mj);
+    return r.Massive && massive != 0 ? c : G;
+}
+
 // The row pass with the dimension fixed (1..3): every coordinate in one loop over j < count.
 // Plain pointers with restrict, so the loop vectorizes.
 template <int D, bool Cube, bool Table>
 void RowTermsFixed(int count, const double* __restrict x0, const double* __restrict x1,
                    const double* __restrict x2, double* __restrict a0, double* __restrict a1,
                    double* __restrict a2, const double* __restrict m, double* __restrict t0,
-                   double* __restrict t1, double* __restrict t2, const double* __restrict coeff,
+                   double* __restrict t1, double* __restrict t2, const double* __restrict cq,
+                   const double* __restrict cm, const double* __restrict cmassive, const TRowCoef& rc,
                    const double xi[3], double negMi, double G, const TForce* law) {
+    const TRowCoef r = rc;
     const double xi0 = xi[0], xi1 = D > 1 ? xi[1] : 0, xi2 = D > 2 ? xi[2] : 0;
     for (int j = 0; j < count; ++j) {
         const double w0 = x0[j] - xi0;
@@ -52,7 +79,8 @@ void RowTermsFixed(int count, const double* __restrict x0, const double* __restr
             w2 = x2[j] - xi2;
             sum = sum + w2 * w2;
         }
-        const double f = Factor<Cube>(law, std::sqrt(sum)) * (Table ? coeff[j] : G);
+        const double f =
+            Factor<Cube>(law, std::sqrt(sum)) * (Table ? PairCoef(r, cq[j], cm[j], cmassive[j], G) : G);
         const double mj = m[j];
         const double u0 = w0 * f;
         a0[j] = negMi * u0 + a0[j];
@@ -76,8 +104,10 @@ void RowTermsFixed(int count, const double* __restrict x0, const double* __restr
 template <bool Cube, bool Table>
 void RowTermsAnyD(int D, size_t nn, int row, int count, const double* __restrict X, double* __restrict A,
                   const double* __restrict m, double* __restrict t, double* __restrict sum,
-                  double* __restrict f, const double* __restrict coeff, double negMi, double G,
+                  double* __restrict f, const double* __restrict cq, const double* __restrict cm,
+                  const double* __restrict cmassive, const TRowCoef& rc, double negMi, double G,
                   const TForce* law) {
+    const TRowCoef r = rc;
     for (int j = 0; j < count; ++j) sum[j] = 0;
     for (int c = 0; c < D; ++c) {
         const double* __restrict xc = X + static_cast<size_t>(c) * nn;
@@ -87,7 +117,8 @@ void RowTermsAnyD(int D, size_t nn, int row, int count, const double* __restrict
             sum[j] = sum[j] + w * w;
         }
     }
-    for (int j = 0; j < count; ++j) f[j] = Factor<Cube>(law, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
+    for (int j = 0; j < count; ++j)
+        f[j] = Factor<Cube>(law, std::sqrt(sum[j])) * (Table ? PairCoef(r, cq[j], cm[j], cmassive[j], G) : G);
     for (int c = 0; c < D; ++c) {
         const double* __restrict xc = X + static_cast<size_t>(c) * nn;
         double* __restrict ac = A + static_cast<size_t>(c) * nn;
@@ -135,12 +166,14 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
     double* A = k.A;
     const double* m = k.M;
     double negM[R];
-    const double* cr[R];
+    TRowCoef cr[R];
     for (int r = 0; r < R; ++r) {
         negM[r] = -m[i + r];
-        const size_t row = static_cast<size_t>(i + r);
-        cr[r] = Table ? k.Coeffs + row * (row - 1) / 2 : nullptr;
+        if constexpr (Table) cr[r] = RowCoefOf(k, i + r);
     }
+    const double* cq = k.CoefCharge;
+    const double* cm = k.CoefMass;
+    const double* cmassive = k.Massive;
 
     if constexpr (D > 0) {
         double xr[R][3] = {};
@@ -149,8 +182,8 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
         // The row pass of every tile row.
         for (int r = 0; r < R; ++r)
             RowTermsFixed<D, Cube, Table>(i, cols.x[0], cols.x[1], cols.x[2], cols.a[0], cols.a[1], cols.a[2],
-                                          m, cols.mt[r][0], cols.mt[r][1], cols.mt[r][2], cr[r], xr[r],
-                                          negM[r], k.G, k.Law);
+                                          m, cols.mt[r][0], cols.mt[r][1], cols.mt[r][2], cq, cm, cmassive,
+                                          cr[r], xr[r], negM[r], k.G, k.Law);
         // The sums of the tile's particles over j < i: R * D independent chains.
         double acc[R][D];
         for (int r = 0; r < R; ++r)
@@ -167,7 +200,8 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
                     w[c] = xr[q][c] - xr[r][c];
                     sum = sum + w[c] * w[c];
                 }
-                const double f = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? cr[r][i + q] : k.G);
+                const double f = Factor<Cube>(k.Law, std::sqrt(sum)) *
+                                 (Table ? PairCoef(cr[r], cq[i + q], cm[i + q], cmassive[i + q], k.G) : k.G);
                 const double mq = m[i + q];
                 for (int c = 0; c < D; ++c) {
                     const double t = w[c] * f;
@@ -181,7 +215,6 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
     } else if constexpr (R == 1) {
         // One row: the factors first, then each pair's terms added to both particles.
         double* f = k.Scratch;
-        const double* coeff = cr[0];
         for (int j = 0; j < i; ++j) {
             double sum = 0;
             for (int c = 0; c < dims; ++c) {
@@ -189,7 +222,8 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
                 const double w = xc[j] - xc[i];
                 sum = sum + w * w;
             }
-            f[j] = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? coeff[j] : k.G);
+            f[j] = Factor<Cube>(k.Law, std::sqrt(sum)) *
+                   (Table ? PairCoef(cr[0], cq[j], cm[j], cmassive[j], k.G) : k.G);
         }
         for (int j = 0; j < i; ++j) {
             const double mj = m[j];
@@ -207,7 +241,7 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
         // The row pass of every tile row.
         for (int r = 0; r < R; ++r)
             RowTermsAnyD<Cube, Table>(dims, nn, i + r, i, X, A, m, mt + static_cast<size_t>(r) * sd * nn, sum,
-                                      sum + nn, cr[r], negM[r], k.G, k.Law);
+                                      sum + nn, cq, cm, cmassive, cr[r], negM[r], k.G, k.Law);
         // The sums of the tile's particles over j < i, R independent chains per coordinate.
         for (int c = 0; c < dims; ++c) {
             double acc[R];
@@ -229,7 +263,8 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
                     const double w = xc[i + q] - xc[i + r];
                     s2 = s2 + w * w;
                 }
-                const double f = Factor<Cube>(k.Law, std::sqrt(s2)) * (Table ? cr[r][i + q] : k.G);
+                const double f = Factor<Cube>(k.Law, std::sqrt(s2)) *
+                                 (Table ? PairCoef(cr[r], cq[i + q], cm[i + q], cmassive[i + q], k.G) : k.G);
                 const double mq = m[i + q];
                 for (int c = 0; c < dims; ++c) {
                     const double* xc = X + static_cast<size_t>(c) * nn;
@@ -254,7 +289,7 @@ void Rows(const TPairKernel& k, int first, int last) {
 
 template <int D>
 void RowsOfLaw(const TPairKernel& k, int first, int last) {
-    const bool table = k.Coeffs != nullptr;
+    const bool table = k.Massive != nullptr;
     if (k.Cube)
         table ? Rows<D, true, true>(k, first, last) : Rows<D, true, false>(k, first, last);
     else

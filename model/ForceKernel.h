@@ -24,13 +24,19 @@ namespace kinetra {
 class TForce;
 
 struct TPairKernel {
-    int Count = 0;                   // n
-    int Dimensions = 0;              // D
-    const double* X = nullptr;       // coordinates, X[c * n + i]
-    double* A = nullptr;             // accelerations, A[c * n + i], added to
-    const double* M = nullptr;       // masses
-    const double* Coeffs = nullptr;  // C_ij, row i at i (i - 1) / 2; nullptr: every C_ij is G
+    int Count = 0;              // n
+    int Dimensions = 0;         // D
+    const double* X = nullptr;  // coordinates, X[c * n + i]
+    double* A = nullptr;        // accelerations, A[c * n + i], added to
+    const double* M = nullptr;  // masses
+    // The pair coefficient C_ij = G - ((K * q_i) * q_j) / (m_i * m_j) (i the later particle) is
+    // formed per pair from the masses and charges the coefficients were made from; pairs with a
+    // massless particle have C_ij = G. nullptr: every C_ij is G.
+    const double* CoefMass = nullptr;    // m_j, or 1 for a massless particle
+    const double* CoefCharge = nullptr;  // q_j, or 0 for a massless particle
+    const double* Massive = nullptr;     // 1 when m_j != 0, else 0
     double G = 0;
+    double K = 0;
     bool Cube = false;            // Power = -2: f = 1 / (d (d d)) without a call
     const TForce* Law = nullptr;  // d^(Power-1) for every other power
     double* Scratch = nullptr;    // PairKernelScratch(Count, Dimensions) doubles

@@ -16,8 +16,9 @@
 // terms in the index order of the other particle, which is the order of the sum
 //   a_i = sum_{j != i} (j < i ? m_j * T_ij : (-m_j) * T_ji),
 // so the result is bit for bit that of a table of pair terms summed per particle, without
-// storing the O(N^2) table (the kernel that does so: ForceKernel.h). Pair coefficients are
-// stored only when charges make them differ.
+// storing the O(N^2) table (the kernel that does so: ForceKernel.h). When charges make the pair
+// coefficients differ, the kernel forms each one from the masses and charges of the pair (kept
+// per particle when the coefficients are updated), so nothing grows with N^2.
 #pragma once
 
 #include <cstdint>
@@ -115,7 +116,13 @@ private:
     bool Valid = false;            // the validity mark of the coefficients (CoefficientsValid)
     std::vector<double> MadeFrom;  // masses and charges, in pairs, the coefficients came from
     bool UseTable = false;         // coefficients differ per pair
-    std::vector<double> Coeffs;    // lower triangle, row i at i*(i-1)/2, when UseTable
+    // When UseTable, per particle: the mass (1 for a massless one), the charge (0 for a massless
+    // one) and whether the mass is non-zero (1 or 0) that the pair coefficients are formed from.
+    std::vector<double> CoefMass;
+    std::vector<double> CoefCharge;
+    std::vector<double> Massive;
+    double CoefG = 0;  // G and k the pair coefficients were formed with
+    double CoefK = 0;
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
     std::vector<double> X;
     std::vector<double> A;
