@@ -1,12 +1,20 @@
 #include "model/ForceKernel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "model/Forces.h"
 
 namespace kinetra {
 
 namespace {
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 // Rows of the pair table that a tile handles together.
 constexpr int TileRows = 4;
@@ -102,29 +110,29 @@ void RowTermsFixed(int count, const double* __restrict x0, const double* __restr
 // inner loop runs over j and vectorizes; each squared distance is still summed in coordinate
 // order. sum and f hold count doubles each.
 template <bool Cube, bool Table>
-void RowTermsAnyD(int D, size_t nn, int row, int count, const double* __restrict X, double* __restrict A,
+void RowTermsAnyD(int D, size_t nn, int row, int j0, int j1, const double* __restrict X, double* __restrict A,
                   const double* __restrict m, double* __restrict t, double* __restrict sum,
                   double* __restrict f, const double* __restrict cq, const double* __restrict cm,
                   const double* __restrict cmassive, const TRowCoef& rc, double negMi, double G,
                   const TForce* law) {
     const TRowCoef r = rc;
-    for (int j = 0; j < count; ++j) sum[j] = 0;
+    for (int j = j0; j < j1; ++j) sum[j] = 0;
     for (int c = 0; c < D; ++c) {
         const double* __restrict xc = X + static_cast<size_t>(c) * nn;
         const double xi = xc[row];
-        for (int j = 0; j < count; ++j) {
+        for (int j = j0; j < j1; ++j) {
             const double w = xc[j] - xi;
             sum[j] = sum[j] + w * w;
         }
     }
-    for (int j = 0; j < count; ++j)
+    for (int j = j0; j < j1; ++j)
         f[j] = Factor<Cube>(law, std::sqrt(sum[j])) * (Table ? PairCoef(r, cq[j], cm[j], cmassive[j], G) : G);
     for (int c = 0; c < D; ++c) {
         const double* __restrict xc = X + static_cast<size_t>(c) * nn;
         double* __restrict ac = A + static_cast<size_t>(c) * nn;
         double* __restrict tc = t + static_cast<size_t>(c) * nn;
         const double xi = xc[row];
-        for (int j = 0; j < count; ++j) {
+        for (int j = j0; j < j1; ++j) {
             const double u = (xc[j] - xi) * f[j];
             ac[j] = negMi * u + ac[j];
             tc[j] = m[j] * u;
@@ -158,7 +166,8 @@ TColumns ColumnsOf(const TPairKernel& k, int D) {
 // each pair's terms as they come. The scratch holds m_j T_rj of row r, coordinate c at
 // (r * dims + c) * n, then (any dimension) the squared distances and factors of one row.
 template <int D, int R, bool Cube, bool Table>
-KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int i) {
+KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int i, int j0, int j1,
+                                bool inner) {
     const int dims = D > 0 ? D : k.Dimensions;
     const size_t nn = static_cast<size_t>(k.Count);
     const size_t sd = static_cast<size_t>(dims);
@@ -181,18 +190,20 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
             for (int c = 0; c < D; ++c) xr[r][c] = cols.x[c][i + r];
         // The row pass of every tile row.
         for (int r = 0; r < R; ++r)
-            RowTermsFixed<D, Cube, Table>(i, cols.x[0], cols.x[1], cols.x[2], cols.a[0], cols.a[1], cols.a[2],
-                                          m, cols.mt[r][0], cols.mt[r][1], cols.mt[r][2], cq, cm, cmassive,
-                                          cr[r], xr[r], negM[r], k.G, k.Law);
+            RowTermsFixed<D, Cube, Table>(j1 - j0, cols.x[0] + j0, cols.x[1] + j0, cols.x[2] + j0,
+                                          cols.a[0] + j0, cols.a[1] + j0, cols.a[2] + j0, m + j0,
+                                          cols.mt[r][0] + j0, cols.mt[r][1] + j0, cols.mt[r][2] + j0,
+                                          Table ? cq + j0 : nullptr, Table ? cm + j0 : nullptr,
+                                          Table ? cmassive + j0 : nullptr, cr[r], xr[r], negM[r], k.G, k.Law);
         // The sums of the tile's particles over j < i: R * D independent chains.
         double acc[R][D];
         for (int r = 0; r < R; ++r)
             for (int c = 0; c < D; ++c) acc[r][c] = cols.a[c][i + r];
-        for (int j = 0; j < i; ++j)
+        for (int j = j0; j < j1; ++j)
             for (int r = 0; r < R; ++r)
                 for (int c = 0; c < D; ++c) acc[r][c] = cols.mt[r][c][j] + acc[r][c];
         // The pairs inside the tile.
-        for (int r = 1; r < R; ++r) {
+        for (int r = 1; inner && r < R; ++r) {
             for (int q = 0; q < r; ++q) {
                 double w[D];
                 double sum = 0;
@@ -215,7 +226,7 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
     } else if constexpr (R == 1) {
         // One row: the factors first, then each pair's terms added to both particles.
         double* f = k.Scratch;
-        for (int j = 0; j < i; ++j) {
+        for (int j = j0; j < j1; ++j) {
             double sum = 0;
             for (int c = 0; c < dims; ++c) {
                 const double* xc = X + static_cast<size_t>(c) * nn;
@@ -225,7 +236,7 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
             f[j] = Factor<Cube>(k.Law, std::sqrt(sum)) *
                    (Table ? PairCoef(cr[0], cq[j], cm[j], cmassive[j], k.G) : k.G);
         }
-        for (int j = 0; j < i; ++j) {
+        for (int j = j0; j < j1; ++j) {
             const double mj = m[j];
             for (int c = 0; c < dims; ++c) {
                 const double* xc = X + static_cast<size_t>(c) * nn;
@@ -240,8 +251,8 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
         double* sum = mt + static_cast<size_t>(TileRows) * sd * nn;
         // The row pass of every tile row.
         for (int r = 0; r < R; ++r)
-            RowTermsAnyD<Cube, Table>(dims, nn, i + r, i, X, A, m, mt + static_cast<size_t>(r) * sd * nn, sum,
-                                      sum + nn, cq, cm, cmassive, cr[r], negM[r], k.G, k.Law);
+            RowTermsAnyD<Cube, Table>(dims, nn, i + r, j0, j1, X, A, m, mt + static_cast<size_t>(r) * sd * nn,
+                                      sum, sum + nn, cq, cm, cmassive, cr[r], negM[r], k.G, k.Law);
         // The sums of the tile's particles over j < i, R independent chains per coordinate.
         for (int c = 0; c < dims; ++c) {
             double acc[R];
@@ -250,12 +261,12 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
                 acc[r] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)];
                 tr[r] = mt + (static_cast<size_t>(r) * sd + static_cast<size_t>(c)) * nn;
             }
-            for (int j = 0; j < i; ++j)
+            for (int j = j0; j < j1; ++j)
                 for (int r = 0; r < R; ++r) acc[r] = tr[r][j] + acc[r];
             for (int r = 0; r < R; ++r) A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)] = acc[r];
         }
         // The pairs inside the tile.
-        for (int r = 1; r < R; ++r) {
+        for (int r = 1; inner && r < R; ++r) {
             for (int q = 0; q < r; ++q) {
                 double s2 = 0;
                 for (int c = 0; c < dims; ++c) {
@@ -278,22 +289,45 @@ KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int 
     }
 }
 
+// Rows first .. last-1 with the partners j in [colFirst, colLast), or, when colLast < 0, in
+// [colFirst, i) together with the pairs among the rows themselves.
 template <int D, bool Cube, bool Table>
-void Rows(const TPairKernel& k, int first, int last) {
+void Rows(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
     const TColumns cols = ColumnsOf(k, D > 0 ? D : 1);
+    const bool inner = colLast < 0;
     int i = first < 1 ? 1 : first;  // row 0 has no pairs
     if (k.Count >= MinTiled)
-        for (; i + TileRows <= last; i += TileRows) Tile<D, TileRows, Cube, Table>(k, cols, i);
-    for (; i < last; ++i) Tile<D, 1, Cube, Table>(k, cols, i);
+        for (; i + TileRows <= last; i += TileRows)
+            Tile<D, TileRows, Cube, Table>(k, cols, i, colFirst, inner ? i : colLast, inner);
+    for (; i < last; ++i) Tile<D, 1, Cube, Table>(k, cols, i, colFirst, inner ? i : colLast, inner);
 }
 
 template <int D>
-void RowsOfLaw(const TPairKernel& k, int first, int last) {
+void RowsOfLaw(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
     const bool table = k.Massive != nullptr;
     if (k.Cube)
-        table ? Rows<D, true, true>(k, first, last) : Rows<D, true, false>(k, first, last);
+        table ? Rows<D, true, true>(k, first, last, colFirst, colLast)
+              : Rows<D, true, false>(k, first, last, colFirst, colLast);
     else
-        table ? Rows<D, false, true>(k, first, last) : Rows<D, false, false>(k, first, last);
+        table ? Rows<D, false, true>(k, first, last, colFirst, colLast)
+              : Rows<D, false, false>(k, first, last, colFirst, colLast);
+}
+
+void Block(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
+    switch (k.Dimensions) {
+        case 1:
+            RowsOfLaw<1>(k, first, last, colFirst, colLast);
+            break;
+        case 2:
+            RowsOfLaw<2>(k, first, last, colFirst, colLast);
+            break;
+        case 3:
+            RowsOfLaw<3>(k, first, last, colFirst, colLast);
+            break;
+        default:
+            RowsOfLaw<0>(k, first, last, colFirst, colLast);
+            break;
+    }
 }
 
 }  // namespace
@@ -303,19 +337,65 @@ std::size_t PairKernelScratch(int n, int dims) {
 }
 
 void EvaluatePairRows(const TPairKernel& k, int first, int last) {
-    switch (k.Dimensions) {
-        case 1:
-            RowsOfLaw<1>(k, first, last);
-            break;
-        case 2:
-            RowsOfLaw<2>(k, first, last);
-            break;
-        case 3:
-            RowsOfLaw<3>(k, first, last);
-            break;
-        default:
-            RowsOfLaw<0>(k, first, last);
-            break;
+    Block(k, first, last, 0, -1);
+}
+
+void TPairSchedule::Make(int n, int threads) {
+    Count = n;
+    Threads = threads < 1 ? 1 : threads;
+    // About a dozen blocks per thread keep the threads busy through the narrow ends of the
+    // wavefront; blocks of at least 32 particles keep the waiting small against the work.
+    const int wanted = 12 * Threads;
+    int size = (n + wanted - 1) / wanted;
+    size = (size + TileRows - 1) / TileRows * TileRows;
+    BlockSize = size < 32 ? 32 : size;
+    Blocks = n > 0 ? (n + BlockSize - 1) / BlockSize : 0;
+    Progress = std::make_unique<std::atomic<int>[]>(static_cast<size_t>(Blocks > 0 ? Blocks : 1));
+    PerThread.assign(static_cast<size_t>(Threads), {});
+    // Anti-diagonal s holds the blocks (I, J) with I + J = s: each block of particles meets one
+    // block of partners there, so its blocks are independent. They go to the least loaded thread,
+    // the full blocks first (a diagonal block holds half the pairs).
+    std::vector<double> load(static_cast<size_t>(Threads));
+    for (int s = 0; s <= 2 * (Blocks - 1); ++s) {
+        std::fill(load.begin(), load.end(), 0.0);
+        for (int pass = 0; pass < 2; ++pass)
+            for (int J = 0; J < Blocks; ++J) {
+                const int I = s - J;
+                if (I < J || I >= Blocks || (I == J) != (pass == 1)) continue;
+                const auto least = std::min_element(load.begin(), load.end()) - load.begin();
+                load[static_cast<size_t>(least)] += I == J ? 0.5 : 1;
+                PerThread[static_cast<size_t>(least)].push_back({I, J});
+            }
+    }
+}
+
+void TPairSchedule::Reset() {
+    for (int b = 0; b < Blocks; ++b) Progress[b].store(0, std::memory_order_relaxed);
+}
+
+void TPairSchedule::Run(const TPairKernel& k, int thread) {
+    for (const auto& [I, J] : PerThread[static_cast<size_t>(thread)]) {
+        // Block (I, J) adds the partners of block J to the particles of block I and the other
+        // way round: it waits until each has received the blocks of partners before those.
+        for (int spins = 0; Progress[I].load(std::memory_order_acquire) != J ||
+                            Progress[J].load(std::memory_order_acquire) != I;
+             ++spins) {
+            if (spins < 4096)
+                CpuRelax();
+            else
+                std::this_thread::yield();
+        }
+        const int first = I * BlockSize;
+        const int last = std::min(first + BlockSize, Count);
+        if (I == J) {
+            Block(k, first, last, first, -1);
+            Progress[I].fetch_add(1, std::memory_order_release);
+        } else {
+            const int colFirst = J * BlockSize;
+            Block(k, first, last, colFirst, colFirst + BlockSize);
+            Progress[I].fetch_add(1, std::memory_order_release);
+            Progress[J].fetch_add(1, std::memory_order_release);
+        }
     }
 }
 

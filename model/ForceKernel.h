@@ -17,7 +17,11 @@
 // for bit that of a table of pair terms summed per particle, whatever the tiling.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace kinetra {
 
@@ -48,5 +52,26 @@ std::size_t PairKernelScratch(int n, int dims);
 // Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
 // be taken in increasing order; [0, Count) is the whole evaluation.
 void EvaluatePairRows(const TPairKernel& k, int first, int last);
+
+// The evaluation shared among threads with the same bits as EvaluatePairRows(k, 0, n). The
+// particles are cut into blocks; block (I, J), I >= J, holds the pairs of rows in block I with
+// partners in block J. Each particle must receive its partner blocks in increasing order, so
+// block (I, J) waits until blocks I and J have received the partner blocks before J and before I.
+// The blocks of one anti-diagonal I + J = s touch different particles and run at once; each
+// thread takes its blocks in increasing s.
+struct TPairSchedule {
+    int Count = 0;
+    int Threads = 1;
+    int BlockSize = 0;
+    int Blocks = 0;
+    std::vector<std::vector<std::pair<int, int>>> PerThread;  // blocks (I, J) of each thread
+    std::unique_ptr<std::atomic<int>[]> Progress;             // partner blocks received per block
+
+    void Make(int n, int threads);
+    // Before each evaluation, while no thread runs.
+    void Reset();
+    // The blocks of one thread; k.Scratch is that thread's own.
+    void Run(const TPairKernel& k, int thread);
+};
 
 }  // namespace kinetra

@@ -90,6 +90,7 @@ void TForce::BuildPairTables() {
     Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
     Evaluated = 0;
     if (n < 2) return;
+    if (Parallel(n)) PrepareThreads(n);
     Prepared = n;
     UpdateCoefficients();
 }
@@ -207,7 +208,38 @@ void TForce::Evaluate() {
     k.Cube = FIntegralPower && FIntExponent == -3;
     k.Law = this;
     k.Scratch = Scratch.data();
-    EvaluatePairRows(k, 0, Evaluated);
+    if (!Parallel(Evaluated)) {
+        EvaluatePairRows(k, 0, Evaluated);
+        return;
+    }
+    PrepareThreads(Evaluated);
+    struct TJob {
+        const TPairKernel* Kernel;
+        TPairSchedule* Schedule;
+        double* Scratch;
+        size_t PerThread;
+    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Evaluated, FDimensions)};
+    Schedule.Reset();
+    Pool->Run(
+        [](void* context, int thread) {
+            const TJob& j = *static_cast<const TJob*>(context);
+            TPairKernel own = *j.Kernel;
+            own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
+            j.Schedule->Run(own, thread);
+        },
+        &job);
+}
+
+void TForce::SetThreads(int threads) {
+    FThreads = threads > 0 ? threads : MachineThreads();
+}
+
+void TForce::PrepareThreads(int n) {
+    // Made when the particle count or the thread count changes, never in between.
+    if (!Pool || Pool->Threads() != FThreads) Pool = std::make_unique<TWorkerPool>(FThreads);
+    if (Schedule.Count != n || Schedule.Threads != FThreads) Schedule.Make(n, FThreads);
+    const size_t scratch = static_cast<size_t>(FThreads) * PairKernelScratch(n, FDimensions);
+    if (Scratch.size() < scratch) Scratch.assign(scratch, 0.0);
 }
 
 double TForce::PairFactorOf(double d) const {

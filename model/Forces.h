@@ -22,10 +22,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/Vector.h"
+#include "model/ForceKernel.h"
 #include "model/Particles.h"
+#include "model/WorkerPool.h"
 
 namespace kinetra {
 
@@ -65,6 +68,14 @@ public:
     // the real power.
     void SetPower(double value);
 
+    // Threads that share a force evaluation (the calling thread included); 0 or less: one per
+    // core of the machine, the default. Every thread count gives the same bits. Setups of fewer
+    // than ParallelFrom() particles are evaluated on the calling thread alone.
+    void SetThreads(int threads);
+    int Threads() const { return FThreads; }
+    void SetParallelFrom(int particles) { FParallelFrom = particles < 2 ? 2 : particles; }
+    int ParallelFrom() const { return FParallelFrom; }
+
     // Evaluates the accelerations of all particles at their current positions, or at the
     // given positions (one per particle, in index order).
     void ComputePairTerms();
@@ -96,6 +107,8 @@ private:
     bool NeedsCoefficientTable() const;
     void Gather(const TVectorArray* positions);
     void Evaluate();
+    bool Parallel(int n) const { return FThreads > 1 && n >= FParallelFrom; }
+    void PrepareThreads(int n);
     double PairFactor(double d) const;
 
 public:
@@ -129,6 +142,10 @@ private:
     std::vector<double> M;
     std::vector<double> Scratch;  // per-row products m_j T of the kernels
     int Evaluated = 0;            // particle count of the last evaluation
+    int FThreads = MachineThreads();
+    int FParallelFrom = 256;  // below this the waiting costs more than a second thread saves
+    std::unique_ptr<TWorkerPool> Pool;
+    TPairSchedule Schedule;
     std::int64_t FEvaluations = 0;
 };
 

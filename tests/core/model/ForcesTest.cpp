@@ -2,6 +2,7 @@
 // for bit comparison of the fast evaluation with a plain reference that stores every pair term.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cfenv>
 #include <climits>
 #include <cmath>
@@ -16,6 +17,7 @@
 
 #include "engine/KNUtils.h"
 #include "model/Forces.h"
+#include "model/WorkerPool.h"
 
 using namespace kinetra;
 
@@ -666,6 +668,76 @@ TEST(ForceSameness, EveryDimensionCountAndPowerBranch) {
             }
         }
     }
+}
+
+// Shared among 2, 3 or 4 threads, the evaluation gives the bits of one thread: every particle
+// still receives its pair terms in the order of its partners. Small counts are shared too here
+// (ParallelFrom 2), so that blocks of every shape occur.
+TEST(ForceSameness, EveryThreadCount) {
+    std::mt19937_64 rng(0x7ead);
+    for (int dims = 1; dims <= 26; ++dims) {
+        for (int n : {2, 40, 101, 230}) {
+            if (n > 101 && dims > 3 && dims != 4) continue;
+            for (bool charged : {false, true}) {
+                TRandomSetup s;
+                s.Charges = charged;
+                s.MasslessShare = charged ? 0.2 : 0;
+                TParticlesList list(dims);
+                FillRandom(list, n, rng, s);
+                TForce one(list);
+                one.SetThreads(1);
+                if (charged) one.SetCoulombCoeff(1.5);
+                one.BuildPairTables();
+                for (int threads : {2, 3, 4}) {
+                    TForce many(list);
+                    many.SetThreads(threads);
+                    many.SetParallelFrom(2);
+                    if (charged) many.SetCoulombCoeff(1.5);
+                    many.BuildPairTables();
+                    for (double p : {-2.0, 3.0, -1.5, -1.0}) {
+                        one.SetPower(p);
+                        many.SetPower(p);
+                        one.ComputePairTerms();
+                        many.ComputePairTerms();
+                        for (int i = 0; i < n; ++i) {
+                            const TVector a = one.Acceleration(i);
+                            const TVector b = many.Acceleration(i);
+                            for (int c = 0; c < dims; ++c)
+                                ASSERT_TRUE(SameDouble(a[c], b[c]))
+                                    << "dims " << dims << ", n " << n << ", threads " << threads << ", power "
+                                    << p << ", particle " << i << ": " << FormatRoundTrip(a[c]) << " vs "
+                                    << FormatRoundTrip(b[c]);
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The floating-point exception flags raised by another thread of the pool reach the calling
+// thread, whose checks turn them into errors; every part of a job runs once per run.
+TEST(WorkerPool, EveryPartRunsAndFlagsReachTheCaller) {
+    TWorkerPool pool(3);
+    struct TContext {
+        std::atomic<int> Parts{0};
+        volatile double Zero = 0;
+    } context;
+    for (int run = 0; run < 50; ++run) {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        pool.Run(
+            [](void* c, int thread) {
+                auto& ctx = *static_cast<TContext*>(c);
+                ctx.Parts.fetch_add(1 << (8 * thread));
+                if (thread == 2) {
+                    const volatile double inf = 1 / ctx.Zero;
+                    (void)inf;
+                }
+            },
+            &context);
+        EXPECT_TRUE(std::fetestexcept(FE_DIVBYZERO));
+    }
+    EXPECT_EQ(context.Parts.load(), 50 * (1 + (1 << 8) + (1 << 16)));
 }
 
 TEST(ForceSameness, ChangesOfGKAndPowerBetweenEvaluations) {
