@@ -46,6 +46,15 @@ struct TPairKernel {
     double* Scratch = nullptr;    // PairKernelScratch(Count, Dimensions) doubles
 };
 
+// The instruction sets the kernel is compiled for. Each gives the same bits; the best one the CPU
+// has is used unless a test picks another.
+enum class TKernelPath { Plain, Avx2, Avx512 };
+
+// The paths this CPU can run, Plain first, the best last.
+std::vector<TKernelPath> KernelPaths();
+// Makes every later evaluation use `path`; false (and no change) when the CPU lacks it.
+bool UseKernelPath(TKernelPath path);
+
 // Doubles of scratch that the kernel needs for n particles in `dims` dimensions.
 std::size_t PairKernelScratch(int n, int dims);
 

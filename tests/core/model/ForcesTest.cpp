@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/KNUtils.h"
+#include "model/ForceKernel.h"
 #include "model/Forces.h"
 #include "model/WorkerPool.h"
 
@@ -635,35 +636,46 @@ TEST(Force, IntegerPowerByRepeatedSquaring) {
 // ---------------------------------------------------------------------------------------------
 // Sameness with the reference
 
+// On every instruction set the CPU has (the kernel is compiled for several), each giving the
+// reference's bits.
 TEST(ForceSameness, EveryDimensionCountAndPowerBranch) {
-    std::mt19937_64 rng(0x5eed);
-    const std::vector<double> powers{-2, 1, 0, -5, 3, -3, -1.5, 0.5, 2.75, -1};
-    for (int dims = 1; dims <= 26; ++dims) {
-        // Around 32 particles the evaluation may change strategy (rows taken several at a
-        // time); every remainder of the row count by 2, 4 and 8 occurs.
-        for (int n : {0, 1, 2, 3, 4, 5, 17, 31, 32, 33, 34, 35, 36, 64}) {
-            // Large counts only in some dimensions, to keep the test short.
-            if (n > 17 && dims > 4 && dims % 4 != 1) continue;
-            // 0: masses only; 1: with massless particles; 2, 3: charges (3 with negative masses);
-            // 4: k switched on without any charge.
-            for (int variant = 0; variant < 5; ++variant) {
-                TRandomSetup s;
-                s.Charges = variant == 2 || variant == 3;
-                s.MasslessShare = variant % 2 ? 0.3 : 0;
-                s.NegativeMasses = variant == 3;
-                TParticlesList list(dims);
-                FillRandom(list, n, rng, s);
-                TForce fast(list);
-                TReferenceForce ref(list);
-                TPair both{fast, ref};
-                if (variant >= 2) both.SetK(std::uniform_real_distribution<double>(0.1, 3)(rng));
-                both.Build();
-                for (double p : powers) {
-                    both.SetPower(p);
-                    fast.ComputePairTerms();
-                    ref.ComputePairTerms();
-                    ASSERT_TRUE(AgreeExactly(fast, ref, n))
-                        << "dims " << dims << ", n " << n << ", variant " << variant << ", power " << p;
+    const std::vector<TKernelPath> paths = KernelPaths();
+    struct TRestore {
+        TKernelPath Best;
+        ~TRestore() { UseKernelPath(Best); }
+    } restore{paths.back()};
+    for (TKernelPath path : paths) {
+        ASSERT_TRUE(UseKernelPath(path));
+        std::mt19937_64 rng(0x5eed);
+        const std::vector<double> powers{-2, 1, 0, -5, 3, -3, -1.5, 0.5, 2.75, -1};
+        for (int dims = 1; dims <= 26; ++dims) {
+            // Around 32 particles the evaluation may change strategy (rows taken several at a
+            // time); every remainder of the row count by 2, 4 and 8 occurs.
+            for (int n : {0, 1, 2, 3, 4, 5, 17, 31, 32, 33, 34, 35, 36, 64}) {
+                // Large counts only in some dimensions, to keep the test short.
+                if (n > 17 && dims > 4 && dims % 4 != 1) continue;
+                // 0: masses only; 1: with massless particles; 2, 3: charges (3 with negative masses);
+                // 4: k switched on without any charge.
+                for (int variant = 0; variant < 5; ++variant) {
+                    TRandomSetup s;
+                    s.Charges = variant == 2 || variant == 3;
+                    s.MasslessShare = variant % 2 ? 0.3 : 0;
+                    s.NegativeMasses = variant == 3;
+                    TParticlesList list(dims);
+                    FillRandom(list, n, rng, s);
+                    TForce fast(list);
+                    TReferenceForce ref(list);
+                    TPair both{fast, ref};
+                    if (variant >= 2) both.SetK(std::uniform_real_distribution<double>(0.1, 3)(rng));
+                    both.Build();
+                    for (double p : powers) {
+                        both.SetPower(p);
+                        fast.ComputePairTerms();
+                        ref.ComputePairTerms();
+                        ASSERT_TRUE(AgreeExactly(fast, ref, n))
+                            << "path " << static_cast<int>(path) << ", dims " << dims << ", n " << n
+                            << ", variant " << variant << ", power " << p;
+                    }
                 }
             }
         }
