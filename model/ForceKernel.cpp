@@ -28,7 +28,7 @@ inline void CpuRelax() {
 // likely off its core (a busy machine), and the wait sleeps until notified instead of taking
 // the core that thread needs.
 inline void WaitFor(const std::atomic<int>& progress, int value) {
-    constexpr int Spins = 2048;
+    constexpr int Spins = 128;
     for (int spins = 0;; ++spins) {
         const int seen = progress.load(std::memory_order_acquire);
         if (seen == value) return;

@@ -2,7 +2,33 @@
 
 #include <cfenv>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace kinetra {
+
+namespace {
+
+// Waits until `value` differs from `seen`: a short spin first, since evaluations follow each
+// other closely in a run and a sleeping thread takes long to wake; then sleeps until notified,
+// so that a waiting thread leaves its core to others on a busy machine.
+template <class T>
+T WaitChange(const std::atomic<T>& value, T seen) {
+    for (int spins = 0; spins < 256; ++spins) {
+        const T now = value.load(std::memory_order_acquire);
+        if (now != seen) return now;
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#endif
+    }
+    for (T now = value.load(std::memory_order_acquire);; now = value.load(std::memory_order_acquire)) {
+        if (now != seen) return now;
+        value.wait(seen, std::memory_order_acquire);
+    }
+}
+
+}  // namespace
 
 int MachineThreads() {
     const unsigned n = std::thread::hardware_concurrency();
@@ -23,8 +49,7 @@ TWorkerPool::~TWorkerPool() {
 void TWorkerPool::Work(int thread) {
     unsigned seen = 0;
     for (;;) {
-        Generation.wait(seen, std::memory_order_acquire);
-        seen = Generation.load(std::memory_order_acquire);
+        seen = WaitChange(Generation, seen);
         if (Stop.load(std::memory_order_relaxed)) return;
         std::feclearexcept(FE_ALL_EXCEPT);
         Job(Context, thread);
@@ -47,7 +72,7 @@ void TWorkerPool::Run(TJob job, void* context) {
     Generation.notify_all();
     job(context, 0);
     for (int p = Pending.load(std::memory_order_acquire); p != 0; p = Pending.load(std::memory_order_acquire))
-        Pending.wait(p, std::memory_order_acquire);
+        WaitChange(Pending, p);
     const int raised = Flags.load(std::memory_order_relaxed);
     if (raised != 0) std::feraiseexcept(raised);
 }
