@@ -61,6 +61,7 @@ struct TCommandLine {
     bool Backwards = false;
     bool State = false;
     bool Names = false;
+    int Threads = 0;  // --threads: force evaluation threads, 0 the machine's cores
     // compare: --methods and --dt as lists
     std::vector<TNumMethod> Methods;
     std::vector<std::string> TimeSteps;

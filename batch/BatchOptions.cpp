@@ -52,7 +52,7 @@ std::set<std::string> OptionsOf(const std::string& command) {
     std::set<std::string> options;
     if (command == "run" || command == "check" || command == "save") options = OverrideOptions;
     if (command == "run")
-        options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names"});
+        options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads"});
     if (command == "compare")
         options = {"--until",    "--methods",    "--dt",           "--cycles",
                    "--accuracy", "--collisions", "--no-collisions"};
@@ -91,6 +91,10 @@ TCommandLine ParseCommandLine(const std::string& command, const std::vector<std:
             line.Steps = ParseCount(arg, takeValue(), 0);
         } else if (arg == "--every") {
             line.Every = ParseCount(arg, takeValue(), 1);
+        } else if (arg == "--threads") {
+            const std::int64_t threads = ParseCount(arg, takeValue(), 1);
+            if (threads > 256) throw EUsage{arg + " takes at most 256 threads"};
+            line.Threads = static_cast<int>(threads);
         } else if (arg == "--backwards") {
             noValue();
             line.Backwards = true;

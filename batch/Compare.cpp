@@ -74,6 +74,8 @@ void Perform(const std::string& fileName, const TCommandLine& line, double until
     std::int64_t evaluationsBefore = 0;
     try {
         setup.Load(fileName);
+        // The runs share the cores: each evaluates its forces on its own thread.
+        sim.Force->SetThreads(1);
         TSimOptionValues values = line.Overrides;
         values.Method = plan.Method;
         if (!plan.TimeStep.empty()) values.TimeStep = plan.TimeStep;

@@ -41,7 +41,7 @@ namespace {
 constexpr const char* UsageText =
     "Usage:\n"
     "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
-    "                          [--names] [--until T] [OVERRIDES]\n"
+    "                          [--names] [--until T] [--threads N] [OVERRIDES]\n"
     "  kinetra-batch check SETUP [OVERRIDES]\n"
     "  kinetra-batch save SETUP OUT [OVERRIDES]\n"
     "  kinetra-batch compare SETUP --until T [--methods LIST] [--dt LIST] [--cycles N]\n"
@@ -60,6 +60,8 @@ constexpr const char* UsageText =
     "                        holding a comma gets the particle's index appended: NAME#i)\n"
     "          --until T     step until |time| >= |T| (at most N steps when --steps is given);\n"
     "                        the last step is not shortened and its record is printed\n"
+    "          --threads N   share each force evaluation among N threads (default: one per\n"
+    "                        core; every count gives the same results)\n"
     "check   loads SETUP and prints its dimensions, method, particle count, frame, time step,\n"
     "        cycles, accuracy and collisions.\n"
     "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension).\n"
@@ -110,6 +112,7 @@ int CommandRun(const std::vector<std::string>& args) {
         return LoadFailed(e);
     }
     TSimData& sim = setup.Sim;
+    sim.Force->SetThreads(options.Threads);
     std::optional<double> until;
     if (const int failed = ApplyOverrides(sim, options, &until)) return failed;
     // Without --until one step unless --steps says otherwise; with it, as many as it takes.

@@ -3,18 +3,26 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchSetup.h"
+#include "model/ForceKernel.h"
 
 using namespace kinetra;
 
+// Arguments: dims, N, force threads, kernel path (TKernelPath; skipped when the CPU lacks it).
 static void BM_ForceEvaluation(benchmark::State& state) {
     const int dims = static_cast<int>(state.range(0));
     const int n = static_cast<int>(state.range(1));
+    if (!UseKernelPath(static_cast<TKernelPath>(state.range(3)))) {
+        state.SkipWithError("the CPU lacks this kernel path");
+        return;
+    }
     TSimData sim;
     bench::MakeCluster(sim, dims, n, nmEuler);
+    sim.Force->SetThreads(static_cast<int>(state.range(2)));
     for (auto _ : state) {
         sim.Force->ComputePairTerms();
         benchmark::DoNotOptimize(sim.Force->Acceleration(n - 1)[0]);
     }
+    UseKernelPath(KernelPaths().back());
     const double pairs = static_cast<double>(n) * (n - 1) / 2;
     state.counters["evals/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -53,8 +61,12 @@ static void BM_EnergySample(benchmark::State& state) {
 }
 
 static void ForceArgs(benchmark::internal::Benchmark* b) {
+    const int best = static_cast<int>(KernelPaths().back());
     for (int dims : {2, 3, 4})
-        for (int n : {5, 100, 1000, 3000}) b->Args({dims, n});
+        for (int n : {5, 100, 1000, 3000}) b->Args({dims, n, 1, best});
+    // Each kernel path and two threads, 3D.
+    for (int path : {0, 1, 2}) b->Args({3, 1000, 1, path});
+    for (int n : {1000, 3000}) b->Args({3, n, 2, best});
 }
 
 static void CycleArgs(benchmark::internal::Benchmark* b) {
@@ -63,7 +75,7 @@ static void CycleArgs(benchmark::internal::Benchmark* b) {
             for (int n : {5, 100, 1000, 3000}) b->Args({m, dims, n});
 }
 
-BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Cycles)->Apply(CycleArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnergySample)
     ->Args({2, 5})

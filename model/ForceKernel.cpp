@@ -1,12 +1,43 @@
 #include "model/ForceKernel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/Forces.h"
 
+// Run-time choice among tiles compiled for several x86-64 instruction sets (GCC's per-function
+// targets); elsewhere the one plain copy.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define KINETRA_KERNEL_DISPATCH 1
+#else
+#define KINETRA_KERNEL_DISPATCH 0
+#endif
+
 namespace kinetra {
 
 namespace {
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Waits until `progress` (which only grows) reaches `value`. A block of partners usually
+// arrives within microseconds, so the wait spins briefly; past that, the other thread is most
+// likely off its core (a busy machine), and the wait sleeps until notified instead of taking
+// the core that thread needs.
+inline void WaitFor(const std::atomic<int>& progress, int value) {
+    constexpr int Spins = 128;
+    for (int spins = 0;; ++spins) {
+        const int seen = progress.load(std::memory_order_acquire);
+        if (seen == value) return;
+        if (spins < Spins)
+            CpuRelax();
+        else
+            progress.wait(seen, std::memory_order_acquire);
+    }
+}
 
 // Rows of the pair table that a tile handles together.
 constexpr int TileRows = 4;
@@ -22,265 +53,149 @@ constexpr int MinTiled = 32;
 #define KINETRA_SCALAR_CHAINS
 #endif
 
-template <bool Cube>
-inline double Factor(const TForce* law, double d) {
-    if constexpr (Cube)
-        return 1 / (d * (d * d));
-    else
-        return law->PairFactorOf(d);
-}
+// The same tiles compiled for several instruction sets; the best one the CPU has is chosen once.
+// Fused multiply-add stays off on every one (none enables "fma", and contraction is off in
+// every build), so each gives the same bits.
+using TBlockFn = void (*)(const TPairKernel& k, int first, int last, int colFirst, int colLast);
 
-// The row pass with the dimension fixed (1..3): every coordinate in one loop over j < count.
-// Plain pointers with restrict, so the loop vectorizes.
-template <int D, bool Cube, bool Table>
-void RowTermsFixed(int count, const double* __restrict x0, const double* __restrict x1,
-                   const double* __restrict x2, double* __restrict a0, double* __restrict a1,
-                   double* __restrict a2, const double* __restrict m, double* __restrict t0,
-                   double* __restrict t1, double* __restrict t2, const double* __restrict coeff,
-                   const double xi[3], double negMi, double G, const TForce* law) {
-    const double xi0 = xi[0], xi1 = D > 1 ? xi[1] : 0, xi2 = D > 2 ? xi[2] : 0;
-    for (int j = 0; j < count; ++j) {
-        const double w0 = x0[j] - xi0;
-        double sum = 0;
-        sum = sum + w0 * w0;
-        double w1 = 0, w2 = 0;
-        if constexpr (D > 1) {
-            w1 = x1[j] - xi1;
-            sum = sum + w1 * w1;
-        }
-        if constexpr (D > 2) {
-            w2 = x2[j] - xi2;
-            sum = sum + w2 * w2;
-        }
-        const double f = Factor<Cube>(law, std::sqrt(sum)) * (Table ? coeff[j] : G);
-        const double mj = m[j];
-        const double u0 = w0 * f;
-        a0[j] = negMi * u0 + a0[j];
-        t0[j] = mj * u0;
-        if constexpr (D > 1) {
-            const double u1 = w1 * f;
-            a1[j] = negMi * u1 + a1[j];
-            t1[j] = mj * u1;
-        }
-        if constexpr (D > 2) {
-            const double u2 = w2 * f;
-            a2[j] = negMi * u2 + a2[j];
-            t2[j] = mj * u2;
-        }
+namespace plain {
+#include "model/ForceKernelTiles.inc"
+}  // namespace plain
+
+#if KINETRA_KERNEL_DISPATCH
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#include "model/ForceKernelTiles.inc"
+}  // namespace avx2
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512dq,avx512vl,prefer-vector-width=512")
+namespace avx512 {
+#include "model/ForceKernelTiles.inc"
+}  // namespace avx512
+#pragma GCC pop_options
+#endif
+
+TBlockFn BlockOf(TKernelPath path) {
+    switch (path) {
+#if KINETRA_KERNEL_DISPATCH
+        case TKernelPath::Avx512:
+            return avx512::Block;
+        case TKernelPath::Avx2:
+            return avx2::Block;
+#endif
+        default:
+            return plain::Block;
     }
 }
 
-// The row pass for any dimension: the coordinate loop outside the loops over j, so that every
-// inner loop runs over j and vectorizes; each squared distance is still summed in coordinate
-// order. sum and f hold count doubles each.
-template <bool Cube, bool Table>
-void RowTermsAnyD(int D, size_t nn, int row, int count, const double* __restrict X, double* __restrict A,
-                  const double* __restrict m, double* __restrict t, double* __restrict sum,
-                  double* __restrict f, const double* __restrict coeff, double negMi, double G,
-                  const TForce* law) {
-    for (int j = 0; j < count; ++j) sum[j] = 0;
-    for (int c = 0; c < D; ++c) {
-        const double* __restrict xc = X + static_cast<size_t>(c) * nn;
-        const double xi = xc[row];
-        for (int j = 0; j < count; ++j) {
-            const double w = xc[j] - xi;
-            sum[j] = sum[j] + w * w;
-        }
+bool Supports(TKernelPath path) {
+#if KINETRA_KERNEL_DISPATCH
+    __builtin_cpu_init();
+    switch (path) {
+        case TKernelPath::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                   __builtin_cpu_supports("avx512vl");
+        case TKernelPath::Avx2:
+            return __builtin_cpu_supports("avx2");
+        default:
+            return true;
     }
-    for (int j = 0; j < count; ++j) f[j] = Factor<Cube>(law, std::sqrt(sum[j])) * (Table ? coeff[j] : G);
-    for (int c = 0; c < D; ++c) {
-        const double* __restrict xc = X + static_cast<size_t>(c) * nn;
-        double* __restrict ac = A + static_cast<size_t>(c) * nn;
-        double* __restrict tc = t + static_cast<size_t>(c) * nn;
-        const double xi = xc[row];
-        for (int j = 0; j < count; ++j) {
-            const double u = (xc[j] - xi) * f[j];
-            ac[j] = negMi * u + ac[j];
-            tc[j] = m[j] * u;
-        }
-    }
+#else
+    return path == TKernelPath::Plain;
+#endif
 }
 
-// The column pointers of one evaluation for a dimension fixed at 1..3 (coordinates past D
-// point at coordinate 0 and are never used): x, a and the products m_j T_rj of tile row r.
-struct TColumns {
-    const double* x[3];
-    double* a[3];
-    double* mt[TileRows][3];
-};
-
-TColumns ColumnsOf(const TPairKernel& k, int D) {
-    const size_t nn = static_cast<size_t>(k.Count);
-    TColumns cols{};
-    for (int c = 0; c < 3; ++c) {
-        const size_t cc = static_cast<size_t>(c < D ? c : 0);
-        cols.x[c] = k.X + cc * nn;
-        cols.a[c] = k.A + cc * nn;
-        for (int r = 0; r < TileRows; ++r)
-            cols.mt[r][c] = k.Scratch + (static_cast<size_t>(r) * static_cast<size_t>(D) + cc) * nn;
-    }
-    return cols;
+TKernelPath BestKernelPath() {
+    for (TKernelPath path : {TKernelPath::Avx512, TKernelPath::Avx2})
+        if (Supports(path)) return path;
+    return TKernelPath::Plain;
 }
 
-// Rows i .. i+R-1 (see ForceKernel.h). D = 1..3 fixes the dimension at compile time and keeps
-// the tile's particles in registers; D = 0 takes the dimension from k, and its one-row tile adds
-// each pair's terms as they come. The scratch holds m_j T_rj of row r, coordinate c at
-// (r * dims + c) * n, then (any dimension) the squared distances and factors of one row.
-template <int D, int R, bool Cube, bool Table>
-KINETRA_SCALAR_CHAINS void Tile(const TPairKernel& k, const TColumns& cols, int i) {
-    const int dims = D > 0 ? D : k.Dimensions;
-    const size_t nn = static_cast<size_t>(k.Count);
-    const size_t sd = static_cast<size_t>(dims);
-    const double* X = k.X;
-    double* A = k.A;
-    const double* m = k.M;
-    double negM[R];
-    const double* cr[R];
-    for (int r = 0; r < R; ++r) {
-        negM[r] = -m[i + r];
-        const size_t row = static_cast<size_t>(i + r);
-        cr[r] = Table ? k.Coeffs + row * (row - 1) / 2 : nullptr;
-    }
+std::atomic<TBlockFn> CurrentBlock{BlockOf(BestKernelPath())};
 
-    if constexpr (D > 0) {
-        double xr[R][3] = {};
-        for (int r = 0; r < R; ++r)
-            for (int c = 0; c < D; ++c) xr[r][c] = cols.x[c][i + r];
-        // The row pass of every tile row.
-        for (int r = 0; r < R; ++r)
-            RowTermsFixed<D, Cube, Table>(i, cols.x[0], cols.x[1], cols.x[2], cols.a[0], cols.a[1], cols.a[2],
-                                          m, cols.mt[r][0], cols.mt[r][1], cols.mt[r][2], cr[r], xr[r],
-                                          negM[r], k.G, k.Law);
-        // The sums of the tile's particles over j < i: R * D independent chains.
-        double acc[R][D];
-        for (int r = 0; r < R; ++r)
-            for (int c = 0; c < D; ++c) acc[r][c] = cols.a[c][i + r];
-        for (int j = 0; j < i; ++j)
-            for (int r = 0; r < R; ++r)
-                for (int c = 0; c < D; ++c) acc[r][c] = cols.mt[r][c][j] + acc[r][c];
-        // The pairs inside the tile.
-        for (int r = 1; r < R; ++r) {
-            for (int q = 0; q < r; ++q) {
-                double w[D];
-                double sum = 0;
-                for (int c = 0; c < D; ++c) {
-                    w[c] = xr[q][c] - xr[r][c];
-                    sum = sum + w[c] * w[c];
-                }
-                const double f = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? cr[r][i + q] : k.G);
-                const double mq = m[i + q];
-                for (int c = 0; c < D; ++c) {
-                    const double t = w[c] * f;
-                    acc[r][c] = mq * t + acc[r][c];
-                    acc[q][c] = negM[r] * t + acc[q][c];
-                }
-            }
-        }
-        for (int r = 0; r < R; ++r)
-            for (int c = 0; c < D; ++c) cols.a[c][i + r] = acc[r][c];
-    } else if constexpr (R == 1) {
-        // One row: the factors first, then each pair's terms added to both particles.
-        double* f = k.Scratch;
-        const double* coeff = cr[0];
-        for (int j = 0; j < i; ++j) {
-            double sum = 0;
-            for (int c = 0; c < dims; ++c) {
-                const double* xc = X + static_cast<size_t>(c) * nn;
-                const double w = xc[j] - xc[i];
-                sum = sum + w * w;
-            }
-            f[j] = Factor<Cube>(k.Law, std::sqrt(sum)) * (Table ? coeff[j] : k.G);
-        }
-        for (int j = 0; j < i; ++j) {
-            const double mj = m[j];
-            for (int c = 0; c < dims; ++c) {
-                const double* xc = X + static_cast<size_t>(c) * nn;
-                double* ac = A + static_cast<size_t>(c) * nn;
-                const double t = (xc[j] - xc[i]) * f[j];
-                ac[i] = mj * t + ac[i];
-                ac[j] = negM[0] * t + ac[j];
-            }
-        }
-    } else {
-        double* mt = k.Scratch;
-        double* sum = mt + static_cast<size_t>(TileRows) * sd * nn;
-        // The row pass of every tile row.
-        for (int r = 0; r < R; ++r)
-            RowTermsAnyD<Cube, Table>(dims, nn, i + r, i, X, A, m, mt + static_cast<size_t>(r) * sd * nn, sum,
-                                      sum + nn, cr[r], negM[r], k.G, k.Law);
-        // The sums of the tile's particles over j < i, R independent chains per coordinate.
-        for (int c = 0; c < dims; ++c) {
-            double acc[R];
-            const double* tr[R];
-            for (int r = 0; r < R; ++r) {
-                acc[r] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)];
-                tr[r] = mt + (static_cast<size_t>(r) * sd + static_cast<size_t>(c)) * nn;
-            }
-            for (int j = 0; j < i; ++j)
-                for (int r = 0; r < R; ++r) acc[r] = tr[r][j] + acc[r];
-            for (int r = 0; r < R; ++r) A[static_cast<size_t>(c) * nn + static_cast<size_t>(i + r)] = acc[r];
-        }
-        // The pairs inside the tile.
-        for (int r = 1; r < R; ++r) {
-            for (int q = 0; q < r; ++q) {
-                double s2 = 0;
-                for (int c = 0; c < dims; ++c) {
-                    const double* xc = X + static_cast<size_t>(c) * nn;
-                    const double w = xc[i + q] - xc[i + r];
-                    s2 = s2 + w * w;
-                }
-                const double f = Factor<Cube>(k.Law, std::sqrt(s2)) * (Table ? cr[r][i + q] : k.G);
-                const double mq = m[i + q];
-                for (int c = 0; c < dims; ++c) {
-                    const double* xc = X + static_cast<size_t>(c) * nn;
-                    double* ac = A + static_cast<size_t>(c) * nn;
-                    const double t = (xc[i + q] - xc[i + r]) * f;
-                    ac[i + r] = mq * t + ac[i + r];
-                    ac[i + q] = negM[r] * t + ac[i + q];
-                }
-            }
-        }
-    }
-}
-
-template <int D, bool Cube, bool Table>
-void Rows(const TPairKernel& k, int first, int last) {
-    const TColumns cols = ColumnsOf(k, D > 0 ? D : 1);
-    int i = first < 1 ? 1 : first;  // row 0 has no pairs
-    if (k.Count >= MinTiled)
-        for (; i + TileRows <= last; i += TileRows) Tile<D, TileRows, Cube, Table>(k, cols, i);
-    for (; i < last; ++i) Tile<D, 1, Cube, Table>(k, cols, i);
-}
-
-template <int D>
-void RowsOfLaw(const TPairKernel& k, int first, int last) {
-    const bool table = k.Coeffs != nullptr;
-    if (k.Cube)
-        table ? Rows<D, true, true>(k, first, last) : Rows<D, true, false>(k, first, last);
-    else
-        table ? Rows<D, false, true>(k, first, last) : Rows<D, false, false>(k, first, last);
+void Block(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
+    CurrentBlock.load(std::memory_order_relaxed)(k, first, last, colFirst, colLast);
 }
 
 }  // namespace
+
+std::vector<TKernelPath> KernelPaths() {
+    std::vector<TKernelPath> paths;
+    for (TKernelPath path : {TKernelPath::Plain, TKernelPath::Avx2, TKernelPath::Avx512})
+        if (Supports(path)) paths.push_back(path);
+    return paths;
+}
+
+bool UseKernelPath(TKernelPath path) {
+    if (!Supports(path)) return false;
+    CurrentBlock.store(BlockOf(path), std::memory_order_relaxed);
+    return true;
+}
 
 std::size_t PairKernelScratch(int n, int dims) {
     return (static_cast<size_t>(TileRows) * static_cast<size_t>(dims) + 2) * static_cast<size_t>(n);
 }
 
 void EvaluatePairRows(const TPairKernel& k, int first, int last) {
-    switch (k.Dimensions) {
-        case 1:
-            RowsOfLaw<1>(k, first, last);
-            break;
-        case 2:
-            RowsOfLaw<2>(k, first, last);
-            break;
-        case 3:
-            RowsOfLaw<3>(k, first, last);
-            break;
-        default:
-            RowsOfLaw<0>(k, first, last);
-            break;
+    Block(k, first, last, 0, -1);
+}
+
+void TPairSchedule::Make(int n, int threads) {
+    Count = n;
+    Threads = threads < 1 ? 1 : threads;
+    // About a dozen blocks per thread keep the threads busy through the narrow ends of the
+    // wavefront; blocks of at least 32 particles keep the waiting small against the work.
+    const int wanted = 12 * Threads;
+    int size = (n + wanted - 1) / wanted;
+    size = (size + TileRows - 1) / TileRows * TileRows;
+    BlockSize = size < 32 ? 32 : size;
+    Blocks = n > 0 ? (n + BlockSize - 1) / BlockSize : 0;
+    Progress = std::make_unique<std::atomic<int>[]>(static_cast<size_t>(Blocks > 0 ? Blocks : 1));
+    PerThread.assign(static_cast<size_t>(Threads), {});
+    // Anti-diagonal s holds the blocks (I, J) with I + J = s: each block of particles meets one
+    // block of partners there, so its blocks are independent. They go to the least loaded thread,
+    // the full blocks first (a diagonal block holds half the pairs).
+    std::vector<double> load(static_cast<size_t>(Threads));
+    for (int s = 0; s <= 2 * (Blocks - 1); ++s) {
+        std::fill(load.begin(), load.end(), 0.0);
+        for (int pass = 0; pass < 2; ++pass)
+            for (int J = 0; J < Blocks; ++J) {
+                const int I = s - J;
+                if (I < J || I >= Blocks || (I == J) != (pass == 1)) continue;
+                const auto least = std::min_element(load.begin(), load.end()) - load.begin();
+                load[static_cast<size_t>(least)] += I == J ? 0.5 : 1;
+                PerThread[static_cast<size_t>(least)].push_back({I, J});
+            }
+    }
+}
+
+void TPairSchedule::Reset() {
+    for (int b = 0; b < Blocks; ++b) Progress[b].store(0, std::memory_order_relaxed);
+}
+
+void TPairSchedule::Run(const TPairKernel& k, int thread) {
+    for (const auto& [I, J] : PerThread[static_cast<size_t>(thread)]) {
+        // Block (I, J) adds the partners of block J to the particles of block I and the other
+        // way round: it waits until each has received the blocks of partners before those.
+        WaitFor(Progress[I], J);
+        WaitFor(Progress[J], I);
+        const int first = I * BlockSize;
+        const int last = std::min(first + BlockSize, Count);
+        if (I == J) {
+            Block(k, first, last, first, -1);
+            Progress[I].fetch_add(1, std::memory_order_release);
+            Progress[I].notify_all();
+        } else {
+            const int colFirst = J * BlockSize;
+            Block(k, first, last, colFirst, colFirst + BlockSize);
+            Progress[I].fetch_add(1, std::memory_order_release);
+            Progress[J].fetch_add(1, std::memory_order_release);
+            Progress[I].notify_all();
+            Progress[J].notify_all();
+        }
     }
 }
 

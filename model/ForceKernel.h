@@ -17,24 +17,43 @@
 // for bit that of a table of pair terms summed per particle, whatever the tiling.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace kinetra {
 
 class TForce;
 
 struct TPairKernel {
-    int Count = 0;                   // n
-    int Dimensions = 0;              // D
-    const double* X = nullptr;       // coordinates, X[c * n + i]
-    double* A = nullptr;             // accelerations, A[c * n + i], added to
-    const double* M = nullptr;       // masses
-    const double* Coeffs = nullptr;  // C_ij, row i at i (i - 1) / 2; nullptr: every C_ij is G
+    int Count = 0;              // n
+    int Dimensions = 0;         // D
+    const double* X = nullptr;  // coordinates, X[c * n + i]
+    double* A = nullptr;        // accelerations, A[c * n + i], added to
+    const double* M = nullptr;  // masses
+    // The pair coefficient C_ij = G - ((K * q_i) * q_j) / (m_i * m_j) (i the later particle) is
+    // formed per pair from the masses and charges the coefficients were made from; pairs with a
+    // massless particle have C_ij = G. nullptr: every C_ij is G.
+    const double* CoefMass = nullptr;    // m_j, or 1 for a massless particle
+    const double* CoefCharge = nullptr;  // q_j, or 0 for a massless particle
+    const double* Massive = nullptr;     // 1 when m_j != 0, else 0
     double G = 0;
+    double K = 0;
     bool Cube = false;            // Power = -2: f = 1 / (d (d d)) without a call
     const TForce* Law = nullptr;  // d^(Power-1) for every other power
     double* Scratch = nullptr;    // PairKernelScratch(Count, Dimensions) doubles
 };
+
+// The instruction sets the kernel is compiled for. Each gives the same bits; the best one the CPU
+// has is used unless a test picks another.
+enum class TKernelPath { Plain, Avx2, Avx512 };
+
+// The paths this CPU can run, Plain first, the best last.
+std::vector<TKernelPath> KernelPaths();
+// Makes every later evaluation use `path`; false (and no change) when the CPU lacks it.
+bool UseKernelPath(TKernelPath path);
 
 // Doubles of scratch that the kernel needs for n particles in `dims` dimensions.
 std::size_t PairKernelScratch(int n, int dims);
@@ -42,5 +61,26 @@ std::size_t PairKernelScratch(int n, int dims);
 // Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
 // be taken in increasing order; [0, Count) is the whole evaluation.
 void EvaluatePairRows(const TPairKernel& k, int first, int last);
+
+// The evaluation shared among threads with the same bits as EvaluatePairRows(k, 0, n). The
+// particles are cut into blocks; block (I, J), I >= J, holds the pairs of rows in block I with
+// partners in block J. Each particle must receive its partner blocks in increasing order, so
+// block (I, J) waits until blocks I and J have received the partner blocks before J and before I.
+// The blocks of one anti-diagonal I + J = s touch different particles and run at once; each
+// thread takes its blocks in increasing s.
+struct TPairSchedule {
+    int Count = 0;
+    int Threads = 1;
+    int BlockSize = 0;
+    int Blocks = 0;
+    std::vector<std::vector<std::pair<int, int>>> PerThread;  // blocks (I, J) of each thread
+    std::unique_ptr<std::atomic<int>[]> Progress;             // partner blocks received per block
+
+    void Make(int n, int threads);
+    // Before each evaluation, while no thread runs.
+    void Reset();
+    // The blocks of one thread; k.Scratch is that thread's own.
+    void Run(const TPairKernel& k, int thread);
+};
 
 }  // namespace kinetra

@@ -81,8 +81,6 @@ void TForce::BuildPairTables() {
     Prepared = -1;
     Valid = false;
     UseTable = false;
-    Coeffs.clear();
-    Coeffs.shrink_to_fit();
     const int n = Particles.Count();
     const size_t nn = static_cast<size_t>(n);
     const size_t dd = static_cast<size_t>(FDimensions);
@@ -92,6 +90,7 @@ void TForce::BuildPairTables() {
     Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
     Evaluated = 0;
     if (n < 2) return;
+    if (Parallel(n)) PrepareThreads(n);
     Prepared = n;
     UpdateCoefficients();
 }
@@ -105,7 +104,6 @@ void TForce::UpdateCoefficients() {
         Prepared = -1;
         Valid = false;
         UseTable = false;
-        Coeffs.clear();
         return;
     }
     Prepared = n;
@@ -117,14 +115,20 @@ void TForce::UpdateCoefficients() {
         MadeFrom[2 * static_cast<size_t>(i) + 1] = p.Charge();
     }
     Valid = true;
-    if (!UseTable) {
-        Coeffs.clear();
-        return;
+    if (!UseTable) return;
+    CoefG = FGravConstant;
+    CoefK = FCoulombCoeff;
+    const size_t nn = static_cast<size_t>(n);
+    CoefMass.resize(nn);
+    CoefCharge.resize(nn);
+    Massive.resize(nn);
+    for (size_t i = 0; i < nn; ++i) {
+        const double mass = MadeFrom[2 * i];
+        const bool massive = mass != 0;
+        CoefMass[i] = massive ? mass : 1;
+        CoefCharge[i] = massive ? MadeFrom[2 * i + 1] : 0;
+        Massive[i] = massive ? 1 : 0;
     }
-    Coeffs.resize(static_cast<size_t>(n) * static_cast<size_t>(n - 1) / 2);
-    size_t k = 0;
-    for (int i = 1; i < n; ++i)
-        for (int j = 0; j < i; ++j) Coeffs[k++] = Coefficient(i, j);
 }
 
 bool TForce::CoefficientsValid() const {
@@ -193,12 +197,49 @@ void TForce::Evaluate() {
     k.X = X.data();
     k.A = A.data();
     k.M = M.data();
-    k.Coeffs = UseTable ? Coeffs.data() : nullptr;
     k.G = FGravConstant;
+    if (UseTable) {
+        k.CoefMass = CoefMass.data();
+        k.CoefCharge = CoefCharge.data();
+        k.Massive = Massive.data();
+        k.G = CoefG;
+        k.K = CoefK;
+    }
     k.Cube = FIntegralPower && FIntExponent == -3;
     k.Law = this;
     k.Scratch = Scratch.data();
-    EvaluatePairRows(k, 0, Evaluated);
+    if (!Parallel(Evaluated)) {
+        EvaluatePairRows(k, 0, Evaluated);
+        return;
+    }
+    PrepareThreads(Evaluated);
+    struct TJob {
+        const TPairKernel* Kernel;
+        TPairSchedule* Schedule;
+        double* Scratch;
+        size_t PerThread;
+    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Evaluated, FDimensions)};
+    Schedule.Reset();
+    Pool->Run(
+        [](void* context, int thread) {
+            const TJob& j = *static_cast<const TJob*>(context);
+            TPairKernel own = *j.Kernel;
+            own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
+            j.Schedule->Run(own, thread);
+        },
+        &job);
+}
+
+void TForce::SetThreads(int threads) {
+    FThreads = threads > 0 ? threads : MachineThreads();
+}
+
+void TForce::PrepareThreads(int n) {
+    // Made when the particle count or the thread count changes, never in between.
+    if (!Pool || Pool->Threads() != FThreads) Pool = std::make_unique<TWorkerPool>(FThreads);
+    if (Schedule.Count != n || Schedule.Threads != FThreads) Schedule.Make(n, FThreads);
+    const size_t scratch = static_cast<size_t>(FThreads) * PairKernelScratch(n, FDimensions);
+    if (Scratch.size() < scratch) Scratch.assign(scratch, 0.0);
 }
 
 double TForce::PairFactorOf(double d) const {
@@ -220,11 +261,9 @@ double TForce::PotentialEnergy() {
     const int n = Particles.Count();
     const bool ln = FIntegralPower && FIntExponent == -2;
     const double power1 = GetPower() + 1;
-    // The stored coefficients serve only while they are those of the particles as they are now;
-    // otherwise each is computed as UpdateCoefficients would store it (the information window
-    // asks right after an edit, before the run is prepared again).
-    const bool haveTable = CoefficientsValid();
-    const bool perPair = haveTable ? UseTable : NeedsCoefficientTable();
+    // The coefficients of the particles as they are now, also right after an edit before the run
+    // is prepared again (the information window asks then).
+    const bool perPair = NeedsCoefficientTable();
     // d = 0 with Power <= -1 divides by zero (and 0 * inf of a massless particle is invalid):
     // an energy that cannot be computed is an error, never a -inf or NaN to show.
     const TFloatCheck check;
@@ -242,10 +281,7 @@ double TForce::PotentialEnergy() {
             else
                 g = std::pow(d, power1) / power1;
             double C = FGravConstant;
-            if (perPair)
-                C = haveTable ? Coeffs[static_cast<size_t>(j) * static_cast<size_t>(j - 1) / 2 +
-                                       static_cast<size_t>(i)]
-                              : Coefficient(j, i);
+            if (perPair) C = Coefficient(j, i);
             U = U + ((pi.Mass * pj.Mass) * C) * g;
         }
     }

@@ -16,15 +16,19 @@
 // terms in the index order of the other particle, which is the order of the sum
 //   a_i = sum_{j != i} (j < i ? m_j * T_ij : (-m_j) * T_ji),
 // so the result is bit for bit that of a table of pair terms summed per particle, without
-// storing the O(N^2) table (the kernel that does so: ForceKernel.h). Pair coefficients are
-// stored only when charges make them differ.
+// storing the O(N^2) table (the kernel that does so: ForceKernel.h). When charges make the pair
+// coefficients differ, the kernel forms each one from the masses and charges of the pair (kept
+// per particle when the coefficients are updated), so nothing grows with N^2.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/Vector.h"
+#include "model/ForceKernel.h"
 #include "model/Particles.h"
+#include "model/WorkerPool.h"
 
 namespace kinetra {
 
@@ -64,6 +68,14 @@ public:
     // the real power.
     void SetPower(double value);
 
+    // Threads that share a force evaluation (the calling thread included); 0 or less: one per
+    // core of the machine, the default. Every thread count gives the same bits. Setups of fewer
+    // than ParallelFrom() particles are evaluated on the calling thread alone.
+    void SetThreads(int threads);
+    int Threads() const { return FThreads; }
+    void SetParallelFrom(int particles) { FParallelFrom = particles < 2 ? 2 : particles; }
+    int ParallelFrom() const { return FParallelFrom; }
+
     // Evaluates the accelerations of all particles at their current positions, or at the
     // given positions (one per particle, in index order).
     void ComputePairTerms();
@@ -95,6 +107,8 @@ private:
     bool NeedsCoefficientTable() const;
     void Gather(const TVectorArray* positions);
     void Evaluate();
+    bool Parallel(int n) const { return FThreads > 1 && n >= FParallelFrom; }
+    void PrepareThreads(int n);
     double PairFactor(double d) const;
 
 public:
@@ -115,13 +129,23 @@ private:
     bool Valid = false;            // the validity mark of the coefficients (CoefficientsValid)
     std::vector<double> MadeFrom;  // masses and charges, in pairs, the coefficients came from
     bool UseTable = false;         // coefficients differ per pair
-    std::vector<double> Coeffs;    // lower triangle, row i at i*(i-1)/2, when UseTable
+    // When UseTable, per particle: the mass (1 for a massless one), the charge (0 for a massless
+    // one) and whether the mass is non-zero (1 or 0) that the pair coefficients are formed from.
+    std::vector<double> CoefMass;
+    std::vector<double> CoefCharge;
+    std::vector<double> Massive;
+    double CoefG = 0;  // G and k the pair coefficients were formed with
+    double CoefK = 0;
     // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
     std::vector<double> X;
     std::vector<double> A;
     std::vector<double> M;
     std::vector<double> Scratch;  // per-row products m_j T of the kernels
     int Evaluated = 0;            // particle count of the last evaluation
+    int FThreads = MachineThreads();
+    int FParallelFrom = 256;  // below this the waiting costs more than a second thread saves
+    std::unique_ptr<TWorkerPool> Pool;
+    TPairSchedule Schedule;
     std::int64_t FEvaluations = 0;
 };
 

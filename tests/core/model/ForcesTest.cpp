@@ -2,6 +2,7 @@
 // for bit comparison of the fast evaluation with a plain reference that stores every pair term.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cfenv>
 #include <climits>
 #include <cmath>
@@ -15,7 +16,9 @@
 #include <vector>
 
 #include "engine/KNUtils.h"
+#include "model/ForceKernel.h"
 #include "model/Forces.h"
+#include "model/WorkerPool.h"
 
 using namespace kinetra;
 
@@ -633,39 +636,120 @@ TEST(Force, IntegerPowerByRepeatedSquaring) {
 // ---------------------------------------------------------------------------------------------
 // Sameness with the reference
 
+// On every instruction set the CPU has (the kernel is compiled for several), each giving the
+// reference's bits.
 TEST(ForceSameness, EveryDimensionCountAndPowerBranch) {
-    std::mt19937_64 rng(0x5eed);
-    const std::vector<double> powers{-2, 1, 0, -5, 3, -3, -1.5, 0.5, 2.75, -1};
-    for (int dims = 1; dims <= 26; ++dims) {
-        // Around 32 particles the evaluation may change strategy (rows taken several at a
-        // time); every remainder of the row count by 2, 4 and 8 occurs.
-        for (int n : {0, 1, 2, 3, 4, 5, 17, 31, 32, 33, 34, 35, 36, 64}) {
-            // Large counts only in some dimensions, to keep the test short.
-            if (n > 17 && dims > 4 && dims % 4 != 1) continue;
-            // 0: masses only; 1: with massless particles; 2, 3: charges (3 with negative masses);
-            // 4: k switched on without any charge.
-            for (int variant = 0; variant < 5; ++variant) {
-                TRandomSetup s;
-                s.Charges = variant == 2 || variant == 3;
-                s.MasslessShare = variant % 2 ? 0.3 : 0;
-                s.NegativeMasses = variant == 3;
-                TParticlesList list(dims);
-                FillRandom(list, n, rng, s);
-                TForce fast(list);
-                TReferenceForce ref(list);
-                TPair both{fast, ref};
-                if (variant >= 2) both.SetK(std::uniform_real_distribution<double>(0.1, 3)(rng));
-                both.Build();
-                for (double p : powers) {
-                    both.SetPower(p);
-                    fast.ComputePairTerms();
-                    ref.ComputePairTerms();
-                    ASSERT_TRUE(AgreeExactly(fast, ref, n))
-                        << "dims " << dims << ", n " << n << ", variant " << variant << ", power " << p;
+    const std::vector<TKernelPath> paths = KernelPaths();
+    struct TRestore {
+        TKernelPath Best;
+        ~TRestore() { UseKernelPath(Best); }
+    } restore{paths.back()};
+    for (TKernelPath path : paths) {
+        ASSERT_TRUE(UseKernelPath(path));
+        std::mt19937_64 rng(0x5eed);
+        const std::vector<double> powers{-2, 1, 0, -5, 3, -3, -1.5, 0.5, 2.75, -1};
+        for (int dims = 1; dims <= 26; ++dims) {
+            // Around 32 particles the evaluation may change strategy (rows taken several at a
+            // time); every remainder of the row count by 2, 4 and 8 occurs.
+            for (int n : {0, 1, 2, 3, 4, 5, 17, 31, 32, 33, 34, 35, 36, 64}) {
+                // Large counts only in some dimensions, to keep the test short.
+                if (n > 17 && dims > 4 && dims % 4 != 1) continue;
+                // 0: masses only; 1: with massless particles; 2, 3: charges (3 with negative masses);
+                // 4: k switched on without any charge.
+                for (int variant = 0; variant < 5; ++variant) {
+                    TRandomSetup s;
+                    s.Charges = variant == 2 || variant == 3;
+                    s.MasslessShare = variant % 2 ? 0.3 : 0;
+                    s.NegativeMasses = variant == 3;
+                    TParticlesList list(dims);
+                    FillRandom(list, n, rng, s);
+                    TForce fast(list);
+                    TReferenceForce ref(list);
+                    TPair both{fast, ref};
+                    if (variant >= 2) both.SetK(std::uniform_real_distribution<double>(0.1, 3)(rng));
+                    both.Build();
+                    for (double p : powers) {
+                        both.SetPower(p);
+                        fast.ComputePairTerms();
+                        ref.ComputePairTerms();
+                        ASSERT_TRUE(AgreeExactly(fast, ref, n))
+                            << "path " << static_cast<int>(path) << ", dims " << dims << ", n " << n
+                            << ", variant " << variant << ", power " << p;
+                    }
                 }
             }
         }
     }
+}
+
+// Shared among 2, 3 or 4 threads, the evaluation gives the bits of one thread: every particle
+// still receives its pair terms in the order of its partners. Small counts are shared too here
+// (ParallelFrom 2), so that blocks of every shape occur.
+TEST(ForceSameness, EveryThreadCount) {
+    std::mt19937_64 rng(0x7ead);
+    for (int dims = 1; dims <= 26; ++dims) {
+        for (int n : {2, 40, 101, 230}) {
+            if (n > 101 && dims > 3 && dims != 4) continue;
+            for (bool charged : {false, true}) {
+                TRandomSetup s;
+                s.Charges = charged;
+                s.MasslessShare = charged ? 0.2 : 0;
+                TParticlesList list(dims);
+                FillRandom(list, n, rng, s);
+                TForce one(list);
+                one.SetThreads(1);
+                if (charged) one.SetCoulombCoeff(1.5);
+                one.BuildPairTables();
+                for (int threads : {2, 3, 4}) {
+                    TForce many(list);
+                    many.SetThreads(threads);
+                    many.SetParallelFrom(2);
+                    if (charged) many.SetCoulombCoeff(1.5);
+                    many.BuildPairTables();
+                    for (double p : {-2.0, 3.0, -1.5, -1.0}) {
+                        one.SetPower(p);
+                        many.SetPower(p);
+                        one.ComputePairTerms();
+                        many.ComputePairTerms();
+                        for (int i = 0; i < n; ++i) {
+                            const TVector a = one.Acceleration(i);
+                            const TVector b = many.Acceleration(i);
+                            for (int c = 0; c < dims; ++c)
+                                ASSERT_TRUE(SameDouble(a[c], b[c]))
+                                    << "dims " << dims << ", n " << n << ", threads " << threads << ", power "
+                                    << p << ", particle " << i << ": " << FormatRoundTrip(a[c]) << " vs "
+                                    << FormatRoundTrip(b[c]);
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The floating-point exception flags raised by another thread of the pool reach the calling
+// thread, whose checks turn them into errors; every part of a job runs once per run.
+TEST(WorkerPool, EveryPartRunsAndFlagsReachTheCaller) {
+    TWorkerPool pool(3);
+    struct TContext {
+        std::atomic<int> Parts{0};
+        volatile double Zero = 0;
+    } context;
+    for (int run = 0; run < 50; ++run) {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        pool.Run(
+            [](void* c, int thread) {
+                auto& ctx = *static_cast<TContext*>(c);
+                ctx.Parts.fetch_add(1 << (8 * thread));
+                if (thread == 2) {
+                    const volatile double inf = 1 / ctx.Zero;
+                    (void)inf;
+                }
+            },
+            &context);
+        EXPECT_TRUE(std::fetestexcept(FE_DIVBYZERO));
+    }
+    EXPECT_EQ(context.Parts.load(), 50 * (1 + (1 << 8) + (1 << 16)));
 }
 
 TEST(ForceSameness, ChangesOfGKAndPowerBetweenEvaluations) {

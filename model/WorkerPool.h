@@ -1,0 +1,43 @@
+// A small pool of persistent threads that run one job at a time together with the calling
+// thread. Made once; running a job allocates nothing.
+#pragma once
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace kinetra {
+
+class TWorkerPool {
+public:
+    using TJob = void (*)(void* context, int thread);
+
+    // Threads in all, the calling thread included (at least 1).
+    explicit TWorkerPool(int threads);
+    ~TWorkerPool();
+    TWorkerPool(const TWorkerPool&) = delete;
+    TWorkerPool& operator=(const TWorkerPool&) = delete;
+
+    int Threads() const { return static_cast<int>(Workers.size()) + 1; }
+
+    // Runs job(context, t) for t = 0 .. Threads() - 1, t = 0 on the calling thread, and returns
+    // when every part is done. The floating-point exception flags that the other threads raised
+    // are raised on the calling thread too, so that its checks see them.
+    void Run(TJob job, void* context);
+
+private:
+    void Work(int thread);
+
+    std::vector<std::thread> Workers;
+    std::atomic<unsigned> Generation{0};
+    std::atomic<int> Pending{0};
+    std::atomic<int> Flags{0};
+    std::atomic<bool> Stop{false};
+    TJob Job = nullptr;
+    void* Context = nullptr;
+};
+
+// The number of threads of the machine (at least 1).
+int MachineThreads();
+
+}  // namespace kinetra
