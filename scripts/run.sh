@@ -7,4 +7,4 @@ source scripts/setup.sh
 kinetra_install_packages
 kinetra_configure build-run -DKINETRA_NATIVE=ON -DKINETRA_BUILD_TESTS=OFF
 cmake --build build-run -j"$(nproc)" >/dev/null
-exec build-run/kinetra "$@"
+exec build-run/ui/kinetra "$@"

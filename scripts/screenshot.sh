@@ -3,7 +3,7 @@
 # (default examples/FigureEight.knx, whose bodies leave trails), runs it for a few seconds and
 # saves a picture of the main window.
 #   scripts/screenshot.sh [SETUP.knx] [SECONDS]
-# The program is taken from $KINETRA_BIN, else build/ui/kinetra or build/kinetra, else it is built in build-run.
+# The program is taken from $KINETRA_BIN, else build/ui/kinetra, else it is built in build-run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -16,12 +16,10 @@ bin=${KINETRA_BIN:-}
 if [ -z "$bin" ]; then
   if [ -x build/ui/kinetra ]; then
     bin=build/ui/kinetra
-  elif [ -x build/kinetra ]; then
-    bin=build/kinetra
   else
     kinetra_configure build-run -DKINETRA_BUILD_TESTS=OFF
     cmake --build build-run -j"$(nproc)" >/dev/null
-    bin=build-run/kinetra
+    bin=build-run/ui/kinetra
   fi
 fi
 

@@ -19,7 +19,7 @@
 # in the order of the grid. A run that fails says why in its row, as in compare.
 #
 # Several machines: --sshlogin takes parallel's own list ("4/host1,host2,:" where ":" is this
-# machine). Every host must find kinetra-batch at PATH (default: build/kinetra-batch of this
+# machine). Every host must find kinetra-batch at PATH (default: build/batch/kinetra-batch of this
 # checkout, as an absolute path) and the setups at the same paths, e.g. on a shared folder or
 # the same checkout; the rows come back here.
 #
@@ -28,7 +28,7 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
-batch="$here/build/kinetra-batch"
+batch="$here/build/batch/kinetra-batch"
 jobs=""
 sshlogin=""
 usage() {
