@@ -135,8 +135,13 @@ bool UseKernelPath(TKernelPath path) {
     return true;
 }
 
+int PairKernelStride(int n) {
+    return (n + 7) / 8 * 8;
+}
+
 std::size_t PairKernelScratch(int n, int dims) {
-    return (static_cast<size_t>(TileRows) * static_cast<size_t>(dims) + 2) * static_cast<size_t>(n);
+    return (static_cast<size_t>(TileRows) * static_cast<size_t>(dims) + 2) *
+           static_cast<size_t>(PairKernelStride(n));
 }
 
 void EvaluatePairRows(const TPairKernel& k, int first, int last) {
@@ -146,55 +151,60 @@ void EvaluatePairRows(const TPairKernel& k, int first, int last) {
 void TPairSchedule::Make(int n, int threads) {
     Count = n;
     Threads = threads < 1 ? 1 : threads;
-    // About a dozen blocks per thread keep the threads busy through the narrow ends of the
-    // wavefront; blocks of at least 32 particles keep the waiting small against the work.
-    const int wanted = 12 * Threads;
+    // A block's particles move between the cores' caches once per block, so the blocks are
+    // large: about six per thread and side (2 threads: N = 1000 in blocks of 88, N = 3000 of
+    // 256), which still leaves enough blocks per anti-diagonal beyond the narrow ends. Blocks
+    // of at least 32 particles keep the waiting small against the work, and a multiple of 8
+    // particles (one cache line, the stride of X and A too) keeps blocks that run at once off
+    // each other's cache lines.
+    const int wanted = 6 * Threads;
     int size = (n + wanted - 1) / wanted;
-    size = (size + TileRows - 1) / TileRows * TileRows;
+    size = (size + 7) / 8 * 8;
     BlockSize = size < 32 ? 32 : size;
     Blocks = n > 0 ? (n + BlockSize - 1) / BlockSize : 0;
-    Progress = std::make_unique<std::atomic<int>[]>(static_cast<size_t>(Blocks > 0 ? Blocks : 1));
-    PerThread.assign(static_cast<size_t>(Threads), {});
+    Progress = std::make_unique<TCounter[]>(static_cast<size_t>(Blocks > 0 ? Blocks : 1));
     // Anti-diagonal s holds the blocks (I, J) with I + J = s: each block of particles meets one
-    // block of partners there, so its blocks are independent. They go to the least loaded thread,
-    // the full blocks first (a diagonal block holds half the pairs).
-    std::vector<double> load(static_cast<size_t>(Threads));
-    for (int s = 0; s <= 2 * (Blocks - 1); ++s) {
-        std::fill(load.begin(), load.end(), 0.0);
+    // block of partners there, so its blocks are independent. The full blocks come first (a
+    // diagonal block holds half the pairs), so that the half block fills a gap at the end.
+    Order.clear();
+    for (int s = 0; s <= 2 * (Blocks - 1); ++s)
         for (int pass = 0; pass < 2; ++pass)
             for (int J = 0; J < Blocks; ++J) {
                 const int I = s - J;
                 if (I < J || I >= Blocks || (I == J) != (pass == 1)) continue;
-                const auto least = std::min_element(load.begin(), load.end()) - load.begin();
-                load[static_cast<size_t>(least)] += I == J ? 0.5 : 1;
-                PerThread[static_cast<size_t>(least)].push_back({I, J});
+                Order.push_back({I, J});
             }
-    }
 }
 
 void TPairSchedule::Reset() {
-    for (int b = 0; b < Blocks; ++b) Progress[b].store(0, std::memory_order_relaxed);
+    for (int b = 0; b < Blocks; ++b) Progress[b].Value.store(0, std::memory_order_relaxed);
+    Next.Value.store(0, std::memory_order_relaxed);
 }
 
-void TPairSchedule::Run(const TPairKernel& k, int thread) {
-    for (const auto& [I, J] : PerThread[static_cast<size_t>(thread)]) {
+void TPairSchedule::Run(const TPairKernel& k) {
+    const int blocks = static_cast<int>(Order.size());
+    for (int b = Next.Value.fetch_add(1, std::memory_order_relaxed); b < blocks;
+         b = Next.Value.fetch_add(1, std::memory_order_relaxed)) {
+        const auto [I, J] = Order[static_cast<size_t>(b)];
+        std::atomic<int>& rows = Progress[I].Value;
+        std::atomic<int>& partners = Progress[J].Value;
         // Block (I, J) adds the partners of block J to the particles of block I and the other
         // way round: it waits until each has received the blocks of partners before those.
-        WaitFor(Progress[I], J);
-        WaitFor(Progress[J], I);
+        WaitFor(rows, J);
+        WaitFor(partners, I);
         const int first = I * BlockSize;
         const int last = std::min(first + BlockSize, Count);
         if (I == J) {
             Block(k, first, last, first, -1);
-            Progress[I].fetch_add(1, std::memory_order_release);
-            Progress[I].notify_all();
+            rows.fetch_add(1, std::memory_order_release);
+            rows.notify_all();
         } else {
             const int colFirst = J * BlockSize;
             Block(k, first, last, colFirst, colFirst + BlockSize);
-            Progress[I].fetch_add(1, std::memory_order_release);
-            Progress[J].fetch_add(1, std::memory_order_release);
-            Progress[I].notify_all();
-            Progress[J].notify_all();
+            rows.fetch_add(1, std::memory_order_release);
+            partners.fetch_add(1, std::memory_order_release);
+            rows.notify_all();
+            partners.notify_all();
         }
     }
 }

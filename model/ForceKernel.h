@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -29,9 +30,10 @@ class TForce;
 
 struct TPairKernel {
     int Count = 0;              // n
+    int Stride = 0;             // s = PairKernelStride(n): doubles from one coordinate to the next
     int Dimensions = 0;         // D
-    const double* X = nullptr;  // coordinates, X[c * n + i]
-    double* A = nullptr;        // accelerations, A[c * n + i], added to
+    const double* X = nullptr;  // coordinates, X[c * s + i]
+    double* A = nullptr;        // accelerations, A[c * s + i], added to
     const double* M = nullptr;  // masses
     // The pair coefficient C_ij = G - ((K * q_i) * q_j) / (m_i * m_j) (i the later particle) is
     // formed per pair from the masses and charges the coefficients were made from; pairs with a
@@ -55,8 +57,26 @@ std::vector<TKernelPath> KernelPaths();
 // Makes every later evaluation use `path`; false (and no change) when the CPU lacks it.
 bool UseKernelPath(TKernelPath path);
 
-// Doubles of scratch that the kernel needs for n particles in `dims` dimensions.
+// The distance between the coordinates of X, A and the scratch: n rounded up to whole cache lines,
+// so that with storage starting on a cache line (TLineVector) threads adding to the particles of
+// different blocks never write to the same line.
+int PairKernelStride(int n);
+// Doubles of scratch that the kernel needs for n particles in `dims` dimensions (whole lines).
 std::size_t PairKernelScratch(int n, int dims);
+
+// Storage that starts on a cache line.
+template <class T>
+struct TLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t Line{64};
+    TLineAllocator() = default;
+    template <class U>
+    TLineAllocator(const TLineAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), Line)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, Line); }
+    friend bool operator==(const TLineAllocator&, const TLineAllocator&) { return true; }
+};
+using TLineVector = std::vector<double, TLineAllocator<double>>;
 
 // Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
 // be taken in increasing order; [0, Count) is the whole evaluation.
@@ -66,21 +86,29 @@ void EvaluatePairRows(const TPairKernel& k, int first, int last);
 // particles are cut into blocks; block (I, J), I >= J, holds the pairs of rows in block I with
 // partners in block J. Each particle must receive its partner blocks in increasing order, so
 // block (I, J) waits until blocks I and J have received the partner blocks before J and before I.
-// The blocks of one anti-diagonal I + J = s touch different particles and run at once; each
-// thread takes its blocks in increasing s.
+// The blocks of one anti-diagonal I + J = s touch different particles and run at once. The
+// blocks are taken in increasing s from one shared queue: every block a thread waits for was
+// taken before its own, and a thread that is held up (another program on its core) delays
+// only the one block it holds, not a share of the evaluation fixed in advance.
 struct TPairSchedule {
     int Count = 0;
     int Threads = 1;
     int BlockSize = 0;
     int Blocks = 0;
-    std::vector<std::vector<std::pair<int, int>>> PerThread;  // blocks (I, J) of each thread
-    std::unique_ptr<std::atomic<int>[]> Progress;             // partner blocks received per block
+    std::vector<std::pair<int, int>> Order;  // blocks (I, J) in the order they are taken
+    // Partner blocks received per block, and the next block of Order to take; each counter in a
+    // cache line of its own, so that threads updating different blocks do not share one.
+    struct alignas(64) TCounter {
+        std::atomic<int> Value{0};
+    };
+    std::unique_ptr<TCounter[]> Progress;
+    TCounter Next;
 
     void Make(int n, int threads);
     // Before each evaluation, while no thread runs.
     void Reset();
-    // The blocks of one thread; k.Scratch is that thread's own.
-    void Run(const TPairKernel& k, int thread);
+    // Takes blocks until none is left; k.Scratch is the calling thread's own.
+    void Run(const TPairKernel& k);
 };
 
 }  // namespace kinetra

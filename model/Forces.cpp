@@ -84,8 +84,9 @@ void TForce::BuildPairTables() {
     const int n = Particles.Count();
     const size_t nn = static_cast<size_t>(n);
     const size_t dd = static_cast<size_t>(FDimensions);
-    X.assign(dd * nn, 0.0);
-    A.assign(dd * nn, 0.0);
+    const size_t ss = static_cast<size_t>(PairKernelStride(n));
+    X.assign(dd * ss, 0.0);
+    A.assign(dd * ss, 0.0);
     M.assign(nn, 0.0);
     Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
     Evaluated = 0;
@@ -151,17 +152,18 @@ void TForce::Gather(const TVectorArray* positions) {
     const int n = Particles.Count();
     const size_t nn = static_cast<size_t>(n);
     const size_t dd = static_cast<size_t>(FDimensions);
-    if (X.size() != dd * nn) {
+    const size_t ss = static_cast<size_t>(PairKernelStride(n));
+    if (X.size() != dd * ss || M.size() != nn) {
         // Evaluation without a BuildPairTables for this particle count: size the storage now.
-        X.assign(dd * nn, 0.0);
-        A.assign(dd * nn, 0.0);
+        X.assign(dd * ss, 0.0);
+        A.assign(dd * ss, 0.0);
         M.assign(nn, 0.0);
         Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
     }
     for (int i = 0; i < n; ++i) {
         const TVector& p =
             positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
-        for (size_t c = 0; c < dd; ++c) X[c * nn + static_cast<size_t>(i)] = p[static_cast<int>(c)];
+        for (size_t c = 0; c < dd; ++c) X[c * ss + static_cast<size_t>(i)] = p[static_cast<int>(c)];
         M[static_cast<size_t>(i)] = Particles.Particles(i).Mass;
     }
     for (double& a : A) a = 0;
@@ -193,6 +195,7 @@ void TForce::Evaluate() {
     }
     TPairKernel k;
     k.Count = Evaluated;
+    k.Stride = PairKernelStride(Evaluated);
     k.Dimensions = FDimensions;
     k.X = X.data();
     k.A = A.data();
@@ -225,7 +228,7 @@ void TForce::Evaluate() {
             const TJob& j = *static_cast<const TJob*>(context);
             TPairKernel own = *j.Kernel;
             own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
-            j.Schedule->Run(own, thread);
+            j.Schedule->Run(own);
         },
         &job);
 }
@@ -247,13 +250,13 @@ double TForce::PairFactorOf(double d) const {
 }
 
 const TVector& TForce::Acceleration(int index) {
-    const size_t nn = static_cast<size_t>(Evaluated);
+    const size_t ss = static_cast<size_t>(PairKernelStride(Evaluated));
     if (index < 0 || index >= Evaluated) {
         Work.Clear();
         return Work;
     }
     for (int c = 0; c < FDimensions; ++c)
-        Work[c] = A[static_cast<size_t>(c) * nn + static_cast<size_t>(index)];
+        Work[c] = A[static_cast<size_t>(c) * ss + static_cast<size_t>(index)];
     return Work;
 }
 

@@ -136,12 +136,13 @@ private:
     std::vector<double> Massive;
     double CoefG = 0;  // G and k the pair coefficients were formed with
     double CoefK = 0;
-    // Evaluation storage, contiguous per coordinate: X[d * n + i], A[d * n + i].
-    std::vector<double> X;
-    std::vector<double> A;
+    // Evaluation storage, contiguous per coordinate: X[d * s + i], A[d * s + i] with the stride
+    // s = PairKernelStride(n).
+    TLineVector X;
+    TLineVector A;
     std::vector<double> M;
-    std::vector<double> Scratch;  // per-row products m_j T of the kernels
-    int Evaluated = 0;            // particle count of the last evaluation
+    TLineVector Scratch;  // per-row products m_j T of the kernels
+    int Evaluated = 0;    // particle count of the last evaluation
     int FThreads = MachineThreads();
     int FParallelFrom = 256;  // below this the waiting costs more than a second thread saves
     std::unique_ptr<TWorkerPool> Pool;
