@@ -64,6 +64,8 @@ static void ForceArgs(benchmark::internal::Benchmark* b) {
     const int best = static_cast<int>(KernelPaths().back());
     for (int dims : {2, 3, 4})
         for (int n : {5, 100, 1000, 3000}) b->Args({dims, n, 1, best});
+    // Higher dimensions, per pair and coordinate against 3D.
+    for (int dims : {5, 6, 8, 12}) b->Args({dims, 1000, 1, best});
     // Each kernel path and two threads, 3D.
     for (int path : {0, 1, 2}) b->Args({3, 1000, 1, path});
     for (int n : {1000, 3000}) b->Args({3, n, 2, best});
