@@ -43,6 +43,8 @@ inline void WaitFor(const std::atomic<int>& progress, int value) {
 constexpr int TileRows = 4;
 // Fewer particles: a tile's fixed costs outweigh what it saves, every tile is one row.
 constexpr int MinTiled = 32;
+// Partners a tile of more than 3 dimensions takes at a time (see Tile).
+constexpr int PartnerBlock = 128;
 
 // GCC's straight-line vectorizer would pack a tile's R * D independent sums into vector
 // registers with a shuffle for every load, which costs about a tenth of the whole evaluation:
