@@ -12,31 +12,12 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
+#include "tests/core/frame/FrameTestUtil.h"
 
 using namespace kinetra;
+using namespace kinetra::test;
 
 namespace {
-
-TVector Vec(std::vector<double> c) {
-    TVector v(static_cast<int>(c.size()));
-    for (int i = 0; i < v.Count(); ++i) v[i] = c[static_cast<size_t>(i)];
-    return v;
-}
-
-void MakeSetup(TSimData& sim, int n) {
-    sim.SetDimensions(n);
-    sim.Clear();
-}
-
-TParticle& AddParticle(TSimData& sim, const std::string& name, std::vector<double> at) {
-    auto p = std::make_unique<TParticle>(name, sim.Dimensions);
-    p->InitialPosition.Assign(Vec(at));
-    p->Position.Assign(Vec(at));
-    p->Mass = 1;
-    TParticle& ref = *p;
-    sim.Particles.AddParticle(std::move(p));
-    return ref;
-}
 
 std::string Save(const TScreenFrame& frame) {
     std::ostringstream out;

@@ -13,24 +13,12 @@
 #include "engine/Vector.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
+#include "tests/core/frame/FrameTestUtil.h"
 
 using namespace kinetra;
+using namespace kinetra::test;
 
 namespace {
-
-TVector Vec(std::vector<double> c) {
-    TVector v(static_cast<int>(c.size()));
-    for (int i = 0; i < v.Count(); ++i) v[i] = c[static_cast<size_t>(i)];
-    return v;
-}
-
-void AddParticle(TSimData& sim, const std::string& name, std::vector<double> at) {
-    auto p = std::make_unique<TParticle>(name, sim.Dimensions);
-    p->InitialPosition.Assign(Vec(at));
-    p->Position.Assign(Vec(at));
-    p->Mass = 1;
-    sim.Particles.AddParticle(std::move(p));
-}
 
 // A 2-D setup with a particle "Moon" at (3, 4) and a frame of 400 x 300 pixels.
 struct TView {
