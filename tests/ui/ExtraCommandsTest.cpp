@@ -54,6 +54,14 @@ protected:
         TSession::Clear();
     }
     QString PathOf(const QString& name) const { return Dir.filePath(name); }
+    // Replaces the window's scripted prompts by ones that also note each file dialog's folder.
+    TFolderPrompts* UseFolderPrompts() {
+        auto prompts = std::make_unique<TFolderPrompts>();
+        TFolderPrompts* folders = prompts.get();
+        Form->SetPrompts(std::move(prompts));
+        Prompts = folders;
+        return folders;
+    }
     std::string Copy(const QString& name) {
         const QString target = Dir.filePath(name);
         QFile::remove(target);
@@ -386,10 +394,7 @@ TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
 }
 
 TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
-    auto prompts = std::make_unique<TFolderPrompts>();
-    TFolderPrompts* folders = prompts.get();
-    Form->SetPrompts(std::move(prompts));
-    Prompts = folders;
+    TFolderPrompts* folders = UseFolderPrompts();
     folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
     Form->Controls().mmiOpen->trigger();
     Form->Controls().actZoomIn->trigger();
@@ -448,10 +453,7 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
 }
 
 TEST_F(ExtraCommands, FileDialogsStartInTheFolderUsedLast) {
-    auto prompts = std::make_unique<TFolderPrompts>();
-    TFolderPrompts* folders = prompts.get();
-    Form->SetPrompts(std::move(prompts));
-    Prompts = folders;
+    TFolderPrompts* folders = UseFolderPrompts();
     // Nothing remembered: the current folder.
     folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
     Form->Controls().mmiOpen->trigger();
