@@ -2,6 +2,10 @@
 // Pair interactions per second = force evaluations per second * N (N - 1) / 2.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 #include "bench/BenchSetup.h"
 #include "model/ForceKernel.h"
 
@@ -28,6 +32,32 @@ static void BM_ForceEvaluation(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["pairs/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * pairs, benchmark::Counter::kIsRate);
+}
+
+// One thread against several on the same cluster, alternating in short rounds so that both see
+// the same machine (a shared machine's speed drifts by more than the difference sought).
+// Arguments: N, threads. "speed-up" is the median over the rounds of one-thread time over
+// several-thread time.
+static void BM_ThreadSpeedUp(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    TSimData one, many;
+    bench::MakeCluster(one, 3, n, nmEuler);
+    bench::MakeCluster(many, 3, n, nmEuler);
+    one.Force->SetThreads(1);
+    many.Force->SetThreads(static_cast<int>(state.range(1)));
+    const auto seconds = [](auto&& evaluate) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < 4; ++r) evaluate();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        const double single = seconds([&] { one.Force->ComputePairTerms(); });
+        const double shared = seconds([&] { many.Force->ComputePairTerms(); });
+        ratios.push_back(single / shared);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["speed-up"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
 }
 
 static void BM_Cycles(benchmark::State& state) {
@@ -78,6 +108,7 @@ static void CycleArgs(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ThreadSpeedUp)->Args({1000, 2})->Args({3000, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Cycles)->Apply(CycleArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnergySample)
     ->Args({2, 5})

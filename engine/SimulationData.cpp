@@ -157,7 +157,7 @@ void TSimData::Step() {
         PreparedMethod != Method)
         Prepare();
     const auto cycle = NumMethods[Method].StepRoutine;
-    std::feclearexcept(FE_ALL_EXCEPT);
+    ClearFloatFlags();
     for (int c = 0; c < Cycles; ++c) {
         (this->*cycle)();
         // Failures are detected at the end of the cycle that caused them: the particles keep

@@ -22,7 +22,7 @@ void TSimData::StepEuler() {
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
         p.Position.AddScaled(p.Velocity, h);
-        p.Velocity.AddScaled(Force->Acceleration(i), h);
+        Force->AddAcceleration(i, h, p.Velocity);
     }
 }
 
@@ -35,7 +35,7 @@ void TSimData::StepEulerCromer() {
         p.Position.AddScaled(p.Velocity, h);
     }
     Force->ComputePairTerms();
-    for (int i = 0; i < n; ++i) Particles.Particles(i).Velocity.AddScaled(Force->Acceleration(i), h);
+    for (int i = 0; i < n; ++i) Force->AddAcceleration(i, h, Particles.Particles(i).Velocity);
 }
 
 // Ralston (second order): a2 is taken at x + (3/4) h v;
@@ -51,19 +51,18 @@ void TSimData::StepRalston() {
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        const TVector& a1 = Force->Acceleration(i);
         TVector& P = PosWork[i];
         TVector& V = VelWork[i];
         P.AddScaled(V, h);
-        P.AddScaled(a1, halfHH);
-        V.AddScaled(a1, third);
+        Force->AddAcceleration(i, halfHH, P);
+        Force->AddAcceleration(i, third, V);
         p.Position.AddScaled(p.Velocity, threeQuarters);
     }
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
         TVector& V = VelWork[i];
-        V.AddScaled(Force->Acceleration(i), twoThirds);
+        Force->AddAcceleration(i, twoThirds, V);
         p.Position.Assign(PosWork[i]);
         p.Velocity.Assign(V);
     }
@@ -104,9 +103,8 @@ void TSimData::StepRK4() {
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        const TVector& a3 = Force->Acceleration(i);
-        PosWork[i].AddScaled(a3, hh6);
-        VelWork[i].AddScaled(a3, h3);
+        Force->AddAcceleration(i, hh6, PosWork[i]);
+        Force->AddAcceleration(i, h3, VelWork[i]);
         // From x + (h/2) v + (h^2/4) a1 to the fourth evaluation point x + h v + (h^2/2) a2.
         p.Position.AddScaled(p.Velocity, h2);
         p.Position.AddScaled(Acc2[i], hh2);
@@ -115,7 +113,7 @@ void TSimData::StepRK4() {
     Force->ComputePairTerms();
     for (int i = 0; i < n; ++i) {
         TParticle& p = Particles.Particles(i);
-        VelWork[i].AddScaled(Force->Acceleration(i), h6);
+        Force->AddAcceleration(i, h6, VelWork[i]);
         p.Position.Assign(PosWork[i]);
         p.Velocity.Assign(VelWork[i]);
     }
@@ -135,7 +133,7 @@ void TSimData::StartStoermer() {
         TParticle& p = Particles.Particles(i);
         TVector& D = Delta[i];
         D.Assign(p.Velocity);
-        D.AddScaled(Force->Acceleration(i), h2);
+        Force->AddAcceleration(i, h2, D);
         D.Scale(h);
         p.Position.Add(D);
     }
@@ -151,10 +149,11 @@ void TSimData::StepStoermer() {
     Force->ComputePairTerms();
     const int n = Particles.Count();
     for (int i = 0; i < n; ++i) {
-        TParticle& p = Particles.Particles(i);
         TVector& D = Delta[i];
-        D.AddScaled(Force->Acceleration(i), hh);
-        p.Position.Add(D);
+        TVector& x = Particles.Particles(i).Position;
+        Force->AddAcceleration(i, hh, D);
+        // x_c := D_c + x_c, one component at a time: D was just written that way.
+        for (int c = 0; c < x.Count(); ++c) x[c] = D[c] + x[c];
     }
 }
 
@@ -169,7 +168,7 @@ void TSimData::FinishStoermer() {
         TParticle& p = Particles.Particles(i);
         p.Velocity.Assign(Delta[i]);
         p.Velocity.Scale(inv);
-        p.Velocity.AddScaled(Force->Acceleration(i), h2);
+        Force->AddAcceleration(i, h2, p.Velocity);
     }
 }
 

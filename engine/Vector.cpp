@@ -35,11 +35,6 @@ double TVector::MaxNorm() const {
     return m;
 }
 
-void TVector::Assign(const TVector& source) {
-    const size_t n = Elements.size();
-    for (size_t i = 0; i < n; ++i) Elements[i] = source.Elements[i];
-}
-
 bool TVector::Equals(const TVector& other) const {
     if (other.Count() != Count()) return false;
     // Component by component rather than through Distance: a difference below about 1E-154
@@ -76,31 +71,6 @@ std::string TVector::ToString() const {
         if (i + 1 < n) out.push_back(' ');
     }
     return out;
-}
-
-TVector& TVector::Clear() {
-    for (double& x : Elements) x = 0;
-    return *this;
-}
-
-TVector& TVector::Scale(double factor) {
-    for (double& x : Elements) x = factor * x;
-    return *this;
-}
-
-void TVector::Add(const TVector& other) {
-    const size_t n = Elements.size();
-    for (size_t i = 0; i < n; ++i) Elements[i] = other.Elements[i] + Elements[i];
-}
-
-void TVector::Subtract(const TVector& other) {
-    const size_t n = Elements.size();
-    for (size_t i = 0; i < n; ++i) Elements[i] = Elements[i] - other.Elements[i];
-}
-
-void TVector::AddScaled(const TVector& other, double factor) {
-    const size_t n = Elements.size();
-    for (size_t i = 0; i < n; ++i) Elements[i] = factor * other.Elements[i] + Elements[i];
 }
 
 void TWorkVectors::Resize(int count, int dim) {

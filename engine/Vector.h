@@ -33,7 +33,10 @@ public:
     double MaxNorm() const;
 
     // Copies the first Count() components of source.
-    void Assign(const TVector& source);
+    void Assign(const TVector& source) {
+        const size_t n = Elements.size();
+        for (size_t i = 0; i < n; ++i) Elements[i] = source.Elements[i];
+    }
     // Same Count and every component equal (so -0 and +0 are equal, NaN is never equal).
     bool Equals(const TVector& other) const;
 
@@ -45,14 +48,31 @@ public:
     // always reads back with FromString (FormatStored).
     std::string ToString() const;
 
-    TVector& Clear();
-    TVector& Scale(double factor);
+    // The small operations of the integrators stay in the header: with three components a call
+    // costs as much as the arithmetic.
+    TVector& Clear() {
+        for (double& x : Elements) x = 0;
+        return *this;
+    }
+    TVector& Scale(double factor) {
+        for (double& x : Elements) x = factor * x;
+        return *this;
+    }
     // x_i := other_i + x_i
-    void Add(const TVector& other);
+    void Add(const TVector& other) {
+        const size_t n = Elements.size();
+        for (size_t i = 0; i < n; ++i) Elements[i] = other.Elements[i] + Elements[i];
+    }
     // x_i := x_i - other_i
-    void Subtract(const TVector& other);
+    void Subtract(const TVector& other) {
+        const size_t n = Elements.size();
+        for (size_t i = 0; i < n; ++i) Elements[i] = Elements[i] - other.Elements[i];
+    }
     // x_i := factor * other_i + x_i (product rounded, then the sum)
-    void AddScaled(const TVector& other, double factor);
+    void AddScaled(const TVector& other, double factor) {
+        const size_t n = Elements.size();
+        for (size_t i = 0; i < n; ++i) Elements[i] = factor * other.Elements[i] + Elements[i];
+    }
 
 private:
     TDoubleArray Elements;

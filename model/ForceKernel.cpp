@@ -23,19 +23,17 @@ inline void CpuRelax() {
 #endif
 }
 
-// Waits until `progress` (which only grows) reaches `value`. A block of partners usually
-// arrives within microseconds, so the wait spins briefly; past that, the other thread is most
-// likely off its core (a busy machine), and the wait sleeps until notified instead of taking
-// the core that thread needs.
-inline void WaitFor(const std::atomic<int>& progress, int value) {
-    constexpr int Spins = 128;
-    for (int spins = 0;; ++spins) {
-        const int seen = progress.load(std::memory_order_acquire);
-        if (seen == value) return;
+// Waits until `counter` (which only grows) differs from `seen`. A block usually finishes within
+// microseconds, so the wait spins briefly; past that, the other thread is most likely off its
+// core (a busy machine), and the wait sleeps until notified instead of taking the core that
+// thread needs.
+inline void WaitPast(const std::atomic<int>& counter, int seen) {
+    constexpr int Spins = 1024;
+    for (int spins = 0; counter.load(std::memory_order_acquire) == seen; ++spins) {
         if (spins < Spins)
             CpuRelax();
         else
-            progress.wait(seen, std::memory_order_acquire);
+            counter.wait(seen, std::memory_order_acquire);
     }
 }
 
@@ -145,10 +143,6 @@ bool UseKernelPath(TKernelPath path) {
     return true;
 }
 
-int PairKernelStride(int n) {
-    return (n + 7) / 8 * 8;
-}
-
 std::size_t PairKernelScratch(int n, int dims) {
     return (static_cast<size_t>(TileRows) * static_cast<size_t>(dims) + 2) *
            static_cast<size_t>(PairKernelStride(n));
@@ -161,62 +155,107 @@ void EvaluatePairRows(const TPairKernel& k, int first, int last) {
 void TPairSchedule::Make(int n, int threads) {
     Count = n;
     Threads = threads < 1 ? 1 : threads;
-    // A block's particles move between the cores' caches once per block, so the blocks are
-    // large: about six per thread and side (2 threads: N = 1000 in blocks of 88, N = 3000 of
-    // 256), which still leaves enough blocks per anti-diagonal beyond the narrow ends. Blocks
-    // of at least 32 particles keep the waiting small against the work, and a multiple of 8
-    // particles (one cache line, the stride of X and A too) keeps blocks that run at once off
-    // each other's cache lines.
+    // About six blocks per thread and side (2 threads: N = 1000 in blocks of 96, N = 3000 of
+    // 256), a multiple of 16 particles (two cache lines of each coordinate) and at least 32.
+    // Eight or twelve were no faster; fewer, larger blocks leave longer ends of the wavefront.
     const int wanted = 6 * Threads;
     int size = (n + wanted - 1) / wanted;
-    size = (size + 7) / 8 * 8;
-    BlockSize = size < 32 ? 32 : size;
-    Blocks = n > 0 ? (n + BlockSize - 1) / BlockSize : 0;
+    size = (size + 15) / 16 * 16;
+    size = size < 32 ? 32 : size;
+    // The first two blocks are a quarter and a half block, and so are the last two (in whole
+    // multiples of 16), when there is room.
+    std::vector<int> ends;
+    const int quarter = (size / 4 + 15) / 16 * 16;
+    const int half = (size / 2 + 15) / 16 * 16;
+    if (n >= 2 * (quarter + half + size)) ends = {quarter, half};
+    std::vector<int> sizes(ends);
+    int middle = n;
+    for (int e : ends) middle -= 2 * e;
+    for (; middle > 0; middle -= size) sizes.push_back(middle < size ? middle : size);
+    sizes.insert(sizes.end(), ends.rbegin(), ends.rend());
+    Start.assign(1, 0);
+    for (int b : sizes) Start.push_back(Start.back() + b);
+    Blocks = static_cast<int>(sizes.size());
     Progress = std::make_unique<TCounter[]>(static_cast<size_t>(Blocks > 0 ? Blocks : 1));
-    // Anti-diagonal s holds the blocks (I, J) with I + J = s: each block of particles meets one
-    // block of partners there, so its blocks are independent. The full blocks come first (a
-    // diagonal block holds half the pairs), so that the half block fills a gap at the end.
-    Order.clear();
-    for (int s = 0; s <= 2 * (Blocks - 1); ++s)
-        for (int pass = 0; pass < 2; ++pass)
-            for (int J = 0; J < Blocks; ++J) {
-                const int I = s - J;
-                if (I < J || I >= Blocks || (I == J) != (pass == 1)) continue;
-                Order.push_back({I, J});
-            }
+    Taken = std::make_unique<TCounter[]>(static_cast<size_t>(Threads));
+
+    // Each anti-diagonal s in order of J, cut into lanes of equal work (pairs).
+    const auto pairs = [this](int I, int J) {
+        const double a = Start[I + 1] - Start[I];
+        return I == J ? a * (a - 1) / 2 : a * (Start[J + 1] - Start[J]);
+    };
+    Lanes.assign(static_cast<size_t>(Threads), {});
+    for (int s = 0; s <= 2 * (Blocks - 1); ++s) {
+        double total = 0;
+        for (int J = 0; J <= s / 2; ++J)
+            if (s - J < Blocks) total += pairs(s - J, J);
+        double before = 0;
+        for (int J = 0; J <= s / 2; ++J) {
+            const int I = s - J;
+            if (I >= Blocks) continue;
+            const double w = pairs(I, J);
+            int lane = total > 0 ? static_cast<int>((before + w / 2) * Threads / total) : 0;
+            lane = lane < Threads ? lane : Threads - 1;
+            Lanes[static_cast<size_t>(lane)].push_back({I, J});
+            before += w;
+        }
+    }
+}
+
+int TPairSchedule::Slot(int i) const {
+    const int b = static_cast<int>(std::upper_bound(Start.begin(), Start.end(), i) - Start.begin()) - 1;
+    return i + (b < 0 ? 0 : b < Blocks ? b : Blocks - 1) * Gap;
 }
 
 void TPairSchedule::Reset() {
     for (int b = 0; b < Blocks; ++b) Progress[b].Value.store(0, std::memory_order_relaxed);
-    Next.Value.store(0, std::memory_order_relaxed);
+    for (int t = 0; t < Threads; ++t) Taken[t].Value.store(0, std::memory_order_relaxed);
+    Finished.Value.store(0, std::memory_order_relaxed);
 }
 
-void TPairSchedule::Run(const TPairKernel& k) {
-    const int blocks = static_cast<int>(Order.size());
-    for (int b = Next.Value.fetch_add(1, std::memory_order_relaxed); b < blocks;
-         b = Next.Value.fetch_add(1, std::memory_order_relaxed)) {
-        const auto [I, J] = Order[static_cast<size_t>(b)];
-        std::atomic<int>& rows = Progress[I].Value;
-        std::atomic<int>& partners = Progress[J].Value;
-        // Block (I, J) adds the partners of block J to the particles of block I and the other
-        // way round: it waits until each has received the blocks of partners before those.
-        WaitFor(rows, J);
-        WaitFor(partners, I);
-        const int first = I * BlockSize;
-        const int last = std::min(first + BlockSize, Count);
-        if (I == J) {
-            Block(k, first, last, first, -1);
-            rows.fetch_add(1, std::memory_order_release);
-            rows.notify_all();
-        } else {
-            const int colFirst = J * BlockSize;
-            Block(k, first, last, colFirst, colFirst + BlockSize);
-            rows.fetch_add(1, std::memory_order_release);
-            partners.fetch_add(1, std::memory_order_release);
-            rows.notify_all();
-            partners.notify_all();
+void TPairSchedule::Run(const TPairKernel& k, int thread) {
+    for (;;) {
+        const int seen = Finished.Value.load(std::memory_order_acquire);
+        bool left = false;
+        bool ran = false;
+        // The next block of the own lane if it is ready, else the first ready next block of
+        // another lane: a thread never holds a block it has to wait for.
+        for (int q = 0; q < Threads && !ran; ++q) {
+            const int lane = (thread + q) % Threads;
+            const std::vector<std::pair<int, int>>& blocks = Lanes[static_cast<size_t>(lane)];
+            std::atomic<int>& taken = Taken[lane].Value;
+            int b = taken.load(std::memory_order_relaxed);
+            if (b >= static_cast<int>(blocks.size())) continue;
+            left = true;
+            const auto [I, J] = blocks[static_cast<size_t>(b)];
+            // Block (I, J) adds the partners of block J to the particles of block I and the
+            // other way round: it is ready when each has received the blocks of partners before
+            // those.
+            if (Progress[I].Value.load(std::memory_order_acquire) != J ||
+                Progress[J].Value.load(std::memory_order_acquire) != I)
+                continue;
+            ran = true;  // or another thread took it: look again at once
+            if (taken.compare_exchange_strong(b, b + 1, std::memory_order_relaxed)) RunBlock(k, I, J);
         }
+        if (!left) return;
+        if (!ran) WaitPast(Finished.Value, seen);
     }
+}
+
+void TPairSchedule::RunBlock(const TPairKernel& k, int I, int J) {
+    const int first = Start[I] + I * Gap;
+    const int last = Start[I + 1] + I * Gap;
+    if (I == J) {
+        Block(k, first, last, first, -1);
+        Progress[I].Value.fetch_add(1, std::memory_order_release);
+    } else {
+        const int colFirst = Start[J] + J * Gap;
+        Block(k, first, last, colFirst, colFirst + (Start[J + 1] - Start[J]));
+        Progress[I].Value.fetch_add(1, std::memory_order_release);
+        Progress[J].Value.fetch_add(1, std::memory_order_release);
+    }
+    Finished.Value.fetch_add(1, std::memory_order_release);
+    Finished.Value.notify_all();
 }
 
 }  // namespace kinetra

@@ -57,18 +57,20 @@ std::vector<TKernelPath> KernelPaths();
 // Makes every later evaluation use `path`; false (and no change) when the CPU lacks it.
 bool UseKernelPath(TKernelPath path);
 
-// The distance between the coordinates of X, A and the scratch: n rounded up to whole cache lines,
-// so that with storage starting on a cache line (TLineVector) threads adding to the particles of
-// different blocks never write to the same line.
-int PairKernelStride(int n);
+// The distance between the coordinates of X, A and the scratch: n rounded up to 16 doubles (two
+// cache lines, which the hardware fetches in pairs), so that with storage starting on such a pair
+// (TLineVector) threads adding to the particles of different blocks never write to the same lines.
+inline int PairKernelStride(int n) {
+    return (n + 15) / 16 * 16;
+}
 // Doubles of scratch that the kernel needs for n particles in `dims` dimensions (whole lines).
 std::size_t PairKernelScratch(int n, int dims);
 
-// Storage that starts on a cache line.
+// Storage that starts on a pair of cache lines.
 template <class T>
 struct TLineAllocator {
     using value_type = T;
-    static constexpr std::align_val_t Line{64};
+    static constexpr std::align_val_t Line{128};
     TLineAllocator() = default;
     template <class U>
     TLineAllocator(const TLineAllocator<U>&) {}
@@ -86,29 +88,52 @@ void EvaluatePairRows(const TPairKernel& k, int first, int last);
 // particles are cut into blocks; block (I, J), I >= J, holds the pairs of rows in block I with
 // partners in block J. Each particle must receive its partner blocks in increasing order, so
 // block (I, J) waits until blocks I and J have received the partner blocks before J and before I.
-// The blocks of one anti-diagonal I + J = s touch different particles and run at once. The
-// blocks are taken in increasing s from one shared queue: every block a thread waits for was
-// taken before its own, and a thread that is held up (another program on its core) delays
-// only the one block it holds, not a share of the evaluation fixed in advance.
+// The blocks of one anti-diagonal I + J = s touch different particles and run at once.
+//
+// Where the blocks lie in memory and who takes them decides the speed (measured on two cores):
+//  - Blocks that run at the same time on different cores must not lie next to each other: a
+//    core's hardware prefetcher reads ahead past the end of its block into lines that the other
+//    core is writing, and the two then take the lines from each other all the time. So the
+//    evaluation stores particle i of block b at slot i + b * Gap (Slot()), with Gap unused
+//    doubles between blocks; the caller lays X, A, M and the coefficients out so.
+//  - A block's particles move to another core when the next block holding them runs there. Each
+//    anti-diagonal is therefore cut into one lane per thread, in order of J and of equal work,
+//    so that a chain of blocks of the same particles mostly stays in one lane. A thread takes
+//    the next block of its own lane when that block is ready, else the next block of another
+//    lane that is ready, and waits only when none is: it never holds a block it has to wait
+//    for, so the threads cannot wait for each other in a circle, and a thread that is late
+//    (woken late, or its core taken by another program) holds up nobody.
+//  - The first and last blocks are smaller, so that the narrow ends of the wavefront, where one
+//    thread waits for the other, are short.
 struct TPairSchedule {
+    static constexpr int Gap = 32;
+
     int Count = 0;
     int Threads = 1;
-    int BlockSize = 0;
     int Blocks = 0;
-    std::vector<std::pair<int, int>> Order;  // blocks (I, J) in the order they are taken
-    // Partner blocks received per block, and the next block of Order to take; each counter in a
-    // cache line of its own, so that threads updating different blocks do not share one.
-    struct alignas(64) TCounter {
+    std::vector<int> Start;  // block b holds particles Start[b] .. Start[b + 1] - 1
+    std::vector<std::vector<std::pair<int, int>>> Lanes;  // blocks (I, J) of each thread
+    // Partner blocks received per block, and the next block of each lane; each counter in lines
+    // of its own, so that threads updating different counters do not share one.
+    struct alignas(128) TCounter {
         std::atomic<int> Value{0};
     };
     std::unique_ptr<TCounter[]> Progress;
-    TCounter Next;
+    std::unique_ptr<TCounter[]> Taken;
+    TCounter Finished;  // blocks done
 
     void Make(int n, int threads);
+    // Where particle i is stored, and the slots the storage needs (X, A, M: stride
+    // PairKernelStride(SlotCount()), the scratch PairKernelScratch(SlotCount(), dims)).
+    int Slot(int i) const;
+    int SlotCount() const { return Count + (Blocks > 0 ? (Blocks - 1) * Gap : 0); }
     // Before each evaluation, while no thread runs.
     void Reset();
-    // Takes blocks until none is left; k.Scratch is the calling thread's own.
-    void Run(const TPairKernel& k);
+    // Thread `thread` (0 .. Threads - 1) takes blocks until none is left; k.Scratch is its own.
+    void Run(const TPairKernel& k, int thread);
+
+private:
+    void RunBlock(const TPairKernel& k, int I, int J);
 };
 
 }  // namespace kinetra

@@ -82,18 +82,33 @@ void TForce::BuildPairTables() {
     Valid = false;
     UseTable = false;
     const int n = Particles.Count();
-    const size_t nn = static_cast<size_t>(n);
-    const size_t dd = static_cast<size_t>(FDimensions);
-    const size_t ss = static_cast<size_t>(PairKernelStride(n));
-    X.assign(dd * ss, 0.0);
-    A.assign(dd * ss, 0.0);
-    M.assign(nn, 0.0);
-    Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
+    LayOut(n);
     Evaluated = 0;
     if (n < 2) return;
-    if (Parallel(n)) PrepareThreads(n);
     Prepared = n;
     UpdateCoefficients();
+}
+
+void TForce::LayOut(int n) {
+    const int threads = Parallel(n) ? FThreads : 1;
+    LaidOutCount = n;
+    LaidOutThreads = threads;
+    int slots = n;
+    Slots.clear();
+    if (threads > 1) {
+        if (!Pool || Pool->Threads() != threads) Pool = std::make_unique<TWorkerPool>(threads);
+        Schedule.Make(n, threads);
+        slots = Schedule.SlotCount();
+        Slots.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) Slots[static_cast<size_t>(i)] = Schedule.Slot(i);
+    }
+    Stride = static_cast<size_t>(PairKernelStride(slots));
+    const size_t dd = static_cast<size_t>(FDimensions);
+    X.assign(dd * Stride, 0.0);
+    A.assign(dd * Stride, 0.0);
+    M.assign(Stride, 0.0);
+    Scratch.assign(static_cast<size_t>(threads) * PairKernelScratch(slots, FDimensions), 0.0);
+    LayOutCoefficients();
 }
 
 void TForce::UpdateCoefficients() {
@@ -116,19 +131,24 @@ void TForce::UpdateCoefficients() {
         MadeFrom[2 * static_cast<size_t>(i) + 1] = p.Charge();
     }
     Valid = true;
-    if (!UseTable) return;
     CoefG = FGravConstant;
     CoefK = FCoulombCoeff;
-    const size_t nn = static_cast<size_t>(n);
-    CoefMass.resize(nn);
-    CoefCharge.resize(nn);
-    Massive.resize(nn);
-    for (size_t i = 0; i < nn; ++i) {
-        const double mass = MadeFrom[2 * i];
+    LayOutCoefficients();
+}
+
+void TForce::LayOutCoefficients() {
+    // Made for another particle count: the next evaluation makes them again.
+    if (!UseTable || MadeFrom.size() != 2 * static_cast<size_t>(LaidOutCount)) return;
+    CoefMass.assign(Stride, 1.0);
+    CoefCharge.assign(Stride, 0.0);
+    Massive.assign(Stride, 0.0);
+    for (int i = 0; i < LaidOutCount; ++i) {
+        const size_t at = SlotOf(i);
+        const double mass = MadeFrom[2 * static_cast<size_t>(i)];
         const bool massive = mass != 0;
-        CoefMass[i] = massive ? mass : 1;
-        CoefCharge[i] = massive ? MadeFrom[2 * i + 1] : 0;
-        Massive[i] = massive ? 1 : 0;
+        CoefMass[at] = massive ? mass : 1;
+        CoefCharge[at] = massive ? MadeFrom[2 * static_cast<size_t>(i) + 1] : 0;
+        Massive[at] = massive ? 1 : 0;
     }
 }
 
@@ -150,21 +170,16 @@ bool TForce::CoefficientsValid() const {
 
 void TForce::Gather(const TVectorArray* positions) {
     const int n = Particles.Count();
-    const size_t nn = static_cast<size_t>(n);
+    // Laid out for another particle count or thread count: lay out anew (the coefficients come
+    // with the next Evaluate when the count changed).
+    if (n != LaidOutCount || (Parallel(n) ? FThreads : 1) != LaidOutThreads) LayOut(n);
     const size_t dd = static_cast<size_t>(FDimensions);
-    const size_t ss = static_cast<size_t>(PairKernelStride(n));
-    if (X.size() != dd * ss || M.size() != nn) {
-        // Evaluation without a BuildPairTables for this particle count: size the storage now.
-        X.assign(dd * ss, 0.0);
-        A.assign(dd * ss, 0.0);
-        M.assign(nn, 0.0);
-        Scratch.assign(PairKernelScratch(n, FDimensions), 0.0);
-    }
     for (int i = 0; i < n; ++i) {
         const TVector& p =
             positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
-        for (size_t c = 0; c < dd; ++c) X[c * ss + static_cast<size_t>(i)] = p[static_cast<int>(c)];
-        M[static_cast<size_t>(i)] = Particles.Particles(i).Mass;
+        const size_t at = SlotOf(i);
+        for (size_t c = 0; c < dd; ++c) X[c * Stride + at] = p[static_cast<int>(c)];
+        M[at] = Particles.Particles(i).Mass;
     }
     for (double& a : A) a = 0;
     Evaluated = n;
@@ -195,7 +210,7 @@ void TForce::Evaluate() {
     }
     TPairKernel k;
     k.Count = Evaluated;
-    k.Stride = PairKernelStride(Evaluated);
+    k.Stride = static_cast<int>(Stride);
     k.Dimensions = FDimensions;
     k.X = X.data();
     k.A = A.data();
@@ -211,24 +226,23 @@ void TForce::Evaluate() {
     k.Cube = FIntegralPower && FIntExponent == -3;
     k.Law = this;
     k.Scratch = Scratch.data();
-    if (!Parallel(Evaluated)) {
+    if (LaidOutThreads == 1) {
         EvaluatePairRows(k, 0, Evaluated);
         return;
     }
-    PrepareThreads(Evaluated);
     struct TJob {
         const TPairKernel* Kernel;
         TPairSchedule* Schedule;
         double* Scratch;
         size_t PerThread;
-    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Evaluated, FDimensions)};
+    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Schedule.SlotCount(), FDimensions)};
     Schedule.Reset();
     Pool->Run(
         [](void* context, int thread) {
             const TJob& j = *static_cast<const TJob*>(context);
             TPairKernel own = *j.Kernel;
             own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
-            j.Schedule->Run(own);
+            j.Schedule->Run(own, thread);
         },
         &job);
 }
@@ -237,27 +251,8 @@ void TForce::SetThreads(int threads) {
     FThreads = threads > 0 ? threads : MachineThreads();
 }
 
-void TForce::PrepareThreads(int n) {
-    // Made when the particle count or the thread count changes, never in between.
-    if (!Pool || Pool->Threads() != FThreads) Pool = std::make_unique<TWorkerPool>(FThreads);
-    if (Schedule.Count != n || Schedule.Threads != FThreads) Schedule.Make(n, FThreads);
-    const size_t scratch = static_cast<size_t>(FThreads) * PairKernelScratch(n, FDimensions);
-    if (Scratch.size() < scratch) Scratch.assign(scratch, 0.0);
-}
-
 double TForce::PairFactorOf(double d) const {
     return PairFactor(d);
-}
-
-const TVector& TForce::Acceleration(int index) {
-    const size_t ss = static_cast<size_t>(PairKernelStride(Evaluated));
-    if (index < 0 || index >= Evaluated) {
-        Work.Clear();
-        return Work;
-    }
-    for (int c = 0; c < FDimensions; ++c)
-        Work[c] = A[static_cast<size_t>(c) * ss + static_cast<size_t>(index)];
-    return Work;
 }
 
 double TForce::PotentialEnergy() {

@@ -83,9 +83,23 @@ public:
     // How many times ComputePairTerms has run since the force model was made: the cost measure
     // of a method (one evaluation is O(N^2) pair terms).
     std::int64_t Evaluations() const { return FEvaluations; }
+    // to_c := factor * a_c + to_c for the acceleration a of particle `index` (0 <= index <
+    // the particle count of the last ComputePairTerms), read in place: the same bits as
+    // to.AddScaled(Acceleration(index), factor) without the copy, whose narrow stores a wide
+    // load of the copy would have to wait for.
+    void AddAcceleration(int index, double factor, TVector& to) const {
+        const double* a = A.data() + SlotOf(index);
+        double* t = to.Data();
+        for (int c = 0; c < FDimensions; ++c) t[c] = factor * a[static_cast<size_t>(c) * Stride] + t[c];
+    }
     // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
     // call overwrites.
-    const TVector& Acceleration(int index);
+    const TVector& Acceleration(int index) {
+        if (index < 0 || index >= Evaluated) return Work.Clear();
+        const double* a = A.data() + SlotOf(index);
+        for (int c = 0; c < FDimensions; ++c) Work[c] = a[static_cast<size_t>(c) * Stride];
+        return Work;
+    }
     // Potential energy of the current positions, with the coefficients of the current
     // particles (also before BuildPairTables). EMathError ("Floating point division by zero",
     // "Floating point overflow", "Invalid floating point operation") when it cannot be
@@ -108,7 +122,6 @@ private:
     void Gather(const TVectorArray* positions);
     void Evaluate();
     bool Parallel(int n) const { return FThreads > 1 && n >= FParallelFrom; }
-    void PrepareThreads(int n);
     double PairFactor(double d) const;
 
 public:
@@ -136,8 +149,18 @@ private:
     std::vector<double> Massive;
     double CoefG = 0;  // G and k the pair coefficients were formed with
     double CoefK = 0;
-    // Evaluation storage, contiguous per coordinate: X[d * s + i], A[d * s + i] with the stride
-    // s = PairKernelStride(n).
+    // Evaluation storage, contiguous per coordinate: X[c * Stride + slot], A[c * Stride + slot],
+    // M[slot], the coefficients per slot. A shared evaluation stores particle i at the slot its
+    // schedule gives (Slots, with unused slots between the blocks); one thread at slot i.
+    size_t SlotOf(int i) const {
+        return static_cast<size_t>(Slots.empty() ? i : Slots[static_cast<size_t>(i)]);
+    }
+    void LayOut(int n);
+    void LayOutCoefficients();
+    int LaidOutCount = -1;  // particle count and threads of the layout
+    int LaidOutThreads = 0;
+    size_t Stride = 0;
+    std::vector<int> Slots;
     TLineVector X;
     TLineVector A;
     std::vector<double> M;
