@@ -1,6 +1,7 @@
 #include "model/ForceKernel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "model/Forces.h"
@@ -26,15 +27,16 @@ inline void CpuRelax() {
 // Waits until `counter` (which only grows) differs from `seen`. A block usually finishes within
 // microseconds, so the wait spins briefly; past that, the other thread is most likely off its
 // core (a busy machine), and the wait sleeps until notified instead of taking the core that
-// thread needs.
-inline void WaitPast(const std::atomic<int>& counter, int seen) {
+// thread needs. Returns the seconds it slept.
+inline double WaitPast(const std::atomic<int>& counter, int seen) {
     constexpr int Spins = 1024;
-    for (int spins = 0; counter.load(std::memory_order_acquire) == seen; ++spins) {
-        if (spins < Spins)
-            CpuRelax();
-        else
-            counter.wait(seen, std::memory_order_acquire);
+    for (int spins = 0; spins < Spins; ++spins) {
+        if (counter.load(std::memory_order_acquire) != seen) return 0;
+        CpuRelax();
     }
+    const auto start = std::chrono::steady_clock::now();
+    while (counter.load(std::memory_order_acquire) == seen) counter.wait(seen, std::memory_order_acquire);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Rows of the pair table that a tile handles together.
@@ -213,7 +215,8 @@ void TPairSchedule::Reset() {
     Finished.Value.store(0, std::memory_order_relaxed);
 }
 
-void TPairSchedule::Run(const TPairKernel& k, int thread) {
+double TPairSchedule::Run(const TPairKernel& k, int thread) {
+    double slept = 0;
     for (;;) {
         const int seen = Finished.Value.load(std::memory_order_acquire);
         bool left = false;
@@ -237,8 +240,8 @@ void TPairSchedule::Run(const TPairKernel& k, int thread) {
             ran = true;  // or another thread took it: look again at once
             if (taken.compare_exchange_strong(b, b + 1, std::memory_order_relaxed)) RunBlock(k, I, J);
         }
-        if (!left) return;
-        if (!ran) WaitPast(Finished.Value, seen);
+        if (!left) return slept;
+        if (!ran) slept += WaitPast(Finished.Value, seen);
     }
 }
 

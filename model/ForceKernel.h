@@ -130,7 +130,9 @@ struct TPairSchedule {
     // Before each evaluation, while no thread runs.
     void Reset();
     // Thread `thread` (0 .. Threads - 1) takes blocks until none is left; k.Scratch is its own.
-    void Run(const TPairKernel& k, int thread);
+    // One thread alone may run them all. Returns the seconds the thread slept waiting for
+    // blocks of the others.
+    double Run(const TPairKernel& k, int thread);
 
 private:
     void RunBlock(const TPairKernel& k, int I, int J);

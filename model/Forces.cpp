@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -230,21 +231,43 @@ void TForce::Evaluate() {
         EvaluatePairRows(k, 0, Evaluated);
         return;
     }
+    Schedule.Reset();
+    if (AloneFor > 0) {
+        // The other threads were off their cores lately (a busy machine): the calling thread
+        // takes every block itself, with the same bits.
+        --AloneFor;
+        Schedule.Run(k, 0);
+        return;
+    }
     struct TJob {
         const TPairKernel* Kernel;
         TPairSchedule* Schedule;
         double* Scratch;
         size_t PerThread;
-    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Schedule.SlotCount(), FDimensions)};
-    Schedule.Reset();
+        double Slept;
+        std::chrono::steady_clock::time_point Done;
+    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Schedule.SlotCount(), FDimensions), 0, {}};
+    const auto start = std::chrono::steady_clock::now();
     Pool->Run(
         [](void* context, int thread) {
-            const TJob& j = *static_cast<const TJob*>(context);
+            TJob& j = *static_cast<TJob*>(context);
             TPairKernel own = *j.Kernel;
             own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
-            j.Schedule->Run(own, thread);
+            const double slept = j.Schedule->Run(own, thread);
+            if (thread == 0) {
+                j.Slept = slept;
+                j.Done = std::chrono::steady_clock::now();
+            }
         },
         &job);
+    // When the calling thread spent a third of the evaluation asleep waiting for blocks that
+    // another thread held, or for another thread to finish, that thread lost its core to
+    // another program, and sharing costs more than it gains: the next evaluations run on the
+    // calling thread alone, then sharing is tried again.
+    const auto end = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(end - start).count();
+    const double idle = job.Slept + std::chrono::duration<double>(end - job.Done).count();
+    if (idle > seconds / 3) AloneFor = 64;
 }
 
 void TForce::SetThreads(int threads) {

@@ -171,6 +171,7 @@ private:
     std::unique_ptr<TWorkerPool> Pool;
     TPairSchedule Schedule;
     std::int64_t FEvaluations = 0;
+    int AloneFor = 0;  // evaluations left that the calling thread runs alone (busy machine)
 };
 
 }  // namespace kinetra
