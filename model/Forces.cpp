@@ -1,6 +1,7 @@
 #include "model/Forces.h"
 
 #include <bit>
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -145,15 +146,30 @@ void TForce::Evaluate(const TVectorArray* positions) {
 }
 
 double TForce::PotentialEnergy() {
-    const int n = Particles.Count();
-    const bool ln = FIntegralPower && FIntExponent == -2;
-    const double power1 = GetPower() + 1;
     // The coefficients of the particles as they are now, also right after an edit before the run
     // is prepared again (the information window asks then).
     const bool perPair = NeedsCoefficientTable();
+    TPairLaw law;
+    law.G = FGravConstant;
+    law.K = FCoulombCoeff;
+    law.IntegralPower = FIntegralPower;
+    law.IntExponent = FIntExponent;
+    law.RealExponent = FRealExponent;
     // d = 0 with Power <= -1 divides by zero (and 0 * inf of a massless particle is invalid):
     // an energy that cannot be computed is an error, never a -inf or NaN to show.
     const TFloatCheck check;
+    const double U = Machine.PotentialSum(Particles, law, perPair);
+    if (std::isfinite(U)) return U;
+    // The machine's vector lanes may have raised flags for values it did not use, so the flags
+    // that name the failure come from the plain loop, which gives the same sum.
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return check.Check(PlainPotentialEnergy(perPair));
+}
+
+double TForce::PlainPotentialEnergy(bool perPair) const {
+    const int n = Particles.Count();
+    const bool ln = FIntegralPower && FIntExponent == -2;
+    const double power1 = GetPower() + 1;
     double U = 0;
     for (int i = 0; i < n; ++i) {
         const TParticle& pi = Particles.Particles(i);
@@ -172,7 +188,7 @@ double TForce::PotentialEnergy() {
             U = U + ((pi.Mass * pj.Mass) * C) * g;
         }
     }
-    return check.Check(U);
+    return U;
 }
 
 }  // namespace kinetra

@@ -115,6 +115,8 @@ private:
     double Coefficient(int later, int earlier) const;
     bool NeedsCoefficientTable() const;
     void Evaluate(const TVectorArray* positions);
+    // The potential as the plain loop over the pairs sums it, unchecked.
+    double PlainPotentialEnergy(bool perPair) const;
 
     TParticlesList& Particles;
     int FDimensions;
