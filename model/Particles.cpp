@@ -82,12 +82,12 @@ TParticlesList::TParticlesList(int dimensions) {
     SetDimensions(dimensions);
 }
 
-TParticlesList::~TParticlesList() {
-    while (!Items.empty()) Delete(0);
-}
+// Every particle goes at once: deleting the first one again and again would move all the others
+// each time (N^2 moves for N particles).
+TParticlesList::~TParticlesList() = default;
 
 void TParticlesList::SetDimensions(int dimensions) {
-    while (!Items.empty()) Delete(0);
+    Items.clear();
     FDimensions = dimensions;
     TotalMass = 0;
     PlanarAngularMomentum = 0;
