@@ -138,9 +138,11 @@ TKernelPath BestKernelPath() {
 }
 
 std::atomic<const TPathFunctions*> Current{FunctionsOf(BestKernelPath())};
+// The tiles' entry of the current path on its own, one load fewer for the many small evaluations.
+std::atomic<TBlockFn> CurrentBlock{FunctionsOf(BestKernelPath())->Block};
 
 void Block(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
-    Current.load(std::memory_order_relaxed)->Block(k, first, last, colFirst, colLast);
+    CurrentBlock.load(std::memory_order_relaxed)(k, first, last, colFirst, colLast);
 }
 
 }  // namespace
@@ -155,6 +157,7 @@ std::vector<TKernelPath> KernelPaths() {
 bool UseKernelPath(TKernelPath path) {
     if (!Supports(path)) return false;
     Current.store(FunctionsOf(path), std::memory_order_relaxed);
+    CurrentBlock.store(FunctionsOf(path)->Block, std::memory_order_relaxed);
     return true;
 }
 

@@ -33,18 +33,21 @@ void TForce::SetPower(double value) {
         FRealExponent = value - 1;
     }
     Valid = false;
+    LawChanged();
 }
 
 void TForce::SetGravConstant(double value) {
     FGravConstant = value;
     Valid = false;
     UpdateCoefficients();
+    LawChanged();
 }
 
 void TForce::SetCoulombCoeff(double value) {
     FCoulombCoeff = value;
     Valid = false;
     UpdateCoefficients();
+    LawChanged();
 }
 
 double TForce::Coefficient(int later, int earlier) const {
@@ -71,6 +74,7 @@ void TForce::BuildPairTables() {
     UseTable = false;
     const int n = Particles.Count();
     Machine.LayOut(n);
+    LawChanged();
     if (n < 2) return;
     Prepared = n;
     UpdateCoefficients();
@@ -85,6 +89,7 @@ void TForce::UpdateCoefficients() {
         Prepared = -1;
         Valid = false;
         UseTable = false;
+        LawChanged();
         return;
     }
     Prepared = n;
@@ -99,6 +104,7 @@ void TForce::UpdateCoefficients() {
     CoefG = FGravConstant;
     CoefK = FCoulombCoeff;
     ++CoefVersion;
+    LawChanged();
 }
 
 bool TForce::CoefficientsValid() const {
@@ -117,32 +123,20 @@ bool TForce::CoefficientsValid() const {
     return true;
 }
 
-void TForce::ComputePairTerms() {
-    Evaluate(nullptr);
+void TForce::CoefficientsForCount(int n) {
+    Prepared = n;
+    UpdateCoefficients();
 }
 
-void TForce::ComputePairTerms(const TVectorArray& positions) {
-    Evaluate(&positions);
-}
-
-void TForce::Evaluate(const TVectorArray* positions) {
-    const int n = Particles.Count();
-    // Coefficients made for another particle count: take those of the current particles.
-    if (n >= 2 && Prepared != n) {
-        Prepared = n;
-        UpdateCoefficients();
-    }
+void TForce::LawChanged() {
     // The kernel takes the G and k that the per-pair coefficients were made with; equal
     // coefficients are G as it is now.
-    TPairLaw law;
-    law.G = UseTable ? CoefG : FGravConstant;
-    law.K = UseTable ? CoefK : 0;
-    law.IntegralPower = FIntegralPower;
-    law.IntExponent = FIntExponent;
-    law.RealExponent = FRealExponent;
-    TPairCoefficients coefficients;
-    if (UseTable) coefficients = {MadeFrom.data(), CoefVersion};
-    Machine.Evaluate(Particles, positions, law, coefficients);
+    EvaluatedLaw.G = UseTable ? CoefG : FGravConstant;
+    EvaluatedLaw.K = UseTable ? CoefK : 0;
+    EvaluatedLaw.IntegralPower = FIntegralPower;
+    EvaluatedLaw.IntExponent = FIntExponent;
+    EvaluatedLaw.RealExponent = FRealExponent;
+    EvaluatedCoefficients = UseTable ? TPairCoefficients{MadeFrom.data(), CoefVersion} : TPairCoefficients{};
 }
 
 double TForce::PotentialEnergy() {
