@@ -283,6 +283,16 @@ public:
         const int count = static_cast<int>(Radii.size());
         const double radius = p.Radius();
         const bool points = Points && radius <= 0;
+        switch (points ? Coordinates.size() : 0) {
+            case 1:
+                return PointTaken<1>(p, count);
+            case 2:
+                return PointTaken<2>(p, count);
+            case 3:
+                return PointTaken<3>(p, count);
+            default:
+                break;
+        }
         double sum[Block];
         for (int j0 = 0; j0 < count; j0 += Block) {
             const int m = count - j0 < Block ? count - j0 : Block;
@@ -316,6 +326,27 @@ public:
     }
 
 private:
+    // Points among points in up to 3 dimensions, the common large setup: one pass.
+    template <int D>
+    bool PointTaken(const TParticle& p, int count) const {
+        const double* y[3];
+        double x[3];
+        for (int c = 0; c < 3; ++c) {
+            y[c] = Coordinates[static_cast<size_t>(c < D ? c : 0)].data();
+            x[c] = p.InitialPosition[c < D ? c : 0];
+        }
+        double conflict = 0;
+        for (int j = 0; j < count; ++j) {
+            double sum = 0;
+            for (int c = 0; c < D; ++c) {
+                const double w = y[c][j] - x[c];
+                sum = sum + w * w;
+            }
+            conflict = sum == 0 ? 1 : conflict;
+        }
+        return conflict != 0;
+    }
+
     std::vector<std::vector<double>> Coordinates;
     std::vector<double> Radii;
     bool Points = true;  // no radius above 0 (nor NaN) among them

@@ -231,6 +231,9 @@ TEST(ParticlesList, LoadingRefusesAsAddingDoes) {
         {"the last particle", 2, {1489.75, 0}, 0.5, "Overlap with P149."},
         {"points: clear", 3, {5, 0, 0}, 0, "", false},
         {"points: a point on a point", 2, {1310, 0}, 0, "Position already occupied by P131.", false},
+        {"points: 1D", 1, {20}, 0, "Position already occupied by P2.", false},
+        {"points: 3D", 3, {1490, 0, 0}, 0, "Position already occupied by P149.", false},
+        {"points: 4D", 4, {30, 0, 0, 0}, 0, "Position already occupied by P3.", false},
         {"points: a newcomer with a radius", 1, {633}, 4, "Overlap with P63.", false},
     };
     for (const auto& c : cases) {
