@@ -196,11 +196,12 @@ double TForceEvaluator::PotentialSum(const TParticlesList& particles, const TPai
     // than the additions (about 0.35 against 0.47 ns a pair on the machine measured), and
     // sharing only adds the waiting; every other form, and more dimensions, gain from it.
     const bool cheapTerms = k.Form == TPotentialForm::Reciprocal && Dimensions <= 3;
-    if (!Parallel(n) || cheapTerms) return SumPotentialRows(k, 0, n, 0.0);
+    if (!Parallel(n) || cheapTerms)
+        return SumPotentialPairs(k, 0, 1, static_cast<long long>(n) * (n - 1) / 2, 0.0);
     if (AloneFor > 0) {
         // A busy machine, as for an evaluation: this sum counts as one of those run alone.
         --AloneFor;
-        return SumPotentialRows(k, 0, n, 0.0);
+        return SumPotentialPairs(k, 0, 1, static_cast<long long>(n) * (n - 1) / 2, 0.0);
     }
 
     if (!Pool || Pool->Threads() != FThreads) Pool = std::make_unique<TWorkerPool>(FThreads);

@@ -65,7 +65,7 @@ constexpr int PartnerBlock = 128;
 // Fused multiply-add stays off on every one (none enables "fma", and contraction is off in
 // every build), so each gives the same bits.
 using TBlockFn = void (*)(const TPairKernel& k, int first, int last, int colFirst, int colLast);
-using TPotentialFn = double (*)(const TPotentialKernel& k, int first, int last, double U);
+using TPotentialFn = double (*)(const TPotentialKernel& k, int row, int col, long long count, double U);
 using TPotentialChunkFn = void (*)(const TPotentialKernel& k, int row, int col, int count, double* out);
 
 // The functions of one instruction set.
@@ -170,8 +170,8 @@ void EvaluatePairRows(const TPairKernel& k, int first, int last) {
     Block(k, first, last, 0, -1);
 }
 
-double SumPotentialRows(const TPotentialKernel& k, int first, int last, double U) {
-    return Current.load(std::memory_order_relaxed)->Potential(k, first, last, U);
+double SumPotentialPairs(const TPotentialKernel& k, int row, int col, long long count, double U) {
+    return Current.load(std::memory_order_relaxed)->Potential(k, row, col, count, U);
 }
 
 void TPotentialShare::Make(int n) {
@@ -193,18 +193,30 @@ void TPotentialShare::Make(int n) {
         before = rowEnd;
     }
     Ring.assign(static_cast<size_t>(Slots) * Chunk, 0.0);
+    Taken = std::make_unique<TCounter[]>(Slots);
     Ready = std::make_unique<TCounter[]>(Slots);
 }
 
 void TPotentialShare::Reset() {
-    for (int s = 0; s < Slots; ++s) Ready[s].Value.store(0, std::memory_order_relaxed);
-    Next.Value.store(0, std::memory_order_relaxed);
+    for (int s = 0; s < Slots; ++s) {
+        Taken[s].Value.store(0, std::memory_order_relaxed);
+        Ready[s].Value.store(0, std::memory_order_relaxed);
+    }
     Summed.Value.store(0, std::memory_order_relaxed);
 }
 
 int TPotentialShare::ChunkPairs(int chunk) const {
     const long long left = Pairs - static_cast<long long>(chunk) * Chunk;
     return left < Chunk ? static_cast<int>(left) : Chunk;
+}
+
+bool TPotentialShare::Claim(int chunk) {
+    // Chunk c may be taken once chunk c - Slots, the last one of its buffer, has been added.
+    std::atomic<int>& taken = Taken[chunk % Slots].Value;
+    int last = taken.load(std::memory_order_relaxed);
+    while (last < chunk + 1)
+        if (taken.compare_exchange_weak(last, chunk + 1, std::memory_order_relaxed)) return true;
+    return false;
 }
 
 void TPotentialShare::Compute(const TPotentialKernel& k, int chunk) {
@@ -217,19 +229,21 @@ void TPotentialShare::Compute(const TPotentialKernel& k, int chunk) {
 }
 
 double TPotentialShare::Run(const TPotentialKernel& k, int thread, double* slept) {
-    std::atomic<int>& next = Next.Value;
     std::atomic<int>& summed = Summed.Value;
     if (thread != 0) {
-        // Compute the next chunk whose buffer is free, until none is left.
+        // The last chunk of the window not yet taken, until none is left.
         for (;;) {
-            int c = next.load(std::memory_order_relaxed);
-            if (c >= Chunks) return 0;
             const int done = summed.load(std::memory_order_acquire);
-            if (c >= done + Slots) {
-                WaitPast(summed, done);
-                continue;
-            }
-            if (next.compare_exchange_strong(c, c + 1, std::memory_order_relaxed)) Compute(k, c);
+            const int end = done + Slots < Chunks ? done + Slots : Chunks;
+            bool took = false;
+            for (int c = end - 1; c >= done && !took; --c)
+                if (Taken[c % Slots].Value.load(std::memory_order_relaxed) < c + 1 && Claim(c)) {
+                    Compute(k, c);
+                    took = true;
+                }
+            if (took) continue;
+            if (end == Chunks) return 0;  // every chunk is taken
+            WaitPast(summed, done);
         }
     }
     double U = 0;
@@ -237,24 +251,20 @@ double TPotentialShare::Run(const TPotentialKernel& k, int thread, double* slept
         const int slot = s % Slots;
         const int ready = Ready[slot].Value.load(std::memory_order_acquire);
         if (ready == s + 1) {
-            // The chain of additions, in the order of the pairs.
+            // Computed by another thread: the chain of additions, in the order of the pairs.
             const double* t = Ring.data() + static_cast<size_t>(slot) * Chunk;
             const int count = ChunkPairs(s);
             for (int q = 0; q < count; ++q) U = U + t[q];
-            ++s;
-            summed.store(s, std::memory_order_release);
-            summed.notify_all();
+        } else if (Claim(s)) {
+            U = SumPotentialPairs(k, Row[static_cast<size_t>(s)], Col[static_cast<size_t>(s)], ChunkPairs(s),
+                                  U);
+        } else {
+            *slept += WaitPast(Ready[slot].Value, ready);
             continue;
         }
-        // The next chunk is not ready: compute one while waiting, if any is left whose buffer
-        // is free.
-        int c = next.load(std::memory_order_relaxed);
-        if (c < Chunks && c < s + Slots &&
-            next.compare_exchange_strong(c, c + 1, std::memory_order_relaxed)) {
-            Compute(k, c);
-            continue;
-        }
-        *slept += WaitPast(Ready[slot].Value, ready);
+        ++s;
+        summed.store(s, std::memory_order_release);
+        summed.notify_all();
     }
     return U;
 }

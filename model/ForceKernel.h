@@ -112,17 +112,21 @@ struct TPotentialKernel {
     double Power1 = 0;  // Power + 1
 };
 
-// The pairs of the rows first .. last-1 added to U in order; returns U.
-double SumPotentialRows(const TPotentialKernel& k, int first, int last, double U);
+// The `count` pairs from pair (row, col) on (in the order above) added to U; returns U. The whole
+// sum is SumPotentialPairs(k, 0, 1, n (n - 1) / 2, 0).
+double SumPotentialPairs(const TPotentialKernel& k, int row, int col, long long count, double U);
 
-// The potential shared among threads with the bits of SumPotentialRows(k, 0, n, 0): the pairs, in
-// their order, are cut into chunks; every thread computes the terms of the next chunk not yet
-// taken into a ring of buffers, and thread 0 adds the chunks to U in order as they are ready
-// (computing chunks itself while the next one is not). A thread computes a chunk only when its
-// buffer has been summed, so the threads run at most a ring ahead of the sum.
+// The potential shared among threads with the bits of the whole SumPotentialPairs: the pairs, in
+// their order, are cut into chunks, and a window of the next Slots chunks is open. Thread 0 goes
+// through the chunks in order: a chunk another thread has computed into the ring of buffers it
+// adds to U; one nobody has taken it computes and adds at once (its terms overlapping the
+// additions); one still being computed it waits for. The other threads compute the last chunks
+// of the window not yet taken, so that they work far ahead of thread 0 and thread 0 computes
+// the chunks they leave it: the shares follow from what terms and additions cost, and the window
+// moves on as thread 0 adds.
 struct TPotentialShare {
     static constexpr int Chunk = 2048;  // pairs per chunk
-    static constexpr int Slots = 16;    // chunks in the ring
+    static constexpr int Slots = 16;    // chunks in the window and buffers in the ring
 
     void Make(int n);
     int Count() const { return Particles; }
@@ -133,6 +137,7 @@ struct TPotentialShare {
     double Run(const TPotentialKernel& k, int thread, double* slept);
 
 private:
+    bool Claim(int chunk);
     void Compute(const TPotentialKernel& k, int chunk);
     int ChunkPairs(int chunk) const;
 
@@ -145,9 +150,11 @@ private:
     struct alignas(128) TCounter {
         std::atomic<int> Value{0};
     };
-    std::unique_ptr<TCounter[]> Ready;  // per buffer: 1 + the chunk it holds ready, 0 none
-    TCounter Next;                      // the next chunk to compute
-    TCounter Summed;                    // chunks added to U
+    // Per buffer (chunk c in buffer c % Slots): 1 + the last chunk taken, and 1 + the last chunk
+    // whose terms are ready in it.
+    std::unique_ptr<TCounter[]> Taken;
+    std::unique_ptr<TCounter[]> Ready;
+    TCounter Summed;  // chunks added to U
 };
 
 // Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
