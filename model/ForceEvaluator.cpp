@@ -193,8 +193,9 @@ double TForceEvaluator::PotentialSum(const TParticlesList& particles, const TPai
     // One thread computes a block of terms while its chain of additions works through the
     // previous block, so its time is the larger of the two; sharing takes the terms to other
     // threads but never speeds up the chain. With 1 / d in up to 3 dimensions the terms cost less
-    // than the additions (about 0.35 against 0.47 ns a pair on the machine measured), and
-    // sharing only adds the waiting; every other form, and more dimensions, gain from it.
+    // than the additions (about 0.35 against 0.47 ns a pair on the machine measured): sharing
+    // gained nothing there (1.00-1.04x) and would only keep a second core busy; every other
+    // form, and more dimensions, gain from it.
     const bool cheapTerms = k.Form == TPotentialForm::Reciprocal && Dimensions <= 3;
     if (!Parallel(n) || cheapTerms)
         return SumPotentialPairs(k, 0, 1, static_cast<long long>(n) * (n - 1) / 2, 0.0);
