@@ -239,7 +239,7 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
     return box;
 }
 
-std::vector<TVector> CurrentAccelerations(const TSimData& sim) {
+std::vector<TVector> Accelerations(const TSimData& sim, bool initial) {
     const TParticlesList& particles = sim.Particles;
     const int n = particles.Count();
     const int dims = particles.Dimensions();
@@ -247,7 +247,8 @@ std::vector<TVector> CurrentAccelerations(const TSimData& sim) {
     std::vector<double> x(static_cast<size_t>(n) * D), a(x.size());
     for (int i = 0; i < n; ++i)
         for (int c = 0; c < dims; ++c)
-            x[static_cast<size_t>(i) * D + static_cast<size_t>(c)] = particles.Particles(i).Position[c];
+            x[static_cast<size_t>(i) * D + static_cast<size_t>(c)] =
+                (initial ? particles.Particles(i).InitialPosition : particles.Particles(i).Position)[c];
     TPairLaw(sim).Evaluate(x, a);
     std::vector<TVector> result(static_cast<size_t>(n), TVector(dims));
     for (int i = 0; i < n; ++i)

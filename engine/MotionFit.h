@@ -50,16 +50,17 @@ inline constexpr int FollowNothing = -1;
 inline constexpr int FollowCenterOfMass = -2;
 
 inline constexpr int MaxLookAheadSteps = 20000;
-inline constexpr double MaxLookAheadPairs = 2E7;
+inline constexpr double MaxLookAheadPairs = 5E6;
 
 // The box, along dimensions xDim and yDim, that the visible particles will sweep, from their
 // current Position and Velocity. Empty without visible particles (non-finite positions are
 // skipped).
 TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow = FollowNothing);
 
-// The acceleration of every particle at the current positions, by the setup's force law, summed
-// directly over the pairs (the force model's own evaluation state is left alone, so this may be
-// asked for in the middle of a run). Pairs at one place contribute nothing.
-std::vector<TVector> CurrentAccelerations(const TSimData& sim);
+// The acceleration of every particle at the current positions (or at the initial ones), by the
+// setup's force law, summed directly over the pairs (the force model's own evaluation state is
+// left alone, so this may be asked for in the middle of a run). Pairs at one place contribute
+// nothing.
+std::vector<TVector> Accelerations(const TSimData& sim, bool initial = false);
 
 }  // namespace kinetra
