@@ -156,6 +156,9 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
     const double power = law.Power();
     if (!std::isfinite(power)) return box;
     std::vector<bool> bound(static_cast<size_t>(n), false);
+    // Per bound particle: its attractor and how far it may go from the pair's centre of mass.
+    std::vector<int> partner(static_cast<size_t>(n), -1);
+    std::vector<double> reach(static_cast<size_t>(n), 0.0);
     double horizon = 0;
     std::vector<double> r(D), u(D);
     for (int i = 0; i < n; ++i) {
@@ -196,9 +199,12 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
         const double period = 2 * ConstPI * std::sqrt(std::pow(R, 1 - power) / kappa);
         if (!std::isfinite(period)) continue;
         bound[static_cast<size_t>(i)] = true;
+        partner[static_cast<size_t>(i)] = strongest;
+        reach[static_cast<size_t>(i)] = R * (law.MassOf(strongest) / (law.MassOf(i) + law.MassOf(strongest)));
         horizon = std::max(horizon, period);
     }
     if (!(horizon > 0)) return box;
+    int followed = static_cast<int>(std::count(bound.begin(), bound.end(), true));
 
     // The followed point now and at each step of the look-ahead.
     double totalMass = 0;
@@ -222,6 +228,7 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
     double t = 0;
     for (int step = 0; step < MaxLookAheadSteps && t < horizon && pairs + pairsPerStep <= MaxLookAheadPairs;
          ++step) {
+        if (followed == 0) break;
         const double dt = 0.02 / std::sqrt(rate);
         if (!(dt > 0) || !std::isfinite(dt)) break;
         for (size_t k = 0; k < x.size(); ++k) v[k] += a[k] * (dt / 2);
@@ -231,10 +238,26 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
         for (size_t k = 0; k < x.size(); ++k) v[k] += a[k] * (dt / 2);
         t += dt;
         const double refX = reference(x, xDim) - refX0, refY = reference(x, yDim) - refY0;
-        for (int i = 0; i < n; ++i)
-            if (bound[static_cast<size_t>(i)])
-                box.Include(x[static_cast<size_t>(i) * D + static_cast<size_t>(xDim)] - refX,
-                            x[static_cast<size_t>(i) * D + static_cast<size_t>(yDim)] - refY);
+        for (int i = 0; i < n; ++i) {
+            const auto k = static_cast<size_t>(i);
+            if (!bound[k]) continue;
+            // A particle that has gone well beyond its orbit (flung out in a close passage, or
+            // through the singular centre of a head-on fall) is no longer followed.
+            const auto j = static_cast<size_t>(partner[k]);
+            const double mi = law.MassOf(i), mj = law.MassOf(partner[k]);
+            double d2 = 0;
+            for (size_t c = 0; c < D; ++c) {
+                const double centre = (mi * x[k * D + c] + mj * x[j * D + c]) / (mi + mj);
+                d2 += (x[k * D + c] - centre) * (x[k * D + c] - centre);
+            }
+            if (!(d2 <= (1.5 * reach[k]) * (1.5 * reach[k]))) {
+                bound[k] = false;
+                --followed;
+                continue;
+            }
+            box.Include(x[k * D + static_cast<size_t>(xDim)] - refX,
+                        x[k * D + static_cast<size_t>(yDim)] - refY);
+        }
     }
     return box;
 }

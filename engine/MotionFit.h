@@ -17,7 +17,9 @@
 // for the longest of those periods, at most MaxLookAheadSteps steps and MaxLookAheadPairs pair
 // evaluations in all (a large setup looks ahead only a few steps and keeps mostly its current
 // positions). Escaping particles count only where they are now, so one of them cannot shrink
-// the picture of the others to a dot.
+// the picture of the others to a dot; for the same reason a bound particle is no longer followed
+// once it is farther than 1.5 R m_j / (m_i + m_j) from the centre of mass of its pair (flung out
+// in a close passage, or through the singular centre of a head-on fall).
 //
 // A frame that follows a particle or the centre of mass sees the motion relative to that point:
 // with `follow` set, each recorded position is taken relative to the followed point at the same

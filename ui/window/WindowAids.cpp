@@ -35,9 +35,11 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
     actNotesPane = FNotes->toggleViewAction();
     actNotesPane->setText(QStringLiteral("&Notes pane"));
     actNotesPane->setObjectName(QStringLiteral("mmiNotesPane"));
-    // The user's own showing and closing (the pane's close button included) is remembered.
-    connect(actNotesPane, &QAction::toggled, this,
+    // The user's own showing and closing (the pane's close button included) is remembered; the
+    // window hiding its panes as it goes is not.
+    connect(actNotesPane, &QAction::triggered, this,
             [](bool shown) { TSession::SetFlag(KeyNotesPane, shown); });
+    FNotes->installEventFilter(this);
 
     QMenu* options = form.menuBar()->findChild<QMenu*>(QStringLiteral("mmiOptions"));
     if (options != nullptr) options->addSeparator();
@@ -64,6 +66,7 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
 QAction* TWindowAids::AddOption(const QString& caption, const QString& key,
                                 void (TSceneOverlay::*set)(bool)) {
     auto* action = new QAction(caption, this);
+    action->setObjectName(QStringLiteral("mmi") + key);
     action->setCheckable(true);
     action->setChecked(TSession::Flag(key, false));
     (FOverlay->*set)(action->isChecked());
@@ -89,6 +92,7 @@ void TWindowAids::Update(bool hasSetup) {
 }
 
 void TWindowAids::ShowNotesPane() {
+    TSession::SetFlag(KeyNotesPane, true);
     FNotes->show();
     FNotes->raise();
 }
@@ -129,6 +133,7 @@ void TWindowAids::PlaceStartPanel() {
 }
 
 bool TWindowAids::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FNotes && event->type() == QEvent::Close) TSession::SetFlag(KeyNotesPane, false);
     if (watched == Form.DrawingArea() && event->type() == QEvent::Resize && !FStart->isHidden())
         PlaceStartPanel();
     return QObject::eventFilter(watched, event);

@@ -143,6 +143,17 @@ TEST(MotionFit, CountsOnlyWhatIsVisibleAndStaysBound) {
     EXPECT_NEAR(box.MinY, -1, 0.01);
     EXPECT_NEAR(box.MaxY, 3, 1E-12);
 
+    // A head-on fall passes the singular centre: the box stays between the two.
+    TSimData fall;
+    NewSetup(fall, 2);
+    AddParticle(fall, "A", 1, {-5, 1}, {0, 0});
+    AddParticle(fall, "B", 1, {5, 1}, {0, 0});
+    const TMotionBox between = MotionExtent(fall, 0, 1);
+    EXPECT_EQ(between.MinX, -5);
+    EXPECT_EQ(between.MaxX, 5);
+    EXPECT_NEAR(between.MinY, 1, 1E-9);
+    EXPECT_NEAR(between.MaxY, 1, 1E-9);
+
     // A drifting pair: the box of a fixed view holds the drift, the centre of mass sees the circle.
     TSimData drift;
     NewSetup(drift, 2);
@@ -171,11 +182,11 @@ TEST(MotionFit, AccelerationsFollowTheForceLaw) {
     NewSetup(sim, 2);
     AddParticle(sim, "A", 1, {0, 0}, {0, 0}, 0, 1);
     AddParticle(sim, "B", 1, {2, 0}, {0, 0}, 0, 1);
-    std::vector<TVector> a = CurrentAccelerations(sim);
+    std::vector<TVector> a = Accelerations(sim);
     EXPECT_DOUBLE_EQ(a[0][0], 0.25);
     EXPECT_DOUBLE_EQ(a[1][0], -0.25);
     sim.Force->SetCoulombCoeff(2);
-    a = CurrentAccelerations(sim);
+    a = Accelerations(sim);
     EXPECT_DOUBLE_EQ(a[0][0], -0.25);
     EXPECT_DOUBLE_EQ(a[1][0], 0.25);
     EXPECT_EQ(a[0][1], 0);
