@@ -69,7 +69,7 @@ void Perform(const std::string& fileName, const TCommandLine& line, double until
              TRunResult& result) {
     const auto start = std::chrono::steady_clock::now();
     TLoadedSetup setup;
-    TSimData& sim = setup.Sim;
+    TSimData& sim = setup.Sim();
     result.Method = NumMethods[plan.Method].Name;
     std::int64_t evaluationsBefore = 0;
     try {
@@ -151,11 +151,11 @@ int CommandCompare(const TCommandLine& line) {
         TSimOptionValues values = line.Overrides;
         if (!steps.empty()) values.TimeStep = steps.front();
         TParser check;
-        ApplySimOptions(setup.Sim, check, values);
+        ApplySimOptions(setup.Sim(), check, values);
         for (const std::string& step : steps) {
             TParser again;
             values.TimeStep = step;
-            ApplySimOptions(setup.Sim, again, values);
+            ApplySimOptions(setup.Sim(), again, values);
         }
     } catch (const std::exception& e) {
         Print(stderr, std::string("error: ") + e.what() + "\n");

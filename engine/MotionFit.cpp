@@ -28,11 +28,16 @@ namespace {
 
 // The force law of a setup on flat copies of the positions (particle i's coordinates at
 // i * D ... i * D + D - 1), independent of the force model's evaluation state.
-class TPairLaw {
+class TDirectLaw {
 public:
-    explicit TPairLaw(const TSimData& sim)
-        : Force(*sim.Force), N(sim.Particles.Count()), D(sim.Particles.Dimensions()) {
-        const double k = Force.CoulombCoeff();
+    explicit TDirectLaw(const TSimData& sim) : N(sim.Particles.Count()), D(sim.Particles.Dimensions()) {
+        const TForce& force = *sim.Force;
+        Law.G = force.GravConstant();
+        Law.K = force.CoulombCoeff();
+        Law.IntegralPower = force.IntegralPower();
+        Law.IntExponent = force.IntExponent();
+        Law.RealExponent = force.RealExponent();
+        const double k = Law.K;
         Mass.resize(static_cast<size_t>(N));
         Charge.resize(static_cast<size_t>(N));
         for (int i = 0; i < N; ++i) {
@@ -49,15 +54,15 @@ public:
 
     double Coefficient(int i, int j) const {
         const double mi = Mass[static_cast<size_t>(i)], mj = Mass[static_cast<size_t>(j)];
-        const double k = Force.CoulombCoeff();
+        const double k = Law.K;
         if (PerPair && k != 0 && mi != 0 && mj != 0)
-            return Force.GravConstant() -
+            return Law.G -
                    ((k * Charge[static_cast<size_t>(i)]) * Charge[static_cast<size_t>(j)]) / (mi * mj);
-        return Force.GravConstant();
+        return Law.G;
     }
     // d^(Power - 1) as the force model computes it.
-    double Factor(double d) const { return Force.PairFactorOf(d); }
-    double Power() const { return Force.GetPower(); }
+    double Factor(double d) const { return Law.Factor(d); }
+    double Power() const { return Law.Power(); }
 
     // a := the accelerations at x. Returns the largest pair rate |C| (m_i + m_j) d^(Power - 1),
     // the square of the inverse of the shortest pair time sqrt(d / A).
@@ -92,7 +97,7 @@ public:
     }
 
 private:
-    const TForce& Force;
+    TPairLaw Law;
     int N;
     int D;
     std::vector<double> Mass;
@@ -152,7 +157,7 @@ TMotionBox MotionExtent(const TSimData& sim, int xDim, int yDim, int follow) {
     }
 
     // Which visible particles are bound, and for how long their paths must be followed.
-    const TPairLaw law(sim);
+    const TDirectLaw law(sim);
     const double power = law.Power();
     if (!std::isfinite(power)) return box;
     std::vector<bool> bound(static_cast<size_t>(n), false);
@@ -272,7 +277,7 @@ std::vector<TVector> Accelerations(const TSimData& sim, bool initial) {
         for (int c = 0; c < dims; ++c)
             x[static_cast<size_t>(i) * D + static_cast<size_t>(c)] =
                 (initial ? particles.Particles(i).InitialPosition : particles.Particles(i).Position)[c];
-    TPairLaw(sim).Evaluate(x, a);
+    TDirectLaw(sim).Evaluate(x, a);
     std::vector<TVector> result(static_cast<size_t>(n), TVector(dims));
     for (int i = 0; i < n; ++i)
         for (int c = 0; c < dims; ++c)
