@@ -59,7 +59,7 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
             ShowNotesPane();
             if (QLayout* l = Form.layout()) l->activate();
             QMetaObject::invokeMethod(
-                this, [this] { FrameOpenedExample(); }, Qt::QueuedConnection);
+                this, [this] { Form.Guard([this] { FrameOpenedExample(); }); }, Qt::QueuedConnection);
         });
 }
 
