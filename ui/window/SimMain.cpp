@@ -35,6 +35,7 @@
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -75,6 +76,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     stbStatusBar = Status->Bar();
     Watch = std::make_unique<TWatchCommands>(*this);
     FormCreate();
+    Aids = new TWindowAids(*this);
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
@@ -364,6 +367,7 @@ void TSimForm::UpdateCommands() {
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && SimData().Particles.TotalMass != 0);
     actToggle->setEnabled(setup && SimData().Dimensions > 1);
+    if (Aids != nullptr) Aids->Update(setup);
 }
 
 void TSimForm::ConnectHooks() {

@@ -51,6 +51,7 @@ class TSimFormTestAccess;
 class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
+class TWindowAids;
 
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
 enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
@@ -205,6 +206,7 @@ private:
     std::unique_ptr<TViewCommands> Views;
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
+    TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;
