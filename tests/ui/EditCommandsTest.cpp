@@ -335,6 +335,61 @@ TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
 }
 
+// Every way a run is resumed from inside its own event processing, used 20 times in one run:
+// the run goes on in the one loop (a loop per resume would nest until the stack overflowed).
+TEST_F(OptionsDuringARun, TwentyResumesContinueTheOneRunLoop) {
+    struct TCase {
+        const char* Name;
+        std::function<void()> Resume;
+        bool Backwards;
+    };
+    const auto options = [this](bool ok) {
+        return [this, ok] {
+            Script.Options = [ok](TfrmSimOptions& dialog) {
+                ok ? dialog.btnOKClick() : dialog.btnCancelClick();
+                return dialog.result();
+            };
+            Form->Controls().mmiSimulationOptions->trigger();
+        };
+    };
+    const auto pauseThen = [this](QAction* run) {
+        return [this, run] {
+            Form->Controls().mmiPause->trigger();
+            run->trigger();
+        };
+    };
+    const TCase cases[] = {
+        {"options, Cancel", options(false), false},
+        {"options, OK, backwards", options(true), true},
+        {"Pause and Run", pauseThen(Form->Controls().mmiStart), false},
+        {"Pause and Run backwards", pauseThen(Form->Controls().mmiRunBackwards), true},
+    };
+    OpenOrbit();
+    for (const TCase& c : cases) {
+        Form->Controls().mmiStop->trigger();
+        int uses = 0;
+        int deepest = 0;
+        std::function<void()> use = [&] {
+            deepest = std::max(deepest, Access().Run().LoopDepth());
+            if (uses++ == 20) {
+                Form->Controls().mmiPause->trigger();
+                return;
+            }
+            // Queued first: a resume that entered a loop of its own would not return.
+            DuringTheRun(*Form, use);
+            c.Resume();
+        };
+        DuringTheRun(*Form, use);
+        (c.Backwards ? Form->Controls().mmiRunBackwards : Form->Controls().mmiStart)->trigger();
+        EXPECT_EQ(uses, 21) << c.Name;
+        EXPECT_EQ(deepest, 1) << c.Name;
+        EXPECT_EQ(Access().Run().LoopDepth(), 0) << c.Name;
+        EXPECT_EQ(RunState(), rsPaused) << c.Name;
+        EXPECT_EQ(Form->PanelText(0), "Paused") << c.Name;
+        EXPECT_EQ(Sim().Time < 0, c.Backwards) << c.Name;
+    }
+}
+
 TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
     OpenOrbit();
     Script.Options = [](TfrmSimOptions& dialog) {

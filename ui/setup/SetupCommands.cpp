@@ -140,8 +140,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
     if (interrupted && Form.Run->RunState == rsPaused) {
-        // Inside a run this enters a second loop within the event processing of the first;
-        // the first ends as soon as control comes back to it.
+        // The command ran inside the run loop's event processing: that loop goes on.
         if (Form.FSimData->SignedStep > 0)
             Form.Run->mmiStartClick();
         else
