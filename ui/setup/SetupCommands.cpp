@@ -208,7 +208,11 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
             Form.Views->SetShowCenterOfMass(false);
         Form.Views->ViewChanged();
         Form.Views->FitAllIfNoneShown();
-        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+        if (Form.InfoShown && Form.FInfoWindow) {
+            Form.FInfoWindow->Rebuild();
+            // The values of the opened setup at once, not at some later refresh.
+            Form.FInfoWindow->UpdateValues();
+        }
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
