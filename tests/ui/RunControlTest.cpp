@@ -15,6 +15,7 @@
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
 #include "ui/dialogs/KNInfo.h"
+#include "ui/extras/EnergyPlot.h"
 #include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
@@ -414,10 +415,12 @@ TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     Open(DataFile("MeetAtStep4.knx"));
     ASSERT_TRUE(Prompts->Errors.empty());
     Form->Controls().mmiInfo->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     for (int step = 0; step < 4; ++step) Form->Controls().mmiStep->trigger();
     EXPECT_TRUE(Prompts->Errors.empty());
     EXPECT_EQ(Form->InfoWindow()->Values[3], "unavailable");
     EXPECT_EQ(Form->InfoWindow()->Values[4], "unavailable");
+    EXPECT_EQ(Form->EnergyPlot()->History().Count(), 4);  // time 0 and steps 1 to 3
     Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
     EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");

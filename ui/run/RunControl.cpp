@@ -79,8 +79,8 @@ void TRunControl::RunLoop() {
         Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
         mmiStopClick();
     } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
+        // The energies of the reached state (the recording asks for them after each step)
+        // cannot be computed: a failed step.
         Form.Prompts().ShowMessage(&Form, QString::fromUtf8(MsgCoordinateOutOfRange));
         mmiStopClick();
     } catch (...) {
