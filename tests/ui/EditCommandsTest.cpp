@@ -220,8 +220,12 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
 
     Form->Controls().mmiSave->trigger();
     EXPECT_TRUE(Prompts->FileDialogTitles.empty());
+    EXPECT_TRUE(Prompts->Questions.empty());
     EXPECT_TRUE(QFile::exists(Dir.filePath("NewSetup.knx")));
     EXPECT_EQ(Sim().FileName, "NewSetup.knx");
+    // The status bar says where it went.
+    EXPECT_EQ(Form->StatusNote(),
+              "Saved to " + QDir::toNativeSeparators(QDir::current().absoluteFilePath("NewSetup.knx")));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
     EXPECT_FALSE(Access().Setup().NewSetup);
     EXPECT_FALSE(Modified());
@@ -237,6 +241,70 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
     };
     Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
+}
+
+// The first save of a new setup never replaces a file of its name unasked: the question of Save
+// As, where Yes replaces it, No lets the user choose another name and Cancel saves nothing; by
+// Save, by Yes to the question before Open, and by Yes to the question before closing.
+TEST_F(EditCommands, TheFirstSaveAsksBeforeReplacingAFile) {
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    const QString taken = Dir.filePath("NewSetup.knx");
+    const QString chosen = Dir.filePath("Chosen.knx");
+    const QString other = Dir.filePath("Other.knx");
+    enum class TWay { Save, Open, Close };
+    for (const TWay way : {TWay::Save, TWay::Open, TWay::Close}) {
+        for (const TAnswer answer : {TAnswer::Yes, TAnswer::No, TAnswer::Cancel}) {
+            const std::string name = std::to_string(int(way)) + "/" + std::to_string(int(answer));
+            for (const QString& file : {taken, chosen}) QFile::remove(file);
+            {
+                QFile old(taken);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("another setup");
+            }
+            ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("SunPlanet.knx")), other) ||
+                        QFile::exists(other));
+            Form->SetModified(false);
+            AcceptNewSetup();
+            InsertOne("Sun", "1", {"0", "0"});
+            Form->Controls().mmiNew->trigger();
+            ASSERT_TRUE(Access().Setup().NewSetup) << name;
+            Prompts->Questions.clear();
+            Prompts->FileDialogTitles.clear();
+            Prompts->Answers.clear();
+            Prompts->SaveNames = {chosen};
+            if (way != TWay::Save) Prompts->Answers.push_back(TAnswer::Yes);  // "Save now?"
+            Prompts->Answers.push_back(answer);
+            switch (way) {
+                case TWay::Save:
+                    Form->Controls().mmiSave->trigger();
+                    break;
+                case TWay::Open:
+                    Prompts->OpenNames = {other};
+                    Form->Controls().mmiOpen->trigger();
+                    break;
+                case TWay::Close:
+                    // What closing asks and saves; the window itself stays for the next case.
+                    EXPECT_EQ(Access().Setup().FormCloseQuery(), answer != TAnswer::Cancel) << name;
+                    break;
+            }
+            ASSERT_FALSE(Prompts->Questions.empty()) << name;
+            EXPECT_EQ(Prompts->Questions.back(),
+                      "A setup of this name already exists. Do you want to override it?")
+                << name;
+            QFile old(taken);
+            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+            EXPECT_EQ(old.readAll() == "another setup", answer != TAnswer::Yes) << name;
+            EXPECT_EQ(QFile::exists(chosen), answer == TAnswer::No) << name;
+            EXPECT_EQ(Prompts->FileDialogTitles.size(),
+                      (answer == TAnswer::No) + (way == TWay::Open && answer != TAnswer::Cancel))
+                << name;
+            // Cancel abandons the command that wanted the save.
+            if (answer == TAnswer::Cancel) {
+                EXPECT_TRUE(Modified()) << name;
+                EXPECT_EQ(Sim().FileName, "NewSetup") << name;
+            }
+        }
+    }
 }
 
 TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {

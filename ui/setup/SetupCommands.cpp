@@ -24,6 +24,7 @@
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
+#include "ui/window/StatusPanels.h"
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 
@@ -201,6 +202,8 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         }
         Form.Run->RunState = rsStopped;
         Form.FSimData->FileName = name;
+        // Where the previous setup was saved is no news about this one.
+        Form.Status->SetNote(QString());
         Form.FSimData->LoadFromFile();
         Form.Run->mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
@@ -251,13 +254,30 @@ bool TSetupCommands::SaveSetup() {
         mmiSaveAsClick();
         return !Modified;
     }
-    // A name whose file the user declined to override in Save As: that file is replaced only
-    // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
-        Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (FirstSaveWouldReplace()) {
+        // The file belongs to another setup of that name: asked as Save As asks, where No
+        // chooses another name.
+        switch (Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion))) {
+            case TAnswer::Yes:
+                break;
+            case TAnswer::No:
+                mmiSaveAsClick();
+                return !Modified;
+            case TAnswer::Cancel:
+                return false;
+        }
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
+               Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
+        // A name whose file the user declined to override in Save As: that file is replaced only
+        // after the same question has been answered with Yes.
         return false;
+    }
     WriteSetup();
     return true;
+}
+
+bool TSetupCommands::FirstSaveWouldReplace() const {
+    return NewSetup && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)));
 }
 
 void TSetupCommands::WriteSetup() {
@@ -275,6 +295,13 @@ void TSetupCommands::WriteSetup() {
     SetModified(false);
     NewSetup = false;
     Form.UpdateCommands();
+    ShowWhereSaved();
+}
+
+void TSetupCommands::ShowWhereSaved() {
+    // A new setup is saved into the working folder without a dialog: the user learns where.
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Form.FSimData->FileName)).absoluteFilePath());
+    Form.Status->SetNote(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {
@@ -321,9 +348,9 @@ bool TSetupCommands::FormCloseQuery() {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            // A copy of an example, or a name whose file the user declined to override, is not
-            // written without asking.
-            if (SaveNeedsName || OverrideUnconfirmed) {
+            // A copy of an example, a name whose file the user declined to override, or a new
+            // setup whose name is taken in the working folder, is not written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
                 Form.FSimData->SaveToFile();

@@ -307,6 +307,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
