@@ -452,6 +452,7 @@ void TSimForm::SceneRefreshed() {
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------
