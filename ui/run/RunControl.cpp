@@ -154,7 +154,7 @@ void TRunControl::PrepareScene() {
 void TRunControl::CollisionDetected(int i, int j) {
     const TParticlesList& particles = Form.FSimData->Particles;
     Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
-    Form.Prompts().ShowMessage(
+    Form.Prompts().ShowNotice(
         &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
                    particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
     mmiStopClick();
