@@ -16,7 +16,7 @@
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
 #include "ui/window/UiText.h"
@@ -87,9 +87,10 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
               (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
-    EXPECT_EQ(Captions(TopMenu("mmiOptions")),
-              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass",
-                                    "&Fit all"}));
+    EXPECT_EQ(
+        Captions(TopMenu("mmiOptions")),
+        (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass", "&Fit all",
+                              "-", "&Velocity arrows", "F&orce arrows", "&Charge signs", "&Notes pane"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.
@@ -217,9 +218,8 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     for (const TEnergyBucket& b : history.Buckets()) plotted = std::max(plotted, b.Kinetic.Max);
 
     // The same setup stepped on its own to the same time, every step looked at.
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     std::ifstream in(file, std::ios::binary);
     sim.LoadFromStream(in);
     sim.Rewind();

@@ -23,12 +23,12 @@ TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&for
 }
 
 void TRunControl::mmiStartClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
     Resume();
 }
 
 void TRunControl::sbBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
     Resume();
 }
 
@@ -47,12 +47,12 @@ void TRunControl::Resume() {
 }
 
 void TRunControl::sbStepClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
     SingleStep();
 }
 
 void TRunControl::sbStepBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
     SingleStep();
 }
 
@@ -72,7 +72,7 @@ void TRunControl::RunLoop() {
         // changing RunState.
         Pace.Restart();
         while (RunState == rsRunning && WaitForPace()) {
-            Form.FSimData->Step();
+            Form.SimData().Step();
             Pace.StepDone();
         }
     } catch (const EKNError& e) {
@@ -108,7 +108,7 @@ bool TRunControl::WaitForPace() {
 
 void TRunControl::SingleStep() {
     RunState = rsPaused;
-    Form.FSimData->Step();
+    Form.SimData().Step();
     // Run given in this step's event processing during a run: the run goes on around it.
     if (RunState == rsRunning) return;
     Form.SetPanel(0, QStringLiteral("Paused"));
@@ -126,18 +126,18 @@ void TRunControl::mmiStopClick() {
     RunState = rsStopped;
     Form.SetPanel(0, QStringLiteral("Stopped"));
     PrepareScene();
-    Form.SetPanel(1, TimeText(Form.FSimData->Time));
+    Form.SetPanel(1, TimeText(Form.SimData().Time));
 }
 
 void TRunControl::PrepareScene() {
     if (RunState == rsRunning) return;
-    TParticlesList& particles = Form.FSimData->Particles;
+    TParticlesList& particles = Form.SimData().Particles;
     if (RunState != rsPaused) {
         StepCount = 0;
         StepsDone = 0;
         const int n = particles.Count();
         RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
-        Form.FSimData->Rewind();
+        Form.SimData().Rewind();
         Form.View->Rewind();
         if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->UpdateValues();
         Form.Extras->TakeRewindSample();
@@ -147,16 +147,16 @@ void TRunControl::PrepareScene() {
     Form.ShowFrameInfo();
     if (RunState == rsStopped) Form.View->DrawParticles();
     particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
-    Form.FSimData->Prepare();
+    Form.SimData().Prepare();
     Form.View->Ready = true;
 }
 
 void TRunControl::CollisionDetected(int i, int j) {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
+    const TParticlesList& particles = Form.SimData().Particles;
+    Form.SetPanel(1, CollisionTimeText(Form.SimData().Time));
     Form.Prompts().ShowNotice(
         &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
-                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
+                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.SimData().Time, 2)));
     mmiStopClick();
 }
 

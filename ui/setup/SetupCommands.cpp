@@ -54,7 +54,7 @@ void TSetupCommands::ParticlesChanged() {
     ParticlesModified = true;
     Form.View->Ready = false;
     Form.View->Clear();
-    Form.FScreenFrame->UpdateOrigin();
+    Form.ScreenFrame().UpdateOrigin();
     Form.Run->mmiStopClick();
 }
 
@@ -78,7 +78,7 @@ bool TSetupCommands::UnsavedChangesHandled() {
 }
 
 void TSetupCommands::UpdateCaption() {
-    Form.setWindowTitle(CaptionFor(Form.FSimData->FileName));
+    Form.setWindowTitle(CaptionFor(Form.SimData().FileName));
 }
 
 void TSetupCommands::mmiNewClick() {
@@ -88,7 +88,7 @@ void TSetupCommands::mmiNewClick() {
         TfrmNew dialog(Form, &Form);
         if (Form.Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
     }
-    Form.FSimData->Clear();
+    Form.SimData().Clear();
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     Form.ResetView();
@@ -109,8 +109,8 @@ void TSetupCommands::mmiEditParticlesClick() {
         TfrmParticlesList dialog(Form, &Form);
         if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
-            Form.FScreenFrame->UpdateOrigin();
-            Form.FSimData->Prepare();
+            Form.ScreenFrame().UpdateOrigin();
+            Form.SimData().Prepare();
             if (dialog.ParticleChanged) SetParticlesModified(true);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Form.UpdateCommands();
@@ -120,7 +120,7 @@ void TSetupCommands::mmiEditParticlesClick() {
     // A marker of no mass has no place, and its menu item is disabled, so the user could not
     // switch it off: it goes off here, after inserts and deletes too, and also when the list of
     // a new setup is cancelled.
-    if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+    if (Form.SimData().Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
         Form.Views->SetShowCenterOfMass(false);
     Form.View->UpdateInvisibleFlags();
     Form.View->UpdateTrailFlags();
@@ -142,7 +142,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // resume would start it again from its beginning.
     if (interrupted && Form.Run->RunState == rsPaused) {
         // The command ran inside the run loop's event processing: that loop goes on.
-        if (Form.FSimData->SignedStep > 0)
+        if (Form.SimData().SignedStep > 0)
             Form.Run->mmiStartClick();
         else
             Form.Run->sbBackClick();
@@ -172,12 +172,12 @@ void TSetupCommands::mmiOpenClick() {
 }
 
 void TSetupCommands::ResetToNoSetup() {
-    Form.FSimData->Clear();
+    Form.SimData().Clear();
     // The work arrays may still refer to the particles of the failed setup.
-    Form.FSimData->FreeWork();
+    Form.SimData().FreeWork();
     Form.ResetView();
     Form.Run->RunState = rsNoSetup;
-    Form.FSimData->FileName.clear();
+    Form.SimData().FileName.clear();
     // Without a setup nothing of the previous one may stay on screen or come back on repaint.
     Form.View->Forget();
 }
@@ -201,13 +201,13 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
             throw EKNError(Format("File %s not found", name));
         }
         Form.Run->RunState = rsStopped;
-        Form.FSimData->FileName = name;
+        Form.SimData().FileName = name;
         // Where the previous setup was saved is no news about this one.
         Form.Status->SetNote(QString());
-        Form.FSimData->LoadFromFile();
+        Form.SimData().LoadFromFile();
         Form.Run->mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
-        if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+        if (Form.SimData().Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
             Form.Views->SetShowCenterOfMass(false);
         Form.Views->ViewChanged();
         Form.Views->FitAllIfNoneShown();
@@ -219,7 +219,7 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
-            Form.FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
+            Form.SimData().FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
             SaveNeedsName = true;
         } else {
             Form.Extras->RememberFile(name);
@@ -266,7 +266,7 @@ bool TSetupCommands::SaveSetup() {
             case TAnswer::Cancel:
                 return false;
         }
-    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName))) &&
                Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
         // A name whose file the user declined to override in Save As: that file is replaced only
         // after the same question has been answered with Yes.
@@ -277,12 +277,12 @@ bool TSetupCommands::SaveSetup() {
 }
 
 bool TSetupCommands::FirstSaveWouldReplace() const {
-    return NewSetup && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)));
+    return NewSetup && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName)));
 }
 
 void TSetupCommands::WriteSetup() {
     try {
-        Form.FSimData->SaveToFile();
+        Form.SimData().SaveToFile();
     } catch (...) {
         // The writer may have given the name its extension: the caption shows the name that
         // the next Save will write to.
@@ -291,7 +291,7 @@ void TSetupCommands::WriteSetup() {
     }
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    Form.Extras->RememberFile(Form.FSimData->FileName);
+    Form.Extras->RememberFile(Form.SimData().FileName);
     SetModified(false);
     NewSetup = false;
     Form.UpdateCommands();
@@ -300,7 +300,7 @@ void TSetupCommands::WriteSetup() {
 
 void TSetupCommands::ShowWhereSaved() {
     // A new setup is saved into the working folder without a dialog: the user learns where.
-    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Form.FSimData->FileName)).absoluteFilePath());
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Form.SimData().FileName)).absoluteFilePath());
     Form.Status->SetNote(QStringLiteral("Saved to ") + path);
 }
 
@@ -321,10 +321,10 @@ void TSetupCommands::mmiSaveAsClick() {
             break;
         }
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
-        Form.FSimData->FileName = FromQ(chosen);
+        Form.SimData().FileName = FromQ(chosen);
         SaveNeedsName = false;
         OverrideUnconfirmed = false;
-        if (QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)))) {
+        if (QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName)))) {
             answer = Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion));
             OverrideUnconfirmed = answer != TAnswer::Yes;
         } else {
@@ -335,7 +335,7 @@ void TSetupCommands::mmiSaveAsClick() {
 }
 
 QString TSetupCommands::ProposedSaveName() const {
-    const QString name = ToQ(Form.FSimData->FileName);
+    const QString name = ToQ(Form.SimData().FileName);
     // A name in a folder that cannot be shown (a save there failed) is proposed without it, so
     // the dialog opens in its start folder.
     const QFileInfo folder(QFileInfo(name).absolutePath());
@@ -353,8 +353,8 @@ bool TSetupCommands::FormCloseQuery() {
             if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
-                Form.FSimData->SaveToFile();
-                Form.Extras->RememberFile(Form.FSimData->FileName);
+                Form.SimData().SaveToFile();
+                Form.Extras->RememberFile(Form.SimData().FileName);
             }
         }
     }
@@ -379,19 +379,19 @@ void TSetupCommands::mmiInfoClick() {
         Form.FInfoWindow->OnClosed = [this] {
             Form.mmiInfo->setChecked(false);
             Form.InfoShown = false;
-            Form.FSimData->InfoWanted = false;
+            Form.SimData().InfoWanted = false;
         };
         const QScreen* monitor = Form.screen();
         const QPoint corner = monitor ? monitor->availableGeometry().topLeft() : QPoint();
         Form.FInfoWindow->move(corner + QPoint(17, 62));
     }
     if (Form.InfoShown) {
-        Form.FSimData->InfoWanted = true;
+        Form.SimData().InfoWanted = true;
         Form.FInfoWindow->show();
         // Values at once rather than at the next refresh, which may be far away while paused.
         if (Form.View->Ready) Form.FInfoWindow->UpdateValues();
     } else {
-        Form.FSimData->InfoWanted = false;
+        Form.SimData().InfoWanted = false;
         Form.FInfoWindow->hide();
     }
 }

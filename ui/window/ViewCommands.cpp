@@ -8,6 +8,7 @@
 #include <climits>
 #include <vector>
 
+#include "engine/MotionFit.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/run/RunControl.h"
@@ -33,17 +34,17 @@ void TViewCommands::ViewChanged() {
 }
 
 void TViewCommands::sbZoomInClick() {
-    Form.FScreenFrame->Zoom(2);
+    Form.ScreenFrame().Zoom(2);
     ViewChanged();
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Form.FScreenFrame->Zoom(0.5);
+    Form.ScreenFrame().Zoom(0.5);
     ViewChanged();
 }
 
 void TViewCommands::sbToggleClick() {
-    Form.FScreenFrame->ToggleAxes();
+    Form.ScreenFrame().ToggleAxes();
     ViewChanged();
 }
 
@@ -51,16 +52,16 @@ void TViewCommands::FormKeyUp(int key) {
     if (Form.Run->RunState == rsNoSetup) return;
     switch (key) {
         case Qt::Key_Left:
-            Form.FScreenFrame->PanLeft();
+            Form.ScreenFrame().PanLeft();
             break;
         case Qt::Key_Up:
-            Form.FScreenFrame->PanUp();
+            Form.ScreenFrame().PanUp();
             break;
         case Qt::Key_Right:
-            Form.FScreenFrame->PanRight();
+            Form.ScreenFrame().PanRight();
             break;
         case Qt::Key_Down:
-            Form.FScreenFrame->PanDown();
+            Form.ScreenFrame().PanDown();
             break;
         default:
             return;
@@ -111,16 +112,26 @@ void TViewCommands::AddFitAll(QMenu* menu) {
 }
 
 bool TViewCommands::FitVisible() {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    std::vector<const TVector*> positions;
+    // Where the visible particles will go, not only where they are: the box of their coming
+    // motion as the frame sees it.
+    const TSimData& sim = Form.SimData();
+    const TParticlesList& particles = sim.Particles;
+    TScreenFrame& frame = Form.ScreenFrame();
+    int follow = &frame.Origin() == &particles.CenterOfMass() ? FollowCenterOfMass : FollowNothing;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
-        if (p.Invisible) continue;
-        positions.push_back(&p.Position);
-        radius = std::max(radius, p.ImageSize);
+        if (&frame.Origin() == &p.Position) follow = i;
+        if (!p.Invisible) radius = std::max(radius, p.ImageSize);
     }
-    return Form.FScreenFrame->FitAll(positions, radius);
+    const TMotionBox box = MotionExtent(sim, frame.XDim(), frame.YDim(), follow);
+    if (box.Empty) return false;
+    TVector low(sim.Dimensions), high(sim.Dimensions);
+    low[frame.XDim()] = box.MinX;
+    low[frame.YDim()] = box.MinY;
+    high[frame.XDim()] = box.MaxX;
+    high[frame.YDim()] = box.MaxY;
+    return frame.FitAll({&low, &high}, radius);
 }
 
 void TViewCommands::mmiFitAllClick() {
@@ -129,8 +140,8 @@ void TViewCommands::mmiFitAllClick() {
 }
 
 void TViewCommands::FitAllIfNoneShown() {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    const TScreenFrame& frame = *Form.FScreenFrame;
+    const TParticlesList& particles = Form.SimData().Particles;
+    const TScreenFrame& frame = Form.ScreenFrame();
     bool anyVisible = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
@@ -148,13 +159,13 @@ bool TViewCommands::HasSetup() const {
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
     if (Form.Run->RunState == rsNoSetup) return;
-    Form.FScreenFrame->ZoomAbout(factor, pixel.x(), pixel.y());
+    Form.ScreenFrame().ZoomAbout(factor, pixel.x(), pixel.y());
     ViewChanged();
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
     if (Form.Run->RunState == rsNoSetup) return;
-    if (Form.FScreenFrame->PanPixels(dx, dy)) ViewChanged();
+    if (Form.ScreenFrame().PanPixels(dx, dy)) ViewChanged();
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
@@ -164,7 +175,7 @@ QString TViewCommands::ParticleTip(QPoint pixel) const {
 bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
     if (Form.Run->RunState == rsNoSetup) return false;
     const TSceneView& view = *Form.View;
-    const TParticlesList& particles = Form.FSimData->Particles;
+    const TParticlesList& particles = Form.SimData().Particles;
     if (index < 0 || index >= particles.Count() ||
         view.ScreenPos.size() != static_cast<size_t>(particles.Count()))
         return false;
@@ -181,7 +192,7 @@ bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
 
 int TViewCommands::ParticleAt(QPoint pixel) const {
     // The last drawn lies on top.
-    for (int i = Form.FSimData->Particles.Count() - 1; i >= 0; --i) {
+    for (int i = Form.SimData().Particles.Count() - 1; i >= 0; --i) {
         QPoint centre;
         int radius = 0;
         if (!ParticleDisc(i, centre, radius)) continue;
@@ -195,11 +206,11 @@ int TViewCommands::ParticleAt(QPoint pixel) const {
 }
 
 QString TViewCommands::ParticleTipOf(int index) const {
-    const TParticlesList& particles = Form.FSimData->Particles;
+    const TParticlesList& particles = Form.SimData().Particles;
     if (index < 0 || index >= particles.Count()) return {};
     const TParticle& p = particles.Particles(index);
     const auto number = [](double v) { return QString::number(v, 'g', 5); };
-    const auto& axes = Form.FScreenFrame->AxisNames();
+    const auto& axes = Form.ScreenFrame().AxisNames();
     QString position, velocity;
     for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
         const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
@@ -213,7 +224,7 @@ QString TViewCommands::ParticleTipOf(int index) const {
 }
 
 QString TViewCommands::ParticleName(int index) const {
-    const TParticlesList& particles = Form.FSimData->Particles;
+    const TParticlesList& particles = Form.SimData().Particles;
     return index >= 0 && index < particles.Count() ? QString::fromStdString(particles.Particles(index).Name)
                                                    : QString();
 }
