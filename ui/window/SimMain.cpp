@@ -310,6 +310,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
@@ -450,6 +454,7 @@ void TSimForm::SceneRefreshed() {
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------
