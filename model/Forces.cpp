@@ -319,9 +319,9 @@ double TForce::PotentialEnergy() {
 namespace kinetra {
 
 void TForce::LoadFromFile(TSetupReader& reader) {
-    const double power = reader.ReadReal();
-    const double gravConstant = reader.ReadReal();
-    const double coulombCoeff = reader.ReadReal();
+    const double power = reader.ReadReal("power of distance");
+    const double gravConstant = reader.ReadReal("gravitational constant");
+    const double coulombCoeff = reader.ReadReal("Coulomb force coefficient");
     reader.ReadLn();
     StoreConstants(gravConstant, coulombCoeff);
     SetPower(power);
