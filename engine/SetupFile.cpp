@@ -67,13 +67,13 @@ std::string TSetupReader::ReadToken(std::string_view item) {
         c = In.peek();
     }
     FPlace.Line = line;
-    Found(item, token, token.empty());
+    Note(item, token, token.empty());
     // A number expected where the file has ended is as wrong as a bad one.
     if (token.empty()) throw EInOutError(MsgInvalidNumericInput);
     return token;
 }
 
-void TSetupReader::Found(std::string_view item, std::string_view text, bool atEnd) {
+void TSetupReader::Note(std::string_view item, std::string_view text, bool atEnd) {
     FPlace.Item.assign(item);
     FPlace.Found = atEnd ? std::string(EndOfFileText) : QuotedForMessage(text);
 }
@@ -128,7 +128,7 @@ std::string TSetupReader::ReadLine(std::string_view item) {
     }
     // CR LF and LF are both line ends; a CR inside a line is text.
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    Found(item, line, atEnd);
+    Note(item, line, atEnd);
     return line;
 }
 

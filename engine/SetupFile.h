@@ -60,7 +60,7 @@ public:
 private:
     int Get();
     std::string ReadToken(std::string_view item);
-    void Found(std::string_view item, std::string_view text, bool atEnd);
+    void Note(std::string_view item, std::string_view text, bool atEnd);
     std::istream& In;
     int FLine = 1;  // line of the reading position
     TPlace FPlace;
