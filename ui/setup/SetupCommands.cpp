@@ -11,6 +11,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/KNAbout.h"
@@ -34,9 +35,7 @@ TSetupCommands::TSetupCommands(TSimForm& form) : Form(form) {}
 
 QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     if (error.FileName().empty()) return {};
-    QString place = QStringLiteral("in ") + ToQ(error.FileName());
-    if (error.Line() > 0) place += QStringLiteral(", line %1").arg(error.Line());
-    return place;
+    return ToQ(FailurePlace(error));
 }
 
 void TSetupCommands::SetModified(bool value) {

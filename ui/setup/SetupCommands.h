@@ -29,7 +29,8 @@ public:
     void mmiOpenClick();
     // A load that fails shows its message unchanged, with where reading stopped under it.
     void OpenSetup(const QString& chosenName);
-    // "in FILE, line N" ("in FILE" when no line was read; empty without a file name).
+    // "in FILE, line N, ITEM: \"TEXT\"" ("in FILE" when no line was read; empty without a file
+    // name).
     static QString PlaceOf(const EKinetraError& error);
     void mmiSaveClick();
     // Save as the command does it; false when nothing was written because the user declined
