@@ -10,10 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/SetupFile.h"
+#include "batch/LoadedSetup.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
 
 namespace kinetra::batch {
 
@@ -26,24 +25,6 @@ struct EUsage {
 inline void Print(std::FILE* stream, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
-
-// The simulation with a screen frame hooked in, the way the main window opens a setup.
-struct TLoadedSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-
-    TLoadedSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& reader) { Frame.LoadFromFile(reader); };
-        Sim.OnSaveFrame = [this](TSetupWriter& writer) { Frame.SaveToFile(writer); };
-    }
-    TLoadedSetup(const TLoadedSetup&) = delete;
-    TLoadedSetup& operator=(const TLoadedSetup&) = delete;
-
-    void Load(const std::string& fileName) {
-        Sim.FileName = fileName;
-        Sim.LoadFromFile();
-    }
-};
 
 // Reports a failed load as the loader worded it, then the file and line where reading stopped;
 // nothing goes to stdout. Returns ExitFailed.

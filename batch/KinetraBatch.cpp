@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "batch/BatchCommon.h"
+#include "batch/CompareRuns.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
@@ -152,7 +153,7 @@ int CommandRun(const std::vector<std::string>& args) {
         };
         Print(stdout, header());
         Print(stdout, record(0));
-        while (step < steps && (!until || std::fabs(sim.Time) < std::fabs(*until))) {
+        while (step < steps && (!until || BeforeUntil(sim, *until))) {
             const double before = sim.Time;
             sim.Step();
             ++step;
