@@ -8,9 +8,11 @@
 // may be given as expression texts, evaluated on the module's one parser, so that a name
 // assigned in one expression (kinetra.evaluate("m = 2*GN")) is known in the next.
 //
-// The first step after loading, rewinding or adding a particle does what the window's Stop does
-// (rewind and prepare the method), as kinetra-batch run does before its first step, so that a
-// setup stepped here gives kinetra-batch's bits. Steps run with the interpreter lock released.
+// A simulation is stopped after loading, rewinding or adding a particle, until its first step
+// or reverse(). While it is stopped, it stands where the window's Stop puts it (rewound, the
+// method prepared: Stoermer's start-up step made) with the settings in force, as kinetra-batch
+// prepares a setup after applying its overrides; so a setup stepped here gives kinetra-batch's
+// bits whatever was read or set before. Steps run with the interpreter lock released.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -105,6 +107,12 @@ public:
         if (Busy) throw EKNError("The simulation is stepping in another thread");
         return Setup->Sim;
     }
+    // The same, prepared: what the state is read from.
+    TSimData& Ready() {
+        Sim();
+        PrepareOnce();
+        return Setup->Sim;
+    }
     TScreenFrame& Frame() {
         Sim();
         return Setup->Frame;
@@ -118,7 +126,11 @@ public:
     }
 
     // One setting through the options dialog's rule.
-    void Apply(const TSimOptionValues& values) { ApplySimOptions(Sim(), ModuleParser(), values); }
+    void Apply(const TSimOptionValues& values) {
+        TSimData& sim = Sim();
+        if (Stopped) NeedsPrepare = true;
+        ApplySimOptions(sim, ModuleParser(), values);
+    }
 
     void AddParticle(const std::string& name, const py::handle& mass, const py::sequence& position,
                      const py::sequence& velocity, const py::handle& charge, const py::handle& radius,
@@ -159,12 +171,12 @@ public:
 
     void Rewind() {
         Sim().Rewind();
-        NeedsPrepare = true;
+        Stopped = NeedsPrepare = true;
     }
 
     void Reverse() {
-        TSimData& sim = Sim();
-        PrepareOnce();
+        TSimData& sim = Ready();
+        Stopped = false;
         sim.Reverse();
     }
 
@@ -178,6 +190,7 @@ public:
             py::gil_scoped_release release;
             const TBusy busy(Busy);
             PrepareOnce();
+            Stopped = false;
             auto lastCheck = std::chrono::steady_clock::now();
             try {
                 while (made < count && (!until || batch::BeforeUntil(sim, *until))) {
@@ -212,7 +225,7 @@ public:
     }
 
     py::array_t<double> State(bool velocities) {
-        const TSimData& sim = Sim();
+        const TSimData& sim = Ready();
         const int n = sim.Particles.Count();
         const int d = sim.Dimensions;
         py::array_t<double> array({static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(d)});
@@ -244,7 +257,8 @@ private:
         std::atomic<bool>& Flag;
     };
 
-    // What Stop does, once after loading, rewinding or a change of the particles.
+    // What Stop does, once after loading, rewinding, a change of the particles or of a setting
+    // while stopped.
     void PrepareOnce() {
         if (!NeedsPrepare) return;
         Setup->Sim.Rewind();
@@ -254,6 +268,7 @@ private:
 
     std::unique_ptr<batch::TLoadedSetup> Setup;
     int FThreads = 0;
+    bool Stopped = true;
     bool NeedsPrepare = true;
     std::atomic<bool> Busy{false};
     struct {
@@ -388,7 +403,7 @@ PYBIND11_MODULE(kinetra, m) {
         .def(
             "energies",
             [](Sim& s) {
-                TSimData& sim = s.Sim();
+                TSimData& sim = s.Ready();
                 const double kinetic = sim.KineticEnergy();
                 const double potential = sim.PotentialEnergy();
                 return py::make_tuple(kinetic, potential, kinetic + potential);
@@ -397,7 +412,7 @@ PYBIND11_MODULE(kinetra, m) {
         .def(
             "momentum",
             [](Sim& s) {
-                TSimData& sim = s.Sim();
+                TSimData& sim = s.Ready();
                 sim.Particles.UpdateMomentum();
                 return VectorArray(sim.Particles.TotalMomentum());
             },
@@ -405,7 +420,7 @@ PYBIND11_MODULE(kinetra, m) {
         .def(
             "angular_momentum",
             [](Sim& s) -> py::object {
-                TSimData& sim = s.Sim();
+                TSimData& sim = s.Ready();
                 sim.Particles.UpdateMomentum();
                 if (sim.Dimensions == 2) return py::float_(sim.Particles.PlanarAngularMomentum);
                 if (sim.Dimensions == 3 && sim.Particles.AngularMomentum())
@@ -433,9 +448,9 @@ PYBIND11_MODULE(kinetra, m) {
                                })
         .def("__len__", [](Sim& s) { return s.Sim().Particles.Count(); })
         .def_property_readonly("dimensions", [](Sim& s) { return s.Sim().Dimensions; })
-        .def_property_readonly("time", [](Sim& s) { return s.Sim().Time; })
+        .def_property_readonly("time", [](Sim& s) { return s.Ready().Time; })
         .def_property_readonly(
-            "signed_step", [](Sim& s) { return s.Sim().SignedStep; },
+            "signed_step", [](Sim& s) { return s.Ready().SignedStep; },
             "The step in use, negative while running backwards.")
         .def_property_readonly("file_name", [](Sim& s) { return s.Sim().FileName; })
         .def_property(
