@@ -67,6 +67,11 @@ std::string FieldText(const py::handle& value) {
     return FormatGeneral(number, 17);
 }
 
+// A file name from a str or any path object (pathlib.Path).
+std::string PathText(const py::handle& path) {
+    return py::module_::import("os").attr("fspath")(path).cast<std::string>();
+}
+
 double FieldValue(const py::handle& value) {
     return EvaluateFieldText(ModuleParser(), FieldText(value)).Value;
 }
@@ -90,9 +95,9 @@ public:
     TPySimulation(const TPySimulation&) = delete;
     TPySimulation& operator=(const TPySimulation&) = delete;
 
-    static std::unique_ptr<TPySimulation> Load(const std::string& path, int threads) {
+    static std::unique_ptr<TPySimulation> Load(const py::handle& path, int threads) {
         auto setup = std::make_unique<batch::TLoadedSetup>();
-        setup->Load(path);
+        setup->Load(PathText(path));
         return std::make_unique<TPySimulation>(std::move(setup), threads);
     }
 
@@ -187,8 +192,9 @@ public:
         TSimData& sim = Sim();
         std::int64_t made = 0;
         {
-            py::gil_scoped_release release;
+            // Busy before the lock is released, so that no other thread gets in between.
             const TBusy busy(Busy);
+            py::gil_scoped_release release;
             PrepareOnce();
             Stopped = false;
             auto lastCheck = std::chrono::steady_clock::now();
@@ -217,9 +223,9 @@ public:
         return made;
     }
 
-    std::string Save(const std::string& path) {
+    std::string Save(const py::handle& path) {
         TSimData& sim = Sim();
-        sim.FileName = path;
+        sim.FileName = PathText(path);
         sim.SaveToFile();
         return sim.FileName;
     }
@@ -279,11 +285,11 @@ private:
     } Collision;
 };
 
-py::list Compare(const std::string& path, const py::handle& until, const std::vector<std::string>& methods,
+py::list Compare(const py::handle& path, const py::handle& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
                  const py::object& accuracy, std::optional<bool> collisions, unsigned threads) {
     batch::TLoadedSetup setup;
-    setup.Load(path);
+    setup.Load(PathText(path));
     batch::TCompareRequest request;
     request.Until = FieldText(until);
     for (const std::string& name : methods) request.Methods.push_back(MethodNamed(name));

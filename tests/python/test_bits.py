@@ -39,7 +39,7 @@ CASES = [
 @pytest.mark.parametrize("method", kinetra.METHODS)
 @pytest.mark.parametrize("setup, options, change", CASES, ids=[case[0].stem for case in CASES])
 def test_every_real_as_batch(method, setup, options, change):
-    sim = kinetra.load(str(setup))
+    sim = kinetra.load(setup)
     sim.method = method
     change(sim)
     expected = batch_records(setup, "--method", method, "--steps", STEPS, *options)

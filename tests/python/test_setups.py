@@ -20,10 +20,10 @@ def three_body():
 
 def test_saved_setup_loads_back_byte_for_byte(tmp_path):
     built = three_body()
-    first = built.save(str(tmp_path / "ThreeBody"))
+    first = built.save(tmp_path / "ThreeBody")  # any path object
     assert first.endswith("ThreeBody.knx")
     loaded = kinetra.load(first)
-    loaded.save(str(tmp_path / "again.knx"))
+    loaded.save(tmp_path / "again.knx")
     batch("save", first, tmp_path / "by_batch.knx")
     text = (tmp_path / "ThreeBody.knx").read_bytes()
     assert (tmp_path / "again.knx").read_bytes() == text
