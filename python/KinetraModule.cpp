@@ -58,7 +58,7 @@ TNumMethod MethodNamed(const std::string& name) {
 
 // A number as the text a dialog field would hold: an expression text as it is, a Python number
 // with all 17 digits (the field's rule then rounds it to 15, as typing it would).
-std::string FieldText(const py::handle& value) {
+std::string FieldText(const py::object& value) {
     if (py::isinstance<py::str>(value)) return value.cast<std::string>();
     if (py::isinstance<py::bool_>(value))
         throw py::type_error("a number or an expression text is needed, not a bool");
@@ -68,11 +68,11 @@ std::string FieldText(const py::handle& value) {
 }
 
 // A file name from a str or any path object (pathlib.Path).
-std::string PathText(const py::handle& path) {
+std::string PathText(const py::object& path) {
     return py::module_::import("os").attr("fspath")(path).cast<std::string>();
 }
 
-double FieldValue(const py::handle& value) {
+double FieldValue(const py::object& value) {
     return EvaluateFieldText(ModuleParser(), FieldText(value)).Value;
 }
 
@@ -95,7 +95,7 @@ public:
     TPySimulation(const TPySimulation&) = delete;
     TPySimulation& operator=(const TPySimulation&) = delete;
 
-    static std::unique_ptr<TPySimulation> Load(const py::handle& path, int threads) {
+    static std::unique_ptr<TPySimulation> Load(const py::object& path, int threads) {
         auto setup = std::make_unique<batch::TLoadedSetup>();
         setup->Load(PathText(path));
         return std::make_unique<TPySimulation>(std::move(setup), threads);
@@ -137,8 +137,8 @@ public:
         ApplySimOptions(sim, ModuleParser(), values);
     }
 
-    void AddParticle(const std::string& name, const py::handle& mass, const py::sequence& position,
-                     const py::sequence& velocity, const py::handle& charge, const py::handle& radius,
+    void AddParticle(const std::string& name, const py::object& mass, const py::sequence& position,
+                     const py::sequence& velocity, const py::object& charge, const py::object& radius,
                      int colour, int imageRadius, bool trail, bool invisible) {
         TSimData& sim = Sim();
         const int n = sim.Dimensions;
@@ -223,7 +223,7 @@ public:
         return made;
     }
 
-    std::string Save(const py::handle& path) {
+    std::string Save(const py::object& path) {
         TSimData& sim = Sim();
         sim.FileName = PathText(path);
         sim.SaveToFile();
@@ -285,7 +285,7 @@ private:
     } Collision;
 };
 
-py::list Compare(const py::handle& path, const py::handle& until, const std::vector<std::string>& methods,
+py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
                  const py::object& accuracy, std::optional<bool> collisions, unsigned threads) {
     batch::TLoadedSetup setup;
@@ -346,7 +346,10 @@ PYBIND11_MODULE(kinetra, m) {
         "positions and velocities as numpy arrays. Every refusal raises kinetra.Error with the\n"
         "program's message; numbers may be expression texts such as '2*PI/100'.";
     m.attr("__version__") = ProgramVersion;
-    ErrorType = PyErr_NewException("kinetra.Error", PyExc_Exception, nullptr);
+    ErrorType = PyErr_NewExceptionWithDoc(
+        "kinetra.Error",
+        "A refusal or a failure, with the program's message; a load error also has file and line.",
+        PyExc_Exception, nullptr);
     m.attr("Error") = py::handle(ErrorType);
     py::register_exception_translator([](std::exception_ptr error) {
         try {
@@ -378,8 +381,8 @@ PYBIND11_MODULE(kinetra, m) {
              "An empty setup of 1 to 26 dimensions with the defaults of a new setup.")
         .def(
             "add_particle",
-            [](Sim& s, const std::string& name, const py::handle& mass, const py::sequence& position,
-               const py::sequence& velocity, const py::handle& charge, const py::handle& radius, int colour,
+            [](Sim& s, const std::string& name, const py::object& mass, const py::sequence& position,
+               const py::sequence& velocity, const py::object& charge, const py::object& radius, int colour,
                int imageRadius, bool trail, bool invisible) {
                 s.AddParticle(name, mass, position, velocity, charge, radius, colour, imageRadius, trail,
                               invisible);
@@ -395,7 +398,7 @@ PYBIND11_MODULE(kinetra, m) {
             "Performs n displayed steps (each `cycles` computation cycles).")
         .def(
             "run_until",
-            [](Sim& s, const py::handle& t) {
+            [](Sim& s, const py::object& t) {
                 const double until = EvaluateFieldText(ModuleParser(), FieldText(t)).Value;
                 return s.Run(std::numeric_limits<std::int64_t>::max(), until);
             },
@@ -475,7 +478,7 @@ PYBIND11_MODULE(kinetra, m) {
             "The numerical method by name: Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case).")
         .def_property(
             "time_step", [](Sim& s) { return s.Sim().TimeStep; },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.TimeStep = FieldText(v);
                 s.Apply(values);
@@ -483,7 +486,7 @@ PYBIND11_MODULE(kinetra, m) {
             "The time step (RKF: its first trial step).")
         .def_property(
             "cycles", [](Sim& s) { return s.Sim().Cycles; },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.Cycles = FieldText(v);
                 s.Apply(values);
@@ -491,7 +494,7 @@ PYBIND11_MODULE(kinetra, m) {
             "Computation cycles per displayed step, 1 to 200.")
         .def_property(
             "accuracy", [](Sim& s) { return s.Sim().Accuracy; },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.Accuracy = FieldText(v);
                 s.Apply(values);
@@ -507,21 +510,21 @@ PYBIND11_MODULE(kinetra, m) {
             "Whether a collision of two particles stops the run (kinetra.Error).")
         .def_property(
             "gravitational_constant", [](Sim& s) { return s.Sim().Force->GravConstant(); },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.GravConstant = FieldText(v);
                 s.Apply(values);
             })
         .def_property(
             "coulomb_coefficient", [](Sim& s) { return s.Sim().Force->CoulombCoeff(); },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.CoulombCoeff = FieldText(v);
                 s.Apply(values);
             })
         .def_property(
             "power", [](Sim& s) { return s.Sim().Force->GetPower(); },
-            [](Sim& s, const py::handle& v) {
+            [](Sim& s, const py::object& v) {
                 TSimOptionValues values;
                 values.Power = FieldText(v);
                 s.Apply(values);
@@ -529,7 +532,7 @@ PYBIND11_MODULE(kinetra, m) {
             "The power of distance in the force law (-2: Newton and Coulomb).")
         .def_property(
             "scale", [](Sim& s) { return s.Frame().Scale(); },
-            [](Sim& s, const py::handle& v) { s.Frame().SetScale(FieldValue(v)); },
+            [](Sim& s, const py::object& v) { s.Frame().SetScale(FieldValue(v)); },
             "The window's scale in pixels per unit length, saved with the setup.")
         .def("__repr__", [](Sim& s) {
             const TSimData& sim = s.Sim();
