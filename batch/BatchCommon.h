@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/LoadedSetup.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra::batch {
 
@@ -25,6 +25,9 @@ struct EUsage {
 inline void Print(std::FILE* stream, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
+
+// The simulation with its screen frame, the way the main window opens a setup.
+using TLoadedSetup = TFramedSim;
 
 // Reports a failed load as the loader worded it, then the file and line where reading stopped;
 // nothing goes to stdout. Returns ExitFailed.

@@ -30,8 +30,8 @@ TVector CenterOfMass(const TParticlesList& particles, int dimensions) {
 
 void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& result) {
     const auto start = std::chrono::steady_clock::now();
-    TLoadedSetup setup;
-    TSimData& sim = setup.Sim;
+    TFramedSim setup;
+    TSimData& sim = setup.Sim();
     result.Method = NumMethods[run.Method].Name;
     std::int64_t evaluationsBefore = 0;
     try {
@@ -86,9 +86,9 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
 
 }  // namespace
 
-TComparePlan PlanCompare(TLoadedSetup& setup, const TCompareRequest& request) {
+TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request) {
     TComparePlan plan;
-    plan.FileName = setup.Sim.FileName;
+    plan.FileName = setup.Sim().FileName;
     plan.Overrides = request.Overrides;
     std::vector<std::string> steps;
     TParser parser;
@@ -101,11 +101,11 @@ TComparePlan PlanCompare(TLoadedSetup& setup, const TCompareRequest& request) {
     TSimOptionValues values = request.Overrides;
     if (!steps.empty()) values.TimeStep = steps.front();
     TParser check;
-    ApplySimOptions(setup.Sim, check, values);
+    ApplySimOptions(setup.Sim(), check, values);
     for (const std::string& step : steps) {
         TParser again;
         values.TimeStep = step;
-        ApplySimOptions(setup.Sim, again, values);
+        ApplySimOptions(setup.Sim(), again, values);
     }
     if (steps.empty()) steps.emplace_back();
     std::vector<TNumMethod> methods = request.Methods;

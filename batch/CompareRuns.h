@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/LoadedSetup.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra::batch {
 
@@ -61,7 +61,7 @@ struct TCompareRow {
 // Evaluates T and every value on one parser in the options dialog's order and applies them to
 // the loaded setup through the dialog's rule, so that a refused value is refused here and not
 // in every row. Raises the first error (the parser's or a setter's).
-TComparePlan PlanCompare(TLoadedSetup& setup, const TCompareRequest& request);
+TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request);
 
 // Makes every run of the plan (each loads the setup anew) and returns the rows in the plan's
 // order. `threads`: runs at a time, 0 one per core.

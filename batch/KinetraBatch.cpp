@@ -112,7 +112,7 @@ int CommandRun(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    TSimData& sim = setup.Sim;
+    TSimData& sim = setup.Sim();
     sim.Force->SetThreads(options.Threads);
     std::optional<double> until;
     if (const int failed = ApplyOverrides(sim, options, &until)) return failed;
@@ -122,7 +122,7 @@ int CommandRun(const std::vector<std::string>& args) {
                                              : 1;
     const bool state = options.State || options.Names;
     const auto header = [&] {
-        return options.Names ? StateCsvHeader(sim, setup.Frame.AxisNames()) : StateCsvHeader(sim, state);
+        return options.Names ? StateCsvHeader(sim, setup.Frame().AxisNames()) : StateCsvHeader(sim, state);
     };
 
     struct {
@@ -190,12 +190,12 @@ int CommandCheck(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    const TSimData& sim = setup.Sim;
-    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
+    const TSimData& sim = setup.Sim();
+    if (const int failed = ApplyOverrides(setup.Sim(), options, nullptr)) return failed;
     Print(stdout, "dimensions " + std::to_string(sim.Dimensions) + "\n");
     Print(stdout, "method " + sim.MethodName() + "\n");
     Print(stdout, "particles " + std::to_string(sim.Particles.Count()) + "\n");
-    Print(stdout, "frame " + setup.Frame.Name() + "\n");
+    Print(stdout, "frame " + setup.Frame().Name() + "\n");
     Print(stdout, "time step " + FormatGeneral(sim.TimeStep, 15) + "\n");
     Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
     Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
@@ -212,10 +212,10 @@ int CommandSave(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
+    if (const int failed = ApplyOverrides(setup.Sim(), options, nullptr)) return failed;
     try {
-        setup.Sim.FileName = options.Positional[1];
-        setup.Sim.SaveToFile();
+        setup.Sim().FileName = options.Positional[1];
+        setup.Sim().SaveToFile();
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }

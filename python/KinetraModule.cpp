@@ -1,7 +1,7 @@
 // The Python module `kinetra`: a thin binding of the numerical core for scripts and notebooks.
 //
 // Everything goes through the rules the program itself applies: a setup is read and written
-// with its screen frame as the window does (LoadedSetup.h), particles are added as the particle
+// with its screen frame as the window does (TFramedSim), particles are added as the particle
 // editor adds them (every number through its 15-digit text, the collection's overlap checks),
 // settings are applied as the Simulation options dialog applies them (ApplySimOptions), and a
 // step is the step driver's. Refusals raise kinetra.Error with the program's message. Numbers
@@ -27,11 +27,11 @@
 #include <vector>
 
 #include "batch/CompareRuns.h"
-#include "batch/LoadedSetup.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
 #include "parser/Parser.h"
 
 namespace py = pybind11;
@@ -85,18 +85,17 @@ py::array_t<double> VectorArray(const TVector& vector) {
 
 class TPySimulation {
 public:
-    explicit TPySimulation(std::unique_ptr<batch::TLoadedSetup> setup, int threads)
-        : Setup(std::move(setup)) {
+    explicit TPySimulation(std::unique_ptr<TFramedSim> setup, int threads) : Setup(std::move(setup)) {
         SetThreads(threads);
-        Setup->Sim.Particles.OnCollision = [this](int i, int j) {
-            Collision = {true, i, j, Setup->Sim.Time};
+        Setup->Sim().Particles.OnCollision = [this](int i, int j) {
+            Collision = {true, i, j, Setup->Sim().Time};
         };
     }
     TPySimulation(const TPySimulation&) = delete;
     TPySimulation& operator=(const TPySimulation&) = delete;
 
     static std::unique_ptr<TPySimulation> Load(const py::object& path, int threads) {
-        auto setup = std::make_unique<batch::TLoadedSetup>();
+        auto setup = std::make_unique<TFramedSim>();
         setup->Load(PathText(path));
         return std::make_unique<TPySimulation>(std::move(setup), threads);
     }
@@ -104,23 +103,28 @@ public:
     static std::unique_ptr<TPySimulation> New(int dimensions, int threads) {
         if (dimensions > MaxDimensions)
             throw EKNError("Dimensionality must be at most " + std::to_string(MaxDimensions) + ".");
-        return std::make_unique<TPySimulation>(std::make_unique<batch::TLoadedSetup>(dimensions), threads);
+        // As New makes it: the defaults of a new setup and a frame for its dimensions.
+        auto setup = std::make_unique<TFramedSim>();
+        setup->Sim().SetDimensions(dimensions);
+        setup->Sim().Clear();
+        setup->ResetFrame();
+        return std::make_unique<TPySimulation>(std::move(setup), threads);
     }
 
     // The simulation, unless another thread is stepping it.
     TSimData& Sim() {
         if (Busy) throw EKNError("The simulation is stepping in another thread");
-        return Setup->Sim;
+        return Setup->Sim();
     }
     // The same, prepared: what the state is read from.
     TSimData& Ready() {
         Sim();
         PrepareOnce();
-        return Setup->Sim;
+        return Setup->Sim();
     }
     TScreenFrame& Frame() {
         Sim();
-        return Setup->Frame;
+        return Setup->Frame();
     }
 
     int Threads() const { return FThreads; }
@@ -267,12 +271,12 @@ private:
     // while stopped.
     void PrepareOnce() {
         if (!NeedsPrepare) return;
-        Setup->Sim.Rewind();
-        Setup->Sim.Prepare();
+        Setup->Sim().Rewind();
+        Setup->Sim().Prepare();
         NeedsPrepare = false;
     }
 
-    std::unique_ptr<batch::TLoadedSetup> Setup;
+    std::unique_ptr<TFramedSim> Setup;
     int FThreads = 0;
     bool Stopped = true;
     bool NeedsPrepare = true;
@@ -288,7 +292,7 @@ private:
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
                  const py::object& accuracy, std::optional<bool> collisions, unsigned threads) {
-    batch::TLoadedSetup setup;
+    TFramedSim setup;
     setup.Load(PathText(path));
     batch::TCompareRequest request;
     request.Until = FieldText(until);

@@ -11,7 +11,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -124,9 +124,8 @@ TEST(BatchRun, StateColumnsMatchTheEngineBitForBit) {
     EXPECT_EQ(csv.Rows[0], (std::vector<std::string>{"0", "0", "0.002", "450", "-1000", "-550", "0", "0", "1",
                                                      "0", "0", "0", "0", "30"}));
 
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     sim.FileName = SunPlanet;
     sim.LoadFromFile();
     sim.Rewind();

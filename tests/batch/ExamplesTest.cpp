@@ -12,7 +12,7 @@
 #include "BatchProcess.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -80,9 +80,8 @@ TEST_P(Example, IsStoredAsTheProgramWritesIt) {
 }
 
 TEST_P(Example, SaysInItsNotesWhatToWatch) {
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     sim.FileName = std::string(KINETRA_EXAMPLES) + "/" + GetParam();
     sim.LoadFromFile();
     EXPECT_NE(sim.Notes.find("Watch"), std::string::npos) << sim.Notes;

@@ -48,16 +48,11 @@ TEST(BatchOverrides, RefusedValuesStopBeforeAnyOutput) {
         std::vector<std::string> Options;
         std::string Message;
     };
+    // Every refusal of the options and its message is the rule's own (tests/core: SimOptions);
+    // here one of a setter and one of the parser, on each command.
     const std::vector<Case> cases = {
-        {{"--accuracy", "1E-31"}, "Accuracy setting must be at least 1E-30"},
-        {{"--dt", "0"}, "Time step must not be zero"},
-        {{"--dt", "1/0"}, "Zero denominator"},
-        {{"--dt", "dt"}, "'dt' unknown"},
         {{"--cycles", "201"}, "Computation cycles must be between 1 and 200"},
-        {{"--cycles", "2.5"}, "'2.5' is not a valid integer value"},
-        {{"--dt", "sqrt(-1)"}, "sqrt of a negative number"},
-        // The dialog's order: a bad accuracy stops even a valid step given before it.
-        {{"--dt", "0.01", "--accuracy", "0"}, "Accuracy setting must be at least 1E-30"},
+        {{"--dt", "dt"}, "'dt' unknown"},
     };
     for (const Case& c : cases) {
         for (const std::string command : {"run", "check", "save"}) {

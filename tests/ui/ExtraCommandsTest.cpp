@@ -16,7 +16,7 @@
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
 #include "ui/window/UiText.h"
@@ -178,9 +178,8 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     for (const TEnergyBucket& b : history.Buckets()) plotted = std::max(plotted, b.Kinetic.Max);
 
     // The same setup stepped on its own to the same time, every step looked at.
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     std::ifstream in(file, std::ios::binary);
     sim.LoadFromStream(in);
     sim.Rewind();

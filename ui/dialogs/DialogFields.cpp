@@ -18,6 +18,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SimOptionValues.h"
 #include "parser/Parser.h"
 #include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
@@ -61,15 +62,9 @@ QString FormatNumber(double value, int digits) {
 }
 
 TFieldValue EvaluateText(TParser& parser, const QString& text) {
-    const double value = parser.Evaluate(text.toStdString());
-    if (!std::isfinite(value)) throw EMathError(MsgOverflow);
-    const std::string shown = FormatGeneral(value, 15);
-    TFieldValue result;
-    // The largest doubles round up beyond the range at 15 digits; such a text could not be
-    // read back, so it is as much an overflow as the parser's own.
-    if (ParseDecimal(shown, result.Value) != TParseResult::Ok) throw EMathError(MsgOverflow);
-    result.Text = QString::fromStdString(shown);
-    return result;
+    // The one rule of a field's value, shared with the options of kinetra-batch.
+    const TFieldNumber number = EvaluateFieldText(parser, text.toStdString());
+    return {QString::fromStdString(number.Text), number.Value};
 }
 
 QString FieldCaption(const QWidget& field) {

@@ -23,22 +23,22 @@ TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&for
 }
 
 void TRunControl::mmiStartClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
     if (RunState != rsRunning) RunLoop();
 }
 
 void TRunControl::sbBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
     if (RunState != rsRunning) RunLoop();
 }
 
 void TRunControl::sbStepClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
     SingleStep();
 }
 
 void TRunControl::sbStepBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
     SingleStep();
 }
 
@@ -50,7 +50,7 @@ void TRunControl::RunLoop() {
         // changing RunState.
         Pace.Restart();
         while (RunState == rsRunning && WaitForPace()) {
-            Form.FSimData->Step();
+            Form.SimData().Step();
             Pace.StepDone();
         }
     } catch (const EKNError& e) {
@@ -86,7 +86,7 @@ bool TRunControl::WaitForPace() {
 
 void TRunControl::SingleStep() {
     RunState = rsPaused;
-    Form.FSimData->Step();
+    Form.SimData().Step();
     Form.SetPanel(0, QStringLiteral("Paused"));
     Form.View->RefreshScene();
 }
@@ -102,18 +102,18 @@ void TRunControl::mmiStopClick() {
     RunState = rsStopped;
     Form.SetPanel(0, QStringLiteral("Stopped"));
     PrepareScene();
-    Form.SetPanel(1, TimeText(Form.FSimData->Time));
+    Form.SetPanel(1, TimeText(Form.SimData().Time));
 }
 
 void TRunControl::PrepareScene() {
     if (RunState == rsRunning) return;
-    TParticlesList& particles = Form.FSimData->Particles;
+    TParticlesList& particles = Form.SimData().Particles;
     if (RunState != rsPaused) {
         StepCount = 0;
         StepsDone = 0;
         const int n = particles.Count();
         RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
-        Form.FSimData->Rewind();
+        Form.SimData().Rewind();
         Form.View->Rewind();
         if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->UpdateValues();
         Form.Extras->TakeRewindSample();
@@ -123,16 +123,16 @@ void TRunControl::PrepareScene() {
     Form.ShowFrameInfo();
     if (RunState == rsStopped) Form.View->DrawParticles();
     particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
-    Form.FSimData->Prepare();
+    Form.SimData().Prepare();
     Form.View->Ready = true;
 }
 
 void TRunControl::CollisionDetected(int i, int j) {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
+    const TParticlesList& particles = Form.SimData().Particles;
+    Form.SetPanel(1, CollisionTimeText(Form.SimData().Time));
     Form.Prompts().ShowMessage(
         &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
-                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
+                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.SimData().Time, 2)));
     mmiStopClick();
 }
 

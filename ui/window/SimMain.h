@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "engine/CsvRecorder.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
 
@@ -129,9 +129,9 @@ public:
     ~TSimForm() override;
 
     // TDialogHost
-    TSimData& SimData() override { return *FSimData; }
+    TSimData& SimData() override { return FSetup->Sim(); }
     TParser& ExprParser() override { return *FExprParser; }
-    TScreenFrame& ScreenFrame() override { return *FScreenFrame; }
+    TScreenFrame& ScreenFrame() override { return FSetup->Frame(); }
     TUserPrompts& Prompts() override { return *FPrompts; }
     void SetModified(bool value) override;
     void SetParticlesModified(bool value) override;
@@ -191,9 +191,9 @@ private:
     QAction* NewAction(const QString& caption, const std::function<void()>& handler);
 
     // Declared first so that it is destroyed last: everything below refers to it.
-    std::unique_ptr<TSimData> FSimData;
+    // The simulation with its screen frame.
+    std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FExprParser;
-    std::unique_ptr<TScreenFrame> FScreenFrame;
     std::unique_ptr<TUserPrompts> FPrompts;
     std::unique_ptr<TfrmInfo> FInfoWindow;
     bool InfoShown = false;

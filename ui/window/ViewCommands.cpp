@@ -32,17 +32,17 @@ void TViewCommands::ViewChanged() {
 }
 
 void TViewCommands::sbZoomInClick() {
-    Form.FScreenFrame->Zoom(2);
+    Form.ScreenFrame().Zoom(2);
     ViewChanged();
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Form.FScreenFrame->Zoom(0.5);
+    Form.ScreenFrame().Zoom(0.5);
     ViewChanged();
 }
 
 void TViewCommands::sbToggleClick() {
-    Form.FScreenFrame->ToggleAxes();
+    Form.ScreenFrame().ToggleAxes();
     ViewChanged();
 }
 
@@ -50,16 +50,16 @@ void TViewCommands::FormKeyUp(int key) {
     if (Form.Run->RunState == rsNoSetup) return;
     switch (key) {
         case Qt::Key_Left:
-            Form.FScreenFrame->PanLeft();
+            Form.ScreenFrame().PanLeft();
             break;
         case Qt::Key_Up:
-            Form.FScreenFrame->PanUp();
+            Form.ScreenFrame().PanUp();
             break;
         case Qt::Key_Right:
-            Form.FScreenFrame->PanRight();
+            Form.ScreenFrame().PanRight();
             break;
         case Qt::Key_Down:
-            Form.FScreenFrame->PanDown();
+            Form.ScreenFrame().PanDown();
             break;
         default:
             return;
@@ -110,7 +110,7 @@ void TViewCommands::AddFitAll(QMenu* menu) {
 }
 
 bool TViewCommands::FitVisible() {
-    const TParticlesList& particles = Form.FSimData->Particles;
+    const TParticlesList& particles = Form.SimData().Particles;
     std::vector<const TVector*> positions;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
@@ -119,7 +119,7 @@ bool TViewCommands::FitVisible() {
         positions.push_back(&p.Position);
         radius = std::max(radius, p.ImageSize);
     }
-    return Form.FScreenFrame->FitAll(positions, radius);
+    return Form.ScreenFrame().FitAll(positions, radius);
 }
 
 void TViewCommands::mmiFitAllClick() {
@@ -128,8 +128,8 @@ void TViewCommands::mmiFitAllClick() {
 }
 
 void TViewCommands::FitAllIfNoneShown() {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    const TScreenFrame& frame = *Form.FScreenFrame;
+    const TParticlesList& particles = Form.SimData().Particles;
+    const TScreenFrame& frame = Form.ScreenFrame();
     bool anyVisible = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
@@ -147,19 +147,19 @@ bool TViewCommands::HasSetup() const {
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
     if (Form.Run->RunState == rsNoSetup) return;
-    Form.FScreenFrame->ZoomAbout(factor, pixel.x(), pixel.y());
+    Form.ScreenFrame().ZoomAbout(factor, pixel.x(), pixel.y());
     ViewChanged();
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
     if (Form.Run->RunState == rsNoSetup) return;
-    if (Form.FScreenFrame->PanPixels(dx, dy)) ViewChanged();
+    if (Form.ScreenFrame().PanPixels(dx, dy)) ViewChanged();
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
     if (Form.Run->RunState == rsNoSetup) return {};
     const TSceneView& view = *Form.View;
-    const TParticlesList& particles = Form.FSimData->Particles;
+    const TParticlesList& particles = Form.SimData().Particles;
     if (view.ScreenPos.size() != static_cast<size_t>(particles.Count())) return {};
     // The last drawn lies on top.
     for (int i = particles.Count() - 1; i >= 0; --i) {
@@ -174,7 +174,7 @@ QString TViewCommands::ParticleTip(QPoint pixel) const {
         const double reach = std::max(size, 3.0);
         if (dx * dx + dy * dy > reach * reach) continue;
         const auto number = [](double v) { return QString::number(v, 'g', 5); };
-        const auto& axes = Form.FScreenFrame->AxisNames();
+        const auto& axes = Form.ScreenFrame().AxisNames();
         QString position, velocity;
         for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
             const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);

@@ -12,7 +12,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -73,12 +73,9 @@ std::string ReadBytes(const std::string& path) {
 
 // A simulation with a screen frame hooked in, as the main window and the batch tool use it.
 struct TSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-    TSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
-    }
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
     void Load(const std::string& text) {
         std::istringstream in(text);
         Sim.LoadFromStream(in);
