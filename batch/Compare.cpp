@@ -1,6 +1,11 @@
 // kinetra-batch compare: the same setup run once per numerical method and time step, the runs
 // spread over all cores, one CSV row per run in the order of the lists. The runs themselves are
-// CompareRuns.h's.
+// CompareRuns.h's; here are the command line, the progress line and the output.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "batch/BatchCommon.h"
 #include "batch/CompareRuns.h"
 #include "engine/KNUtils.h"
@@ -39,19 +44,46 @@ int CommandCompare(const TCommandLine& line) {
     }
     TComparePlan plan;
     try {
-        plan = PlanCompare(setup, {*line.Until, line.Overrides, line.Methods, line.TimeSteps});
+        plan = PlanCompare(setup, {*line.Until, line.Overrides, line.Methods, line.TimeSteps, line.MaxSteps});
     } catch (const std::exception& e) {
         Print(stderr, std::string("error: ") + e.what() + "\n");
         return ExitFailed;
     }
 
-    Print(stdout, CompareHeader);
-    bool allOk = true;
-    for (const TCompareRow& result : RunCompare(plan)) {
-        Print(stdout, Row(result));
-        allOk = allOk && result.Result == "ok";
+    // On a terminal a thread of its own shows how far the runs have come.
+    TCompareProgress progress(plan.Runs.size());
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool allDone = false;
+    std::thread shower([&] {
+        TProgress shown;
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return allDone; })) {
+            if (!shown.Due()) continue;
+            int least = 1000;
+            for (const std::atomic<int>& p : progress.Permille) least = std::min(least, p.load());
+            shown.Show("compare: " + std::to_string(progress.Done.load()) + " of " +
+                       std::to_string(plan.Runs.size()) + " runs done, the furthest behind at " +
+                       FormatFixed(least / 10.0, 1) + "%");
+        }
+    });
+    const std::vector<TCompareRow> results = RunCompare(plan, 0, &progress);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        allDone = true;
     }
-    return allOk ? ExitOk : ExitStepFailed;
+    finished.notify_one();
+    shower.join();
+
+    Print(stdout, CompareHeader);
+    bool failed = false;
+    bool limited = false;
+    for (const TCompareRow& result : results) {
+        Print(stdout, Row(result));
+        failed = failed || (result.Result != "ok" && !result.Limited);
+        limited = limited || result.Limited;
+    }
+    return failed ? ExitStepFailed : limited ? ExitStepLimit : ExitOk;
 }
 
 }  // namespace kinetra::batch

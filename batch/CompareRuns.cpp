@@ -4,10 +4,13 @@
 #include "batch/CompareRuns.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <thread>
+#include <utility>
 
+#include "batch/RunRules.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "parser/Parser.h"
@@ -28,7 +31,22 @@ TVector CenterOfMass(const TParticlesList& particles, int dimensions) {
     return sum;
 }
 
-void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& result) {
+// The distance of two points, scaled by its largest component so that no square overflows or
+// underflows: points 1E200 apart are 1E200 apart, not inf.
+double ScaledDistance(const TVector& a, const TVector& b) {
+    double largest = 0;
+    for (int d = 0; d < a.Count(); ++d) largest = std::max(largest, std::fabs(a[d] - b[d]));
+    if (largest == 0 || !std::isfinite(largest)) return largest;
+    double sum = 0;
+    for (int d = 0; d < a.Count(); ++d) {
+        const double q = (a[d] - b[d]) / largest;
+        sum = sum + q * q;
+    }
+    return largest * std::sqrt(sum);
+}
+
+void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& result,
+             std::atomic<int>* permille) {
     const auto start = std::chrono::steady_clock::now();
     TFramedSim setup;
     TSimData& sim = setup.Sim();
@@ -52,27 +70,40 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
                                sim.Particles.Particles(j).Name) +
                         " at t = " + FormatFixed(sim.Time, 2);
         };
-        // What Stop does; Stoermer's start-up evaluation is counted with the rest.
+        // What Stop does. E0 and the starting centre of mass are the setup's own state at
+        // time 0, taken before Prepare: Stoermer's start-up step moves the positions one step
+        // ahead while the velocities stay the initial ones, a state of no time at all.
         sim.Rewind();
-        evaluationsBefore = sim.Force->Evaluations();
-        sim.Prepare();
         const double e0 = sim.KineticEnergy() + sim.PotentialEnergy();
         const double scale = e0 != 0 ? std::fabs(e0) : 1;
         const TVector com0 = CenterOfMass(sim.Particles, sim.Dimensions);
+        // Stoermer's start-up evaluation is counted with the rest.
+        evaluationsBefore = sim.Force->Evaluations();
+        sim.Prepare();
+        TUntil reach(plan.Until);
+        const std::function<bool()> cycleCheck = reach.CycleCheck(sim);
         try {
-            while (BeforeUntil(sim, plan.Until)) {
+            while (!reach.Reached(sim)) {
+                if (plan.MaxSteps && result.Steps >= *plan.MaxSteps) {
+                    result.Result = StepLimitMessage(*plan.MaxSteps, sim.Time);
+                    result.Limited = true;
+                    break;
+                }
                 const double before = sim.Time;
-                sim.Step();
+                sim.Step(cycleCheck);
                 ++result.Steps;
                 const double drift = std::fabs(sim.KineticEnergy() + sim.PotentialEnergy() - e0) / scale;
                 result.MaxDrift = std::max(result.MaxDrift, drift);
                 result.FinalDrift = drift;
                 if (sim.Time == before) throw EKNError("The time does not advance");
+                if (permille && plan.Until != 0)
+                    permille->store(static_cast<int>(std::min(1.0, std::fabs(sim.Time / plan.Until)) * 1000),
+                                    std::memory_order_relaxed);
             }
         } catch (const EAbort&) {
             result.Result = collision.empty() ? "Collision" : collision;
         }
-        result.ComDrift = CenterOfMass(sim.Particles, sim.Dimensions).Distance(com0);
+        result.ComDrift = ScaledDistance(CenterOfMass(sim.Particles, sim.Dimensions), com0);
     } catch (const EMathError&) {
         // Energies that cannot be computed end the run as a failed step does in `run`.
         result.Result = std::string("error: ") + MsgCoordinateOutOfRange;
@@ -81,6 +112,14 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
     }
     if (sim.Force) result.Evaluations = sim.Force->Evaluations() - evaluationsBefore;
     result.Time = sim.Time;
+    // A figure beyond the range of a double is no result to call a success.
+    const std::pair<const char*, double> figures[] = {{"final_time", result.Time},
+                                                      {"max_energy_drift", result.MaxDrift},
+                                                      {"final_energy_drift", result.FinalDrift},
+                                                      {"com_drift", result.ComDrift}};
+    for (const auto& [column, value] : figures)
+        if (result.Result == "ok" && !std::isfinite(value))
+            result.Result = std::string("error: ") + column + " is not a finite number";
     result.WallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -90,6 +129,7 @@ TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request) {
     TComparePlan plan;
     plan.FileName = setup.Sim().FileName;
     plan.Overrides = request.Overrides;
+    plan.MaxSteps = request.MaxSteps;
     std::vector<std::string> steps;
     TParser parser;
     if (request.Overrides.Accuracy) EvaluateFieldText(parser, *request.Overrides.Accuracy);
@@ -116,12 +156,18 @@ TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request) {
     return plan;
 }
 
-std::vector<TCompareRow> RunCompare(const TComparePlan& plan, unsigned threads) {
+std::vector<TCompareRow> RunCompare(const TComparePlan& plan, unsigned threads, TCompareProgress* progress) {
     std::vector<TCompareRow> results(plan.Runs.size());
     if (plan.Runs.empty()) return results;
     std::atomic<size_t> next{0};
     const auto worker = [&] {
-        for (size_t k = next++; k < plan.Runs.size(); k = next++) Perform(plan, plan.Runs[k], results[k]);
+        for (size_t k = next++; k < plan.Runs.size(); k = next++) {
+            Perform(plan, plan.Runs[k], results[k], progress ? &progress->Permille[k] : nullptr);
+            if (progress) {
+                progress->Permille[k] = 1000;
+                ++progress->Done;
+            }
+        }
     };
     const size_t count =
         std::clamp<size_t>(threads == 0 ? std::thread::hardware_concurrency() : threads, 1, plan.Runs.size());

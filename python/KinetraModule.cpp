@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "batch/CompareRuns.h"
+#include "batch/RunRules.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimOptionValues.h"
@@ -189,10 +191,12 @@ public:
         sim.Reverse();
     }
 
-    // `count` displayed steps, or (with `until`) steps while |time| < |until|; returns the steps
-    // made. The interpreter lock is released; Ctrl+C stops between two steps.
-    std::int64_t Run(std::int64_t count, std::optional<double> until) {
+    // `count` displayed steps, or (with `until`) steps until the time reaches it as kinetra-batch
+    // run --until does; more than `maxSteps` steps is an error. Returns the steps made. The
+    // interpreter lock is released; Ctrl+C stops between two steps.
+    std::int64_t Run(std::int64_t count, std::optional<double> until, std::optional<std::int64_t> maxSteps) {
         if (count < 0) throw py::value_error("the number of steps must not be negative");
+        if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
         TSimData& sim = Sim();
         std::int64_t made = 0;
         {
@@ -202,10 +206,15 @@ public:
             PrepareOnce();
             Stopped = false;
             auto lastCheck = std::chrono::steady_clock::now();
+            std::optional<batch::TUntil> reach;
+            if (until) reach.emplace(*until);
+            const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
             try {
-                while (made < count && (!until || batch::BeforeUntil(sim, *until))) {
+                while (made < count && !(reach && reach->Reached(sim))) {
+                    if (maxSteps && made >= *maxSteps)
+                        throw EKNError(batch::StepLimitMessage(*maxSteps, sim.Time));
                     const double before = sim.Time;
-                    sim.Step();
+                    sim.Step(cycleCheck);
                     ++made;
                     if (until && sim.Time == before) throw EKNError("The time does not advance");
                     const auto now = std::chrono::steady_clock::now();
@@ -291,7 +300,8 @@ private:
 
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
-                 const py::object& accuracy, std::optional<bool> collisions, unsigned threads) {
+                 const py::object& accuracy, std::optional<bool> collisions,
+                 std::optional<std::int64_t> maxSteps, unsigned threads) {
     TFramedSim setup;
     setup.Load(PathText(path));
     batch::TCompareRequest request;
@@ -301,6 +311,8 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
     if (!cycles.is_none()) request.Overrides.Cycles = FieldText(cycles);
     if (!accuracy.is_none()) request.Overrides.Accuracy = FieldText(accuracy);
     request.Overrides.Collisions = collisions;
+    if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
+    request.MaxSteps = maxSteps;
     const batch::TComparePlan plan = batch::PlanCompare(setup, request);
     std::vector<batch::TCompareRow> rows;
     {
@@ -374,11 +386,12 @@ PYBIND11_MODULE(kinetra, m) {
     m.def("compare", &Compare, py::arg("path"), py::arg("until"),
           py::arg("methods") = std::vector<std::string>{}, py::arg("time_steps") = std::vector<py::object>{},
           py::arg("cycles") = py::none(), py::arg("accuracy") = py::none(),
-          py::arg("collisions") = py::none(), py::arg("threads") = 0,
+          py::arg("collisions") = py::none(), py::arg("max_steps") = py::none(), py::arg("threads") = 0,
           "kinetra-batch compare: runs the setup until |time| >= |until| once per method (default all\n"
           "six) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
-          "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed).");
+          "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
+          "stopped at max_steps).");
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,
@@ -398,17 +411,18 @@ PYBIND11_MODULE(kinetra, m) {
             "charge refused on a massless particle, the place refused where it overlaps another.\n"
             "The simulation is rewound to time 0.")
         .def(
-            "step", [](Sim& s, std::int64_t n) { s.Run(n, std::nullopt); }, py::arg("n") = 1,
+            "step", [](Sim& s, std::int64_t n) { s.Run(n, std::nullopt, std::nullopt); }, py::arg("n") = 1,
             "Performs n displayed steps (each `cycles` computation cycles).")
         .def(
             "run_until",
-            [](Sim& s, const py::object& t) {
+            [](Sim& s, const py::object& t, std::optional<std::int64_t> maxSteps) {
                 const double until = EvaluateFieldText(ModuleParser(), FieldText(t)).Value;
-                return s.Run(std::numeric_limits<std::int64_t>::max(), until);
+                return s.Run(std::numeric_limits<std::int64_t>::max(), until, maxSteps);
             },
-            py::arg("t"),
-            "Steps while |time| < |t| (the last step is not shortened), as kinetra-batch run --until;\n"
-            "returns the number of steps.")
+            py::arg("t"), py::arg("max_steps") = py::none(),
+            "Steps until |time| >= |t|, as kinetra-batch run --until: the last step is not shortened, a\n"
+            "t on the step grid is reached within rounding, RKF ends its last step at t. More than\n"
+            "max_steps steps raise kinetra.Error. Returns the number of steps.")
         .def("reverse", &Sim::Reverse, "Turns the direction of time.")
         .def("rewind", &Sim::Rewind, "Back to time 0 and the initial state, forwards (the window's Stop).")
         .def("save", &Sim::Save, py::arg("path"),

@@ -102,6 +102,14 @@ def test_failed_step_keeps_what_the_cycle_wrote():
     assert sim.time == 0 and sim.positions[0, 0] == 0
 
 
+def test_step_limit_stops_as_batch_does():
+    sim = kinetra.load(SETUP)
+    code, _, err = batch("run", SETUP, "--until", 100, "--max-steps", 3, check=False)
+    with pytest.raises(kinetra.Error) as error:
+        sim.run_until(100, max_steps=3)
+    assert code == 5 and f"error: {error.value}\n" == err
+
+
 def test_collision_stops_with_the_report():
     sim = kinetra.load(str(DATA / "Collision.knx"))
     sim.collisions = True
