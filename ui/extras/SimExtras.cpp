@@ -166,9 +166,12 @@ void TSimExtras::OpenFromMenu(const QString& fileName) {
 void TSimExtras::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
+    EnergyPlotBehind = false;
+    RewindEnergyKnown = false;
     try {
         RewindKinetic = Form.SimData().KineticEnergy();
         RewindPotential = Form.SimData().PotentialEnergy();
+        RewindEnergyKnown = true;
     } catch (const EMathError&) {
         // No energy of the start to measure from: the plot starts empty; where the energies are
         // shown (the info window, the plot's next sample) their error is reported.
@@ -185,7 +188,28 @@ void TSimExtras::SampleEnergy() {
     const TEnergyHistory& history = FEnergyPlot->History();
     // A refresh without a step in between (a view change, a repaint) adds nothing new.
     if (!history.Empty() && history.Last().Time == time) return;
-    FEnergyPlot->AddSample(time, Form.SimData().KineticEnergy(), Form.SimData().PotentialEnergy());
+    double kinetic = 0, potential = 0;
+    try {
+        kinetic = Form.SimData().KineticEnergy();
+        potential = Form.SimData().PotentialEnergy();
+    } catch (const EMathError&) {
+        // Not a sample; showing the plot does not fail for it.
+        return;
+    }
+    FEnergyPlot->AddSample(time, kinetic, potential);
+}
+
+void TSimExtras::CatchUpEnergyPlot() {
+    if (!EnergyPlotBehind || Form.Run->RunState == rsNoSetup) return;
+    EnergyPlotBehind = false;
+    // Nothing happened since the rewind: the plot starts where the run starts.
+    if (Form.Run->StepsDone == 0 && RewindEnergyKnown) {
+        FEnergyPlot->Restart(Form.SimData().Time, RewindKinetic, RewindPotential);
+        return;
+    }
+    // A line from the last sample it took (or from time 0) to now would be a trend it never saw.
+    FEnergyPlot->Resume(RewindEnergyKnown ? std::optional<double>(RewindKinetic + RewindPotential)
+                                          : std::nullopt);
 }
 
 void TSimExtras::mmiEnergyPlotClick() {
@@ -201,9 +225,10 @@ void TSimExtras::mmiEnergyPlotClick() {
             const QRect area = monitor->availableGeometry();
             FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
-        if (Form.Run->RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+        EnergyPlotBehind = true;
     }
     if (EnergyPlotShown) {
+        CatchUpEnergyPlot();
         if (Form.View->Ready) SampleEnergy();
         FEnergyPlot->show();
     } else {
@@ -297,7 +322,10 @@ void TSimExtras::mmiSaveStateClick() {
 void TSimExtras::StepDrawn() {
     if (FRecorder.Recording()) RecordStep();
     // Every step, so that swings faster than the refreshes reach the plot.
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(Form.SimData());
+    if (EnergyPlotShown && FEnergyPlot)
+        FEnergyPlot->OfferStep(Form.SimData());
+    else
+        EnergyPlotBehind = true;
 }
 
 void TSimExtras::SceneRefreshed() {

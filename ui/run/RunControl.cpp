@@ -24,12 +24,26 @@ TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&for
 
 void TRunControl::mmiStartClick() {
     if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
-    if (RunState != rsRunning) RunLoop();
+    Resume();
 }
 
 void TRunControl::sbBackClick() {
     if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
-    if (RunState != rsRunning) RunLoop();
+    Resume();
+}
+
+void TRunControl::Resume() {
+    if (RunState == rsRunning) return;
+    if (FLoopDepth == 0) {
+        RunLoop();
+        return;
+    }
+    // Given inside the event processing of the loop (after the options dialog, or Pause and
+    // Run in one go): that loop tests RunState as soon as control is back and goes on. A loop
+    // entered here would nest one more for every such resume, until the stack ran out.
+    RunState = rsRunning;
+    Form.SetPanel(0, QStringLiteral("Running"));
+    Pace.Restart();
 }
 
 void TRunControl::sbStepClick() {
@@ -46,6 +60,14 @@ void TRunControl::RunLoop() {
     RunState = rsRunning;
     Form.SetPanel(0, QStringLiteral("Running"));
     try {
+        // Counts this loop while it still tests RunState; gone before an error is reported.
+        struct TDepth {
+            int& Depth;
+            explicit TDepth(int& depth) : Depth(depth) { ++Depth; }
+            TDepth(const TDepth&) = delete;
+            TDepth& operator=(const TDepth&) = delete;
+            ~TDepth() { --Depth; }
+        } depth(FLoopDepth);
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
         // changing RunState.
         Pace.Restart();
@@ -57,8 +79,8 @@ void TRunControl::RunLoop() {
         Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
         mmiStopClick();
     } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
+        // The energies of the reached state (the recording asks for them after each step)
+        // cannot be computed: a failed step.
         Form.Prompts().ShowMessage(&Form, QString::fromUtf8(MsgCoordinateOutOfRange));
         mmiStopClick();
     } catch (...) {
@@ -87,6 +109,8 @@ bool TRunControl::WaitForPace() {
 void TRunControl::SingleStep() {
     RunState = rsPaused;
     Form.SimData().Step();
+    // Run given in this step's event processing during a run: the run goes on around it.
+    if (RunState == rsRunning) return;
     Form.SetPanel(0, QStringLiteral("Paused"));
     Form.View->RefreshScene();
 }
@@ -130,7 +154,7 @@ void TRunControl::PrepareScene() {
 void TRunControl::CollisionDetected(int i, int j) {
     const TParticlesList& particles = Form.SimData().Particles;
     Form.SetPanel(1, CollisionTimeText(Form.SimData().Time));
-    Form.Prompts().ShowMessage(
+    Form.Prompts().ShowNotice(
         &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
                    particles.Particles(j).Name + " at t = " + FormatFixed(Form.SimData().Time, 2)));
     mmiStopClick();

@@ -24,6 +24,7 @@
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
+#include "ui/window/StatusPanels.h"
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 
@@ -140,8 +141,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
     if (interrupted && Form.Run->RunState == rsPaused) {
-        // Inside a run this enters a second loop within the event processing of the first;
-        // the first ends as soon as control comes back to it.
+        // The command ran inside the run loop's event processing: that loop goes on.
         if (Form.SimData().SignedStep > 0)
             Form.Run->mmiStartClick();
         else
@@ -202,6 +202,8 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         }
         Form.Run->RunState = rsStopped;
         Form.SimData().FileName = name;
+        // Where the previous setup was saved is no news about this one.
+        Form.Status->SetNote(QString());
         Form.SimData().LoadFromFile();
         Form.Run->mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
@@ -209,7 +211,11 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
             Form.Views->SetShowCenterOfMass(false);
         Form.Views->ViewChanged();
         Form.Views->FitAllIfNoneShown();
-        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+        if (Form.InfoShown && Form.FInfoWindow) {
+            Form.FInfoWindow->Rebuild();
+            // The values of the opened setup at once, not at some later refresh.
+            Form.FInfoWindow->UpdateValues();
+        }
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
@@ -248,13 +254,30 @@ bool TSetupCommands::SaveSetup() {
         mmiSaveAsClick();
         return !Modified;
     }
-    // A name whose file the user declined to override in Save As: that file is replaced only
-    // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName))) &&
-        Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (FirstSaveWouldReplace()) {
+        // The file belongs to another setup of that name: asked as Save As asks, where No
+        // chooses another name.
+        switch (Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion))) {
+            case TAnswer::Yes:
+                break;
+            case TAnswer::No:
+                mmiSaveAsClick();
+                return !Modified;
+            case TAnswer::Cancel:
+                return false;
+        }
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName))) &&
+               Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
+        // A name whose file the user declined to override in Save As: that file is replaced only
+        // after the same question has been answered with Yes.
         return false;
+    }
     WriteSetup();
     return true;
+}
+
+bool TSetupCommands::FirstSaveWouldReplace() const {
+    return NewSetup && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName)));
 }
 
 void TSetupCommands::WriteSetup() {
@@ -272,6 +295,13 @@ void TSetupCommands::WriteSetup() {
     SetModified(false);
     NewSetup = false;
     Form.UpdateCommands();
+    ShowWhereSaved();
+}
+
+void TSetupCommands::ShowWhereSaved() {
+    // A new setup is saved into the working folder without a dialog: the user learns where.
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Form.SimData().FileName)).absoluteFilePath());
+    Form.Status->SetNote(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {
@@ -318,9 +348,9 @@ bool TSetupCommands::FormCloseQuery() {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            // A copy of an example, or a name whose file the user declined to override, is not
-            // written without asking.
-            if (SaveNeedsName || OverrideUnconfirmed) {
+            // A copy of an example, a name whose file the user declined to override, or a new
+            // setup whose name is taken in the working folder, is not written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
                 Form.SimData().SaveToFile();

@@ -53,6 +53,11 @@ private:
     void ResetToNoSetup();
     // Writes the setup to FileName (Save without its questions).
     void WriteSetup();
+    // The first save of a new setup, into the working folder without a dialog, would replace a
+    // file that is there already.
+    bool FirstSaveWouldReplace() const;
+    // The note on the status bar that names the file just written.
+    void ShowWhereSaved();
     QString ProposedSaveName() const;
 
     TSimForm& Form;

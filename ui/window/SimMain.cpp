@@ -35,6 +35,7 @@
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -75,6 +76,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     stbStatusBar = Status->Bar();
     Watch = std::make_unique<TWatchCommands>(*this);
     FormCreate();
+    Aids = new TWindowAids(*this);
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
@@ -307,6 +310,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
@@ -364,6 +371,7 @@ void TSimForm::UpdateCommands() {
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && SimData().Particles.TotalMass != 0);
     actToggle->setEnabled(setup && SimData().Dimensions > 1);
+    if (Aids != nullptr) Aids->Update(setup);
 }
 
 void TSimForm::ConnectHooks() {
@@ -446,6 +454,7 @@ void TSimForm::SceneRefreshed() {
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -51,6 +51,7 @@ class TSimFormTestAccess;
 class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
+class TWindowAids;
 
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
 enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
@@ -155,6 +156,8 @@ public:
     // Read-outs.
     const TWindowControls& Controls() const { return *this; }
     QString PanelText(int index) const;
+    // The note beside the status panels (where the setup was saved last).
+    QString StatusNote() const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
     QWidget* DrawingArea() const;
@@ -205,6 +208,7 @@ private:
     std::unique_ptr<TViewCommands> Views;
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
+    TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;
