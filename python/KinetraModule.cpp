@@ -31,6 +31,7 @@
 #include "batch/RunRules.h"
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
@@ -338,12 +339,14 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
 }
 
 // A program error as kinetra.Error with its message; a load error also carries where reading
-// stopped (`file`, `line`).
+// stopped (`file`, `line`) and the whole place as kinetra-batch words it (`place`: the file, the
+// line, the item being read and the text found there).
 void RaiseError(const EKinetraError& e) {
     py::object error = py::reinterpret_borrow<py::object>(ErrorType)(e.what());
     if (e.Line() > 0) {
         error.attr("file") = e.FileName();
         error.attr("line") = e.Line();
+        error.attr("place") = FailurePlace(e);
     }
     PyErr_SetObject(ErrorType, error.ptr());
 }
@@ -364,7 +367,7 @@ PYBIND11_MODULE(kinetra, m) {
     m.attr("__version__") = ProgramVersion;
     ErrorType = PyErr_NewExceptionWithDoc(
         "kinetra.Error",
-        "A refusal or a failure, with the program's message; a load error also has file and line.",
+        "A refusal or a failure, with the program's message; a load error also has file, line and place.",
         PyExc_Exception, nullptr);
     m.attr("Error") = py::handle(ErrorType);
     py::register_exception_translator([](std::exception_ptr error) {

@@ -87,7 +87,8 @@ def test_load_error_says_where():
     _, _, err = batch("run", DATA / "BadMass.knx", check=False)
     with pytest.raises(kinetra.Error) as error:
         kinetra.load(str(DATA / "BadMass.knx"))
-    assert f"error: {error.value}\n  in {error.value.file}, line {error.value.line}\n" == err
+    assert f"error: {error.value}\n  {error.value.place}\n" == err
+    assert error.value.place.startswith(f"in {error.value.file}, line {error.value.line}, ")
 
 
 def test_failed_step_keeps_what_the_cycle_wrote():
