@@ -177,7 +177,13 @@ void TSimData::Step() {
         // what the cycle wrote, Time keeps the cycles completed before it.
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         if (Collisions) Particles.CheckCollisions();
-        if (Method != nmRKF) Time = Time + SignedStep;
+        if (Method != nmRKF) {
+            // A time beyond the range fails the cycle that reaches it, as a coordinate would;
+            // Time keeps the cycles before it.
+            const double time = Time + SignedStep;
+            if (!std::isfinite(time)) throw EKNError(MsgCoordinateOutOfRange);
+            Time = time;
+        }
     }
     if (Method == nmStoermer) FinishStoermer();
     if (InfoWanted) Particles.UpdateMomentum();

@@ -293,6 +293,19 @@ TEST(StepDriver, OverflowBecomesCoordinateOutOfRangeWithoutDrawing) {
     }
 }
 
+// A time that would leave the range fails the step like a coordinate and keeps the cycles
+// completed before it: nobody is shown an infinite time.
+TEST(StepDriver, ATimeBeyondTheRangeFailsAndKeepsTheCyclesBefore) {
+    TSimData sim;
+    NewSetup(sim, 1);
+    sim.SetMethod(nmEuler);
+    sim.SetTimeStep(1E308);
+    sim.Rewind();
+    sim.Prepare();
+    EXPECT_EQ(MessageOf([&] { sim.Step(); }), "Coordinate out of range");
+    EXPECT_EQ(sim.Time, 1E308);
+}
+
 TEST(StepDriver, CoincidentParticlesFailWithCoordinateOutOfRange) {
     TSimData sim;
     NewSetup(sim, 2);
