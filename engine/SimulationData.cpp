@@ -166,7 +166,7 @@ std::string TSimData::MethodName() const {
     return Method < NumMethods.size() ? NumMethods[Method].Name : std::string();
 }
 
-void TSimData::Step() {
+void TSimData::Step(const std::function<bool()>& enough) {
     // Work arrays that do not fit the particles would be read out of range: prepare first.
     if (!WorkFits()) Prepare();
     const auto cycle = NumMethods[Method].StepRoutine;
@@ -184,6 +184,7 @@ void TSimData::Step() {
             if (!std::isfinite(time)) throw EKNError(MsgCoordinateOutOfRange);
             Time = time;
         }
+        if (enough && enough()) break;
     }
     if (Method == nmStoermer) FinishStoermer();
     if (InfoWanted) Particles.UpdateMomentum();

@@ -1,5 +1,6 @@
 // kinetra-batch as its users see it: arguments, output, files and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -13,7 +14,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -73,15 +74,16 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
-    // The loader's message, then where reading stopped; the same for every command that loads.
+    // The loader's message, then where reading stopped, what was read and the text found there;
+    // the same for every command that loads.
     for (const char* command : {"check", "run", "save"}) {
         std::vector<std::string> args = {command, Data + "/BadKeyword.knx"};
         if (std::string(command) == "save") args.push_back(Data + "/never written.knx");
         const auto result = RunBatch(args);
         EXPECT_EQ(result.ExitCode, 1) << command;
         EXPECT_EQ(result.Out, "") << command;
-        EXPECT_EQ(result.Err,
-                  "error: Keyword Begin_Particles expected\n  in " + Data + "/BadKeyword.knx, line 5\n")
+        EXPECT_EQ(result.Err, "error: Keyword Begin_Particles expected\n  in " + Data +
+                                  "/BadKeyword.knx, line 5, start of the particle section: \"Particles\"\n")
             << command;
     }
     auto result = RunBatch({"run", Data + "/no such file.knx"});
@@ -126,9 +128,8 @@ TEST(BatchRun, StateColumnsMatchTheEngineBitForBit) {
     EXPECT_EQ(csv.Rows[0], (std::vector<std::string>{"0", "0", "0.002", "450", "-1000", "-550", "0", "0", "1",
                                                      "0", "0", "0", "0", "30"}));
 
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     sim.FileName = SunPlanet;
     sim.LoadFromFile();
     sim.Rewind();
@@ -275,6 +276,43 @@ TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     const auto failed = RunBatch({"save", SunPlanet, unwritable});
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_NE(failed.Err.find(unwritable), std::string::npos) << failed.Err;
+}
+
+TEST(BatchSave, ATargetThatIsNoRegularFileIsRefused) {
+    test::TTempFolder folder;
+    const std::filesystem::path pipe = folder.Path / "pipe.knx";
+    const std::filesystem::path directory = folder.Path / "folder.knx";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(directory);
+    for (const auto& target : {pipe, directory}) {
+        const auto result = RunBatch({"save", SunPlanet, target.string()});
+        EXPECT_EQ(result.ExitCode, 1) << target;
+        EXPECT_EQ(result.Err, "error: Could not save \"" + target.string() + "\": Not a regular file\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+// Output that cannot be written is an error, whether a write fails on the way or only the last
+// flush does.
+TEST(BatchOutput, AFailedWriteToStdoutExitsWithOneAndSaysWhy) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::vector<std::vector<std::string>> cases = {
+        {"run", SunPlanet, "--steps", "10"},
+        {"run", SunPlanet, "--steps", "5000", "--state"},
+        {"run", Data + "/Collision.knx", "--steps", "10", "--collisions"},
+        {"check", SunPlanet},
+        {"compare", SunPlanet, "--until", "0.1", "--methods", "euler"},
+        {"eval", "1+1"},
+        {"--help"},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunBatch(args, "/dev/full");
+        EXPECT_EQ(result.ExitCode, 1) << args[0] << " " << args.size();
+        EXPECT_NE(result.Err.find("error: could not write the output: No space left on device\n"),
+                  std::string::npos)
+            << result.Err;
+    }
 }
 
 TEST(BatchEval, EvaluatesInOrderOnOneParser) {

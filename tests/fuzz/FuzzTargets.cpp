@@ -17,7 +17,7 @@
 #include "engine/SetupFile.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "parser/Parser.h"
 
 namespace kinetra::fuzz {
@@ -43,12 +43,9 @@ std::string Guarded(Body body) {
 
 // The simulation with a screen frame hooked in, as the main window opens a setup.
 struct TFuzzSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-    TFuzzSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
-    }
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
     std::string Save() {
         std::ostringstream out;
         Sim.SaveToStream(out);

@@ -24,7 +24,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/EditPart.h"
 #include "ui/dialogs/KNNew.h"
@@ -286,9 +286,8 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     // The file as another reader sees it.
     const QString path = Dir.filePath("E2E.knx");
     ASSERT_TRUE(QFile::exists(path));
-    TSimData saved;
-    TScreenFrame frame(saved);
-    saved.OnLoadFrame = [&frame](TSetupReader& reader) { frame.LoadFromFile(reader); };
+    TFramedSim savedSetup;
+    TSimData& saved = savedSetup.Sim();
     saved.FileName = path.toStdString();
     saved.LoadFromFile();
     EXPECT_EQ(saved.Dimensions, 3);

@@ -1,12 +1,13 @@
 // TfrmSimOptions, the dialog "Simulation options": the numerical method and its settings and the
 // constants of the force law. OK writes back only what changed, through the setters of the
 // simulation and of the force model, so that their checks apply; every written value marks the
-// setup as modified.
+// setup as modified. The rule is the core's ApplySimOptions, the one kinetra-batch uses.
 #pragma once
 
 #include <QGroupBox>
 #include <vector>
 
+#include "engine/SimOptionValues.h"
 #include "ui/dialogs/DialogFields.h"
 
 class QButtonGroup;
@@ -58,8 +59,13 @@ public:
     void FormCreate();
     // Adapts the accuracy field and the time-step label to the selected method.
     void nmClick();
+    // Applies the values as kinetra-batch applies its options (ApplySimOptions).
     void btnOKClick();
     void btnCancelClick();
+
+private:
+    // The text field of an option; none for the method, the cycles and the collisions.
+    QLineEdit* FieldOf(TSimOption option) const;
 };
 
 }  // namespace kinetra::ui

@@ -166,9 +166,12 @@ void TSimExtras::OpenFromMenu(const QString& fileName) {
 void TSimExtras::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
+    EnergyPlotBehind = false;
+    RewindEnergyKnown = false;
     try {
-        RewindKinetic = Form.FSimData->KineticEnergy();
-        RewindPotential = Form.FSimData->PotentialEnergy();
+        RewindKinetic = Form.SimData().KineticEnergy();
+        RewindPotential = Form.SimData().PotentialEnergy();
+        RewindEnergyKnown = true;
     } catch (const EMathError&) {
         // No energy of the start to measure from: the plot starts empty; where the energies are
         // shown (the info window, the plot's next sample) their error is reported.
@@ -177,15 +180,36 @@ void TSimExtras::TakeRewindSample() {
         if (FEnergyPlot) FEnergyPlot->ClearSamples();
         return;
     }
-    if (FEnergyPlot) FEnergyPlot->Restart(Form.FSimData->Time, RewindKinetic, RewindPotential);
+    if (FEnergyPlot) FEnergyPlot->Restart(Form.SimData().Time, RewindKinetic, RewindPotential);
 }
 
 void TSimExtras::SampleEnergy() {
-    const double time = Form.FSimData->Time;
+    const double time = Form.SimData().Time;
     const TEnergyHistory& history = FEnergyPlot->History();
     // A refresh without a step in between (a view change, a repaint) adds nothing new.
     if (!history.Empty() && history.Last().Time == time) return;
-    FEnergyPlot->AddSample(time, Form.FSimData->KineticEnergy(), Form.FSimData->PotentialEnergy());
+    double kinetic = 0, potential = 0;
+    try {
+        kinetic = Form.SimData().KineticEnergy();
+        potential = Form.SimData().PotentialEnergy();
+    } catch (const EMathError&) {
+        // Not a sample; showing the plot does not fail for it.
+        return;
+    }
+    FEnergyPlot->AddSample(time, kinetic, potential);
+}
+
+void TSimExtras::CatchUpEnergyPlot() {
+    if (!EnergyPlotBehind || Form.Run->RunState == rsNoSetup) return;
+    EnergyPlotBehind = false;
+    // Nothing happened since the rewind: the plot starts where the run starts.
+    if (Form.Run->StepsDone == 0 && RewindEnergyKnown) {
+        FEnergyPlot->Restart(Form.SimData().Time, RewindKinetic, RewindPotential);
+        return;
+    }
+    // A line from the last sample it took (or from time 0) to now would be a trend it never saw.
+    FEnergyPlot->Resume(RewindEnergyKnown ? std::optional<double>(RewindKinetic + RewindPotential)
+                                          : std::nullopt);
 }
 
 void TSimExtras::mmiEnergyPlotClick() {
@@ -201,9 +225,10 @@ void TSimExtras::mmiEnergyPlotClick() {
             const QRect area = monitor->availableGeometry();
             FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
-        if (Form.Run->RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+        EnergyPlotBehind = true;
     }
     if (EnergyPlotShown) {
+        CatchUpEnergyPlot();
         if (Form.View->Ready) SampleEnergy();
         FEnergyPlot->show();
     } else {
@@ -221,7 +246,7 @@ void TSimExtras::StopRecording() {
 
 void TSimExtras::RecordStep() {
     try {
-        FRecorder.Append(*Form.FSimData, Form.Run->StepsDone);
+        FRecorder.Append(Form.SimData(), Form.Run->StepsDone);
     } catch (const EMathError&) {
         // Energies that cannot be computed: the step failed, which the run loop reports.
         StopRecording();
@@ -241,7 +266,7 @@ void TSimExtras::mmiRecordCsvClick() {
     // Checked only once the recording has begun.
     Form.mmiRecordCsv->setChecked(false);
     const QString name =
-        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.FSimData->FileName) + ".csv"),
+        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.SimData().FileName) + ".csv"),
                     QString::fromUtf8(CsvFilter), ".csv", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     // The columns are named after the particles and the frame's axes; a long run is recorded
@@ -252,10 +277,10 @@ void TSimExtras::mmiRecordCsvClick() {
     if (!interval) return;
     TCsvRecordOptions options;
     options.Names = true;
-    options.AxisNames = Form.FScreenFrame->AxisNames();
+    options.AxisNames = Form.ScreenFrame().AxisNames();
     options.Interval = *interval;
     try {
-        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone, options);
+        FRecorder.Open(FromQ(name), Form.SimData(), Form.Run->StepsDone, options);
     } catch (const EInOutError& e) {
         Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
         return;
@@ -268,7 +293,7 @@ void TSimExtras::mmiRecordCsvClick() {
 
 void TSimExtras::mmiExportImageClick() {
     const QString name =
-        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Form.FSimData->FileName) + ".png"),
+        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Form.SimData().FileName) + ".png"),
                     QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     QImageWriter writer(name, "png");
@@ -278,12 +303,12 @@ void TSimExtras::mmiExportImageClick() {
 
 void TSimExtras::mmiSaveStateClick() {
     const QString name = AskSaveName(
-        QStringLiteral("Save state as setup"), ToQ(BaseName(Form.FSimData->FileName) + "_state.knx"),
+        QStringLiteral("Save state as setup"), ToQ(BaseName(Form.SimData().FileName) + "_state.knx"),
         QString::fromUtf8(SetupFilter), SetupExtension, QString::fromUtf8(SetupExistsQuestion));
     if (name.isEmpty()) return;
     std::string written;
     try {
-        written = SaveStateAsSetup(*Form.FSimData, FromQ(name));
+        written = SaveStateAsSetup(Form.SimData(), FromQ(name));
     } catch (const EKNError& e) {
         Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
         return;
@@ -297,7 +322,10 @@ void TSimExtras::mmiSaveStateClick() {
 void TSimExtras::StepDrawn() {
     if (FRecorder.Recording()) RecordStep();
     // Every step, so that swings faster than the refreshes reach the plot.
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*Form.FSimData);
+    if (EnergyPlotShown && FEnergyPlot)
+        FEnergyPlot->OfferStep(Form.SimData());
+    else
+        EnergyPlotBehind = true;
 }
 
 void TSimExtras::SceneRefreshed() {

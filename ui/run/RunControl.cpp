@@ -23,22 +23,36 @@ TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&for
 }
 
 void TRunControl::mmiStartClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
+    Resume();
 }
 
 void TRunControl::sbBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
+    Resume();
+}
+
+void TRunControl::Resume() {
+    if (RunState == rsRunning) return;
+    if (FLoopDepth == 0) {
+        RunLoop();
+        return;
+    }
+    // Given inside the event processing of the loop (after the options dialog, or Pause and
+    // Run in one go): that loop tests RunState as soon as control is back and goes on. A loop
+    // entered here would nest one more for every such resume, until the stack ran out.
+    RunState = rsRunning;
+    Form.SetPanel(0, QStringLiteral("Running"));
+    Pace.Restart();
 }
 
 void TRunControl::sbStepClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep < 0) Form.SimData().Reverse();
     SingleStep();
 }
 
 void TRunControl::sbStepBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Form.SimData().SignedStep > 0) Form.SimData().Reverse();
     SingleStep();
 }
 
@@ -46,19 +60,27 @@ void TRunControl::RunLoop() {
     RunState = rsRunning;
     Form.SetPanel(0, QStringLiteral("Running"));
     try {
+        // Counts this loop while it still tests RunState; gone before an error is reported.
+        struct TDepth {
+            int& Depth;
+            explicit TDepth(int& depth) : Depth(depth) { ++Depth; }
+            TDepth(const TDepth&) = delete;
+            TDepth& operator=(const TDepth&) = delete;
+            ~TDepth() { --Depth; }
+        } depth(FLoopDepth);
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
         // changing RunState.
         Pace.Restart();
         while (RunState == rsRunning && WaitForPace()) {
-            Form.FSimData->Step();
+            Form.SimData().Step();
             Pace.StepDone();
         }
     } catch (const EKNError& e) {
         Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
         mmiStopClick();
     } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
+        // The energies of the reached state (the recording asks for them after each step)
+        // cannot be computed: a failed step.
         Form.Prompts().ShowMessage(&Form, QString::fromUtf8(MsgCoordinateOutOfRange));
         mmiStopClick();
     } catch (...) {
@@ -86,7 +108,9 @@ bool TRunControl::WaitForPace() {
 
 void TRunControl::SingleStep() {
     RunState = rsPaused;
-    Form.FSimData->Step();
+    Form.SimData().Step();
+    // Run given in this step's event processing during a run: the run goes on around it.
+    if (RunState == rsRunning) return;
     Form.SetPanel(0, QStringLiteral("Paused"));
     Form.View->RefreshScene();
 }
@@ -102,18 +126,18 @@ void TRunControl::mmiStopClick() {
     RunState = rsStopped;
     Form.SetPanel(0, QStringLiteral("Stopped"));
     PrepareScene();
-    Form.SetPanel(1, TimeText(Form.FSimData->Time));
+    Form.SetPanel(1, TimeText(Form.SimData().Time));
 }
 
 void TRunControl::PrepareScene() {
     if (RunState == rsRunning) return;
-    TParticlesList& particles = Form.FSimData->Particles;
+    TParticlesList& particles = Form.SimData().Particles;
     if (RunState != rsPaused) {
         StepCount = 0;
         StepsDone = 0;
         const int n = particles.Count();
         RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
-        Form.FSimData->Rewind();
+        Form.SimData().Rewind();
         Form.View->Rewind();
         if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->UpdateValues();
         Form.Extras->TakeRewindSample();
@@ -123,16 +147,16 @@ void TRunControl::PrepareScene() {
     Form.ShowFrameInfo();
     if (RunState == rsStopped) Form.View->DrawParticles();
     particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
-    Form.FSimData->Prepare();
+    Form.SimData().Prepare();
     Form.View->Ready = true;
 }
 
 void TRunControl::CollisionDetected(int i, int j) {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
-    Form.Prompts().ShowMessage(
+    const TParticlesList& particles = Form.SimData().Particles;
+    Form.SetPanel(1, CollisionTimeText(Form.SimData().Time));
+    Form.Prompts().ShowNotice(
         &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
-                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
+                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.SimData().Time, 2)));
     mmiStopClick();
 }
 

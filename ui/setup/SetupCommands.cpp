@@ -11,6 +11,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/KNAbout.h"
@@ -24,6 +25,7 @@
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
+#include "ui/window/StatusPanels.h"
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 
@@ -33,9 +35,7 @@ TSetupCommands::TSetupCommands(TSimForm& form) : Form(form) {}
 
 QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     if (error.FileName().empty()) return {};
-    QString place = QStringLiteral("in ") + ToQ(error.FileName());
-    if (error.Line() > 0) place += QStringLiteral(", line %1").arg(error.Line());
-    return place;
+    return ToQ(FailurePlace(error));
 }
 
 void TSetupCommands::SetModified(bool value) {
@@ -53,7 +53,7 @@ void TSetupCommands::ParticlesChanged() {
     ParticlesModified = true;
     Form.View->Ready = false;
     Form.View->Clear();
-    Form.FScreenFrame->UpdateOrigin();
+    Form.ScreenFrame().UpdateOrigin();
     Form.Run->mmiStopClick();
 }
 
@@ -77,7 +77,7 @@ bool TSetupCommands::UnsavedChangesHandled() {
 }
 
 void TSetupCommands::UpdateCaption() {
-    Form.setWindowTitle(CaptionFor(Form.FSimData->FileName));
+    Form.setWindowTitle(CaptionFor(Form.SimData().FileName));
 }
 
 void TSetupCommands::mmiNewClick() {
@@ -87,7 +87,7 @@ void TSetupCommands::mmiNewClick() {
         TfrmNew dialog(Form, &Form);
         if (Form.Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
     }
-    Form.FSimData->Clear();
+    Form.SimData().Clear();
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     Form.ResetView();
@@ -108,8 +108,8 @@ void TSetupCommands::mmiEditParticlesClick() {
         TfrmParticlesList dialog(Form, &Form);
         if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
-            Form.FScreenFrame->UpdateOrigin();
-            Form.FSimData->Prepare();
+            Form.ScreenFrame().UpdateOrigin();
+            Form.SimData().Prepare();
             if (dialog.ParticleChanged) SetParticlesModified(true);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Form.UpdateCommands();
@@ -119,7 +119,7 @@ void TSetupCommands::mmiEditParticlesClick() {
     // A marker of no mass has no place, and its menu item is disabled, so the user could not
     // switch it off: it goes off here, after inserts and deletes too, and also when the list of
     // a new setup is cancelled.
-    if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+    if (Form.SimData().Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
         Form.Views->SetShowCenterOfMass(false);
     Form.View->UpdateInvisibleFlags();
     Form.View->UpdateTrailFlags();
@@ -140,9 +140,8 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
     if (interrupted && Form.Run->RunState == rsPaused) {
-        // Inside a run this enters a second loop within the event processing of the first;
-        // the first ends as soon as control comes back to it.
-        if (Form.FSimData->SignedStep > 0)
+        // The command ran inside the run loop's event processing: that loop goes on.
+        if (Form.SimData().SignedStep > 0)
             Form.Run->mmiStartClick();
         else
             Form.Run->sbBackClick();
@@ -172,12 +171,12 @@ void TSetupCommands::mmiOpenClick() {
 }
 
 void TSetupCommands::ResetToNoSetup() {
-    Form.FSimData->Clear();
+    Form.SimData().Clear();
     // The work arrays may still refer to the particles of the failed setup.
-    Form.FSimData->FreeWork();
+    Form.SimData().FreeWork();
     Form.ResetView();
     Form.Run->RunState = rsNoSetup;
-    Form.FSimData->FileName.clear();
+    Form.SimData().FileName.clear();
     // Without a setup nothing of the previous one may stay on screen or come back on repaint.
     Form.View->Forget();
 }
@@ -201,19 +200,25 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
             throw EKNError(Format("File %s not found", name));
         }
         Form.Run->RunState = rsStopped;
-        Form.FSimData->FileName = name;
-        Form.FSimData->LoadFromFile();
+        Form.SimData().FileName = name;
+        // Where the previous setup was saved is no news about this one.
+        Form.Status->SetNote(QString());
+        Form.SimData().LoadFromFile();
         Form.Run->mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
-        if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
+        if (Form.SimData().Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
             Form.Views->SetShowCenterOfMass(false);
         Form.Views->ViewChanged();
         Form.Views->FitAllIfNoneShown();
-        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+        if (Form.InfoShown && Form.FInfoWindow) {
+            Form.FInfoWindow->Rebuild();
+            // The values of the opened setup at once, not at some later refresh.
+            Form.FInfoWindow->UpdateValues();
+        }
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
-            Form.FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
+            Form.SimData().FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
             SaveNeedsName = true;
         } else {
             Form.Extras->RememberFile(name);
@@ -248,18 +253,35 @@ bool TSetupCommands::SaveSetup() {
         mmiSaveAsClick();
         return !Modified;
     }
-    // A name whose file the user declined to override in Save As: that file is replaced only
-    // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
-        Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (FirstSaveWouldReplace()) {
+        // The file belongs to another setup of that name: asked as Save As asks, where No
+        // chooses another name.
+        switch (Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion))) {
+            case TAnswer::Yes:
+                break;
+            case TAnswer::No:
+                mmiSaveAsClick();
+                return !Modified;
+            case TAnswer::Cancel:
+                return false;
+        }
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName))) &&
+               Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
+        // A name whose file the user declined to override in Save As: that file is replaced only
+        // after the same question has been answered with Yes.
         return false;
+    }
     WriteSetup();
     return true;
 }
 
+bool TSetupCommands::FirstSaveWouldReplace() const {
+    return NewSetup && QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName)));
+}
+
 void TSetupCommands::WriteSetup() {
     try {
-        Form.FSimData->SaveToFile();
+        Form.SimData().SaveToFile();
     } catch (...) {
         // The writer may have given the name its extension: the caption shows the name that
         // the next Save will write to.
@@ -268,10 +290,17 @@ void TSetupCommands::WriteSetup() {
     }
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    Form.Extras->RememberFile(Form.FSimData->FileName);
+    Form.Extras->RememberFile(Form.SimData().FileName);
     SetModified(false);
     NewSetup = false;
     Form.UpdateCommands();
+    ShowWhereSaved();
+}
+
+void TSetupCommands::ShowWhereSaved() {
+    // A new setup is saved into the working folder without a dialog: the user learns where.
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Form.SimData().FileName)).absoluteFilePath());
+    Form.Status->SetNote(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {
@@ -291,10 +320,10 @@ void TSetupCommands::mmiSaveAsClick() {
             break;
         }
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
-        Form.FSimData->FileName = FromQ(chosen);
+        Form.SimData().FileName = FromQ(chosen);
         SaveNeedsName = false;
         OverrideUnconfirmed = false;
-        if (QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)))) {
+        if (QFileInfo::exists(ToQ(SaveTarget(Form.SimData().FileName)))) {
             answer = Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion));
             OverrideUnconfirmed = answer != TAnswer::Yes;
         } else {
@@ -305,7 +334,7 @@ void TSetupCommands::mmiSaveAsClick() {
 }
 
 QString TSetupCommands::ProposedSaveName() const {
-    const QString name = ToQ(Form.FSimData->FileName);
+    const QString name = ToQ(Form.SimData().FileName);
     // A name in a folder that cannot be shown (a save there failed) is proposed without it, so
     // the dialog opens in its start folder.
     const QFileInfo folder(QFileInfo(name).absolutePath());
@@ -318,13 +347,13 @@ bool TSetupCommands::FormCloseQuery() {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            // A copy of an example, or a name whose file the user declined to override, is not
-            // written without asking.
-            if (SaveNeedsName || OverrideUnconfirmed) {
+            // A copy of an example, a name whose file the user declined to override, or a new
+            // setup whose name is taken in the working folder, is not written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
-                Form.FSimData->SaveToFile();
-                Form.Extras->RememberFile(Form.FSimData->FileName);
+                Form.SimData().SaveToFile();
+                Form.Extras->RememberFile(Form.SimData().FileName);
             }
         }
     }
@@ -349,19 +378,19 @@ void TSetupCommands::mmiInfoClick() {
         Form.FInfoWindow->OnClosed = [this] {
             Form.mmiInfo->setChecked(false);
             Form.InfoShown = false;
-            Form.FSimData->InfoWanted = false;
+            Form.SimData().InfoWanted = false;
         };
         const QScreen* monitor = Form.screen();
         const QPoint corner = monitor ? monitor->availableGeometry().topLeft() : QPoint();
         Form.FInfoWindow->move(corner + QPoint(17, 62));
     }
     if (Form.InfoShown) {
-        Form.FSimData->InfoWanted = true;
+        Form.SimData().InfoWanted = true;
         Form.FInfoWindow->show();
         // Values at once rather than at the next refresh, which may be far away while paused.
         if (Form.View->Ready) Form.FInfoWindow->UpdateValues();
     } else {
-        Form.FSimData->InfoWanted = false;
+        Form.SimData().InfoWanted = false;
         Form.FInfoWindow->hide();
     }
 }

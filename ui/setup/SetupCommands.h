@@ -29,7 +29,8 @@ public:
     void mmiOpenClick();
     // A load that fails shows its message unchanged, with where reading stopped under it.
     void OpenSetup(const QString& chosenName);
-    // "in FILE, line N" ("in FILE" when no line was read; empty without a file name).
+    // "in FILE, line N, ITEM: \"TEXT\"" ("in FILE" when no line was read; empty without a file
+    // name).
     static QString PlaceOf(const EKinetraError& error);
     void mmiSaveClick();
     // Save as the command does it; false when nothing was written because the user declined
@@ -53,6 +54,11 @@ private:
     void ResetToNoSetup();
     // Writes the setup to FileName (Save without its questions).
     void WriteSetup();
+    // The first save of a new setup, into the working folder without a dialog, would replace a
+    // file that is there already.
+    bool FirstSaveWouldReplace() const;
+    // The note on the status bar that names the file just written.
+    void ShowWhereSaved();
     QString ProposedSaveName() const;
 
     TSimForm& Form;

@@ -20,6 +20,7 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
 #include "parser/Parser.h"
 #include "ui/dialogs/KNInfo.h"
 #include "ui/extras/EnergyPlot.h"
@@ -34,6 +35,7 @@
 #include "ui/window/UiText.h"
 #include "ui/window/ViewCommands.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -74,6 +76,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     stbStatusBar = Status->Bar();
     Watch = std::make_unique<TWatchCommands>(*this);
     FormCreate();
+    Aids = new TWindowAids(*this);
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
@@ -81,16 +85,15 @@ TSimForm::~TSimForm() {
     // The info window and the frame refer to the simulation: they go first.
     Extras.reset();
     FInfoWindow.reset();
-    FScreenFrame.reset();
-    FSimData.reset();
+    FSetup.reset();
 }
 
 void TSimForm::FormCreate() {
     Status->FitFixedTexts();
     Run->RunState = rsNoSetup;
-    FSimData = std::make_unique<TSimData>();
+    FSetup = std::make_unique<TFramedSim>();
     FExprParser = std::make_unique<TParser>();
-    FSimData->OnStepDone = [this] { View->DrawStep(); };
+    SimData().OnStepDone = [this] { View->DrawStep(); };
     View->Canvas = QImage(View->size(), QImage::Format_RGB32);
     View->Canvas.fill(BackgroundColour());
     ResetView();
@@ -307,12 +310,16 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
 
 void TSimForm::ShowFrameInfo() {
-    Status->ShowFrameInfo(*FScreenFrame);
+    Status->ShowFrameInfo(ScreenFrame());
 }
 
 void TSimForm::ResizeDrawingArea(int width, int height) {
@@ -362,25 +369,24 @@ void TSimForm::UpdateCommands() {
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
-    mmiCenterOfMass->setEnabled(setup && FSimData->Particles.TotalMass != 0);
-    actToggle->setEnabled(setup && FSimData->Dimensions > 1);
+    mmiCenterOfMass->setEnabled(setup && SimData().Particles.TotalMass != 0);
+    actToggle->setEnabled(setup && SimData().Dimensions > 1);
+    if (Aids != nullptr) Aids->Update(setup);
 }
 
 void TSimForm::ConnectHooks() {
-    FSimData->Particles.OnCollision = [this](int i, int j) { Run->CollisionDetected(i, j); };
-    FSimData->OnLoadFrame = [this](TSetupReader& reader) { FScreenFrame->LoadFromFile(reader); };
-    FSimData->OnSaveFrame = [this](TSetupWriter& writer) { FScreenFrame->SaveToFile(writer); };
+    SimData().Particles.OnCollision = [this](int i, int j) { Run->CollisionDetected(i, j); };
 }
 
 void TSimForm::ResetView() {
-    FScreenFrame = std::make_unique<TScreenFrame>(*FSimData);
+    FSetup->ResetFrame();
     ConnectHooks();
-    FScreenFrame->SetClientSize(View->width(), View->height());
+    ScreenFrame().SetClientSize(View->width(), View->height());
     View->TrailMode = tmSelected;
     smiSelectedTrails->setChecked(true);
     FInfoWindow.reset();
     InfoShown = false;
-    FSimData->InfoWanted = false;
+    SimData().InfoWanted = false;
     mmiInfo->setChecked(false);
     // The plot stays as the user placed it; its curves belonged to the setup that goes.
     Extras->ForgetSamples();
@@ -442,12 +448,13 @@ void TSimForm::FormResize() {
 }
 
 void TSimForm::SceneRefreshed() {
-    SetPanel(1, TimeText(FSimData->Time));
-    if (QString::fromStdString(FScreenFrame->Name())
+    SetPanel(1, TimeText(SimData().Time));
+    if (QString::fromStdString(ScreenFrame().Name())
             .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
         ShowFrameInfo();
     if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------

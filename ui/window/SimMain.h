@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "engine/CsvRecorder.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
 
@@ -51,6 +51,7 @@ class TSimFormTestAccess;
 class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
+class TWindowAids;
 
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
 enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
@@ -129,9 +130,9 @@ public:
     ~TSimForm() override;
 
     // TDialogHost
-    TSimData& SimData() override { return *FSimData; }
+    TSimData& SimData() override { return FSetup->Sim(); }
     TParser& ExprParser() override { return *FExprParser; }
-    TScreenFrame& ScreenFrame() override { return *FScreenFrame; }
+    TScreenFrame& ScreenFrame() override { return FSetup->Frame(); }
     TUserPrompts& Prompts() override { return *FPrompts; }
     void SetModified(bool value) override;
     void SetParticlesModified(bool value) override;
@@ -155,6 +156,8 @@ public:
     // Read-outs.
     const TWindowControls& Controls() const { return *this; }
     QString PanelText(int index) const;
+    // The note beside the status panels (where the setup was saved last).
+    QString StatusNote() const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
     QWidget* DrawingArea() const;
@@ -191,9 +194,9 @@ private:
     QAction* NewAction(const QString& caption, const std::function<void()>& handler);
 
     // Declared first so that it is destroyed last: everything below refers to it.
-    std::unique_ptr<TSimData> FSimData;
+    // The simulation with its screen frame.
+    std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FExprParser;
-    std::unique_ptr<TScreenFrame> FScreenFrame;
     std::unique_ptr<TUserPrompts> FPrompts;
     std::unique_ptr<TfrmInfo> FInfoWindow;
     bool InfoShown = false;
@@ -205,6 +208,7 @@ private:
     std::unique_ptr<TViewCommands> Views;
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
+    TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;

@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QMenu>
 #include <algorithm>
+#include <climits>
 #include <vector>
 
+#include "engine/MotionFit.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/run/RunControl.h"
@@ -18,7 +20,7 @@ namespace kinetra::ui {
 
 TViewCommands::TViewCommands(TSimForm& form) : Form(form) {
     // The wheel, the drag and the hover over the drawing area, which owns the filter.
-    new TViewMouse(form, *this);
+    Mouse = new TViewMouse(form, *this);
 }
 
 void TViewCommands::ViewChanged() {
@@ -32,17 +34,17 @@ void TViewCommands::ViewChanged() {
 }
 
 void TViewCommands::sbZoomInClick() {
-    Form.FScreenFrame->Zoom(2);
+    Form.ScreenFrame().Zoom(2);
     ViewChanged();
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Form.FScreenFrame->Zoom(0.5);
+    Form.ScreenFrame().Zoom(0.5);
     ViewChanged();
 }
 
 void TViewCommands::sbToggleClick() {
-    Form.FScreenFrame->ToggleAxes();
+    Form.ScreenFrame().ToggleAxes();
     ViewChanged();
 }
 
@@ -50,16 +52,16 @@ void TViewCommands::FormKeyUp(int key) {
     if (Form.Run->RunState == rsNoSetup) return;
     switch (key) {
         case Qt::Key_Left:
-            Form.FScreenFrame->PanLeft();
+            Form.ScreenFrame().PanLeft();
             break;
         case Qt::Key_Up:
-            Form.FScreenFrame->PanUp();
+            Form.ScreenFrame().PanUp();
             break;
         case Qt::Key_Right:
-            Form.FScreenFrame->PanRight();
+            Form.ScreenFrame().PanRight();
             break;
         case Qt::Key_Down:
-            Form.FScreenFrame->PanDown();
+            Form.ScreenFrame().PanDown();
             break;
         default:
             return;
@@ -110,16 +112,26 @@ void TViewCommands::AddFitAll(QMenu* menu) {
 }
 
 bool TViewCommands::FitVisible() {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    std::vector<const TVector*> positions;
+    // Where the visible particles will go, not only where they are: the box of their coming
+    // motion as the frame sees it.
+    const TSimData& sim = Form.SimData();
+    const TParticlesList& particles = sim.Particles;
+    TScreenFrame& frame = Form.ScreenFrame();
+    int follow = &frame.Origin() == &particles.CenterOfMass() ? FollowCenterOfMass : FollowNothing;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
-        if (p.Invisible) continue;
-        positions.push_back(&p.Position);
-        radius = std::max(radius, p.ImageSize);
+        if (&frame.Origin() == &p.Position) follow = i;
+        if (!p.Invisible) radius = std::max(radius, p.ImageSize);
     }
-    return Form.FScreenFrame->FitAll(positions, radius);
+    const TMotionBox box = MotionExtent(sim, frame.XDim(), frame.YDim(), follow);
+    if (box.Empty) return false;
+    TVector low(sim.Dimensions), high(sim.Dimensions);
+    low[frame.XDim()] = box.MinX;
+    low[frame.YDim()] = box.MinY;
+    high[frame.XDim()] = box.MaxX;
+    high[frame.YDim()] = box.MaxY;
+    return frame.FitAll({&low, &high}, radius);
 }
 
 void TViewCommands::mmiFitAllClick() {
@@ -128,8 +140,8 @@ void TViewCommands::mmiFitAllClick() {
 }
 
 void TViewCommands::FitAllIfNoneShown() {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    const TScreenFrame& frame = *Form.FScreenFrame;
+    const TParticlesList& particles = Form.SimData().Particles;
+    const TScreenFrame& frame = Form.ScreenFrame();
     bool anyVisible = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
@@ -147,46 +159,78 @@ bool TViewCommands::HasSetup() const {
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
     if (Form.Run->RunState == rsNoSetup) return;
-    Form.FScreenFrame->ZoomAbout(factor, pixel.x(), pixel.y());
+    Form.ScreenFrame().ZoomAbout(factor, pixel.x(), pixel.y());
     ViewChanged();
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
     if (Form.Run->RunState == rsNoSetup) return;
-    if (Form.FScreenFrame->PanPixels(dx, dy)) ViewChanged();
+    if (Form.ScreenFrame().PanPixels(dx, dy)) ViewChanged();
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
-    if (Form.Run->RunState == rsNoSetup) return {};
+    return ParticleTipOf(ParticleAt(pixel));
+}
+
+bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
+    if (Form.Run->RunState == rsNoSetup) return false;
     const TSceneView& view = *Form.View;
-    const TParticlesList& particles = Form.FSimData->Particles;
-    if (view.ScreenPos.size() != static_cast<size_t>(particles.Count())) return {};
+    const TParticlesList& particles = Form.SimData().Particles;
+    if (index < 0 || index >= particles.Count() ||
+        view.ScreenPos.size() != static_cast<size_t>(particles.Count()))
+        return false;
+    const TParticle& p = particles.Particles(index);
+    const TScreenPoint& corner = view.ScreenPos[static_cast<size_t>(index)];
+    if (p.Invisible || !corner.Visible || p.ImageSize < 1) return false;
+    // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos.
+    radius = std::min(p.ImageSize, 1 << 20);
+    centre = QPoint(
+        static_cast<int>(std::clamp<long long>(static_cast<long long>(corner.X) + radius, INT_MIN, INT_MAX)),
+        static_cast<int>(std::clamp<long long>(static_cast<long long>(corner.Y) + radius, INT_MIN, INT_MAX)));
+    return true;
+}
+
+int TViewCommands::ParticleAt(QPoint pixel) const {
     // The last drawn lies on top.
-    for (int i = particles.Count() - 1; i >= 0; --i) {
-        const TParticle& p = particles.Particles(i);
-        const TScreenPoint& corner = view.ScreenPos[static_cast<size_t>(i)];
-        if (p.Invisible || !corner.Visible || p.ImageSize < 1) continue;
-        // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos;
-        // a tiny one still answers within 3 pixels of its centre.
-        const double size = std::min(p.ImageSize, 1 << 20);
-        const double dx = pixel.x() - (corner.X + size);
-        const double dy = pixel.y() - (corner.Y + size);
-        const double reach = std::max(size, 3.0);
-        if (dx * dx + dy * dy > reach * reach) continue;
-        const auto number = [](double v) { return QString::number(v, 'g', 5); };
-        const auto& axes = Form.FScreenFrame->AxisNames();
-        QString position, velocity;
-        for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
-            const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
-            const QString gap = d == 0 ? QString() : QStringLiteral(", ");
-            position += gap + axis + QStringLiteral(" = ") + number(p.Position[d]);
-            velocity += gap + QStringLiteral("v") + axis + QStringLiteral(" = ") + number(p.Velocity[d]);
-        }
-        return QString::fromStdString(p.Name) + QStringLiteral("\nmass: ") + number(p.Mass) +
-               QStringLiteral("\ncharge: ") + number(p.Charge()) + QStringLiteral("\n") + position +
-               QStringLiteral("\n") + velocity;
+    for (int i = Form.SimData().Particles.Count() - 1; i >= 0; --i) {
+        QPoint centre;
+        int radius = 0;
+        if (!ParticleDisc(i, centre, radius)) continue;
+        // A tiny picture still answers within 3 pixels of its centre.
+        const double dx = double(pixel.x()) - centre.x();
+        const double dy = double(pixel.y()) - centre.y();
+        const double reach = std::max(radius, 3);
+        if (dx * dx + dy * dy <= reach * reach) return i;
     }
-    return {};
+    return -1;
+}
+
+QString TViewCommands::ParticleTipOf(int index) const {
+    const TParticlesList& particles = Form.SimData().Particles;
+    if (index < 0 || index >= particles.Count()) return {};
+    const TParticle& p = particles.Particles(index);
+    const auto number = [](double v) { return QString::number(v, 'g', 5); };
+    const auto& axes = Form.ScreenFrame().AxisNames();
+    QString position, velocity;
+    for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
+        const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
+        const QString gap = d == 0 ? QString() : QStringLiteral(", ");
+        position += gap + axis + QStringLiteral(" = ") + number(p.Position[d]);
+        velocity += gap + QStringLiteral("v") + axis + QStringLiteral(" = ") + number(p.Velocity[d]);
+    }
+    return QString::fromStdString(p.Name) + QStringLiteral("\nmass: ") + number(p.Mass) +
+           QStringLiteral("\ncharge: ") + number(p.Charge()) + QStringLiteral("\n") + position +
+           QStringLiteral("\n") + velocity;
+}
+
+QString TViewCommands::ParticleName(int index) const {
+    const TParticlesList& particles = Form.SimData().Particles;
+    return index >= 0 && index < particles.Count() ? QString::fromStdString(particles.Particles(index).Name)
+                                                   : QString();
+}
+
+void TViewCommands::FollowTip() {
+    Mouse->FollowTip();
 }
 
 }  // namespace kinetra::ui

@@ -9,6 +9,8 @@
 
 namespace kinetra::ui {
 
+class TViewMouse;
+
 class TViewCommands {
 public:
     explicit TViewCommands(TSimForm& form);
@@ -40,11 +42,23 @@ public:
     void PanBy(int dx, int dy);
     // The tool tip of the topmost visible particle under the pixel; empty where there is none.
     QString ParticleTip(QPoint pixel) const;
+    // The index of that particle, or -1.
+    int ParticleAt(QPoint pixel) const;
+    // The tool tip of particle `index` as it stands now; empty for no particle.
+    QString ParticleTipOf(int index) const;
+    QString ParticleName(int index) const;
+    // Where particle `index` is drawn: its centre's pixel and its picture's radius; false where
+    // it is not drawn on screen.
+    bool ParticleDisc(int index, QPoint& centre, int& radius) const;
+    // After a refresh of the scene: a particle's tool tip that is showing follows its particle.
+    void FollowTip();
 
 private:
     bool FitVisible();
 
     TSimForm& Form;
+    // Owned by the drawing area.
+    TViewMouse* Mouse = nullptr;
 };
 
 }  // namespace kinetra::ui
