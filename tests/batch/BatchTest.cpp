@@ -221,10 +221,16 @@ TEST(BatchRun, HugeAndTinyStepsRunWithTheirOwnValue) {
         double Step;
         size_t Records;
     } cases[] = {
-        {free, {"--dt", "1E200"}, 0, 1E200, 3},   {free, {"--dt", "1E200", "--backwards"}, 0, -1E200, 3},
-        {empty, {"--dt", "1E200"}, 0, 1E200, 3},  {free, {"--dt", "1.4E154"}, 0, 1.4E154, 3},
-        {free, {"--dt", "1E-170"}, 0, 1E-170, 3}, {empty, {"--dt", "1E-170", "--backwards"}, 0, -1E-170, 3},
+        {free, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1E200", "--backwards"}, 0, -1E200, 3},
+        {empty, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1.4E154"}, 0, 1.4E154, 3},
+        {free, {"--dt", "1E-170"}, 0, 1E-170, 3},
+        {empty, {"--dt", "1E-170", "--backwards"}, 0, -1E-170, 3},
         {empty, {"--dt", "1E308"}, 3, 1E308, 1},  // ten cycles of 1E308 leave the range
+        // The factors h^2 of the higher methods leave the range, even with nothing to move.
+        {free, {"--dt", "1E200", "--method", "RK4"}, 3, 1E200, 1},
+        {empty, {"--dt", "1E200", "--method", "Stoermer"}, 3, 1E200, 1},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"run", c.Setup, "--steps", "2"};
