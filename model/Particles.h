@@ -149,6 +149,9 @@ public:
     void SaveToFile(TSetupWriter& writer) const;
 
 private:
+    // Takes the particle over at `index`, its placement checked.
+    void Take(int index, std::unique_ptr<TParticle>&& particle);
+
     struct TItem {
         std::string Name;
         std::unique_ptr<TParticle> Particle;

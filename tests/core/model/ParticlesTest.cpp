@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "model/Particles.h"
 
 using namespace kinetra;
@@ -206,6 +208,66 @@ TEST(ParticlesList, TouchingSpheresAreAcceptedOverlapsRefused) {
     EXPECT_EQ(overlapping->Name, "C");
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(list.TotalMass, 2);
+}
+
+// Loading a particle section refuses a particle exactly as adding it would: the first particle
+// it overlaps or whose place it takes is named, among many (the load tests them many at a time).
+TEST(ParticlesList, LoadingRefusesAsAddingDoes) {
+    const struct {
+        const char* Case;
+        int Dims;
+        std::vector<double> Position;  // of the last particle, after 150 on a line 10 apart
+        double Radius;
+        std::string Error;
+        bool Radii = true;  // every 10th of the 150 has radius 1, else all are points
+    } cases[] = {
+        {"clear of all", 2, {5, 1}, 1, ""},
+        {"touching", 3, {1000, 0, 2}, 1, ""},  // the radius of P100 is 1
+        {"overlap", 3, {1000, 0, 1.5}, 1, "Overlap with P100."},
+        {"two overlaps: the first named", 1, {705}, 6, "Overlap with P70."},
+        {"a point on a point", 2, {1310, 0}, 0, "Position already occupied by P131."},
+        {"the first particle", 4, {0, 0, 0, 0.5}, 0, "Overlap with P0."},
+        {"the end of the first block", 1, {630.25}, 0.5, "Overlap with P63."},
+        {"the last particle", 2, {1489.75, 0}, 0.5, "Overlap with P149."},
+        {"points: clear", 3, {5, 0, 0}, 0, "", false},
+        {"points: a point on a point", 2, {1310, 0}, 0, "Position already occupied by P131.", false},
+        {"points: a newcomer with a radius", 1, {633}, 4, "Overlap with P63.", false},
+    };
+    for (const auto& c : cases) {
+        // P_i at (10 i, 0, ...), radius 1 for every 10th particle (with radii), else 0.
+        std::string text = "Begin_Particles\n\n";
+        TParticlesList added(c.Dims);
+        std::string addError;
+        const auto add = [&](const std::string& name, const std::vector<double>& position, double radius) {
+            text += name + "\n1 0\n" + FormatRoundTrip(radius) + "\n";
+            for (double x : position) text += FormatRoundTrip(x) + " ";
+            text += "\n";
+            for (int d = 0; d < c.Dims; ++d) text += "0 ";
+            text += "\n3\n1\nFF\n\n";
+            auto p = MakeParticle(name, position, 1, radius);
+            if (addError.empty()) addError = AddError(added, p);
+        };
+        for (int i = 0; i < 150; ++i) {
+            std::vector<double> position(static_cast<size_t>(c.Dims), 0.0);
+            position[0] = 10.0 * i;
+            add("P" + std::to_string(i), position, c.Radii && i % 10 == 0 ? 1 : 0);
+        }
+        add("Last", c.Position, c.Radius);
+        text += "End_Particles\n";
+        EXPECT_EQ(addError, c.Error) << c.Case;
+
+        std::istringstream in(text);
+        TSetupReader reader(in);
+        TParticlesList loaded(c.Dims);
+        std::string loadError;
+        try {
+            loaded.LoadFromFile(reader);
+        } catch (const EKNError& e) {
+            loadError = e.what();
+        }
+        EXPECT_EQ(loadError, c.Error) << c.Case;
+        EXPECT_EQ(loaded.Count(), c.Error.empty() ? 151 : 150) << c.Case;
+    }
 }
 
 TEST(ParticlesList, PlacementMessagesNameTheFirstParticlePresent) {
