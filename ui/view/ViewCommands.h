@@ -1,17 +1,29 @@
-// TViewCommands, the view commands of the main window: zoom, pan, toggling the axes, the trail
-// modes and the centre-of-mass marker.
+// TViewCommands, the view commands of the main window: zoom, pan, toggling the axes, "Fit all",
+// the trail modes and the centre-of-mass marker, and the mouse over the drawing area (wheel zoom,
+// drag pan, the particles' tool tips).
 #pragma once
 
+#include <QObject>
 #include <QPoint>
 #include <QString>
 
-#include "ui/window/SimMain.h"
+#include "ui/scene/SceneView.h"
+
+class QWidget;
 
 namespace kinetra::ui {
 
-class TViewCommands {
+class TDocument;
+class TRunControl;
+class TUserPrompts;
+
+class TViewCommands : public QObject {
+    Q_OBJECT
+
 public:
-    explicit TViewCommands(TSimForm& form);
+    // Watches the scene's mouse; errors of the mouse's commands go to `prompts` over `window`.
+    TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
+                  QWidget* window);
 
     // The frame or the view changed: the scene is cleared and drawn anew, the setup changed.
     void ViewChanged();
@@ -23,11 +35,10 @@ public:
     void smiAllTrailsClick();
     void smiSelectedTrailsClick();
     void smiNoTrailsClick();
-    void mmiCenterOfMassClick();
+    // The menu item's new check state.
+    void mmiCenterOfMassClick(bool checked);
     void SetShowCenterOfMass(bool value);
 
-    // "Fit all": its action (shortcut, tips) in the menu given.
-    void AddFitAll(QMenu* menu);
     // Scale and origin so that every visible particle is on screen; a view change when it
     // changed anything.
     void mmiFitAllClick();
@@ -41,10 +52,20 @@ public:
     // The tool tip of the topmost visible particle under the pixel; empty where there is none.
     QString ParticleTip(QPoint pixel) const;
 
+signals:
+    // The trail mode or the marker changed: the menu's check marks follow.
+    void trailModeChanged(kinetra::ui::TTrailMode mode);
+    void markerChanged(bool shown);
+    // The frame's name, origin and extent are to be shown anew.
+    void frameInfoChanged();
+
 private:
     bool FitVisible();
+    void SetTrailMode(TTrailMode mode);
 
-    TSimForm& Form;
+    TDocument& Document;
+    TSceneView& Scene;
+    TRunControl& Run;
 };
 
 }  // namespace kinetra::ui

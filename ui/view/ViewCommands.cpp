@@ -1,6 +1,6 @@
 // The view commands of the main window: zoom, pan, the axes, the trails and the centre-of-mass
 // marker; each redraws the scene as the changed view shows it.
-#include "ui/window/ViewCommands.h"
+#include "ui/view/ViewCommands.h"
 
 #include <QAction>
 #include <QMenu>
@@ -9,57 +9,60 @@
 
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
+#include "ui/document/Document.h"
 #include "ui/run/RunControl.h"
-#include "ui/scene/SceneView.h"
-#include "ui/setup/SetupCommands.h"
-#include "ui/window/ViewMouse.h"
+#include "ui/view/ViewMouse.h"
 
 namespace kinetra::ui {
 
-TViewCommands::TViewCommands(TSimForm& form) : Form(form) {
+TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
+                             QWidget* window)
+    : QObject(window), Document(document), Scene(scene), Run(run) {
     // The wheel, the drag and the hover over the drawing area, which owns the filter.
-    new TViewMouse(form, *this);
+    new TViewMouse(document, scene, *this, prompts, window);
+    // A new view draws the trails of the selected particles.
+    connect(&document, &TDocument::viewReset, this, [this] { emit trailModeChanged(tmSelected); });
 }
 
 void TViewCommands::ViewChanged() {
-    Form.View->Clear();
-    Form.ShowFrameInfo();
-    Form.Run->PrepareScene();
-    Form.View->UpdateScreenPositions();
-    Form.View->RefreshScene();
-    Form.Setup->Modified = true;
-    Form.UpdateCommands();
+    Scene.Clear();
+    emit frameInfoChanged();
+    Run.PrepareScene();
+    Scene.UpdateScreenPositions();
+    Scene.RefreshScene();
+    // The view belongs to the setup file.
+    Document.SetModified(true);
 }
 
 void TViewCommands::sbZoomInClick() {
-    Form.ScreenFrame().Zoom(2);
+    Document.Frame().Zoom(2);
     ViewChanged();
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Form.ScreenFrame().Zoom(0.5);
+    Document.Frame().Zoom(0.5);
     ViewChanged();
 }
 
 void TViewCommands::sbToggleClick() {
-    Form.ScreenFrame().ToggleAxes();
+    Document.Frame().ToggleAxes();
     ViewChanged();
 }
 
 void TViewCommands::FormKeyUp(int key) {
-    if (Form.Run->RunState == rsNoSetup) return;
+    if (!Document.HasSetup()) return;
     switch (key) {
         case Qt::Key_Left:
-            Form.ScreenFrame().PanLeft();
+            Document.Frame().PanLeft();
             break;
         case Qt::Key_Up:
-            Form.ScreenFrame().PanUp();
+            Document.Frame().PanUp();
             break;
         case Qt::Key_Right:
-            Form.ScreenFrame().PanRight();
+            Document.Frame().PanRight();
             break;
         case Qt::Key_Down:
-            Form.ScreenFrame().PanDown();
+            Document.Frame().PanDown();
             break;
         default:
             return;
@@ -68,49 +71,40 @@ void TViewCommands::FormKeyUp(int key) {
     ViewChanged();
 }
 
+void TViewCommands::SetTrailMode(TTrailMode mode) {
+    Scene.SetTrailMode(mode);
+    Scene.UpdateTrailFlags();
+    emit trailModeChanged(mode);
+}
+
 void TViewCommands::smiAllTrailsClick() {
-    Form.smiAllTrails->setChecked(true);
-    Form.View->TrailMode = tmAll;
-    Form.View->UpdateTrailFlags();
+    SetTrailMode(tmAll);
 }
 
 void TViewCommands::smiSelectedTrailsClick() {
-    Form.smiSelectedTrails->setChecked(true);
-    if (Form.View->TrailMode == tmAll && Form.Run->RunState != rsStopped) Form.View->Clear();
-    Form.View->TrailMode = tmSelected;
-    Form.View->UpdateTrailFlags();
+    if (Scene.TrailMode() == tmAll && Document.RunState() != rsStopped) Scene.Clear();
+    SetTrailMode(tmSelected);
 }
 
 void TViewCommands::smiNoTrailsClick() {
-    Form.smiNoTrails->setChecked(true);
-    if (Form.Run->RunState != rsStopped) Form.View->Clear();
-    Form.View->TrailMode = tmNone;
-    Form.View->UpdateTrailFlags();
+    if (Document.RunState() != rsStopped) Scene.Clear();
+    SetTrailMode(tmNone);
 }
 
-void TViewCommands::mmiCenterOfMassClick() {
-    SetShowCenterOfMass(Form.mmiCenterOfMass->isChecked());
+void TViewCommands::mmiCenterOfMassClick(bool checked) {
+    SetShowCenterOfMass(checked);
 }
 
 void TViewCommands::SetShowCenterOfMass(bool value) {
-    Form.mmiCenterOfMass->setChecked(value);
-    Form.View->ShowMarker(value);
+    Scene.ShowMarker(value);
+    emit markerChanged(value);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Fit all and the mouse
 
-void TViewCommands::AddFitAll(QMenu* menu) {
-    Form.mmiFitAll = Form.NewAction(QStringLiteral("&Fit all"), [this] { mmiFitAllClick(); });
-    Form.mmiFitAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    Form.mmiFitAll->setToolTip(QStringLiteral("Fit every visible particle on screen"));
-    Form.mmiFitAll->setStatusTip(Form.mmiFitAll->toolTip());
-    menu->setToolTipsVisible(true);
-    menu->addAction(Form.mmiFitAll);
-}
-
 bool TViewCommands::FitVisible() {
-    const TParticlesList& particles = Form.SimData().Particles;
+    const TParticlesList& particles = Document.Sim().Particles;
     std::vector<const TVector*> positions;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
@@ -119,17 +113,17 @@ bool TViewCommands::FitVisible() {
         positions.push_back(&p.Position);
         radius = std::max(radius, p.ImageSize);
     }
-    return Form.ScreenFrame().FitAll(positions, radius);
+    return Document.Frame().FitAll(positions, radius);
 }
 
 void TViewCommands::mmiFitAllClick() {
-    if (Form.Run->RunState == rsNoSetup) return;
+    if (!Document.HasSetup()) return;
     if (FitVisible()) ViewChanged();
 }
 
 void TViewCommands::FitAllIfNoneShown() {
-    const TParticlesList& particles = Form.SimData().Particles;
-    const TScreenFrame& frame = Form.ScreenFrame();
+    const TParticlesList& particles = Document.Sim().Particles;
+    const TScreenFrame& frame = Document.Frame();
     bool anyVisible = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
@@ -142,29 +136,28 @@ void TViewCommands::FitAllIfNoneShown() {
 }
 
 bool TViewCommands::HasSetup() const {
-    return Form.Run->RunState != rsNoSetup;
+    return Document.HasSetup();
 }
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
-    if (Form.Run->RunState == rsNoSetup) return;
-    Form.ScreenFrame().ZoomAbout(factor, pixel.x(), pixel.y());
+    if (!Document.HasSetup()) return;
+    Document.Frame().ZoomAbout(factor, pixel.x(), pixel.y());
     ViewChanged();
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
-    if (Form.Run->RunState == rsNoSetup) return;
-    if (Form.ScreenFrame().PanPixels(dx, dy)) ViewChanged();
+    if (!Document.HasSetup()) return;
+    if (Document.Frame().PanPixels(dx, dy)) ViewChanged();
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
-    if (Form.Run->RunState == rsNoSetup) return {};
-    const TSceneView& view = *Form.View;
-    const TParticlesList& particles = Form.SimData().Particles;
-    if (view.ScreenPos.size() != static_cast<size_t>(particles.Count())) return {};
+    if (!Document.HasSetup()) return {};
+    const TParticlesList& particles = Document.Sim().Particles;
+    if (Scene.ScreenPos().size() != static_cast<size_t>(particles.Count())) return {};
     // The last drawn lies on top.
     for (int i = particles.Count() - 1; i >= 0; --i) {
         const TParticle& p = particles.Particles(i);
-        const TScreenPoint& corner = view.ScreenPos[static_cast<size_t>(i)];
+        const TScreenPoint& corner = Scene.ScreenPos()[static_cast<size_t>(i)];
         if (p.Invisible || !corner.Visible || p.ImageSize < 1) continue;
         // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos;
         // a tiny one still answers within 3 pixels of its centre.
@@ -174,7 +167,7 @@ QString TViewCommands::ParticleTip(QPoint pixel) const {
         const double reach = std::max(size, 3.0);
         if (dx * dx + dy * dy > reach * reach) continue;
         const auto number = [](double v) { return QString::number(v, 'g', 5); };
-        const auto& axes = Form.ScreenFrame().AxisNames();
+        const auto& axes = Document.Frame().AxisNames();
         QString position, velocity;
         for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
             const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);

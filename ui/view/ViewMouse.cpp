@@ -1,37 +1,45 @@
 // The mouse over the drawing area: wheel zoom, drag pan and the particles' tool tips. Each view
 // change is a view change like the zoom buttons': the scene is drawn anew and the setup changed.
-#include "ui/window/ViewMouse.h"
+#include "ui/view/ViewMouse.h"
 
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 
-#include "ui/window/SimMain.h"
-#include "ui/window/ViewCommands.h"
+#include "frame/Frame.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/document/Document.h"
+#include "ui/scene/SceneView.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
 
-TViewMouse::TViewMouse(TSimForm& form, TViewCommands& views)
-    : QObject(form.DrawingArea()), Form(form), Views(views) {
-    form.DrawingArea()->installEventFilter(this);
+TViewMouse::TViewMouse(TDocument& document, TSceneView& scene, TViewCommands& views, TUserPrompts& prompts,
+                       QWidget* window)
+    : QObject(&scene), Document(document), Scene(scene), Views(views), Prompts(prompts), Window(window) {
+    scene.installEventFilter(this);
     // A particle's data shows on hover also while another window (the help, the info window)
     // has the keyboard.
-    form.setAttribute(Qt::WA_AlwaysShowToolTips);
+    window->setAttribute(Qt::WA_AlwaysShowToolTips);
+}
+
+void TViewMouse::Guard(const std::function<void()>& command) {
+    RunGuarded(Prompts, Window, command);
 }
 
 bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
-    QWidget* area = Form.DrawingArea();
+    QWidget* area = &Scene;
     if (watched != area) return false;
     switch (event->type()) {
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);
-            Form.Guard([&] { Wheel(wheel->angleDelta().y(), wheel->position().toPoint()); });
+            Guard([&] { Wheel(wheel->angleDelta().y(), wheel->position().toPoint()); });
             return true;
         }
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Form.ScreenFrame().CanPan())
+            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Document.Frame().CanPan())
                 return false;
             Dragging = true;
             DragLast = mouse->position().toPoint();
@@ -61,7 +69,7 @@ bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ToolTip: {
             const auto* help = static_cast<QHelpEvent*>(event);
             QString tip;
-            Form.Guard([&] { tip = Views.ParticleTip(help->pos()); });
+            Guard([&] { tip = Views.ParticleTip(help->pos()); });
             if (tip.isEmpty())
                 QToolTip::hideText();
             else
@@ -87,7 +95,7 @@ void TViewMouse::ApplyPendingPan() {
     const int dx = PendingDx;
     const int dy = PendingDy;
     PendingDx = PendingDy = 0;
-    if (dx != 0 || dy != 0) Form.Guard([&] { Views.PanBy(dx, dy); });
+    if (dx != 0 || dy != 0) Guard([&] { Views.PanBy(dx, dy); });
 }
 
 }  // namespace kinetra::ui
