@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,15 +17,79 @@
 
 namespace kinetra::batch {
 
-enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitStepFailed = 3, ExitCollision = 4 };
+enum ExitCode {
+    ExitOk = 0,
+    ExitFailed = 1,
+    ExitUsage = 2,
+    ExitStepFailed = 3,
+    ExitCollision = 4,
+    ExitStepLimit = 5
+};
 
 struct EUsage {
     std::string Message;
 };
 
-inline void Print(std::FILE* stream, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-}
+// Standard output could not be written (a full disk, a closed stream): the command stops, and
+// main reports it with the system's reason. Not a std::exception, so that no handler of a
+// failed step or load takes it for one.
+struct EOutputFailed {};
+
+// Writes to stdout or stderr. A failed write to stdout raises EOutputFailed; one to stderr is
+// ignored, as there is nowhere left to say so. Erases the progress line first when the text
+// goes to the terminal that shows it.
+void Print(std::FILE* stream, std::string_view text);
+// Flushes stdout; EOutputFailed when that or an earlier write failed.
+void FlushOutput();
+// The same without raising, for the handlers of a failed run; the failure is kept for
+// FinishOutput.
+void FlushOutputQuietly();
+// The end of every command: flushes stdout and, when a write failed, reports "error: could not
+// write the output: REASON" on stderr and returns ExitFailed; otherwise `code`.
+int FinishOutput(int code);
+
+// Progress of a long run on stderr, shown only when stderr is a terminal: one line rewritten
+// in place, first after a second and then at most a few times a second, erased when anything
+// else is written to that terminal and when the object ends.
+class TProgress {
+public:
+    TProgress();
+    ~TProgress();
+    TProgress(const TProgress&) = delete;
+    TProgress& operator=(const TProgress&) = delete;
+    // Whether a new line is due now (cheap enough to ask after every step).
+    bool Due();
+    void Show(const std::string& text);
+    void Clear();
+
+private:
+    bool Active = false;
+    bool Shown = false;
+    double Started = 0;
+    double Last = 0;
+};
+
+// Why a run stopped at --max-steps: "the step limit of N steps was reached at t = TIME".
+std::string StepLimitMessage(std::int64_t maxSteps, double time);
+
+// --until T: whether a run has reached T, |Time| >= |T| up to the rounding of the time.
+// `Time` is a running sum of the steps; each addition rounds by at most half an ulp of T, so a
+// T on the step grid may be missed by up to one ulp per cycle (300 steps of 0.02 add up to
+// 5.9999999999998943), and T and the step are decimals rounded to doubles: the slack is one
+// ulp of T per cycle done and four more. It never exceeds half a step, so a T off the grid is
+// never taken as reached early. RKF has no grid and gets the four ulps alone.
+class TUntil {
+public:
+    explicit TUntil(double target) : Target(target) {}
+    bool Reached(const TSimData& sim) const;
+    // For Step: counts the cycles, and with RKF ends the displayed step at the first cycle that
+    // reaches T (its record says so by its time); the fixed-step methods always finish theirs.
+    std::function<bool()> CycleCheck(const TSimData& sim);
+    double Target;
+
+private:
+    std::int64_t CyclesDone = 0;
+};
 
 // The simulation with its screen frame, the way the main window opens a setup.
 using TLoadedSetup = TFramedSim;
@@ -39,6 +104,7 @@ struct TCommandLine {
     // --method, --accuracy, --dt, --cycles, --collisions/--no-collisions as expression texts.
     TSimOptionValues Overrides;
     std::optional<std::string> Until;
+    std::optional<std::int64_t> MaxSteps;  // run, compare: stop after this many displayed steps
     // run
     std::optional<std::int64_t> Steps;
     std::int64_t Every = 1;

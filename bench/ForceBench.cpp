@@ -90,6 +90,38 @@ static void BM_EnergySample(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(sim.KineticEnergy() + sim.PotentialEnergy());
 }
 
+// The potential energy (one pass over all pairs, summed in the pair order). Arguments: dims, N,
+// threads, kernel path, power (an index into Powers: -2, -1 (logarithm), -1.5 (a real power),
+// 3 (another whole power)).
+static void BM_PotentialEnergy(benchmark::State& state) {
+    static const double Powers[] = {-2, -1, -1.5, 3};
+    const int dims = static_cast<int>(state.range(0));
+    const int n = static_cast<int>(state.range(1));
+    if (!UseKernelPath(static_cast<TKernelPath>(state.range(3)))) {
+        state.SkipWithError("the CPU lacks this kernel path");
+        return;
+    }
+    TSimData sim;
+    bench::MakeCluster(sim, dims, n, nmEuler);
+    sim.Force->SetThreads(static_cast<int>(state.range(2)));
+    sim.Force->SetPower(Powers[state.range(4)]);
+    for (auto _ : state) benchmark::DoNotOptimize(sim.PotentialEnergy());
+    UseKernelPath(KernelPaths().back());
+    state.counters["pairs/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * n * (n - 1) / 2,
+                                                   benchmark::Counter::kIsRate);
+}
+
+static void EnergyArgs(benchmark::internal::Benchmark* b) {
+    const int best = static_cast<int>(KernelPaths().back());
+    for (int n : {5, 100, 1000, 3000})
+        for (int threads : {1, 2}) b->Args({3, n, threads, best, 0});
+    for (int power : {1, 2, 3})
+        for (int threads : {1, 2}) b->Args({3, 1000, threads, best, power});
+    for (int dims : {2, 4, 8})
+        for (int threads : {1, 2}) b->Args({dims, 1000, threads, best, 0});
+    for (int path : {0, 1}) b->Args({3, 1000, 1, path, 0});
+}
+
 static void ForceArgs(benchmark::internal::Benchmark* b) {
     const int best = static_cast<int>(KernelPaths().back());
     for (int dims : {2, 3, 4})
@@ -108,6 +140,7 @@ static void CycleArgs(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PotentialEnergy)->Apply(EnergyArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ThreadSpeedUp)->Args({1000, 2})->Args({3000, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Cycles)->Apply(CycleArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnergySample)

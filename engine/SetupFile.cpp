@@ -176,6 +176,10 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = std::move(resolved);
     }
+    // The rename below would replace whatever has the name: a named pipe, a device or a folder
+    // is no file to save over.
+    const fs::file_status existing = fs::status(target, ec);
+    if (!ec && fs::exists(existing) && !fs::is_regular_file(existing)) fail("Not a regular file");
     // The rename below replaces a file whatever its own access rights; a file the user may not
     // write must keep its contents, as it would when overwritten in place. Opening it for
     // appending changes nothing in it.

@@ -151,7 +151,7 @@ std::string TSimData::MethodName() const {
     return Method < NumMethods.size() ? NumMethods[Method].Name : std::string();
 }
 
-void TSimData::Step() {
+void TSimData::Step(const std::function<bool()>& enough) {
     // Work arrays that do not fit the particles would be read out of range: prepare first.
     if (PreparedCount != Particles.Count() || PreparedDimensions != Particles.Dimensions() ||
         PreparedMethod != Method)
@@ -165,6 +165,7 @@ void TSimData::Step() {
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         if (Collisions) Particles.CheckCollisions();
         if (Method != nmRKF) Time = Time + SignedStep;
+        if (enough && enough()) break;
     }
     if (Method == nmStoermer) FinishStoermer();
     if (InfoWanted) Particles.UpdateMomentum();

@@ -107,8 +107,12 @@ public:
     void SetAccuracy(double x);
     void Rewind();
     void Reverse();
-    // One displayed step.
-    void Step();
+    // One displayed step. `enough`, when given, is asked after every computation cycle (after
+    // the collision check and the time update) and ends the displayed step after that cycle
+    // when it returns true; the step is then completed as a full one is (Stoermer's velocities,
+    // momenta, centre of mass, OnStepDone). Without it, or while it returns false, the step is
+    // exactly the plain one.
+    void Step(const std::function<bool()>& enough = {});
     double KineticEnergy() const;
     double PotentialEnergy();
     std::string MethodName() const;

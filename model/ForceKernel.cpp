@@ -4,8 +4,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "model/Forces.h"
-
 // Run-time choice among tiles compiled for several x86-64 instruction sets (GCC's per-function
 // targets); elsewhere the one plain copy.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)

@@ -1,5 +1,6 @@
 // The pair-sum kernel of the force model: the accelerations of n particles from their
-// coordinates, masses and pair coefficients, for the force law that TForce states (Forces.h).
+// coordinates, masses and pair coefficients, for the force law that TForce states (Forces.h) and
+// hands over as a TPairLaw (PairLaw.h).
 //
 // Each unordered pair (i, j < i) is handled once in row i: with w = x_j - x_i, its squared
 // length summed in coordinate order, d = sqrt of it and f = d^(Power-1) * C_ij, the term
@@ -24,9 +25,9 @@
 #include <utility>
 #include <vector>
 
-namespace kinetra {
+#include "model/PairLaw.h"
 
-class TForce;
+namespace kinetra {
 
 struct TPairKernel {
     int Count = 0;              // n
@@ -43,9 +44,9 @@ struct TPairKernel {
     const double* Massive = nullptr;     // 1 when m_j != 0, else 0
     double G = 0;
     double K = 0;
-    bool Cube = false;            // Power = -2: f = 1 / (d (d d)) without a call
-    const TForce* Law = nullptr;  // d^(Power-1) for every other power
-    double* Scratch = nullptr;    // PairKernelScratch(Count, Dimensions) doubles
+    bool Cube = false;              // Power = -2: f = 1 / (d (d d))
+    const TPairLaw* Law = nullptr;  // d^(Power-1) for every other power
+    double* Scratch = nullptr;      // PairKernelScratch(Count, Dimensions) doubles
 };
 
 // The instruction sets the kernel is compiled for. Each gives the same bits; the best one the CPU

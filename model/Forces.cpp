@@ -1,33 +1,19 @@
 #include "model/Forces.h"
 
-#include <algorithm>
 #include <bit>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 
 #include "engine/KNUtils.h"
-#include "model/ForceKernel.h"
 
 namespace kinetra {
 
-double IntPower(double d, int n) {
-    double result = 1;
-    double b = d;
-    // |n| as unsigned so that INT_MIN has a magnitude too.
-    unsigned e = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
-    while (e > 0) {
-        if (e & 1u) result = result * b;
-        e >>= 1;
-        if (e > 0) b = b * b;
-    }
-    if (n < 0) result = 1 / result;
-    return result;
-}
-
 TForce::TForce(TParticlesList& particles)
-    : Particles(particles), FDimensions(particles.Dimensions()), Work(particles.Dimensions()) {}
+    : Particles(particles),
+      FDimensions(particles.Dimensions()),
+      Work(particles.Dimensions()),
+      Machine(particles.Dimensions()) {}
 
 double TForce::GetPower() const {
     return FIntegralPower ? static_cast<double>(FIntExponent) + 1 : FRealExponent + 1;
@@ -83,33 +69,10 @@ void TForce::BuildPairTables() {
     Valid = false;
     UseTable = false;
     const int n = Particles.Count();
-    LayOut(n);
-    Evaluated = 0;
+    Machine.LayOut(n);
     if (n < 2) return;
     Prepared = n;
     UpdateCoefficients();
-}
-
-void TForce::LayOut(int n) {
-    const int threads = Parallel(n) ? FThreads : 1;
-    LaidOutCount = n;
-    LaidOutThreads = threads;
-    int slots = n;
-    Slots.clear();
-    if (threads > 1) {
-        if (!Pool || Pool->Threads() != threads) Pool = std::make_unique<TWorkerPool>(threads);
-        Schedule.Make(n, threads);
-        slots = Schedule.SlotCount();
-        Slots.resize(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) Slots[static_cast<size_t>(i)] = Schedule.Slot(i);
-    }
-    Stride = static_cast<size_t>(PairKernelStride(slots));
-    const size_t dd = static_cast<size_t>(FDimensions);
-    X.assign(dd * Stride, 0.0);
-    A.assign(dd * Stride, 0.0);
-    M.assign(Stride, 0.0);
-    Scratch.assign(static_cast<size_t>(threads) * PairKernelScratch(slots, FDimensions), 0.0);
-    LayOutCoefficients();
 }
 
 void TForce::UpdateCoefficients() {
@@ -134,23 +97,7 @@ void TForce::UpdateCoefficients() {
     Valid = true;
     CoefG = FGravConstant;
     CoefK = FCoulombCoeff;
-    LayOutCoefficients();
-}
-
-void TForce::LayOutCoefficients() {
-    // Made for another particle count: the next evaluation makes them again.
-    if (!UseTable || MadeFrom.size() != 2 * static_cast<size_t>(LaidOutCount)) return;
-    CoefMass.assign(Stride, 1.0);
-    CoefCharge.assign(Stride, 0.0);
-    Massive.assign(Stride, 0.0);
-    for (int i = 0; i < LaidOutCount; ++i) {
-        const size_t at = SlotOf(i);
-        const double mass = MadeFrom[2 * static_cast<size_t>(i)];
-        const bool massive = mass != 0;
-        CoefMass[at] = massive ? mass : 1;
-        CoefCharge[at] = massive ? MadeFrom[2 * static_cast<size_t>(i) + 1] : 0;
-        Massive[at] = massive ? 1 : 0;
-    }
+    ++CoefVersion;
 }
 
 bool TForce::CoefficientsValid() const {
@@ -169,113 +116,32 @@ bool TForce::CoefficientsValid() const {
     return true;
 }
 
-void TForce::Gather(const TVectorArray* positions) {
-    const int n = Particles.Count();
-    // Laid out for another particle count or thread count: lay out anew (the coefficients come
-    // with the next Evaluate when the count changed).
-    if (n != LaidOutCount || (Parallel(n) ? FThreads : 1) != LaidOutThreads) LayOut(n);
-    const size_t dd = static_cast<size_t>(FDimensions);
-    for (int i = 0; i < n; ++i) {
-        const TVector& p =
-            positions ? *(*positions)[static_cast<size_t>(i)] : Particles.Particles(i).Position;
-        const size_t at = SlotOf(i);
-        for (size_t c = 0; c < dd; ++c) X[c * Stride + at] = p[static_cast<int>(c)];
-        M[at] = Particles.Particles(i).Mass;
-    }
-    for (double& a : A) a = 0;
-    Evaluated = n;
-}
-
-double TForce::PairFactor(double d) const {
-    return FIntegralPower ? IntPower(d, FIntExponent) : std::pow(d, FRealExponent);
-}
-
 void TForce::ComputePairTerms() {
-    ++FEvaluations;
-    Gather(nullptr);
-    Evaluate();
+    Evaluate(nullptr);
 }
 
 void TForce::ComputePairTerms(const TVectorArray& positions) {
-    ++FEvaluations;
-    Gather(&positions);
-    Evaluate();
+    Evaluate(&positions);
 }
 
-void TForce::Evaluate() {
-    if (Evaluated < 2) return;  // no pairs: every acceleration is zero
-    if (Prepared != Evaluated) {
-        // Not built for this particle count: take the coefficients of the current particles.
-        Prepared = Evaluated;
+void TForce::Evaluate(const TVectorArray* positions) {
+    const int n = Particles.Count();
+    // Coefficients made for another particle count: take those of the current particles.
+    if (n >= 2 && Prepared != n) {
+        Prepared = n;
         UpdateCoefficients();
     }
-    TPairKernel k;
-    k.Count = Evaluated;
-    k.Stride = static_cast<int>(Stride);
-    k.Dimensions = FDimensions;
-    k.X = X.data();
-    k.A = A.data();
-    k.M = M.data();
-    k.G = FGravConstant;
-    if (UseTable) {
-        k.CoefMass = CoefMass.data();
-        k.CoefCharge = CoefCharge.data();
-        k.Massive = Massive.data();
-        k.G = CoefG;
-        k.K = CoefK;
-    }
-    k.Cube = FIntegralPower && FIntExponent == -3;
-    k.Law = this;
-    k.Scratch = Scratch.data();
-    if (LaidOutThreads == 1) {
-        EvaluatePairRows(k, 0, Evaluated);
-        return;
-    }
-    Schedule.Reset();
-    if (AloneFor > 0) {
-        // The other threads were off their cores lately (a busy machine): the calling thread
-        // takes every block itself, with the same bits.
-        --AloneFor;
-        Schedule.Run(k, 0);
-        return;
-    }
-    struct TJob {
-        const TPairKernel* Kernel;
-        TPairSchedule* Schedule;
-        double* Scratch;
-        size_t PerThread;
-        double Slept;
-        std::chrono::steady_clock::time_point Done;
-    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Schedule.SlotCount(), FDimensions), 0, {}};
-    const auto start = std::chrono::steady_clock::now();
-    Pool->Run(
-        [](void* context, int thread) {
-            TJob& j = *static_cast<TJob*>(context);
-            TPairKernel own = *j.Kernel;
-            own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
-            const double slept = j.Schedule->Run(own, thread);
-            if (thread == 0) {
-                j.Slept = slept;
-                j.Done = std::chrono::steady_clock::now();
-            }
-        },
-        &job);
-    // When the calling thread spent a third of the evaluation asleep waiting for blocks that
-    // another thread held, or for another thread to finish, that thread lost its core to
-    // another program, and sharing costs more than it gains: the next evaluations run on the
-    // calling thread alone, then sharing is tried again.
-    const auto end = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(end - start).count();
-    const double idle = job.Slept + std::chrono::duration<double>(end - job.Done).count();
-    if (idle > seconds / 3) AloneFor = 64;
-}
-
-void TForce::SetThreads(int threads) {
-    FThreads = threads > 0 ? threads : MachineThreads();
-}
-
-double TForce::PairFactorOf(double d) const {
-    return PairFactor(d);
+    // The kernel takes the G and k that the per-pair coefficients were made with; equal
+    // coefficients are G as it is now.
+    TPairLaw law;
+    law.G = UseTable ? CoefG : FGravConstant;
+    law.K = UseTable ? CoefK : 0;
+    law.IntegralPower = FIntegralPower;
+    law.IntExponent = FIntExponent;
+    law.RealExponent = FRealExponent;
+    TPairCoefficients coefficients;
+    if (UseTable) coefficients = {MadeFrom.data(), CoefVersion};
+    Machine.Evaluate(Particles, positions, law, coefficients);
 }
 
 double TForce::PotentialEnergy() {

@@ -19,25 +19,24 @@
 // storing the O(N^2) table (the kernel that does so: ForceKernel.h). When charges make the pair
 // coefficients differ, the kernel forms each one from the masses and charges of the pair (kept
 // per particle when the coefficients are updated), so nothing grows with N^2.
+//
+// TForce is the law: its constants, power and coefficients, the potential and the force line of
+// a setup file. The machine that evaluates it (storage layout, kernel paths, threads) is
+// TForceEvaluator (ForceEvaluator.h), which TForce owns and hands the law as a TPairLaw.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "engine/Vector.h"
-#include "model/ForceKernel.h"
+#include "model/ForceEvaluator.h"
+#include "model/PairLaw.h"
 #include "model/Particles.h"
-#include "model/WorkerPool.h"
 
 namespace kinetra {
 
 class TSetupReader;
 class TSetupWriter;
-
-// d^n by repeated squaring; a negative n gives the reciprocal of the positive power, n = 0
-// gives 1. The operation order is fixed so that every build gives the same bits.
-double IntPower(double d, int n);
 
 class TForce {
 public:
@@ -71,10 +70,10 @@ public:
     // Threads that share a force evaluation (the calling thread included); 0 or less: one per
     // core of the machine, the default. Every thread count gives the same bits. Setups of fewer
     // than ParallelFrom() particles are evaluated on the calling thread alone.
-    void SetThreads(int threads);
-    int Threads() const { return FThreads; }
-    void SetParallelFrom(int particles) { FParallelFrom = particles < 2 ? 2 : particles; }
-    int ParallelFrom() const { return FParallelFrom; }
+    void SetThreads(int threads) { Machine.SetThreads(threads); }
+    int Threads() const { return Machine.Threads(); }
+    void SetParallelFrom(int particles) { Machine.SetParallelFrom(particles); }
+    int ParallelFrom() const { return Machine.ParallelFrom(); }
 
     // Evaluates the accelerations of all particles at their current positions, or at the
     // given positions (one per particle, in index order).
@@ -82,22 +81,18 @@ public:
     void ComputePairTerms(const TVectorArray& positions);
     // How many times ComputePairTerms has run since the force model was made: the cost measure
     // of a method (one evaluation is O(N^2) pair terms).
-    std::int64_t Evaluations() const { return FEvaluations; }
+    std::int64_t Evaluations() const { return Machine.Evaluations(); }
     // to_c := factor * a_c + to_c for the acceleration a of particle `index` (0 <= index <
     // the particle count of the last ComputePairTerms), read in place: the same bits as
     // to.AddScaled(Acceleration(index), factor) without the copy, whose narrow stores a wide
     // load of the copy would have to wait for.
     void AddAcceleration(int index, double factor, TVector& to) const {
-        const double* a = A.data() + SlotOf(index);
-        double* t = to.Data();
-        for (int c = 0; c < FDimensions; ++c) t[c] = factor * a[static_cast<size_t>(c) * Stride] + t[c];
+        Machine.AddAcceleration(index, factor, to);
     }
     // The acceleration of particle i from the last ComputePairTerms, in a buffer that the next
     // call overwrites.
     const TVector& Acceleration(int index) {
-        if (index < 0 || index >= Evaluated) return Work.Clear();
-        const double* a = A.data() + SlotOf(index);
-        for (int c = 0; c < FDimensions; ++c) Work[c] = a[static_cast<size_t>(c) * Stride];
+        if (!Machine.CopyAcceleration(index, Work)) Work.Clear();
         return Work;
     }
     // Potential energy of the current positions, with the coefficients of the current
@@ -119,16 +114,8 @@ public:
 private:
     double Coefficient(int later, int earlier) const;
     bool NeedsCoefficientTable() const;
-    void Gather(const TVectorArray* positions);
-    void Evaluate();
-    bool Parallel(int n) const { return FThreads > 1 && n >= FParallelFrom; }
-    double PairFactor(double d) const;
+    void Evaluate(const TVectorArray* positions);
 
-public:
-    // d^(Power - 1) as the pair terms use it (for the evaluation kernel).
-    double PairFactorOf(double d) const;
-
-private:
     TParticlesList& Particles;
     int FDimensions;
     double FGravConstant = 1;
@@ -138,40 +125,14 @@ private:
     bool FIntegralPower = true;
 
     TVector Work;
-    int Prepared = -1;             // particle count the tables were built for; -1: none
+    int Prepared = -1;             // particle count the coefficients were made for; -1: none
     bool Valid = false;            // the validity mark of the coefficients (CoefficientsValid)
     std::vector<double> MadeFrom;  // masses and charges, in pairs, the coefficients came from
     bool UseTable = false;         // coefficients differ per pair
-    // When UseTable, per particle: the mass (1 for a massless one), the charge (0 for a massless
-    // one) and whether the mass is non-zero (1 or 0) that the pair coefficients are formed from.
-    std::vector<double> CoefMass;
-    std::vector<double> CoefCharge;
-    std::vector<double> Massive;
-    double CoefG = 0;  // G and k the pair coefficients were formed with
+    double CoefG = 0;              // G and k the pair coefficients were formed with
     double CoefK = 0;
-    // Evaluation storage, contiguous per coordinate: X[c * Stride + slot], A[c * Stride + slot],
-    // M[slot], the coefficients per slot. A shared evaluation stores particle i at the slot its
-    // schedule gives (Slots, with unused slots between the blocks); one thread at slot i.
-    size_t SlotOf(int i) const {
-        return static_cast<size_t>(Slots.empty() ? i : Slots[static_cast<size_t>(i)]);
-    }
-    void LayOut(int n);
-    void LayOutCoefficients();
-    int LaidOutCount = -1;  // particle count and threads of the layout
-    int LaidOutThreads = 0;
-    size_t Stride = 0;
-    std::vector<int> Slots;
-    TLineVector X;
-    TLineVector A;
-    std::vector<double> M;
-    TLineVector Scratch;  // per-row products m_j T of the kernels
-    int Evaluated = 0;    // particle count of the last evaluation
-    int FThreads = MachineThreads();
-    int FParallelFrom = 256;  // below this the waiting costs more than a second thread saves
-    std::unique_ptr<TWorkerPool> Pool;
-    TPairSchedule Schedule;
-    std::int64_t FEvaluations = 0;
-    int AloneFor = 0;  // evaluations left that the calling thread runs alone (busy machine)
+    std::uint64_t CoefVersion = 0;  // changes with every UpdateCoefficients
+    TForceEvaluator Machine;
 };
 
 }  // namespace kinetra

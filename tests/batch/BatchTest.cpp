@@ -1,5 +1,6 @@
 // kinetra-batch as its users see it: arguments, output, files and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -208,6 +209,43 @@ TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     const auto failed = RunBatch({"save", SunPlanet, unwritable});
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_NE(failed.Err.find(unwritable), std::string::npos) << failed.Err;
+}
+
+TEST(BatchSave, ATargetThatIsNoRegularFileIsRefused) {
+    test::TTempFolder folder;
+    const std::filesystem::path pipe = folder.Path / "pipe.knx";
+    const std::filesystem::path directory = folder.Path / "folder.knx";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(directory);
+    for (const auto& target : {pipe, directory}) {
+        const auto result = RunBatch({"save", SunPlanet, target.string()});
+        EXPECT_EQ(result.ExitCode, 1) << target;
+        EXPECT_EQ(result.Err, "error: Could not save \"" + target.string() + "\": Not a regular file\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+// Output that cannot be written is an error, whether a write fails on the way or only the last
+// flush does.
+TEST(BatchOutput, AFailedWriteToStdoutExitsWithOneAndSaysWhy) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::vector<std::vector<std::string>> cases = {
+        {"run", SunPlanet, "--steps", "10"},
+        {"run", SunPlanet, "--steps", "5000", "--state"},
+        {"run", Data + "/Collision.knx", "--steps", "10", "--collisions"},
+        {"check", SunPlanet},
+        {"compare", SunPlanet, "--until", "0.1", "--methods", "euler"},
+        {"eval", "1+1"},
+        {"--help"},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunBatch(args, "/dev/full");
+        EXPECT_EQ(result.ExitCode, 1) << args[0] << " " << args.size();
+        EXPECT_NE(result.Err.find("error: could not write the output: No space left on device\n"),
+                  std::string::npos)
+            << result.Err;
+    }
 }
 
 TEST(BatchEval, EvaluatesInOrderOnOneParser) {

@@ -1,0 +1,138 @@
+#include "model/ForceEvaluator.h"
+
+#include <chrono>
+
+namespace kinetra {
+
+void TForceEvaluator::LayOut(int n) {
+    const int threads = Parallel(n) ? FThreads : 1;
+    LaidOutCount = n;
+    LaidOutThreads = threads;
+    int slots = n;
+    Slots.clear();
+    if (threads > 1) {
+        if (!Pool || Pool->Threads() != threads) Pool = std::make_unique<TWorkerPool>(threads);
+        Schedule.Make(n, threads);
+        slots = Schedule.SlotCount();
+        Slots.resize(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) Slots[static_cast<size_t>(i)] = Schedule.Slot(i);
+    }
+    Stride = static_cast<size_t>(PairKernelStride(slots));
+    const size_t dd = static_cast<size_t>(Dimensions);
+    X.assign(dd * Stride, 0.0);
+    A.assign(dd * Stride, 0.0);
+    M.assign(Stride, 0.0);
+    Scratch.assign(static_cast<size_t>(threads) * PairKernelScratch(slots, Dimensions), 0.0);
+    // Sized here, filled by the first evaluation that needs them, so that evaluations allocate
+    // nothing.
+    CoefMass.resize(Stride);
+    CoefCharge.resize(Stride);
+    Massive.resize(Stride);
+    CoefficientsLaidOut = false;
+    FEvaluated = 0;
+}
+
+void TForceEvaluator::LayOutCoefficients(const TPairCoefficients& coefficients) {
+    CoefMass.assign(Stride, 1.0);
+    CoefCharge.assign(Stride, 0.0);
+    Massive.assign(Stride, 0.0);
+    for (int i = 0; i < LaidOutCount; ++i) {
+        const size_t at = SlotOf(i);
+        const double mass = coefficients.MadeFrom[2 * static_cast<size_t>(i)];
+        const bool massive = mass != 0;
+        CoefMass[at] = massive ? mass : 1;
+        CoefCharge[at] = massive ? coefficients.MadeFrom[2 * static_cast<size_t>(i) + 1] : 0;
+        Massive[at] = massive ? 1 : 0;
+    }
+    CoefficientsLaidOut = true;
+    CoefficientsVersion = coefficients.Version;
+}
+
+void TForceEvaluator::Gather(const TParticlesList& particles, const TVectorArray* positions) {
+    const int n = particles.Count();
+    // Laid out for another particle count or thread count: lay out anew.
+    if (n != LaidOutCount || (Parallel(n) ? FThreads : 1) != LaidOutThreads) LayOut(n);
+    const size_t dd = static_cast<size_t>(Dimensions);
+    for (int i = 0; i < n; ++i) {
+        const TVector& p =
+            positions ? *(*positions)[static_cast<size_t>(i)] : particles.Particles(i).Position;
+        const size_t at = SlotOf(i);
+        for (size_t c = 0; c < dd; ++c) X[c * Stride + at] = p[static_cast<int>(c)];
+        M[at] = particles.Particles(i).Mass;
+    }
+    for (double& a : A) a = 0;
+    FEvaluated = n;
+}
+
+void TForceEvaluator::Evaluate(const TParticlesList& particles, const TVectorArray* positions,
+                               const TPairLaw& law, const TPairCoefficients& coefficients) {
+    ++FEvaluations;
+    Gather(particles, positions);
+    if (FEvaluated < 2) return;  // no pairs: every acceleration is zero
+    TPairKernel k;
+    k.Count = FEvaluated;
+    k.Stride = static_cast<int>(Stride);
+    k.Dimensions = Dimensions;
+    k.X = X.data();
+    k.A = A.data();
+    k.M = M.data();
+    k.G = law.G;
+    if (coefficients.MadeFrom) {
+        if (!CoefficientsLaidOut || CoefficientsVersion != coefficients.Version)
+            LayOutCoefficients(coefficients);
+        k.CoefMass = CoefMass.data();
+        k.CoefCharge = CoefCharge.data();
+        k.Massive = Massive.data();
+        k.K = law.K;
+    }
+    k.Cube = law.Cube();
+    k.Law = &law;
+    k.Scratch = Scratch.data();
+    Run(k);
+}
+
+void TForceEvaluator::Run(const TPairKernel& k) {
+    if (LaidOutThreads == 1) {
+        EvaluatePairRows(k, 0, FEvaluated);
+        return;
+    }
+    Schedule.Reset();
+    if (AloneFor > 0) {
+        // The other threads were off their cores lately (a busy machine): the calling thread
+        // takes every block itself, with the same bits.
+        --AloneFor;
+        Schedule.Run(k, 0);
+        return;
+    }
+    struct TJob {
+        const TPairKernel* Kernel;
+        TPairSchedule* Schedule;
+        double* Scratch;
+        size_t PerThread;
+        double Slept;
+        std::chrono::steady_clock::time_point Done;
+    } job{&k, &Schedule, Scratch.data(), PairKernelScratch(Schedule.SlotCount(), Dimensions), 0, {}};
+    const auto start = std::chrono::steady_clock::now();
+    Pool->Run(
+        [](void* context, int thread) {
+            TJob& j = *static_cast<TJob*>(context);
+            TPairKernel own = *j.Kernel;
+            own.Scratch = j.Scratch + static_cast<size_t>(thread) * j.PerThread;
+            const double slept = j.Schedule->Run(own, thread);
+            if (thread == 0) {
+                j.Slept = slept;
+                j.Done = std::chrono::steady_clock::now();
+            }
+        },
+        &job);
+    // When the calling thread spent a third of the evaluation asleep waiting for blocks that
+    // another thread held, or for another thread to finish, that thread lost its core to
+    // another program, and sharing costs more than it gains: the next evaluations run on the
+    // calling thread alone, then sharing is tried again.
+    const auto end = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(end - start).count();
+    const double idle = job.Slept + std::chrono::duration<double>(end - job.Done).count();
+    if (idle > seconds / 3) AloneFor = 64;
+}
+
+}  // namespace kinetra
