@@ -2,10 +2,12 @@
 #include "ui/document/Document.h"
 
 #include <QUndoStack>
+#include <algorithm>
 
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 #include "parser/Parser.h"
+#include "ui/document/UndoCommands.h"
 
 namespace kinetra::ui {
 
@@ -17,6 +19,8 @@ TDocument::TDocument(QObject* parent)
     TSimData& sim = FSetup->Sim();
     sim.OnStepDone = [this] { emit stepDone(); };
     HookCollisions();
+    connect(FUndoStack, &QUndoStack::indexChanged, this, &TDocument::FollowUndoStack);
+    connect(FUndoStack, &QUndoStack::cleanChanged, this, &TDocument::FollowUndoStack);
 }
 
 void TDocument::HookCollisions() {
@@ -24,7 +28,9 @@ void TDocument::HookCollisions() {
 }
 
 TDocument::~TDocument() {
-    // The commands of the stack may refer to the simulation: they go first.
+    // The commands of the stack may refer to the simulation: they go first, and quietly (the
+    // listeners may be gone already).
+    FUndoStack->blockSignals(true);
     delete FUndoStack;
     FSetup->Sim().OnStepDone = nullptr;
     FSetup->Sim().Particles.OnCollision = nullptr;
@@ -61,17 +67,18 @@ void TDocument::SetRunState(TRunState state) {
 }
 
 void TDocument::SetModified(bool value) {
-    const bool was = FModified;
-    FModified = value;
-    if (!value) FParticlesModified = false;
-    if (was != value) emit modifiedChanged(value);
+    SetFlags(value, value && FParticlesModified);
 }
 
 void TDocument::SetParticlesModified(bool value) {
+    SetFlags(value, value);
+}
+
+void TDocument::SetFlags(bool modified, bool particles) {
     const bool was = FModified;
-    FParticlesModified = value;
-    FModified = value;
-    if (was != value) emit modifiedChanged(value);
+    FModified = modified;
+    FParticlesModified = particles;
+    if (was != modified) emit modifiedChanged(modified);
 }
 
 void TDocument::SetNewSetup(bool value) {
@@ -89,6 +96,81 @@ void TDocument::NotifyParticlesChanged() {
 
 void TDocument::NotifySetupReplaced() {
     emit setupReplaced();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and redo
+
+void TDocument::PushParticlesChange(const QString& text, std::unique_ptr<TParticlesList> before,
+                                    const TFrameState& frameBefore) {
+    FUndoStack->push(new TParticlesChange(*this, text, std::move(before), frameBefore));
+}
+
+void TDocument::PushOptionsChange(const TOptionsState& before) {
+    FUndoStack->push(new TOptionsChange(*this, before));
+}
+
+void TDocument::PushFrameChange(const QString& text, const TFrameState& before, int mergeId) {
+    FUndoStack->push(new TFrameChange(*this, text, before, mergeId));
+}
+
+void TDocument::PushNotesChange(const std::string& before) {
+    FUndoStack->push(new TNotesChange(*this, before));
+}
+
+void TDocument::ClearUndo(bool clean) {
+    ClearingUndo = true;
+    FUndoStack->clear();
+    if (!clean) FUndoStack->resetClean();
+    UnsavedParticles = !clean;
+    ClearingUndo = false;
+}
+
+void TDocument::MarkSaved() {
+    UnsavedParticles = false;
+    FUndoStack->setClean();
+}
+
+void TDocument::FollowUndoStack() {
+    if (ClearingUndo) return;
+    if (FUndoStack->isClean()) {
+        SetModified(false);
+        return;
+    }
+    const int index = FUndoStack->index();
+    const int clean = FUndoStack->cleanIndex();
+    bool particles = clean < 0 && UnsavedParticles;
+    const int from = clean < 0 ? 0 : std::min(clean, index);
+    const int to = clean < 0 ? index : std::max(clean, index);
+    for (int k = from; k < to && !particles; ++k)
+        if (const auto* change = dynamic_cast<const TSetupChange*>(FUndoStack->command(k)))
+            particles = change->ParticlesKind();
+    // Without a change of the particles the save question asks about the simulation setup.
+    SetFlags(true, particles);
+}
+
+void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameState& frame) {
+    TSimData& sim = Sim();
+    // The work arrays refer to the particles that go.
+    sim.FreeWork();
+    sim.Particles.Assign(particles);
+    HookCollisions();
+    kinetra::ui::RestoreFrame(Frame(), frame);
+    emit particlesRestored();
+}
+
+void TDocument::RestoreOptions(const TOptionsState& options) {
+    kinetra::ui::RestoreOptions(Sim(), options);
+    emit optionsRestored();
+}
+
+void TDocument::RestoreFrame(const TFrameState& frame) {
+    kinetra::ui::RestoreFrame(Frame(), frame);
+    emit viewRestored();
+}
+
+void TDocument::RestoreNotes(const std::string& notes) {
+    Sim().Notes = notes;
 }
 
 }  // namespace kinetra::ui

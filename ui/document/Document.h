@@ -9,12 +9,15 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace kinetra {
 class TFramedSim;
 class TParser;
+class TParticlesList;
 class TScreenFrame;
 class TSimData;
 }  // namespace kinetra
@@ -22,6 +25,9 @@ class TSimData;
 class QUndoStack;
 
 namespace kinetra::ui {
+
+struct TFrameState;
+struct TOptionsState;
 
 // The run states of the window's run control.
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
@@ -64,6 +70,26 @@ public:
     // A different setup is in place (New, Open), or none (a failed Open).
     void NotifySetupReplaced();
 
+    // The changes the window makes to the setup, each one undoable command, pushed after the
+    // window has made it: the particle list (its collection with the frame before), the
+    // simulation options, the frame (Frame settings and the view commands; a mergeId gathers
+    // the changes that follow each other, as TSetupChange::TMerge says) and the notes.
+    void PushParticlesChange(const QString& text, std::unique_ptr<TParticlesList> before,
+                             const TFrameState& frameBefore);
+    void PushOptionsChange(const TOptionsState& before);
+    void PushFrameChange(const QString& text, const TFrameState& before, int mergeId = -1);
+    void PushNotesChange(const std::string& before);
+    // Forgets every change (New, Open); `clean`: the setup as it stands is the one saved.
+    void ClearUndo(bool clean);
+    // The setup was saved: undoing or redoing back to here leaves it unmodified.
+    void MarkSaved();
+
+    // What the commands put back, each followed by the signal that the rooms redraw from.
+    void RestoreParticles(const TParticlesList& particles, const TFrameState& frame);
+    void RestoreOptions(const TOptionsState& options);
+    void RestoreFrame(const TFrameState& frame);
+    void RestoreNotes(const std::string& notes);
+
 signals:
     // After ResetView.
     void viewReset();
@@ -75,8 +101,17 @@ signals:
     void stepDone();
     // Two particles touch (the collection's OnCollision), the lower index first.
     void collision(int first, int second);
+    // Undo or redo put a state back: the rooms show it as after the command that made it.
+    void particlesRestored();
+    void optionsRestored();
+    void viewRestored();
 
 private:
+    // Modified and ParticlesModified as the undo stack stands: unmodified at the saved state,
+    // otherwise modified, about the particles when a command between here and there is.
+    void FollowUndoStack();
+    void SetFlags(bool modified, bool particles);
+
     std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FParser;
     QUndoStack* FUndoStack;
@@ -84,6 +119,10 @@ private:
     bool FModified = false;
     bool FParticlesModified = false;
     bool FNewSetup = false;
+    // The stack is being cleared: its signals say nothing about the flags.
+    bool ClearingUndo = false;
+    // Without a saved state (a new setup), what differs from nothing concerns the particles.
+    bool UnsavedParticles = false;
 };
 
 }  // namespace kinetra::ui

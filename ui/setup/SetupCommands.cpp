@@ -12,6 +12,7 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
+#include "model/Particles.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/KNAbout.h"
 #include "ui/dialogs/KNInfo.h"
@@ -21,6 +22,7 @@
 #include "ui/dialogs/SimOptions.h"
 #include "ui/document/Document.h"
 #include "ui/document/UiText.h"
+#include "ui/document/UndoCommands.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
@@ -45,6 +47,11 @@ TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TRunContr
         FInfoShown = false;
         Document.Sim().InfoWanted = false;
         emit infoShownChanged(false);
+    });
+    // Undo and redo: shown as after the command that made the change.
+    connect(&document, &TDocument::particlesRestored, this, &TSetupCommands::ParticlesRestored);
+    connect(&document, &TDocument::optionsRestored, this, [this] {
+        if (FInfoShown && FInfoWindow) FInfoWindow->Rebuild();
     });
 }
 
@@ -127,6 +134,8 @@ void TSetupCommands::mmiNewClick() {
         if (FPrompts.ExecDialog(dialog) != QDialog::Accepted) return;
     }
     Document.Sim().Clear();
+    // The changes of the old setup cannot be undone into the new one.
+    Document.ClearUndo(false);
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     ResetView();
@@ -137,10 +146,17 @@ void TSetupCommands::mmiNewClick() {
     // The particles of the confirmed list on screen, whatever their units.
     Views.mmiFitAllClick();
     Document.SetNewSetup(true);
+    // The new setup starts without changes to undo and, until it is saved, without a state
+    // that is not modified.
+    Document.ClearUndo(false);
     Document.NotifySetupReplaced();
 }
 
 void TSetupCommands::mmiEditParticlesClick() {
+    // The state before, for the undo of what the list changes.
+    auto before = std::make_unique<TParticlesList>(Document.Sim().Particles.Dimensions());
+    before->Assign(Document.Sim().Particles);
+    const TFrameState frameBefore = CaptureFrame(Document.Frame());
     {
         // OK hands the working copy to the simulation and, after inserts or deletes, calls
         // ParticlesChanged, which ends a run and rewinds.
@@ -153,6 +169,12 @@ void TSetupCommands::mmiEditParticlesClick() {
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Document.NotifyParticlesChanged();
             Run.PrepareScene();
+            if (dialog.ListChanged() || dialog.ParticleChanged()) {
+                const QStringList& changes = dialog.Changes();
+                Document.PushParticlesChange(
+                    changes.size() == 1 ? changes.front() : QStringLiteral("Edit particles"),
+                    std::move(before), frameBefore);
+            }
         }
     }
     // A marker of no mass has no place, and its menu item is disabled, so the user could not
@@ -168,12 +190,15 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // The dialog holds the run while it is open; the run then goes on in its direction.
     const bool interrupted = Document.RunState() == rsRunning;
     if (interrupted) Run.mmiPauseClick();
+    const TOptionsState before = CaptureOptions(Document.Sim());
     {
         TfrmSimOptions dialog(*this, Window);
         if (FPrompts.ExecDialog(dialog) == QDialog::Accepted) {
             if (FInfoShown && FInfoWindow) FInfoWindow->Rebuild();
         }
     }
+    // Also what an OK that failed half-way wrote before Cancel: the values stay written.
+    if (!before.SameSetup(CaptureOptions(Document.Sim()))) Document.PushOptionsChange(before);
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
     if (interrupted && Document.RunState() == rsPaused) {
@@ -187,16 +212,22 @@ void TSetupCommands::mmiSimulationOptionsClick() {
 }
 
 void TSetupCommands::mmiSettingsClick() {
+    const TFrameState before = CaptureFrame(Document.Frame());
     TfrmSettings dialog(*this, Window);
     FPrompts.ExecDialog(dialog);
     // An OK that failed half-way may still have changed the frame: redraw whatever closed it.
-    if (dialog.Changed()) Views.ViewChanged();
+    if (dialog.Changed()) {
+        Views.ViewChanged();
+        Document.PushFrameChange(QStringLiteral("Frame settings"), before);
+    }
     if (!Scene.ShowCenterOfMass()) Scene.EraseCenterOfMass();
 }
 
 void TSetupCommands::mmiNotesClick() {
+    const std::string before = Document.Sim().Notes;
     TfrmNotes dialog(*this, Window);
     FPrompts.ExecDialog(dialog);
+    if (Document.Sim().Notes != before) Document.PushNotesChange(before);
 }
 
 void TSetupCommands::mmiOpenClick() {
@@ -223,6 +254,8 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
     const std::string name = ForceSetupExtension(FromQ(chosenName));
     const auto finish = [this] {
         UpdateCaption();
+        // The changes of the setup before are gone with it; the one opened is unchanged.
+        Document.ClearUndo(true);
         SetModified(false);
         Document.SetNewSetup(false);
         Document.NotifySetupReplaced();
@@ -276,6 +309,16 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
     finish();
 }
 
+void TSetupCommands::ParticlesRestored() {
+    // As after the particle list's OK with inserts or deletes: the run ends with a rewind.
+    ParticlesChanged();
+    if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass()) Views.SetShowCenterOfMass(false);
+    Scene.UpdateInvisibleFlags();
+    Scene.UpdateTrailFlags();
+    Scene.UpdateScreenPositions();
+    Document.NotifyParticlesChanged();
+}
+
 void TSetupCommands::OpenFromMenu(const QString& fileName) {
     if (UnsavedChangesHandled()) OpenSetup(fileName);
 }
@@ -312,6 +355,8 @@ void TSetupCommands::WriteSetup() {
     Extras.RememberFile(Document.Sim().FileName);
     SetModified(false);
     Document.SetNewSetup(false);
+    // Undoing back to here leaves the setup unmodified.
+    Document.MarkSaved();
 }
 
 void TSetupCommands::mmiSaveAsClick() {

@@ -89,6 +89,8 @@ signals:
     void quitRequested();
 
 private:
+    // Undo or redo put a particle collection back.
+    void ParticlesRestored();
     void ResetToNoSetup();
     // Writes the setup to FileName (Save without its questions).
     void WriteSetup();

@@ -10,6 +10,7 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
+#include "ui/document/UndoCommands.h"
 #include "ui/run/RunControl.h"
 #include "ui/view/ViewMouse.h"
 
@@ -22,6 +23,15 @@ TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TRunControl
     new TViewMouse(document, scene, *this, prompts, window);
     // A new view draws the trails of the selected particles.
     connect(&document, &TDocument::viewReset, this, [this] { emit trailModeChanged(tmSelected); });
+    // Undo and redo of a view change draw the view put back.
+    connect(&document, &TDocument::viewRestored, this, &TViewCommands::ViewChanged);
+}
+
+void TViewCommands::ChangeView(const QString& text, const std::function<bool()>& change, int mergeId) {
+    const TFrameState before = CaptureFrame(Document.Frame());
+    if (!change()) return;
+    ViewChanged();
+    Document.PushFrameChange(text, before, mergeId);
 }
 
 void TViewCommands::ViewChanged() {
@@ -35,40 +45,55 @@ void TViewCommands::ViewChanged() {
 }
 
 void TViewCommands::sbZoomInClick() {
-    Document.Frame().Zoom(2);
-    ViewChanged();
+    ChangeView(QStringLiteral("Zoom in"), [this] {
+        Document.Frame().Zoom(2);
+        return true;
+    });
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Document.Frame().Zoom(0.5);
-    ViewChanged();
+    ChangeView(QStringLiteral("Zoom out"), [this] {
+        Document.Frame().Zoom(0.5);
+        return true;
+    });
 }
 
 void TViewCommands::sbToggleClick() {
-    Document.Frame().ToggleAxes();
-    ViewChanged();
+    ChangeView(QStringLiteral("Toggle axes"), [this] {
+        Document.Frame().ToggleAxes();
+        return true;
+    });
 }
 
 void TViewCommands::FormKeyUp(int key) {
     if (!Document.HasSetup()) return;
+    TScreenFrame& frame = Document.Frame();
+    void (TScreenFrame::*pan)() = nullptr;
     switch (key) {
         case Qt::Key_Left:
-            Document.Frame().PanLeft();
+            pan = &TScreenFrame::PanLeft;
             break;
         case Qt::Key_Up:
-            Document.Frame().PanUp();
+            pan = &TScreenFrame::PanUp;
             break;
         case Qt::Key_Right:
-            Document.Frame().PanRight();
+            pan = &TScreenFrame::PanRight;
             break;
         case Qt::Key_Down:
-            Document.Frame().PanDown();
+            pan = &TScreenFrame::PanDown;
             break;
         default:
             return;
     }
-    // In a frame other than "Origin" the pan moves nothing, but the view is still redrawn.
-    ViewChanged();
+    // In a frame other than "Origin" the pan moves nothing, but the view is still redrawn and
+    // the setup counts as changed.
+    ChangeView(
+        QStringLiteral("Pan"),
+        [&frame, pan] {
+            (frame.*pan)();
+            return true;
+        },
+        TSetupChange::MergeArrows);
 }
 
 void TViewCommands::SetTrailMode(TTrailMode mode) {
@@ -118,7 +143,7 @@ bool TViewCommands::FitVisible() {
 
 void TViewCommands::mmiFitAllClick() {
     if (!Document.HasSetup()) return;
-    if (FitVisible()) ViewChanged();
+    ChangeView(QStringLiteral("Fit all"), [this] { return FitVisible(); });
 }
 
 void TViewCommands::FitAllIfNoneShown() {
@@ -141,13 +166,20 @@ bool TViewCommands::HasSetup() const {
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
     if (!Document.HasSetup()) return;
-    Document.Frame().ZoomAbout(factor, pixel.x(), pixel.y());
-    ViewChanged();
+    ChangeView(
+        QStringLiteral("Zoom"),
+        [this, factor, pixel] {
+            Document.Frame().ZoomAbout(factor, pixel.x(), pixel.y());
+            return true;
+        },
+        TSetupChange::MergeWheel);
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
     if (!Document.HasSetup()) return;
-    if (Document.Frame().PanPixels(dx, dy)) ViewChanged();
+    ChangeView(
+        QStringLiteral("Pan"), [this, dx, dy] { return Document.Frame().PanPixels(dx, dy); },
+        TSetupChange::MergeDrag);
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {

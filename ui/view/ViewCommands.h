@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <functional>
 
 #include "ui/scene/SceneView.h"
 
@@ -61,6 +62,9 @@ signals:
 
 private:
     bool FitVisible();
+    // A view command: `change` changes the frame (false: it changed nothing); the view is then
+    // drawn anew and the change becomes an undoable command named `text`.
+    void ChangeView(const QString& text, const std::function<bool()>& change, int mergeId = -1);
     void SetTrailMode(TTrailMode mode);
 
     TDocument& Document;

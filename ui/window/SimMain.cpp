@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
@@ -75,12 +76,16 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     Status = std::make_unique<TStatusPanels>(View);
     stbStatusBar = Status->Bar();
     CreateSpeedControl();
+    CreateUndoActions();
     ConnectRooms();
     FormCreate();
 }
 
 TSimForm::~TSimForm() {
     Terminating = true;
+    // Nothing that goes below may call back into the window.
+    FDocument->disconnect(this);
+    FDocument->UndoStack().disconnect(this);
     // The rooms refer to the document, and the info window and the plot to the simulation:
     // they go first.
     delete Setup;
@@ -344,6 +349,36 @@ void TSimForm::CreateSpeedControl() {
         help->insertAction(mmiAbout, mmiHelp);
 }
 
+// "Undo" and "Redo" at the end of the Edit menu.
+void TSimForm::CreateUndoActions() {
+    QUndoStack& stack = FDocument->UndoStack();
+    mmiUndo = NewAction(QStringLiteral("&Undo"), [this] { FDocument->UndoStack().undo(); });
+    mmiRedo = NewAction(QStringLiteral("&Redo"), [this] { FDocument->UndoStack().redo(); });
+    mmiUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mmiRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    if (auto* edit = menuBar()->findChild<QMenu*>(QStringLiteral("mmiEdit"))) {
+        edit->addSeparator();
+        edit->addActions({mmiUndo, mmiRedo});
+    }
+    for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
+        connect(&stack, signal, this, [this] { UpdateCommands(); });
+    connect(&stack, &QUndoStack::undoTextChanged, this, [this] { UpdateUndoTexts(); });
+    connect(&stack, &QUndoStack::redoTextChanged, this, [this] { UpdateUndoTexts(); });
+    UpdateUndoTexts();
+}
+
+void TSimForm::UpdateUndoTexts() {
+    const auto caption = [](const QString& verb, QString command) {
+        // A particle's name may hold an "&", which a menu would take for an access key.
+        command.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        return command.isEmpty() ? verb : verb + QLatin1Char(' ') + command;
+    };
+    const QUndoStack& stack = FDocument->UndoStack();
+    mmiUndo->setText(caption(QStringLiteral("&Undo"), stack.undoText()));
+    mmiRedo->setText(caption(QStringLiteral("&Redo"), stack.redoText()));
+}
+
 // The tool panel and the status bar lie over the drawing area along its right and bottom edges.
 void TSimForm::LayoutOverlays() {
     const int w = View->width();
@@ -430,6 +465,10 @@ void TSimForm::UpdateCommands() {
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && sim.Particles.TotalMass != 0);
     actToggle->setEnabled(setup && sim.Dimensions > 1);
+    // A running simulation is not changed under the run.
+    const bool changeable = setup && FDocument->RunState() != rsRunning;
+    mmiUndo->setEnabled(changeable && FDocument->UndoStack().canUndo());
+    mmiRedo->setEnabled(changeable && FDocument->UndoStack().canRedo());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -107,6 +107,10 @@ struct TWindowControls {
     QAction* mmiFaster = nullptr;
     QAction* mmiSlower = nullptr;
     QAction* mmiHelp = nullptr;
+
+    // Undo and redo of the changes of the setup, named after the command they undo or redo.
+    QAction* mmiUndo = nullptr;
+    QAction* mmiRedo = nullptr;
 };
 
 class TSimForm : public QMainWindow, private TWindowControls {
@@ -173,6 +177,8 @@ private:
     void CreateMenus();
     void CreateToolPanel();
     void CreateSpeedControl();
+    void CreateUndoActions();
+    void UpdateUndoTexts();
     void ConnectRooms();
     void LayoutOverlays();
     void UpdateCommands();
