@@ -38,6 +38,7 @@
 #include "ui/window/StatusPanels.h"
 #include "ui/window/ToolIcons.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -79,10 +80,14 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     CreateUndoActions();
     ConnectRooms();
     FormCreate();
+    Aids = new TWindowAids(*this);
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
     Terminating = true;
+    delete Aids;
+    Aids = nullptr;
     // Nothing that goes below may call back into the window.
     FDocument->disconnect(this);
     FDocument->UndoStack().disconnect(this);
@@ -361,8 +366,10 @@ void TSimForm::CreateUndoActions() {
         edit->addSeparator();
         edit->addActions({mmiUndo, mmiRedo});
     }
+    // Every command done, undone or redone may change what the rule reads (the notes too).
     for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
         connect(&stack, signal, this, [this] { UpdateCommands(); });
+    connect(&stack, &QUndoStack::indexChanged, this, [this] { UpdateCommands(); });
     connect(&stack, &QUndoStack::undoTextChanged, this, [this] { UpdateUndoTexts(); });
     connect(&stack, &QUndoStack::redoTextChanged, this, [this] { UpdateUndoTexts(); });
     UpdateUndoTexts();
@@ -469,6 +476,7 @@ void TSimForm::UpdateCommands() {
     const bool changeable = setup && FDocument->RunState() != rsRunning;
     mmiUndo->setEnabled(changeable && FDocument->UndoStack().canUndo());
     mmiRedo->setEnabled(changeable && FDocument->UndoStack().canRedo());
+    if (Aids != nullptr) Aids->Update(setup);
 }
 
 // ---------------------------------------------------------------------------------------------
