@@ -82,12 +82,12 @@ TParticlesList::TParticlesList(int dimensions) {
     SetDimensions(dimensions);
 }
 
-TParticlesList::~TParticlesList() {
-    while (!Items.empty()) Delete(0);
-}
+// Every particle goes at once: deleting the first one again and again would move all the others
+// each time (N^2 moves for N particles).
+TParticlesList::~TParticlesList() = default;
 
 void TParticlesList::SetDimensions(int dimensions) {
-    while (!Items.empty()) Delete(0);
+    Items.clear();
     FDimensions = dimensions;
     TotalMass = 0;
     PlanarAngularMomentum = 0;
@@ -98,10 +98,24 @@ void TParticlesList::SetDimensions(int dimensions) {
 }
 
 void TParticlesList::CheckPlacement(const TParticle& particle) const {
+    // Loading N particles checks N^2 / 2 pairs here: the distance is written out (the operations
+    // of TVector::Distance) so that the compiler can overlap the pairs.
+    const double* x = particle.InitialPosition.Data();
+    const int dims = particle.InitialPosition.Count();
+    const double radius = particle.Radius();
     for (const TItem& item : Items) {
         const TParticle& other = *item.Particle;
-        const double d = particle.InitialPosition.Distance(other.InitialPosition);
-        if (d < particle.Radius() + other.Radius()) throw EKNError(Format("Overlap with %s.", other.Name));
+        const double* y = other.InitialPosition.Data();
+        double sum = 0;
+        for (int c = 0; c < dims; ++c) {
+            const double w = y[c] - x[c];
+            sum = sum + w * w;
+        }
+        // Without radii (their sum not above 0) no distance is below it, and the distance is 0
+        // exactly when its square is: the square root is needed only with radii.
+        const double radii = radius + other.Radius();
+        const double d = radii > 0 ? std::sqrt(sum) : sum;
+        if (d < radii) throw EKNError(Format("Overlap with %s.", other.Name));
         if (d == 0) throw EKNError(Format("Position already occupied by %s.", other.Name));
     }
 }
@@ -207,25 +221,28 @@ void TParticlesList::CheckCollisions() {
 namespace kinetra {
 
 void TParticle::LoadFromFile(TSetupReader& reader) {
+    const std::string of = " of particle " + QuotedForMessage(Name);
     // Mass first, so that SetCharge can refuse a charge on a massless particle.
-    Mass = reader.ReadReal();
-    const double charge = reader.ReadReal();
+    Mass = reader.ReadReal("mass" + of);
+    const double charge = reader.ReadReal("charge" + of);
     reader.ReadLn();
     SetCharge(charge);
-    SetRadius(reader.ReadReal());
+    SetRadius(reader.ReadReal("radius" + of));
     reader.ReadLn();
-    InitialPosition.FromString(reader.ReadLine());
-    InitialVelocity.FromString(reader.ReadLine());
+    InitialPosition.FromString(reader.ReadLine("initial position" + of));
+    // An overlap is found only when the whole particle has been read; it is reported here.
+    reader.Mark();
+    InitialVelocity.FromString(reader.ReadLine("initial velocity" + of));
     // A degenerate image or a colour outside the palette would only surface when drawing.
-    const int imageSize = reader.ReadInteger();
+    const int imageSize = reader.ReadInteger("image size" + of);
     reader.ReadLn();
     if (imageSize < 1) throw EKNError("Invalid input");
     ImageSize = imageSize;
-    const int colour = StrToInt(reader.ReadLine());
+    const int colour = StrToInt(reader.ReadLine("colour" + of));
     if (colour < 0 || colour >= ColourCount) throw EKNError("Invalid input");
     ColourIndex = colour;
     UpdateImage();
-    const std::string flags = reader.ReadLine();
+    const std::string flags = reader.ReadLine("trail and invisibility flags" + of);
     if (flags.size() < 2) throw EKNError("Invalid input");
     ShowTrail = flags[0] == 'T';
     Invisible = flags[1] == 'T';
@@ -244,15 +261,20 @@ void TParticle::SaveToFile(TSetupWriter& writer) const {
 }
 
 void TParticlesList::LoadFromFile(TSetupReader& reader) {
-    if (reader.ReadLine() != KeywordBeginParticles)
+    if (reader.ReadLine("start of the particle section") != KeywordBeginParticles)
         throw EKNError(Format("Keyword %s expected", KeywordBeginParticles));
     reader.ReadLn();
     for (;;) {
-        std::string name = reader.ReadLine();
+        std::string name = reader.ReadLine("particle name");
         if (name == KeywordEndParticles) break;
         auto particle = std::make_unique<TParticle>(name, FDimensions);
         particle->LoadFromFile(reader);
-        AddParticle(std::move(particle));
+        try {
+            AddParticle(std::move(particle));
+        } catch (const EKinetraError&) {
+            reader.ReturnToMark();  // the particle's initial position
+            throw;
+        }
         reader.ReadLn();
     }
 }

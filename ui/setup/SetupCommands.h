@@ -58,7 +58,8 @@ public:
     // Opens a setup chosen from a menu (an example, a recent setup) as Open does after its file
     // dialog, the question about unsaved changes included.
     void OpenFromMenu(const QString& fileName);
-    // "in FILE, line N" ("in FILE" when no line was read; empty without a file name).
+    // "in FILE, line N, ITEM: \"TEXT\"" ("in FILE" when no line was read; empty without a file
+    // name).
     static QString PlaceOf(const EKinetraError& error);
     void mmiSaveClick();
     // Save as the command does it; false when nothing was written because the user declined
@@ -87,6 +88,8 @@ signals:
     void infoShownChanged(bool shown);
     // Quit has the user's consent: the program ends.
     void quitRequested();
+    // The note beside the status panels: where the setup was saved; empty clears it.
+    void statusNote(const QString& note);
 
 private:
     // Undo or redo put a particle collection back.
@@ -94,6 +97,11 @@ private:
     void ResetToNoSetup();
     // Writes the setup to FileName (Save without its questions).
     void WriteSetup();
+    // The first save of a new setup, into the working folder without a dialog, would replace a
+    // file that is there already.
+    bool FirstSaveWouldReplace() const;
+    // The note on the status bar that names the file just written.
+    void ShowWhereSaved();
     QString ProposedSaveName() const;
 
     TDocument& Document;

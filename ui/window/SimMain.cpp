@@ -147,6 +147,7 @@ void TSimForm::ConnectRooms() {
 
     connect(Setup, &TSetupCommands::captionChanged, this, &QWidget::setWindowTitle);
     connect(Setup, &TSetupCommands::infoShownChanged, mmiInfo, &QAction::setChecked);
+    connect(Setup, &TSetupCommands::statusNote, this, [this](const QString& note) { Status->SetNote(note); });
     connect(Setup, &TSetupCommands::quitRequested, this, [this] {
         Terminating = true;
         Quitting = true;
@@ -432,6 +433,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
@@ -552,6 +557,7 @@ void TSimForm::SceneRefreshed() {
         ShowFrameInfo();
     Setup->UpdateInfoValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------
