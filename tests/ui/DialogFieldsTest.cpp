@@ -104,7 +104,7 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
         {"SimOptions OK",
          [](TFakeHost& h, const QString& text) {
              TfrmSimOptions d(h);
-             d.edtTimeStep->setText(text);
+             d.Controls().edtTimeStep->setText(text);
              d.btnOKClick();
          },
          QStringLiteral("Time step")},
@@ -112,35 +112,35 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
          [](TFakeHost& h, const QString& text) {
              h.Sim.SetMethod(nmRKF);
              TfrmSimOptions d(h);
-             d.edtTimeStep->setText(text);
-             d.ParseText(d.edtTimeStep);
+             d.Controls().edtTimeStep->setText(text);
+             d.ParseText(d.Controls().edtTimeStep);
          },
          QStringLiteral("Initial time step")},
         {"EditParticle leaving",
          [](TFakeHost& h, const QString& text) {
              TEditParticleForm d(h, nullptr, h.Sim.Particles, 0, false);
-             d.edtMass->setText(text);
-             d.ParseText(d.edtMass);
+             d.Controls().edtMass->setText(text);
+             d.ParseText(d.Controls().edtMass);
          },
          QStringLiteral("Mass")},
         {"EditParticle OK",
          [](TFakeHost& h, const QString& text) {
              TEditParticleForm d(h, nullptr, h.Sim.Particles, 0, false);
-             d.sgVel->SetCell(1, text);
+             d.Controls().sgVel->SetCell(1, text);
              d.btnOKClick();
          },
          QStringLiteral("Initial velocity, y")},
         {"Settings leaving",
          [](TFakeHost& h, const QString& text) {
              TfrmSettings d(h);
-             d.edtPixelsPerUnit->setText(text);
-             d.ParseText(d.edtPixelsPerUnit);
+             d.Controls().edtPixelsPerUnit->setText(text);
+             d.ParseText(d.Controls().edtPixelsPerUnit);
          },
          QStringLiteral("Pixels per unit length")},
         {"Settings OK",
          [](TFakeHost& h, const QString& text) {
              TfrmSettings d(h);
-             d.sgOrigin->SetCell(0, text);
+             d.Controls().sgOrigin->SetCell(0, text);
              d.btnOKClick();
          },
          QStringLiteral("Origin, x")},
@@ -157,7 +157,7 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
     // A value that the setup refuses is no wrong expression: its own message says what it is about.
     TFakeHost host;
     TfrmSimOptions dialog(host);
-    dialog.edtAccuracy->setText(QStringLiteral("1E-40"));
+    dialog.Controls().edtAccuracy->setText(QStringLiteral("1E-40"));
     dialog.btnOKClick();
     ASSERT_EQ(host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(host.Prompter.Messages[0], QStringLiteral("Accuracy setting must be at least 1E-30"));

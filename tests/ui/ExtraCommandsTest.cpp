@@ -17,9 +17,9 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "frame/FramedSim.h"
+#include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
-#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -128,8 +128,8 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     Steps(3);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
     EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
-    // A refresh without a step adds nothing.
-    Access().Scene().RefreshScene();
+    // A refresh without a step (a new size of the drawing area) adds nothing.
+    Form->ResizeDrawingArea(420, 300);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
 
     // Stop rewinds: a new history with its time-0 sample.
@@ -161,7 +161,7 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     EXPECT_EQ(plot->History().E0(), e0);
     plot->close();
     EXPECT_FALSE(Form->Controls().mmiEnergyPlot->isChecked());
-    EXPECT_FALSE(Access().Extras().EnergyPlotShown);
+    EXPECT_FALSE(Form->EnergyPlotShown());
 }
 
 // Opened during a run at full speed (Harmonic1D, whose energy swings fast): the curves begin
@@ -264,7 +264,7 @@ TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
     QImage saved(PathOf("scene.png"));
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(400, 300));
-    const QImage screen = Access().Scene().Canvas.convertToFormat(QImage::Format_RGB32);
+    const QImage screen = View().Canvas().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), screen);
     // The red particle's trail, ANDed over the background, is in the picture beside its image.
     int red = 0;
@@ -382,7 +382,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
 
     // As Open: unsaved changes are asked about first, and Cancel keeps the setup.
     const std::string shown = Sim().FileName;
-    Form->SetModified(true);
+    Doc().SetModified(true);
     items[0]->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 1u);
     EXPECT_EQ(Sim().FileName, shown);
@@ -465,8 +465,7 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
     for (const std::string& file : files) Open(file);
     // Saving counts too, and moves the file to the front.
     Open(files[3]);
-    Form->SetModified(true);
-    Access().UpdateCommands();
+    Doc().SetModified(true);
     Form->Controls().mmiSave->trigger();
     Form->Controls().mmiRecent->aboutToShow();
     const QList<QAction*> items = Form->Controls().mmiRecent->actions();

@@ -46,9 +46,9 @@ protected:
     bool Shown(QWidget& w) const { return w.isVisibleTo(Form.get()); }
     bool OnArea(int i) const {
         const TScreenPoint p =
-            Form->ScreenFrame().WorldToScreen(Form->SimData().Particles.Particles(i).Position);
-        return p.X >= 0 && p.X < Form->ScreenFrame().ClientWidth() && p.Y >= 0 &&
-               p.Y < Form->ScreenFrame().ClientHeight();
+            Form->Document().Frame().WorldToScreen(Form->Document().Sim().Particles.Particles(i).Position);
+        return p.X >= 0 && p.X < Form->Document().Frame().ClientWidth() && p.Y >= 0 &&
+               p.Y < Form->Document().Frame().ClientHeight();
     }
     static QRgb Rgb(const QImage& image, QPointF at) {
         return image.pixel(static_cast<int>(at.x()), static_cast<int>(at.y())) & 0xFFFFFFu;
@@ -130,7 +130,7 @@ TEST_F(WindowAids, NotesAreShownFlowingAndFollowEveryChange) {
     // F4 still edits the notes; the pane follows at once.
     Prompts->OnExecDialog = [](QDialog& dialog) {
         auto& notes = dynamic_cast<TfrmNotes&>(dialog);
-        notes.memNotes->setPlainText("Watch A.");
+        notes.Controls().memNotes->setPlainText("Watch A.");
         notes.btnOKClick();
         return int(QDialog::Accepted);
     };
@@ -189,10 +189,10 @@ TEST_F(WindowAids, ArrowsHaveOneScaleForTheSceneInEveryFrame) {
     const QImage marked = Form->DrawingArea()->grab().toImage();
     EXPECT_EQ(Rgb(marked, toMinus.pointAt(0.6)), TSceneOverlay::ForceColour.rgb() & 0xFFFFFFu);
     EXPECT_EQ(Rgb(bare, toMinus.pointAt(0.6)), Background());
-    EXPECT_EQ(Form->SceneImage(), Access().Scene().Canvas);
+    EXPECT_EQ(Form->SceneImage(), View().Canvas());
 
     // Following one of the pair: it has no velocity of its own, the other twice the speed.
-    Form->ScreenFrame().SetName("Minus");
+    Form->Document().Frame().SetName("Minus");
     const TSceneMarks followed = Overlay().Marks();
     ASSERT_EQ(followed.Velocity.Arrows.size(), 1u);
     EXPECT_NEAR(followed.Velocity.PixelsPerUnit * std::sqrt(2.0), 300 / 8.0, 1E-9);
@@ -238,7 +238,7 @@ TEST_F(WindowAids, FitAllFramesTheWholeOrbitNotOnlyTheStart) {
     planet.InitialVelocity.Assign(CircularOrbitVelocity(Sim(), 1, 0, 0, 1, false));
     Sim().Particles.ResetToInitial();
     Form->Controls().mmiFitAll->trigger();
-    const TScreenFrame& frame = Form->ScreenFrame();
+    const TScreenFrame& frame = Form->Document().Frame();
     EXPECT_NEAR(frame.OriginX(), 0, 0.05);
     EXPECT_NEAR(frame.OriginY(), 0, 0.05);
     EXPECT_GT(frame.Height(), 20);

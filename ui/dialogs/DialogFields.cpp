@@ -382,12 +382,12 @@ bool TToolDialog::ParseText(QWidget* field) {
 void TToolDialog::ShowError(const std::exception& error) {
     const QString text = QString::fromStdString(error.what());
     const auto* fieldError = dynamic_cast<const EFieldError*>(&error);
-    if (fieldError == nullptr || fieldError->Caption.isEmpty()) {
+    if (fieldError == nullptr || fieldError->Caption().isEmpty()) {
         Host.Prompts().ShowMessage(this, text);
         return;
     }
     Host.Prompts().ShowDetailedMessage(this, text,
-                                       QStringLiteral("In the field \"%1\".").arg(fieldError->Caption));
+                                       QStringLiteral("In the field \"%1\".").arg(fieldError->Caption()));
 }
 
 void TToolDialog::showEvent(QShowEvent* event) {

@@ -46,8 +46,11 @@ TFieldValue EvaluateText(TParser& parser, const QString& text);
 class EFieldError : public std::runtime_error {
 public:
     EFieldError(const std::exception& cause, QString caption)
-        : std::runtime_error(cause.what()), Caption(std::move(caption)) {}
-    QString Caption;
+        : std::runtime_error(cause.what()), FCaption(std::move(caption)) {}
+    const QString& Caption() const { return FCaption; }
+
+private:
+    QString FCaption;
 };
 
 // The caption of a dialog field: the text of the label that has it as its buddy, without

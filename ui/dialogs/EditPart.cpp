@@ -110,7 +110,7 @@ void TColourList::paintEvent(QPaintEvent*) {
 
 TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TParticlesList& list, int index,
                                      bool insertMode)
-    : TToolDialog(host, parent), InsertMode(insertMode), Index(index), List(list) {
+    : TToolDialog(host, parent), FInsertMode(insertMode), FIndex(index), List(list) {
     setWindowTitle(QStringLiteral("Particle"));
 
     lblName = Label("lblName", QStringLiteral("Name"), this);
@@ -243,7 +243,7 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     for (QWidget* field : std::initializer_list<QWidget*>{edtMass, edtCharge, edtRadius, sgPos, sgVel})
         WatchField(field);
     connect(cbColour, &QComboBox::currentIndexChanged, this, [this](int item) {
-        if (item >= 0) ColourIndex = item;
+        if (item >= 0) FColourIndex = item;
         DrawImage();
     });
     connect(speMyRadius, &QSpinBox::valueChanged, this, [this](int) { DrawImage(); });
@@ -260,15 +260,15 @@ TEditParticleForm::~TEditParticleForm() = default;
 void TEditParticleForm::FormCreate() {
     const int dimensions = List.Dimensions();
     FWorkParticle = std::make_unique<TParticle>(dimensions);
-    if (InsertMode)
-        Index = std::clamp(Index, 0, List.Count());
+    if (FInsertMode)
+        FIndex = std::clamp(FIndex, 0, List.Count());
     else
-        FWorkParticle->Assign(&List.Particles(Index));
+        FWorkParticle->Assign(&List.Particles(FIndex));
     const TParticle& particle = *FWorkParticle;
 
-    ColourIndex = particle.ColourIndex;
+    FColourIndex = particle.ColourIndex;
     // An index outside the palette selects no swatch; it is kept unless a colour is chosen.
-    cbColour->setCurrentIndex(ColourIndex >= 0 && ColourIndex < ColourCount ? ColourIndex : -1);
+    cbColour->setCurrentIndex(FColourIndex >= 0 && FColourIndex < ColourCount ? FColourIndex : -1);
 
     edtName->setText(QString::fromStdString(particle.Name));
     edtMass->setText(FormatNumber(particle.Mass));
@@ -295,7 +295,7 @@ void TEditParticleForm::DrawImage() {
     QPainter painter(&FPreview);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(background, 2));
-    painter.setBrush(ParticleColour(ColourIndex));
+    painter.setBrush(ParticleColour(FColourIndex));
     painter.drawEllipse(QRect(PreviewSize / 2 - r, PreviewSize / 2 - r, 2 * r, 2 * r));
     painter.end();
     imgImage->setPixmap(QPixmap::fromImage(FPreview));
@@ -326,31 +326,31 @@ void TEditParticleForm::StoreFields() {
     }
     particle.ShowTrail = cbPath->isChecked();
     particle.Invisible = cbInvisible->isChecked();
-    particle.ColourIndex = ColourIndex;
+    particle.ColourIndex = FColourIndex;
     particle.SetImageRadius(speMyRadius->ClampedValue());
     particle.UpdateImage();
 }
 
 void TEditParticleForm::PutIntoList() {
-    if (InsertMode) {
+    if (FInsertMode) {
         // A refused particle stays with the dialog, so OK can be pressed again.
-        List.InsertParticle(Index, std::move(FWorkParticle));
+        List.InsertParticle(FIndex, std::move(FWorkParticle));
         return;
     }
     // Removed first so that the particle is checked against the others, not its old self.
     auto previous = std::make_unique<TParticle>(List.Dimensions());
-    previous->Assign(&List.Particles(Index));
+    previous->Assign(&List.Particles(FIndex));
     const double totalMass = List.TotalMass;
-    List.Delete(Index);
+    List.Delete(FIndex);
     try {
-        List.InsertParticle(Index, std::move(FWorkParticle));
+        List.InsertParticle(FIndex, std::move(FWorkParticle));
     } catch (...) {
-        List.InsertParticle(Index, std::move(previous));
+        List.InsertParticle(FIndex, std::move(previous));
         // Taking a mass off and adding it again may round; the list is to be as it was.
         List.TotalMass = totalMass;
         throw;
     }
-    if (!List.Particles(Index).SameAs(*previous)) Changed = true;
+    if (!List.Particles(FIndex).SameAs(*previous)) FChanged = true;
 }
 
 void TEditParticleForm::btnOKClick() {

@@ -15,7 +15,8 @@
 #include <QTreeView>
 
 #include "engine/KNConst.h"
-#include "ui/window/UiText.h"
+#include "engine/KNUtils.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui {
 
@@ -118,6 +119,35 @@ std::optional<int> TQtPrompts::GetInteger(QWidget* parent, const QString& title,
     const int chosen = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
     if (!ok) return std::nullopt;
     return chosen;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Errors that no command caught
+
+void HandleException(TUserPrompts& prompts, QWidget* parent, std::exception_ptr error) {
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+        return;
+    } catch (const std::exception& e) {
+        message = QString::fromStdString(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unknown error");
+    }
+    try {
+        prompts.ShowError(parent, WithFullStop(message));
+    } catch (...) {
+        // The error box itself failed: nothing more can be shown.
+    }
+}
+
+void RunGuarded(TUserPrompts& prompts, QWidget* parent, const std::function<void()>& command) {
+    try {
+        command();
+    } catch (...) {
+        HandleException(prompts, parent, std::current_exception());
+    }
 }
 
 QSize FileDialogSize(const QWidget& dialog) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QString>
+#include <exception>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -78,6 +80,11 @@ public:
                                   int minimum, int maximum) override;
 };
 
+// The top-level error handler: the message of an error that no command caught, with the
+// full-stop rule, in the error box over `parent`; the silent abort of a collision shows nothing.
+void HandleException(TUserPrompts& prompts, QWidget* parent, std::exception_ptr error);
+// Runs a command so that no exception leaves it: an error reaches HandleException.
+void RunGuarded(TUserPrompts& prompts, QWidget* parent, const std::function<void()>& command);
 // The size a file dialog of the program opens at: room for its columns (name, size, type,
 // date) without cutting them, within the screen.
 QSize FileDialogSize(const QWidget& dialog);

@@ -34,26 +34,31 @@ private:
     std::vector<QRadioButton*> Items;
 };
 
-class TfrmSimOptions : public TToolDialog {
+// The controls of the dialog "Simulation options", in tab order, read by tests through Controls().
+struct TSimOptionsControls {
+    TRadioGroup* rgNumMethod = nullptr;
+    QLabel* lblAccuracy = nullptr;
+    QLineEdit* edtAccuracy = nullptr;
+    QLabel* lblTimeStep = nullptr;
+    QLineEdit* edtTimeStep = nullptr;
+    QLabel* lblCycles = nullptr;
+    TSpinEdit* speCycles = nullptr;
+    QLabel* lblGravConstant = nullptr;
+    QLineEdit* edtGravConst = nullptr;
+    QLabel* lblCoulomb = nullptr;
+    QLineEdit* edtCoulomb = nullptr;
+    QLabel* lblGravPower = nullptr;
+    QLineEdit* edtPower = nullptr;
+    QCheckBox* cbCollisions = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TfrmSimOptions : public TToolDialog, private TSimOptionsControls {
 public:
     TfrmSimOptions(TDialogHost& host, QWidget* parent = nullptr);
 
-    TRadioGroup* rgNumMethod;
-    QLabel* lblAccuracy;
-    QLineEdit* edtAccuracy;
-    QLabel* lblTimeStep;
-    QLineEdit* edtTimeStep;
-    QLabel* lblCycles;
-    TSpinEdit* speCycles;
-    QLabel* lblGravConstant;
-    QLineEdit* edtGravConst;
-    QLabel* lblCoulomb;
-    QLineEdit* edtCoulomb;
-    QLabel* lblGravPower;
-    QLineEdit* edtPower;
-    QCheckBox* cbCollisions;
-    QPushButton* btnCancel;
-    QPushButton* btnOK;
+    const TSimOptionsControls& Controls() const { return *this; }
 
     // Fills the controls from the simulation.
     void FormCreate();

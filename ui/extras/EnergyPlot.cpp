@@ -11,7 +11,7 @@
 
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui {
 
@@ -294,7 +294,7 @@ void TfrmEnergyPlot::paintEvent(QPaintEvent*) {
 
 void TfrmEnergyPlot::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (OnClosed) OnClosed();
+    emit closed();
 }
 
 void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {

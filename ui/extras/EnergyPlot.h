@@ -120,6 +120,8 @@ struct TAxisScale {
 TAxisScale ScaleAxis(double low, double high, int maxTicks);
 
 class TfrmEnergyPlot : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TfrmEnergyPlot(QWidget* parent, std::size_t capacity = TEnergyHistory::DefaultCapacity);
 
@@ -142,8 +144,9 @@ public:
     // The picture as the window shows it, at its current size.
     QImage Picture();
 
-    // Told when the user closes the window (it is hidden, not destroyed).
-    std::function<void()> OnClosed;
+signals:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -18,6 +18,9 @@ public:
     TRepaintingPrompts(std::unique_ptr<TUserPrompts> inner, std::function<void()> repaint)
         : Inner(std::move(inner)), Repaint(std::move(repaint)) {}
 
+    // The prompts that show what is asked from now on.
+    void SetInner(std::unique_ptr<TUserPrompts> inner) { Inner = std::move(inner); }
+
     void ShowMessage(QWidget* parent, const QString& text) override {
         After after(*this);
         Inner->ShowMessage(parent, text);

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "frame/Frame.h"
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui {
 

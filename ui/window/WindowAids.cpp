@@ -12,6 +12,7 @@
 
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
+#include "ui/document/Document.h"
 #include "ui/extras/NotesPane.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/StartPanel.h"
@@ -24,8 +25,8 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
     QWidget* area = form.DrawingArea();
     const TWindowControls& controls = form.Controls();
     FOverlay = new TSceneOverlay(
-        area, [this]() -> const TSimData* { return &Form.SimData(); },
-        [this]() -> const TScreenFrame* { return &Form.ScreenFrame(); });
+        area, [this]() -> const TSimData* { return &Form.Document().Sim(); },
+        [this]() -> const TScreenFrame* { return &Form.Document().Frame(); });
     FStart = new TStartPanel(area, controls.mmiNew, controls.mmiOpen, controls.mmiExamples);
     area->installEventFilter(this);
 
@@ -82,7 +83,7 @@ void TWindowAids::Update(bool hasSetup) {
     FOverlay->SetActive(hasSetup);
     FOverlay->update();
     for (QAction* a : {actVelocityArrows, actForceArrows, actChargeSigns}) a->setEnabled(hasSetup);
-    FNotes->ShowNotes(hasSetup ? Form.SimData().Notes : std::string());
+    FNotes->ShowNotes(hasSetup ? Form.Document().Sim().Notes : std::string());
     // The keys go back to the drawing area when the panel that had them goes.
     const bool hadFocus =
         hasSetup && !FStart->isHidden() && FStart->isAncestorOf(QApplication::focusWidget());
@@ -100,8 +101,8 @@ void TWindowAids::ShowNotesPane() {
 void TWindowAids::FrameOpenedExample() {
     if (!HasSetup) return;
     const TWindowControls& controls = Form.Controls();
-    const TSimData& sim = Form.SimData();
-    const TScreenFrame& frame = Form.ScreenFrame();
+    const TSimData& sim = Form.Document().Sim();
+    const TScreenFrame& frame = Form.Document().Frame();
     // The part of the drawing area that the tool panel and the status bar leave free.
     const int right =
         frame.ClientWidth() - (controls.pnlSpeedPanel != nullptr ? controls.pnlSpeedPanel->width() : 0);
@@ -119,7 +120,9 @@ void TWindowAids::FrameOpenedExample() {
     const bool unchanged = !controls.mmiSave->isEnabled();
     controls.mmiFitAll->trigger();
     if (unchanged) {
-        Form.SetModified(false);
+        // The fitted view is the example as opened: nothing to undo, nothing changed.
+        Form.Document().ClearUndo(true);
+        Form.Document().SetModified(false);
         // What the window's command rule gives for an unchanged setup.
         controls.mmiSave->setEnabled(false);
     }

@@ -1,5 +1,5 @@
 // Texts of the main window built from numbers and names.
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 // The view commands of the main window: zoom, pan, the axes, the trails and the centre-of-mass
 // marker; each redraws the scene as the changed view shows it.
-#include "ui/window/ViewCommands.h"
+#include "ui/view/ViewCommands.h"
 
 #include <QAction>
 #include <QMenu>
@@ -11,112 +11,131 @@
 #include "engine/MotionFit.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
+#include "ui/document/Document.h"
+#include "ui/document/UndoCommands.h"
 #include "ui/run/RunControl.h"
-#include "ui/scene/SceneView.h"
-#include "ui/setup/SetupCommands.h"
-#include "ui/window/ViewMouse.h"
+#include "ui/view/ViewMouse.h"
 
 namespace kinetra::ui {
 
-TViewCommands::TViewCommands(TSimForm& form) : Form(form) {
+TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
+                             QWidget* window)
+    : QObject(window), Document(document), Scene(scene), Run(run) {
     // The wheel, the drag and the hover over the drawing area, which owns the filter.
-    Mouse = new TViewMouse(form, *this);
+    Mouse = new TViewMouse(document, scene, *this, prompts, window);
+    // A new view draws the trails of the selected particles.
+    connect(&document, &TDocument::viewReset, this, [this] { emit trailModeChanged(tmSelected); });
+    // Undo and redo of a view change draw the view put back.
+    connect(&document, &TDocument::viewRestored, this, &TViewCommands::ViewChanged);
+}
+
+void TViewCommands::ChangeView(const QString& text, const std::function<bool()>& change, int mergeId) {
+    const TFrameState before = CaptureFrame(Document.Frame());
+    if (!change()) return;
+    ViewChanged();
+    Document.PushFrameChange(text, before, mergeId);
 }
 
 void TViewCommands::ViewChanged() {
-    Form.View->Clear();
-    Form.ShowFrameInfo();
-    Form.Run->PrepareScene();
-    Form.View->UpdateScreenPositions();
-    Form.View->RefreshScene();
-    Form.Setup->Modified = true;
-    Form.UpdateCommands();
+    Scene.Clear();
+    emit frameInfoChanged();
+    Run.PrepareScene();
+    Scene.UpdateScreenPositions();
+    Scene.RefreshScene();
+    // The view belongs to the setup file.
+    Document.SetModified(true);
 }
 
 void TViewCommands::sbZoomInClick() {
-    Form.ScreenFrame().Zoom(2);
-    ViewChanged();
+    ChangeView(QStringLiteral("Zoom in"), [this] {
+        Document.Frame().Zoom(2);
+        return true;
+    });
 }
 
 void TViewCommands::sbZoomOutClick() {
-    Form.ScreenFrame().Zoom(0.5);
-    ViewChanged();
+    ChangeView(QStringLiteral("Zoom out"), [this] {
+        Document.Frame().Zoom(0.5);
+        return true;
+    });
 }
 
 void TViewCommands::sbToggleClick() {
-    Form.ScreenFrame().ToggleAxes();
-    ViewChanged();
+    ChangeView(QStringLiteral("Toggle axes"), [this] {
+        Document.Frame().ToggleAxes();
+        return true;
+    });
 }
 
 void TViewCommands::FormKeyUp(int key) {
-    if (Form.Run->RunState == rsNoSetup) return;
+    if (!Document.HasSetup()) return;
+    TScreenFrame& frame = Document.Frame();
+    void (TScreenFrame::*pan)() = nullptr;
     switch (key) {
         case Qt::Key_Left:
-            Form.ScreenFrame().PanLeft();
+            pan = &TScreenFrame::PanLeft;
             break;
         case Qt::Key_Up:
-            Form.ScreenFrame().PanUp();
+            pan = &TScreenFrame::PanUp;
             break;
         case Qt::Key_Right:
-            Form.ScreenFrame().PanRight();
+            pan = &TScreenFrame::PanRight;
             break;
         case Qt::Key_Down:
-            Form.ScreenFrame().PanDown();
+            pan = &TScreenFrame::PanDown;
             break;
         default:
             return;
     }
-    // In a frame other than "Origin" the pan moves nothing, but the view is still redrawn.
-    ViewChanged();
+    // In a frame other than "Origin" the pan moves nothing, but the view is still redrawn and
+    // the setup counts as changed.
+    ChangeView(
+        QStringLiteral("Pan"),
+        [&frame, pan] {
+            (frame.*pan)();
+            return true;
+        },
+        TSetupChange::MergeArrows);
+}
+
+void TViewCommands::SetTrailMode(TTrailMode mode) {
+    Scene.SetTrailMode(mode);
+    Scene.UpdateTrailFlags();
+    emit trailModeChanged(mode);
 }
 
 void TViewCommands::smiAllTrailsClick() {
-    Form.smiAllTrails->setChecked(true);
-    Form.View->TrailMode = tmAll;
-    Form.View->UpdateTrailFlags();
+    SetTrailMode(tmAll);
 }
 
 void TViewCommands::smiSelectedTrailsClick() {
-    Form.smiSelectedTrails->setChecked(true);
-    if (Form.View->TrailMode == tmAll && Form.Run->RunState != rsStopped) Form.View->Clear();
-    Form.View->TrailMode = tmSelected;
-    Form.View->UpdateTrailFlags();
+    if (Scene.TrailMode() == tmAll && Document.RunState() != rsStopped) Scene.Clear();
+    SetTrailMode(tmSelected);
 }
 
 void TViewCommands::smiNoTrailsClick() {
-    Form.smiNoTrails->setChecked(true);
-    if (Form.Run->RunState != rsStopped) Form.View->Clear();
-    Form.View->TrailMode = tmNone;
-    Form.View->UpdateTrailFlags();
+    if (Document.RunState() != rsStopped) Scene.Clear();
+    SetTrailMode(tmNone);
 }
 
-void TViewCommands::mmiCenterOfMassClick() {
-    SetShowCenterOfMass(Form.mmiCenterOfMass->isChecked());
+void TViewCommands::mmiCenterOfMassClick(bool checked) {
+    SetShowCenterOfMass(checked);
 }
 
 void TViewCommands::SetShowCenterOfMass(bool value) {
-    Form.mmiCenterOfMass->setChecked(value);
-    Form.View->ShowMarker(value);
+    Scene.ShowMarker(value);
+    emit markerChanged(value);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Fit all and the mouse
 
-void TViewCommands::AddFitAll(QMenu* menu) {
-    Form.mmiFitAll = Form.NewAction(QStringLiteral("&Fit all"), [this] { mmiFitAllClick(); });
-    Form.mmiFitAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    Form.mmiFitAll->setToolTip(QStringLiteral("Fit every visible particle on screen"));
-    Form.mmiFitAll->setStatusTip(Form.mmiFitAll->toolTip());
-    menu->setToolTipsVisible(true);
-    menu->addAction(Form.mmiFitAll);
-}
-
 bool TViewCommands::FitVisible() {
     // Where the visible particles will go, not only where they are: the box of their coming
     // motion as the frame sees it.
-    const TSimData& sim = Form.SimData();
+    const TSimData& sim = Document.Sim();
     const TParticlesList& particles = sim.Particles;
-    TScreenFrame& frame = Form.ScreenFrame();
+    TScreenFrame& frame = Document.Frame();
     int follow = &frame.Origin() == &particles.CenterOfMass() ? FollowCenterOfMass : FollowNothing;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
@@ -135,13 +154,13 @@ bool TViewCommands::FitVisible() {
 }
 
 void TViewCommands::mmiFitAllClick() {
-    if (Form.Run->RunState == rsNoSetup) return;
-    if (FitVisible()) ViewChanged();
+    if (!Document.HasSetup()) return;
+    ChangeView(QStringLiteral("Fit all"), [this] { return FitVisible(); });
 }
 
 void TViewCommands::FitAllIfNoneShown() {
-    const TParticlesList& particles = Form.SimData().Particles;
-    const TScreenFrame& frame = Form.ScreenFrame();
+    const TParticlesList& particles = Document.Sim().Particles;
+    const TScreenFrame& frame = Document.Frame();
     bool anyVisible = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
@@ -154,18 +173,25 @@ void TViewCommands::FitAllIfNoneShown() {
 }
 
 bool TViewCommands::HasSetup() const {
-    return Form.Run->RunState != rsNoSetup;
+    return Document.HasSetup();
 }
 
 void TViewCommands::ZoomAt(double factor, QPoint pixel) {
-    if (Form.Run->RunState == rsNoSetup) return;
-    Form.ScreenFrame().ZoomAbout(factor, pixel.x(), pixel.y());
-    ViewChanged();
+    if (!Document.HasSetup()) return;
+    ChangeView(
+        QStringLiteral("Zoom"),
+        [this, factor, pixel] {
+            Document.Frame().ZoomAbout(factor, pixel.x(), pixel.y());
+            return true;
+        },
+        TSetupChange::MergeWheel);
 }
 
 void TViewCommands::PanBy(int dx, int dy) {
-    if (Form.Run->RunState == rsNoSetup) return;
-    if (Form.ScreenFrame().PanPixels(dx, dy)) ViewChanged();
+    if (!Document.HasSetup()) return;
+    ChangeView(
+        QStringLiteral("Pan"), [this, dx, dy] { return Document.Frame().PanPixels(dx, dy); },
+        TSetupChange::MergeDrag);
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
@@ -173,14 +199,13 @@ QString TViewCommands::ParticleTip(QPoint pixel) const {
 }
 
 bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
-    if (Form.Run->RunState == rsNoSetup) return false;
-    const TSceneView& view = *Form.View;
-    const TParticlesList& particles = Form.SimData().Particles;
+    if (!Document.HasSetup()) return false;
+    const TParticlesList& particles = Document.Sim().Particles;
     if (index < 0 || index >= particles.Count() ||
-        view.ScreenPos.size() != static_cast<size_t>(particles.Count()))
+        Scene.ScreenPos().size() != static_cast<size_t>(particles.Count()))
         return false;
     const TParticle& p = particles.Particles(index);
-    const TScreenPoint& corner = view.ScreenPos[static_cast<size_t>(index)];
+    const TScreenPoint& corner = Scene.ScreenPos()[static_cast<size_t>(index)];
     if (p.Invisible || !corner.Visible || p.ImageSize < 1) return false;
     // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos.
     radius = std::min(p.ImageSize, 1 << 20);
@@ -192,7 +217,7 @@ bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
 
 int TViewCommands::ParticleAt(QPoint pixel) const {
     // The last drawn lies on top.
-    for (int i = Form.SimData().Particles.Count() - 1; i >= 0; --i) {
+    for (int i = Document.Sim().Particles.Count() - 1; i >= 0; --i) {
         QPoint centre;
         int radius = 0;
         if (!ParticleDisc(i, centre, radius)) continue;
@@ -206,11 +231,11 @@ int TViewCommands::ParticleAt(QPoint pixel) const {
 }
 
 QString TViewCommands::ParticleTipOf(int index) const {
-    const TParticlesList& particles = Form.SimData().Particles;
+    const TParticlesList& particles = Document.Sim().Particles;
     if (index < 0 || index >= particles.Count()) return {};
     const TParticle& p = particles.Particles(index);
     const auto number = [](double v) { return QString::number(v, 'g', 5); };
-    const auto& axes = Form.ScreenFrame().AxisNames();
+    const auto& axes = Document.Frame().AxisNames();
     QString position, velocity;
     for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
         const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
@@ -224,7 +249,7 @@ QString TViewCommands::ParticleTipOf(int index) const {
 }
 
 QString TViewCommands::ParticleName(int index) const {
-    const TParticlesList& particles = Form.SimData().Particles;
+    const TParticlesList& particles = Document.Sim().Particles;
     return index >= 0 && index < particles.Count() ? QString::fromStdString(particles.Particles(index).Name)
                                                    : QString();
 }

@@ -1,19 +1,31 @@
-// TViewCommands, the view commands of the main window: zoom, pan, toggling the axes, the trail
-// modes and the centre-of-mass marker.
+// TViewCommands, the view commands of the main window: zoom, pan, toggling the axes, "Fit all",
+// the trail modes and the centre-of-mass marker, and the mouse over the drawing area (wheel zoom,
+// drag pan, the particles' tool tips).
 #pragma once
 
+#include <QObject>
 #include <QPoint>
 #include <QString>
+#include <functional>
 
-#include "ui/window/SimMain.h"
+#include "ui/scene/SceneView.h"
+
+class QWidget;
 
 namespace kinetra::ui {
 
+class TDocument;
+class TRunControl;
 class TViewMouse;
+class TUserPrompts;
 
-class TViewCommands {
+class TViewCommands : public QObject {
+    Q_OBJECT
+
 public:
-    explicit TViewCommands(TSimForm& form);
+    // Watches the scene's mouse; errors of the mouse's commands go to `prompts` over `window`.
+    TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
+                  QWidget* window);
 
     // The frame or the view changed: the scene is cleared and drawn anew, the setup changed.
     void ViewChanged();
@@ -25,11 +37,10 @@ public:
     void smiAllTrailsClick();
     void smiSelectedTrailsClick();
     void smiNoTrailsClick();
-    void mmiCenterOfMassClick();
+    // The menu item's new check state.
+    void mmiCenterOfMassClick(bool checked);
     void SetShowCenterOfMass(bool value);
 
-    // "Fit all": its action (shortcut, tips) in the menu given.
-    void AddFitAll(QMenu* menu);
     // Scale and origin so that every visible particle is on screen; a view change when it
     // changed anything.
     void mmiFitAllClick();
@@ -53,10 +64,23 @@ public:
     // After a refresh of the scene: a particle's tool tip that is showing follows its particle.
     void FollowTip();
 
+signals:
+    // The trail mode or the marker changed: the menu's check marks follow.
+    void trailModeChanged(kinetra::ui::TTrailMode mode);
+    void markerChanged(bool shown);
+    // The frame's name, origin and extent are to be shown anew.
+    void frameInfoChanged();
+
 private:
     bool FitVisible();
+    // A view command: `change` changes the frame (false: it changed nothing); the view is then
+    // drawn anew and the change becomes an undoable command named `text`.
+    void ChangeView(const QString& text, const std::function<bool()>& change, int mergeId = -1);
+    void SetTrailMode(TTrailMode mode);
 
-    TSimForm& Form;
+    TDocument& Document;
+    TSceneView& Scene;
+    TRunControl& Run;
     // Owned by the drawing area.
     TViewMouse* Mouse = nullptr;
 };

@@ -1,6 +1,6 @@
 // The mouse over the drawing area: wheel zoom, drag pan and the particles' tool tips. Each view
 // change is a view change like the zoom buttons': the scene is drawn anew and the setup changed.
-#include "ui/window/ViewMouse.h"
+#include "ui/view/ViewMouse.h"
 
 #include <QMouseEvent>
 #include <QToolTip>
@@ -8,31 +8,39 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/window/SimMain.h"
-#include "ui/window/ViewCommands.h"
+#include "frame/Frame.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/document/Document.h"
+#include "ui/scene/SceneView.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
 
-TViewMouse::TViewMouse(TSimForm& form, TViewCommands& views)
-    : QObject(form.DrawingArea()), Form(form), Views(views) {
-    form.DrawingArea()->installEventFilter(this);
+TViewMouse::TViewMouse(TDocument& document, TSceneView& scene, TViewCommands& views, TUserPrompts& prompts,
+                       QWidget* window)
+    : QObject(&scene), Document(document), Scene(scene), Views(views), Prompts(prompts), Window(window) {
+    scene.installEventFilter(this);
     // A particle's data shows on hover also while another window (the help, the info window)
     // has the keyboard.
-    form.setAttribute(Qt::WA_AlwaysShowToolTips);
+    window->setAttribute(Qt::WA_AlwaysShowToolTips);
+}
+
+void TViewMouse::Guard(const std::function<void()>& command) {
+    RunGuarded(Prompts, Window, command);
 }
 
 bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
-    QWidget* area = Form.DrawingArea();
+    QWidget* area = &Scene;
     if (watched != area) return false;
     switch (event->type()) {
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);
-            Form.Guard([&] { Wheel(wheel->angleDelta().y(), wheel->position().toPoint()); });
+            Guard([&] { Wheel(wheel->angleDelta().y(), wheel->position().toPoint()); });
             return true;
         }
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Form.ScreenFrame().CanPan())
+            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Document.Frame().CanPan())
                 return false;
             Dragging = true;
             DragLast = mouse->position().toPoint();
@@ -65,7 +73,7 @@ bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
             QPoint centre;
             int radius = 0;
             TipParticle = -1;
-            Form.Guard([&] {
+            Guard([&] {
                 const int index = Views.ParticleAt(help->pos());
                 if (index < 0 || !Views.ParticleDisc(index, centre, radius)) return;
                 tip = Views.ParticleTipOf(index);
@@ -98,7 +106,7 @@ void TViewMouse::FollowTip() {
         QToolTip::hideText();
         return;
     }
-    QWidget* area = Form.DrawingArea();
+    QWidget* area = &Scene;
     // A changed text moves the tip to the particle's new place; the rect is where the mouse may
     // go without closing it.
     QToolTip::showText(area->mapToGlobal(centre + TipOffset), Views.ParticleTipOf(TipParticle), area,
@@ -124,7 +132,7 @@ void TViewMouse::ApplyPendingPan() {
     const int dx = PendingDx;
     const int dy = PendingDy;
     PendingDx = PendingDy = 0;
-    if (dx != 0 || dy != 0) Form.Guard([&] { Views.PanBy(dx, dy); });
+    if (dx != 0 || dy != 0) Guard([&] { Views.PanBy(dx, dy); });
 }
 
 }  // namespace kinetra::ui

@@ -4,18 +4,24 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
+
+class QWidget;
 #include <QRect>
 #include <QString>
 
 namespace kinetra::ui {
 
-class TSimForm;
+class TDocument;
+class TSceneView;
+class TUserPrompts;
 class TViewCommands;
 
 class TViewMouse : public QObject {
 public:
-    // Watches the window's drawing area, which owns it.
-    TViewMouse(TSimForm& form, TViewCommands& views);
+    // Watches the scene, which owns it; errors go to `prompts` over `window`.
+    TViewMouse(TDocument& document, TSceneView& scene, TViewCommands& views, TUserPrompts& prompts,
+               QWidget* window);
 
     // One wheel notch (120 eighths of a degree) zooms by this factor.
     static constexpr double NotchFactor = 2.0;
@@ -37,8 +43,14 @@ private:
     // The drag's moves are gathered and applied once per pass of the event loop.
     void ApplyPendingPan();
 
-    TSimForm& Form;
+    // Runs a mouse command so that no exception leaves the event filter.
+    void Guard(const std::function<void()>& command);
+
+    TDocument& Document;
+    TSceneView& Scene;
     TViewCommands& Views;
+    TUserPrompts& Prompts;
+    QWidget* Window;
     int WheelRest = 0;
     bool Dragging = false;
     QPoint DragLast;
