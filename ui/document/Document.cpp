@@ -116,6 +116,7 @@ void TDocument::PushFrameChange(const QString& text, const TFrameState& before, 
 
 void TDocument::PushNotesChange(const std::string& before) {
     FUndoStack->push(new TNotesChange(*this, before));
+    emit notesChanged();
 }
 
 void TDocument::ClearUndo(bool clean) {
@@ -171,6 +172,7 @@ void TDocument::RestoreFrame(const TFrameState& frame) {
 
 void TDocument::RestoreNotes(const std::string& notes) {
     Sim().Notes = notes;
+    emit notesChanged();
 }
 
 }  // namespace kinetra::ui

@@ -105,6 +105,8 @@ signals:
     void particlesRestored();
     void optionsRestored();
     void viewRestored();
+    // The notes changed (the notes dialog, undo or redo).
+    void notesChanged();
 
 private:
     // Modified and ParticlesModified as the undo stack stands: unmodified at the saved state,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/MotionFit.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
@@ -129,16 +130,26 @@ void TViewCommands::SetShowCenterOfMass(bool value) {
 // Fit all and the mouse
 
 bool TViewCommands::FitVisible() {
-    const TParticlesList& particles = Document.Sim().Particles;
-    std::vector<const TVector*> positions;
+    // Where the visible particles will go, not only where they are: the box of their coming
+    // motion as the frame sees it.
+    const TSimData& sim = Document.Sim();
+    const TParticlesList& particles = sim.Particles;
+    TScreenFrame& frame = Document.Frame();
+    int follow = &frame.Origin() == &particles.CenterOfMass() ? FollowCenterOfMass : FollowNothing;
     int radius = 0;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
-        if (p.Invisible) continue;
-        positions.push_back(&p.Position);
-        radius = std::max(radius, p.ImageSize);
+        if (&frame.Origin() == &p.Position) follow = i;
+        if (!p.Invisible) radius = std::max(radius, p.ImageSize);
     }
-    return Document.Frame().FitAll(positions, radius);
+    const TMotionBox box = MotionExtent(sim, frame.XDim(), frame.YDim(), follow);
+    if (box.Empty) return false;
+    TVector low(sim.Dimensions), high(sim.Dimensions);
+    low[frame.XDim()] = box.MinX;
+    low[frame.YDim()] = box.MinY;
+    high[frame.XDim()] = box.MaxX;
+    high[frame.YDim()] = box.MaxY;
+    return frame.FitAll({&low, &high}, radius);
 }
 
 void TViewCommands::mmiFitAllClick() {

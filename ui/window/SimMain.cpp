@@ -38,6 +38,7 @@
 #include "ui/window/StatusPanels.h"
 #include "ui/window/ToolIcons.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -79,6 +80,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     CreateUndoActions();
     ConnectRooms();
     FormCreate();
+    Aids = new TWindowAids(*this);
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {

@@ -49,6 +49,7 @@ class TViewCommands;
 class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
+class TWindowAids;
 
 // The window's menus, actions, tool buttons and status bar, read by tests through Controls().
 struct TWindowControls {
@@ -201,6 +202,7 @@ private:
     TSetupCommands* Setup = nullptr;
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
+    TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;
