@@ -30,11 +30,6 @@ public:
     TNotesPane& Notes() const { return *FNotes; }
     TStartPanel& Start() const { return *FStart; }
 
-    QAction* actVelocityArrows = nullptr;
-    QAction* actForceArrows = nullptr;
-    QAction* actChargeSigns = nullptr;
-    QAction* actNotesPane = nullptr;
-
     // The keys of the remembered choices.
     static inline const QString KeyVelocityArrows = QStringLiteral("VelocityArrows");
     static inline const QString KeyForceArrows = QStringLiteral("ForceArrows");
@@ -59,6 +54,10 @@ private:
     TNotesPane* FNotes;
     TStartPanel* FStart;
     bool HasSetup = false;
+    QAction* actVelocityArrows = nullptr;
+    QAction* actForceArrows = nullptr;
+    QAction* actChargeSigns = nullptr;
+    QAction* actNotesPane = nullptr;
 };
 
 }  // namespace kinetra::ui
