@@ -111,6 +111,32 @@ static void BM_PotentialEnergy(benchmark::State& state) {
                                                    benchmark::Counter::kIsRate);
 }
 
+// One thread against several for the potential energy, alternating as BM_ThreadSpeedUp does.
+// Arguments: N, threads, power (as in BM_PotentialEnergy).
+static void BM_PotentialSpeedUp(benchmark::State& state) {
+    static const double Powers[] = {-2, -1, -1.5, 3};
+    const int n = static_cast<int>(state.range(0));
+    TSimData one, many;
+    bench::MakeCluster(one, 3, n, nmEuler);
+    bench::MakeCluster(many, 3, n, nmEuler);
+    one.Force->SetThreads(1);
+    many.Force->SetThreads(static_cast<int>(state.range(1)));
+    for (TSimData* sim : {&one, &many}) sim->Force->SetPower(Powers[state.range(2)]);
+    const auto seconds = [](TSimData& sim) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < 4; ++r) benchmark::DoNotOptimize(sim.PotentialEnergy());
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        const double single = seconds(one);
+        const double shared = seconds(many);
+        ratios.push_back(single / shared);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["speed-up"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
+}
+
 static void EnergyArgs(benchmark::internal::Benchmark* b) {
     const int best = static_cast<int>(KernelPaths().back());
     for (int n : {5, 100, 1000, 3000})
@@ -141,6 +167,13 @@ static void CycleArgs(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_ForceEvaluation)->Apply(ForceArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PotentialEnergy)->Apply(EnergyArgs)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PotentialSpeedUp)
+    ->Args({1000, 2, 0})
+    ->Args({3000, 2, 0})
+    ->Args({1000, 2, 1})
+    ->Args({1000, 2, 2})
+    ->Args({1000, 2, 3})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ThreadSpeedUp)->Args({1000, 2})->Args({3000, 2})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Cycles)->Apply(CycleArgs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnergySample)

@@ -67,6 +67,12 @@ public:
         return true;
     }
 
+    // The sum of the potential energy's pair terms for the particles at their current positions,
+    // in the order of the plain loop (ForceKernel.h), under `law` with the G and k of the current
+    // particles; perPair: the coefficients differ per pair. Shared among the threads like an
+    // evaluation. The caller checks the result.
+    double PotentialSum(const TParticlesList& particles, const TPairLaw& law, bool perPair);
+
 private:
     bool Parallel(int n) const { return FThreads > 1 && n >= FParallelFrom; }
     // Storage is contiguous per coordinate: X[c * Stride + slot], A[c * Stride + slot], M[slot],
@@ -78,6 +84,7 @@ private:
     void Gather(const TParticlesList& particles, const TVectorArray* positions);
     void LayOutCoefficients(const TPairCoefficients& coefficients);
     void Run(const TPairKernel& k);
+    void LayOutPotential(int n);
 
     int Dimensions;
     int LaidOutCount = -1;  // particle count and threads of the layout
@@ -103,6 +110,17 @@ private:
     TPairSchedule Schedule;
     std::int64_t FEvaluations = 0;
     int AloneFor = 0;  // evaluations left that the calling thread runs alone (busy machine)
+    // The potential's own storage (plain layout, particle i at i): coordinates, masses and the
+    // coefficient inputs of the current particles (see TPotentialKernel), and its sharing.
+    int PotentialCount = -1;
+    size_t PotentialStride = 0;
+    TLineVector PX;
+    std::vector<double> PM;
+    std::vector<double> PKQ;
+    std::vector<double> PCoefMass;
+    std::vector<double> PCharge;
+    std::vector<double> PMassive;
+    TPotentialShare PotentialShare;
 };
 
 }  // namespace kinetra

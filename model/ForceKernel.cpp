@@ -65,6 +65,15 @@ constexpr int PartnerBlock = 128;
 // Fused multiply-add stays off on every one (none enables "fma", and contraction is off in
 // every build), so each gives the same bits.
 using TBlockFn = void (*)(const TPairKernel& k, int first, int last, int colFirst, int colLast);
+using TPotentialFn = double (*)(const TPotentialKernel& k, int first, int last, double U);
+using TPotentialChunkFn = void (*)(const TPotentialKernel& k, int row, int col, int count, double* out);
+
+// The functions of one instruction set.
+struct TPathFunctions {
+    TBlockFn Block;
+    TPotentialFn Potential;
+    TPotentialChunkFn PotentialChunk;
+};
 
 namespace plain {
 #include "model/ForceKernelTiles.inc"
@@ -86,16 +95,22 @@ namespace avx512 {
 #pragma GCC pop_options
 #endif
 
-TBlockFn BlockOf(TKernelPath path) {
+constexpr TPathFunctions PlainFunctions{plain::Block, plain::SumPotential, plain::PotentialChunk};
+#if KINETRA_KERNEL_DISPATCH
+constexpr TPathFunctions Avx2Functions{avx2::Block, avx2::SumPotential, avx2::PotentialChunk};
+constexpr TPathFunctions Avx512Functions{avx512::Block, avx512::SumPotential, avx512::PotentialChunk};
+#endif
+
+const TPathFunctions* FunctionsOf(TKernelPath path) {
     switch (path) {
 #if KINETRA_KERNEL_DISPATCH
         case TKernelPath::Avx512:
-            return avx512::Block;
+            return &Avx512Functions;
         case TKernelPath::Avx2:
-            return avx2::Block;
+            return &Avx2Functions;
 #endif
         default:
-            return plain::Block;
+            return &PlainFunctions;
     }
 }
 
@@ -122,7 +137,9 @@ TKernelPath BestKernelPath() {
     return TKernelPath::Plain;
 }
 
-std::atomic<TBlockFn> CurrentBlock{BlockOf(BestKernelPath())};
+std::atomic<const TPathFunctions*> Current{FunctionsOf(BestKernelPath())};
+// The tiles' entry of the current path on its own, one load fewer for the many small evaluations.
+std::atomic<TBlockFn> CurrentBlock{FunctionsOf(BestKernelPath())->Block};
 
 void Block(const TPairKernel& k, int first, int last, int colFirst, int colLast) {
     CurrentBlock.load(std::memory_order_relaxed)(k, first, last, colFirst, colLast);
@@ -139,7 +156,8 @@ std::vector<TKernelPath> KernelPaths() {
 
 bool UseKernelPath(TKernelPath path) {
     if (!Supports(path)) return false;
-    CurrentBlock.store(BlockOf(path), std::memory_order_relaxed);
+    Current.store(FunctionsOf(path), std::memory_order_relaxed);
+    CurrentBlock.store(FunctionsOf(path)->Block, std::memory_order_relaxed);
     return true;
 }
 
@@ -150,6 +168,95 @@ std::size_t PairKernelScratch(int n, int dims) {
 
 void EvaluatePairRows(const TPairKernel& k, int first, int last) {
     Block(k, first, last, 0, -1);
+}
+
+double SumPotentialRows(const TPotentialKernel& k, int first, int last, double U) {
+    return Current.load(std::memory_order_relaxed)->Potential(k, first, last, U);
+}
+
+void TPotentialShare::Make(int n) {
+    Particles = n;
+    Pairs = n < 2 ? 0 : static_cast<long long>(n) * (n - 1) / 2;
+    Chunks = static_cast<int>((Pairs + Chunk - 1) / Chunk);
+    Row.assign(static_cast<size_t>(Chunks), 0);
+    Col.assign(static_cast<size_t>(Chunks), 0);
+    // Walk the rows: row i holds the n - 1 - i pairs (i, i+1 .. n-1).
+    long long before = 0;  // pairs of the rows before row i
+    int c = 0;
+    for (int i = 0; i + 1 < n && c < Chunks; ++i) {
+        const long long rowEnd = before + (n - 1 - i);
+        for (; c < Chunks && static_cast<long long>(c) * Chunk < rowEnd; ++c) {
+            Row[static_cast<size_t>(c)] = i;
+            Col[static_cast<size_t>(c)] =
+                i + 1 + static_cast<int>(static_cast<long long>(c) * Chunk - before);
+        }
+        before = rowEnd;
+    }
+    Ring.assign(static_cast<size_t>(Slots) * Chunk, 0.0);
+    Ready = std::make_unique<TCounter[]>(Slots);
+}
+
+void TPotentialShare::Reset() {
+    for (int s = 0; s < Slots; ++s) Ready[s].Value.store(0, std::memory_order_relaxed);
+    Next.Value.store(0, std::memory_order_relaxed);
+    Summed.Value.store(0, std::memory_order_relaxed);
+}
+
+int TPotentialShare::ChunkPairs(int chunk) const {
+    const long long left = Pairs - static_cast<long long>(chunk) * Chunk;
+    return left < Chunk ? static_cast<int>(left) : Chunk;
+}
+
+void TPotentialShare::Compute(const TPotentialKernel& k, int chunk) {
+    const int slot = chunk % Slots;
+    Current.load(std::memory_order_relaxed)
+        ->PotentialChunk(k, Row[static_cast<size_t>(chunk)], Col[static_cast<size_t>(chunk)],
+                         ChunkPairs(chunk), Ring.data() + static_cast<size_t>(slot) * Chunk);
+    Ready[slot].Value.store(chunk + 1, std::memory_order_release);
+    Ready[slot].Value.notify_all();
+}
+
+double TPotentialShare::Run(const TPotentialKernel& k, int thread, double* slept) {
+    std::atomic<int>& next = Next.Value;
+    std::atomic<int>& summed = Summed.Value;
+    if (thread != 0) {
+        // Compute the next chunk whose buffer is free, until none is left.
+        for (;;) {
+            int c = next.load(std::memory_order_relaxed);
+            if (c >= Chunks) return 0;
+            const int done = summed.load(std::memory_order_acquire);
+            if (c >= done + Slots) {
+                WaitPast(summed, done);
+                continue;
+            }
+            if (next.compare_exchange_strong(c, c + 1, std::memory_order_relaxed)) Compute(k, c);
+        }
+    }
+    double U = 0;
+    for (int s = 0; s < Chunks;) {
+        const int slot = s % Slots;
+        const int ready = Ready[slot].Value.load(std::memory_order_acquire);
+        if (ready == s + 1) {
+            // The chain of additions, in the order of the pairs.
+            const double* t = Ring.data() + static_cast<size_t>(slot) * Chunk;
+            const int count = ChunkPairs(s);
+            for (int q = 0; q < count; ++q) U = U + t[q];
+            ++s;
+            summed.store(s, std::memory_order_release);
+            summed.notify_all();
+            continue;
+        }
+        // The next chunk is not ready: compute one while waiting, if any is left whose buffer
+        // is free.
+        int c = next.load(std::memory_order_relaxed);
+        if (c < Chunks && c < s + Slots &&
+            next.compare_exchange_strong(c, c + 1, std::memory_order_relaxed)) {
+            Compute(k, c);
+            continue;
+        }
+        *slept += WaitPast(Ready[slot].Value, ready);
+    }
+    return U;
 }
 
 void TPairSchedule::Make(int n, int threads) {

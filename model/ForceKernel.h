@@ -81,6 +81,75 @@ struct TLineAllocator {
 };
 using TLineVector = std::vector<double, TLineAllocator<double>>;
 
+// The potential energy of n particles (see Forces.h): U = sum over the rows i = 0 .. n-2 and
+// their partners j = i+1 .. n-1, in that order, of the pair terms ((m_i m_j) C_ji) g(d_ij), each
+// added to U as it comes. The terms are independent and computed with the vector paths; only the
+// chain of additions is sequential, and it keeps the order, so the bits are those of the plain
+// loop. The pair coefficient of a later j and an earlier i is C_ji = G - ((K q_j) q_i) / (m_j m_i)
+// when both masses are non-zero, else G.
+enum class TPotentialForm {
+    Reciprocal,  // Power = -2: g = (1 / d) / (Power + 1), Power + 1 = -1
+    Logarithm,   // Power = -1: g = ln d
+    WholePower,  // any other whole power: g = IntPower(d, Power + 1) / (Power + 1)
+    RealPower    // g = d^(Power + 1) / (Power + 1)
+};
+
+struct TPotentialKernel {
+    int Count = 0;              // n
+    int Stride = 0;             // doubles from one coordinate to the next
+    int Dimensions = 0;         // D
+    const double* X = nullptr;  // coordinates, X[c * Stride + i]
+    const double* M = nullptr;  // masses
+    // Coefficients per pair (nullptr: every C_ji is G), per particle: K q_j (0 for a massless
+    // particle), the mass (1 for a massless one), the charge, and 1 when the mass is non-zero, else 0.
+    const double* KQ = nullptr;
+    const double* CoefMass = nullptr;
+    const double* Charge = nullptr;
+    const double* Massive = nullptr;
+    double G = 0;
+    TPotentialForm Form = TPotentialForm::Reciprocal;
+    int Exponent = 0;   // Power + 1 of a whole power
+    double Power1 = 0;  // Power + 1
+};
+
+// The pairs of the rows first .. last-1 added to U in order; returns U.
+double SumPotentialRows(const TPotentialKernel& k, int first, int last, double U);
+
+// The potential shared among threads with the bits of SumPotentialRows(k, 0, n, 0): the pairs, in
+// their order, are cut into chunks; every thread computes the terms of the next chunk not yet
+// taken into a ring of buffers, and thread 0 adds the chunks to U in order as they are ready
+// (computing chunks itself while the next one is not). A thread computes a chunk only when its
+// buffer has been summed, so the threads run at most a ring ahead of the sum.
+struct TPotentialShare {
+    static constexpr int Chunk = 2048;  // pairs per chunk
+    static constexpr int Slots = 16;    // chunks in the ring
+
+    void Make(int n);
+    int Count() const { return Particles; }
+    // Before each sum, while no thread runs.
+    void Reset();
+    // Thread 0 returns U and adds the seconds it slept waiting for chunks to *slept; the other
+    // threads return 0.
+    double Run(const TPotentialKernel& k, int thread, double* slept);
+
+private:
+    void Compute(const TPotentialKernel& k, int chunk);
+    int ChunkPairs(int chunk) const;
+
+    int Particles = -1;
+    long long Pairs = 0;
+    int Chunks = 0;
+    std::vector<int> Row;  // the first pair of each chunk: row and partner
+    std::vector<int> Col;
+    TLineVector Ring;
+    struct alignas(128) TCounter {
+        std::atomic<int> Value{0};
+    };
+    std::unique_ptr<TCounter[]> Ready;  // per buffer: 1 + the chunk it holds ready, 0 none
+    TCounter Next;                      // the next chunk to compute
+    TCounter Summed;                    // chunks added to U
+};
+
 // Adds the pair terms of rows first .. last-1 (each row i: the pairs (i, j < i)) to A. Rows must
 // be taken in increasing order; [0, Count) is the whole evaluation.
 void EvaluatePairRows(const TPairKernel& k, int first, int last);

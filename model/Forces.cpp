@@ -1,6 +1,7 @@
 #include "model/Forces.h"
 
 #include <bit>
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -32,18 +33,21 @@ void TForce::SetPower(double value) {
         FRealExponent = value - 1;
     }
     Valid = false;
+    LawChanged();
 }
 
 void TForce::SetGravConstant(double value) {
     FGravConstant = value;
     Valid = false;
     UpdateCoefficients();
+    LawChanged();
 }
 
 void TForce::SetCoulombCoeff(double value) {
     FCoulombCoeff = value;
     Valid = false;
     UpdateCoefficients();
+    LawChanged();
 }
 
 double TForce::Coefficient(int later, int earlier) const {
@@ -70,6 +74,7 @@ void TForce::BuildPairTables() {
     UseTable = false;
     const int n = Particles.Count();
     Machine.LayOut(n);
+    LawChanged();
     if (n < 2) return;
     Prepared = n;
     UpdateCoefficients();
@@ -84,6 +89,7 @@ void TForce::UpdateCoefficients() {
         Prepared = -1;
         Valid = false;
         UseTable = false;
+        LawChanged();
         return;
     }
     Prepared = n;
@@ -98,6 +104,7 @@ void TForce::UpdateCoefficients() {
     CoefG = FGravConstant;
     CoefK = FCoulombCoeff;
     ++CoefVersion;
+    LawChanged();
 }
 
 bool TForce::CoefficientsValid() const {
@@ -116,44 +123,47 @@ bool TForce::CoefficientsValid() const {
     return true;
 }
 
-void TForce::ComputePairTerms() {
-    Evaluate(nullptr);
+void TForce::CoefficientsForCount(int n) {
+    Prepared = n;
+    UpdateCoefficients();
 }
 
-void TForce::ComputePairTerms(const TVectorArray& positions) {
-    Evaluate(&positions);
-}
-
-void TForce::Evaluate(const TVectorArray* positions) {
-    const int n = Particles.Count();
-    // Coefficients made for another particle count: take those of the current particles.
-    if (n >= 2 && Prepared != n) {
-        Prepared = n;
-        UpdateCoefficients();
-    }
+void TForce::LawChanged() {
     // The kernel takes the G and k that the per-pair coefficients were made with; equal
     // coefficients are G as it is now.
-    TPairLaw law;
-    law.G = UseTable ? CoefG : FGravConstant;
-    law.K = UseTable ? CoefK : 0;
-    law.IntegralPower = FIntegralPower;
-    law.IntExponent = FIntExponent;
-    law.RealExponent = FRealExponent;
-    TPairCoefficients coefficients;
-    if (UseTable) coefficients = {MadeFrom.data(), CoefVersion};
-    Machine.Evaluate(Particles, positions, law, coefficients);
+    EvaluatedLaw.G = UseTable ? CoefG : FGravConstant;
+    EvaluatedLaw.K = UseTable ? CoefK : 0;
+    EvaluatedLaw.IntegralPower = FIntegralPower;
+    EvaluatedLaw.IntExponent = FIntExponent;
+    EvaluatedLaw.RealExponent = FRealExponent;
+    EvaluatedCoefficients = UseTable ? TPairCoefficients{MadeFrom.data(), CoefVersion} : TPairCoefficients{};
 }
 
 double TForce::PotentialEnergy() {
-    const int n = Particles.Count();
-    const bool ln = FIntegralPower && FIntExponent == -2;
-    const double power1 = GetPower() + 1;
     // The coefficients of the particles as they are now, also right after an edit before the run
     // is prepared again (the information window asks then).
     const bool perPair = NeedsCoefficientTable();
+    TPairLaw law;
+    law.G = FGravConstant;
+    law.K = FCoulombCoeff;
+    law.IntegralPower = FIntegralPower;
+    law.IntExponent = FIntExponent;
+    law.RealExponent = FRealExponent;
     // d = 0 with Power <= -1 divides by zero (and 0 * inf of a massless particle is invalid):
     // an energy that cannot be computed is an error, never a -inf or NaN to show.
     const TFloatCheck check;
+    const double U = Machine.PotentialSum(Particles, law, perPair);
+    if (std::isfinite(U)) return U;
+    // The machine's vector lanes may have raised flags for values it did not use, so the flags
+    // that name the failure come from the plain loop, which gives the same sum.
+    std::feclearexcept(FE_ALL_EXCEPT);
+    return check.Check(PlainPotentialEnergy(perPair));
+}
+
+double TForce::PlainPotentialEnergy(bool perPair) const {
+    const int n = Particles.Count();
+    const bool ln = FIntegralPower && FIntExponent == -2;
+    const double power1 = GetPower() + 1;
     double U = 0;
     for (int i = 0; i < n; ++i) {
         const TParticle& pi = Particles.Particles(i);
@@ -172,7 +182,7 @@ double TForce::PotentialEnergy() {
             U = U + ((pi.Mass * pj.Mass) * C) * g;
         }
     }
-    return check.Check(U);
+    return U;
 }
 
 }  // namespace kinetra

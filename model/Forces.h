@@ -77,8 +77,8 @@ public:
 
     // Evaluates the accelerations of all particles at their current positions, or at the
     // given positions (one per particle, in index order).
-    void ComputePairTerms();
-    void ComputePairTerms(const TVectorArray& positions);
+    void ComputePairTerms() { Evaluate(nullptr); }
+    void ComputePairTerms(const TVectorArray& positions) { Evaluate(&positions); }
     // How many times ComputePairTerms has run since the force model was made: the cost measure
     // of a method (one evaluation is O(N^2) pair terms).
     std::int64_t Evaluations() const { return Machine.Evaluations(); }
@@ -106,6 +106,7 @@ public:
         FGravConstant = gravConstant;
         FCoulombCoeff = coulombCoeff;
         Valid = false;
+        LawChanged();
     }
 
     void LoadFromFile(TSetupReader& reader);
@@ -114,7 +115,18 @@ public:
 private:
     double Coefficient(int later, int earlier) const;
     bool NeedsCoefficientTable() const;
-    void Evaluate(const TVectorArray* positions);
+    void Evaluate(const TVectorArray* positions) {
+        // Coefficients made for another particle count: take those of the current particles.
+        const int n = Particles.Count();
+        if (n >= 2 && Prepared != n) CoefficientsForCount(n);
+        Machine.Evaluate(Particles, positions, EvaluatedLaw, EvaluatedCoefficients);
+    }
+    void CoefficientsForCount(int n);
+    // Makes EvaluatedLaw and EvaluatedCoefficients those of the current constants, power and
+    // coefficients; every change of them calls it.
+    void LawChanged();
+    // The potential as the plain loop over the pairs sums it, unchecked.
+    double PlainPotentialEnergy(bool perPair) const;
 
     TParticlesList& Particles;
     int FDimensions;
@@ -132,6 +144,9 @@ private:
     double CoefG = 0;              // G and k the pair coefficients were formed with
     double CoefK = 0;
     std::uint64_t CoefVersion = 0;  // changes with every UpdateCoefficients
+    // What the machine is handed for an evaluation.
+    TPairLaw EvaluatedLaw;
+    TPairCoefficients EvaluatedCoefficients;
     TForceEvaluator Machine;
 };
 

@@ -82,12 +82,12 @@ TParticlesList::TParticlesList(int dimensions) {
     SetDimensions(dimensions);
 }
 
-TParticlesList::~TParticlesList() {
-    while (!Items.empty()) Delete(0);
-}
+// Every particle goes at once: deleting the first one again and again would move all the others
+// each time (N^2 moves for N particles).
+TParticlesList::~TParticlesList() = default;
 
 void TParticlesList::SetDimensions(int dimensions) {
-    while (!Items.empty()) Delete(0);
+    Items.clear();
     FDimensions = dimensions;
     TotalMass = 0;
     PlanarAngularMomentum = 0;
@@ -98,10 +98,24 @@ void TParticlesList::SetDimensions(int dimensions) {
 }
 
 void TParticlesList::CheckPlacement(const TParticle& particle) const {
+    // Loading N particles checks N^2 / 2 pairs here: the distance is written out (the operations
+    // of TVector::Distance) so that the compiler can overlap the pairs.
+    const double* x = particle.InitialPosition.Data();
+    const int dims = particle.InitialPosition.Count();
+    const double radius = particle.Radius();
     for (const TItem& item : Items) {
         const TParticle& other = *item.Particle;
-        const double d = particle.InitialPosition.Distance(other.InitialPosition);
-        if (d < particle.Radius() + other.Radius()) throw EKNError(Format("Overlap with %s.", other.Name));
+        const double* y = other.InitialPosition.Data();
+        double sum = 0;
+        for (int c = 0; c < dims; ++c) {
+            const double w = y[c] - x[c];
+            sum = sum + w * w;
+        }
+        // Without radii (their sum not above 0) no distance is below it, and the distance is 0
+        // exactly when its square is: the square root is needed only with radii.
+        const double radii = radius + other.Radius();
+        const double d = radii > 0 ? std::sqrt(sum) : sum;
+        if (d < radii) throw EKNError(Format("Overlap with %s.", other.Name));
         if (d == 0) throw EKNError(Format("Position already occupied by %s.", other.Name));
     }
 }

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "DialogTestHost.h"
 #include "ui/dialogs/EditPart.h"
@@ -163,8 +164,8 @@ TEST_F(DialogEditParticle, DrawingRadiusIsLimitedAndOutOfRangeColourIsSafe) {
     p.ColourIndex = 20;
     TEditParticleForm dialog(Host, nullptr, List(), 0, false);
     EXPECT_EQ(dialog.Controls().speMyRadius->value(), 50);
-    EXPECT_EQ(dialog.Controls().speMyRadius->maximum(), 50);
-    EXPECT_EQ(dialog.Controls().speMyRadius->minimum(), 1);
+    EXPECT_EQ(dialog.Controls().speMyRadius->MaxValue(), 50);
+    EXPECT_EQ(dialog.Controls().speMyRadius->MinValue(), 1);
     EXPECT_EQ(dialog.Controls().cbColour->currentIndex(), -1);
     // The preview of an unknown colour falls back to the first palette entry.
     EXPECT_EQ(dialog.Preview().pixelColor(60, 60), QColor(0, 0, 0));
@@ -253,6 +254,33 @@ TEST_F(DialogEditParticle, EnterDoesNotConfirm) {
     PressKey(Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(List().Count(), 0);
+}
+
+// The drawing radius takes digits typed right after a click into it, as well as its arrows; a
+// value beyond the limits becomes the nearest limit, and Return there presses OK.
+TEST_F(DialogEditParticle, TheDrawingRadiusTakesTypedDigitsAndReturnPressesOk) {
+    const struct {
+        QString Typed;
+        int Stored;
+    } cases[] = {{"25", 25}, {"75", 50}, {"0", 1}};
+    for (const auto& c : cases) {
+        TEditParticleForm dialog(Host, nullptr, List(), List().Count(), true);
+        dialog.Controls().sgPos->SetCell(0, QString::number(List().Count() * 10));
+        ShowActive(dialog);
+        auto* line = dialog.Controls().speMyRadius->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr);
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(line->width() - 3, line->height() / 2));
+        ASSERT_TRUE(dialog.Controls().speMyRadius->hasFocus());
+        // As a keyboard does: each key to whatever has the focus when it comes.
+        PressKey(Qt::Key_Backspace);
+        PressKey(Qt::Key_Backspace);
+        for (const QChar key : c.Typed) QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+        EXPECT_EQ(line->text(), c.Typed);
+        PressKey(Qt::Key_Return);
+        ASSERT_EQ(dialog.result(), QDialog::Accepted) << c.Typed.toStdString();
+        EXPECT_EQ(List().Particles(List().Count() - 1).GetImageRadius(), c.Stored);
+        EXPECT_EQ(dialog.Controls().speMyRadius->value(), c.Stored);
+    }
 }
 
 TEST_F(DialogEditParticle, TabFromAnOpenCellLeavesTheGridEvaluated) {

@@ -3,7 +3,9 @@
 // the options dialog holding and resuming a run, particle edits during a run, and the frame
 // and notes dialogs.
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -220,8 +222,12 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
 
     Form->Controls().mmiSave->trigger();
     EXPECT_TRUE(Prompts->FileDialogTitles.empty());
+    EXPECT_TRUE(Prompts->Questions.empty());
     EXPECT_TRUE(QFile::exists(Dir.filePath("NewSetup.knx")));
     EXPECT_EQ(Sim().FileName, "NewSetup.knx");
+    // The status bar says where it went.
+    EXPECT_EQ(Form->StatusNote(),
+              "Saved to " + QDir::toNativeSeparators(QDir::current().absoluteFilePath("NewSetup.knx")));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
     EXPECT_FALSE(Doc().NewSetup());
     EXPECT_FALSE(Modified());
@@ -237,6 +243,74 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
     };
     Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
+}
+
+// The first save of a new setup never replaces a file of its name unasked: the question of Save
+// As, where Yes replaces it, No lets the user choose another name and Cancel saves nothing; by
+// Save, by Yes to the question before Open, and by Yes to the question before closing.
+TEST_F(EditCommands, TheFirstSaveAsksBeforeReplacingAFile) {
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    const QString taken = Dir.filePath("NewSetup.knx");
+    const QString chosen = Dir.filePath("Chosen.knx");
+    const QString other = Dir.filePath("Other.knx");
+    enum class TWay { Save, Open, Close };
+    for (const TWay way : {TWay::Save, TWay::Open, TWay::Close}) {
+        for (const TAnswer answer : {TAnswer::Yes, TAnswer::No, TAnswer::Cancel}) {
+            const std::string name = std::to_string(int(way)) + "/" + std::to_string(int(answer));
+            for (const QString& file : {taken, chosen}) QFile::remove(file);
+            {
+                QFile old(taken);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("another setup");
+            }
+            ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("SunPlanet.knx")), other) ||
+                        QFile::exists(other));
+            Doc().SetModified(false);
+            AcceptNewSetup();
+            InsertOne("Sun", "1", {"0", "0"});
+            Form->Controls().mmiNew->trigger();
+            ASSERT_TRUE(Doc().NewSetup()) << name;
+            Prompts->Questions.clear();
+            Prompts->FileDialogTitles.clear();
+            Prompts->Answers.clear();
+            Prompts->SaveNames = {chosen};
+            if (way != TWay::Save) Prompts->Answers.push_back(TAnswer::Yes);  // "Save now?"
+            Prompts->Answers.push_back(answer);
+            switch (way) {
+                case TWay::Save:
+                    Form->Controls().mmiSave->trigger();
+                    break;
+                case TWay::Open:
+                    Prompts->OpenNames = {other};
+                    Form->Controls().mmiOpen->trigger();
+                    break;
+                case TWay::Close:
+                    // What closing asks and saves; the window itself stays for the next case.
+                    {
+                        QCloseEvent close;
+                        QCoreApplication::sendEvent(Form.get(), &close);
+                        EXPECT_EQ(close.isAccepted(), answer != TAnswer::Cancel) << name;
+                    }
+                    break;
+            }
+            ASSERT_FALSE(Prompts->Questions.empty()) << name;
+            EXPECT_EQ(Prompts->Questions.back(),
+                      "A setup of this name already exists. Do you want to override it?")
+                << name;
+            QFile old(taken);
+            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+            EXPECT_EQ(old.readAll() == "another setup", answer != TAnswer::Yes) << name;
+            EXPECT_EQ(QFile::exists(chosen), answer == TAnswer::No) << name;
+            EXPECT_EQ(Prompts->FileDialogTitles.size(),
+                      (answer == TAnswer::No) + (way == TWay::Open && answer != TAnswer::Cancel))
+                << name;
+            // Cancel abandons the command that wanted the save.
+            if (answer == TAnswer::Cancel) {
+                EXPECT_TRUE(Modified()) << name;
+                EXPECT_EQ(Sim().FileName, "NewSetup") << name;
+            }
+        }
+    }
 }
 
 TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
@@ -333,6 +407,61 @@ TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     EXPECT_TRUE(Modified());
     EXPECT_FALSE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
+}
+
+// Every way a run is resumed from inside its own event processing, used 20 times in one run:
+// the run goes on in the one loop (a loop per resume would nest until the stack overflowed).
+TEST_F(OptionsDuringARun, TwentyResumesContinueTheOneRunLoop) {
+    struct TCase {
+        const char* Name;
+        std::function<void()> Resume;
+        bool Backwards;
+    };
+    const auto options = [this](bool ok) {
+        return [this, ok] {
+            Script.Options = [ok](TfrmSimOptions& dialog) {
+                ok ? dialog.btnOKClick() : dialog.btnCancelClick();
+                return dialog.result();
+            };
+            Form->Controls().mmiSimulationOptions->trigger();
+        };
+    };
+    const auto pauseThen = [this](QAction* run) {
+        return [this, run] {
+            Form->Controls().mmiPause->trigger();
+            run->trigger();
+        };
+    };
+    const TCase cases[] = {
+        {"options, Cancel", options(false), false},
+        {"options, OK, backwards", options(true), true},
+        {"Pause and Run", pauseThen(Form->Controls().mmiStart), false},
+        {"Pause and Run backwards", pauseThen(Form->Controls().mmiRunBackwards), true},
+    };
+    OpenOrbit();
+    for (const TCase& c : cases) {
+        Form->Controls().mmiStop->trigger();
+        int uses = 0;
+        int deepest = 0;
+        std::function<void()> use = [&] {
+            deepest = std::max(deepest, Runner().LoopDepth());
+            if (uses++ == 20) {
+                Form->Controls().mmiPause->trigger();
+                return;
+            }
+            // Queued first: a resume that entered a loop of its own would not return.
+            DuringTheRun(*Form, use);
+            c.Resume();
+        };
+        DuringTheRun(*Form, use);
+        (c.Backwards ? Form->Controls().mmiRunBackwards : Form->Controls().mmiStart)->trigger();
+        EXPECT_EQ(uses, 21) << c.Name;
+        EXPECT_EQ(deepest, 1) << c.Name;
+        EXPECT_EQ(Runner().LoopDepth(), 0) << c.Name;
+        EXPECT_EQ(RunState(), rsPaused) << c.Name;
+        EXPECT_EQ(Form->PanelText(0), "Paused") << c.Name;
+        EXPECT_EQ(Sim().Time < 0, c.Backwards) << c.Name;
+    }
 }
 
 TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {

@@ -108,27 +108,29 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
 // ---------------------------------------------------------------------------------------------
 // The energy plot
 
+// The plot shows only what it sampled: switched on late, or shown again after steps it did not
+// see, it begins at the present; its drift is still measured from the energy at time 0.
 TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     Open(DataFile("ui_figure_eight.knx"));
     const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
-    Steps(4);  // the plot is switched on late: E0 is still the energy at time 0
+    Steps(4);
     Form->Controls().mmiEnergyPlot->trigger();
     TfrmEnergyPlot* plot = Form->EnergyPlot();
     ASSERT_NE(plot, nullptr);
     EXPECT_TRUE(plot->isVisible());
     EXPECT_EQ(plot->windowTitle(), "Energy plot");
     EXPECT_EQ(plot->History().E0(), e0);
-    ASSERT_EQ(plot->History().Buckets().size(), 2u);
-    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, 0);
+    ASSERT_EQ(plot->History().Buckets().size(), 1u);
+    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
     EXPECT_EQ(plot->History().Last().Time, Sim().Time);
 
     // One sample per step.
     Steps(3);
-    EXPECT_EQ(plot->History().Buckets().size(), 5u);
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
     EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
     // A refresh without a step (a new size of the drawing area) adds nothing.
     Form->ResizeDrawingArea(420, 300);
-    EXPECT_EQ(plot->History().Buckets().size(), 5u);
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
 
     // Stop rewinds: a new history with its time-0 sample.
     Form->Controls().mmiStop->trigger();
@@ -142,17 +144,54 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, plot->History().Buckets()[2].FirstTime);
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, 0);
 
-    // Unchecked, it is hidden and takes no samples; closing it unchecks the item.
+    // Hidden and shown again with no step between, it keeps its history; unchecked, it takes
+    // no samples, and shown again after steps it begins at the present.
     Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_FALSE(plot->isVisible());
+    Form->Controls().mmiEnergyPlot->trigger();
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
+    Form->Controls().mmiEnergyPlot->trigger();
     Steps(2);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
     Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_EQ(Form->EnergyPlot(), plot);
     EXPECT_TRUE(plot->isVisible());
+    ASSERT_EQ(plot->History().Buckets().size(), 1u);
+    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
+    EXPECT_EQ(plot->History().E0(), e0);
     plot->close();
     EXPECT_FALSE(Form->Controls().mmiEnergyPlot->isChecked());
     EXPECT_FALSE(Form->EnergyPlotShown());
+}
+
+// Opened during a run at full speed (Harmonic1D, whose energy swings fast): the curves begin
+// where the plot was opened, and the drift stays as small as it truly is.
+TEST_F(ExtraCommands, EnergyPlotOpenedDuringARunDrawsNoTrendItNeverSaw) {
+    Open(ExamplesFolder + "/Harmonic1D.knx");
+    const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
+    double openedAt = -1;
+    std::function<void()> atRefresh = [&] {
+        if (openedAt < 0 && Sim().Time >= 30) {
+            openedAt = Sim().Time;
+            Form->Controls().mmiEnergyPlot->trigger();
+        }
+        if (Sim().Time >= 40)
+            Form->Controls().mmiPause->trigger();
+        else
+            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    ASSERT_EQ(RunState(), rsPaused);
+    const TEnergyHistory& history = Form->EnergyPlot()->History();
+    EXPECT_EQ(history.E0(), e0);
+    ASSERT_FALSE(history.Empty());
+    EXPECT_EQ(history.Buckets().front().FirstTime, openedAt);
+    EXPECT_EQ(history.Last().Time, Sim().Time);
+    for (const TEnergyBucket& b : history.Buckets()) {
+        EXPECT_LT(std::fabs(history.Drift(b.Total.Min)), 1e-2) << b.FirstTime;
+        EXPECT_LT(std::fabs(history.Drift(b.Total.Max)), 1e-2) << b.FirstTime;
+    }
 }
 
 // Harmonic1D swings its kinetic energy between 0 and its maximum four times a period, far faster

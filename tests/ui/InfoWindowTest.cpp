@@ -76,6 +76,33 @@ TEST_F(InfoWindow, MomentaAreThoseOfTheShownStateBeforeAnyStep) {
     EXPECT_EQ(info.Values()[7], "-80");
 }
 
+// Two masses of 1E200 at 1E-150 from each other: the potential energy of the start overflows.
+// The setup opens whether the window is shown or not, the window says which energies it cannot
+// give, and the first step fails as a step does.
+TEST_F(InfoWindow, EnergiesTheArithmeticCannotExpressAreUnavailable) {
+    for (const bool shownBeforeOpen : {true, false}) {
+        Open(DataFile("SunPlanet.knx"));
+        if (shownBeforeOpen) ShowInfo(*Form);
+        Open(DataFile("EnergyOverflow.knx"));
+        EXPECT_TRUE(Prompts->Errors.empty()) << shownBeforeOpen;
+        EXPECT_TRUE(Prompts->Messages.empty()) << shownBeforeOpen;
+        ASSERT_EQ(RunState(), rsStopped) << shownBeforeOpen;
+        EXPECT_EQ(Sim().Particles.Count(), 2);
+        TfrmInfo& info = shownBeforeOpen ? *Form->InfoWindow() : ShowInfo(*Form);
+        ASSERT_EQ(info.Values().size(), 6);
+        EXPECT_EQ(info.Values()[2], "0") << shownBeforeOpen;  // kinetic
+        EXPECT_EQ(info.Values()[3], "unavailable") << shownBeforeOpen;
+        EXPECT_EQ(info.Values()[4], "unavailable") << shownBeforeOpen;
+        EXPECT_EQ(info.Values()[5], "0") << shownBeforeOpen;
+
+        Form->Controls().mmiStep->trigger();
+        ASSERT_EQ(Prompts->Errors.size(), 1u);
+        EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
+        Prompts->Errors.clear();
+        Form->Controls().mmiInfo->trigger();  // hidden for the next round
+    }
+}
+
 TEST_F(InfoWindow, ClosingItUnchecksDisplayInfo) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     TfrmInfo& info = ShowInfo(*Form);

@@ -14,7 +14,9 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
+#include "ui/dialogs/KNInfo.h"
 #include "ui/document/UiText.h"
+#include "ui/extras/EnergyPlot.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -320,8 +322,9 @@ TEST_F(RunControl, StatusPanelsNeverCutANumber) {
     EXPECT_EQ(Form->PanelText(1), "Time: -8.8888E-300");
     EXPECT_EQ(Form->PanelText(2), "Frame: Sun  (x = -8.8888E-300, y = -8.8888E-300)");
     EXPECT_EQ(Form->PanelText(3), "Width: 1.2345E-299   Height: 9.2587E-300");
-    const QList<QLabel*> panels =
-        Form->Controls().stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QList<QLabel*> panels = Form->Controls().stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    // Beside the four panels, the note (where the setup was saved) is no panel.
+    panels.removeIf([](const QLabel* label) { return label->objectName() == "StatusNote"; });
     ASSERT_EQ(panels.size(), 4);
     for (int i = 1; i < 4; ++i) {
         EXPECT_EQ(panels[i]->text(), Form->PanelText(i));
@@ -408,15 +411,22 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
 }
 
 // Energies of the reached state that cannot be computed (a massless probe meets a body at the
-// end of step 4): after single steps the floating-point error reaches the top-level handler, never
-// a NaN on screen; asked for inside a run, it ends the run as a failed step.
+// end of step 4): the info window shows them as unavailable, never a NaN, and the step itself is
+// not failed by the window; the next step fails by itself. Asked for by a record inside a run,
+// they end the run as a failed step.
 TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     Open(DataFile("MeetAtStep4.knx"));
     ASSERT_TRUE(Prompts->Errors.empty());
     Form->Controls().mmiInfo->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     for (int step = 0; step < 4; ++step) Form->Controls().mmiStep->trigger();
+    EXPECT_TRUE(Prompts->Errors.empty());
+    EXPECT_EQ(Form->InfoWindow()->Values()[3], "unavailable");
+    EXPECT_EQ(Form->InfoWindow()->Values()[4], "unavailable");
+    EXPECT_EQ(Form->EnergyPlot()->History().Count(), 4);  // time 0 and steps 1 to 3
+    Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
-    EXPECT_EQ(Prompts->Errors[0], "Floating point division by zero.");
+    EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
     EXPECT_EQ(RunState(), rsPaused);
 
     // In a run the refresh asks only every few steps, and the next step fails by itself; so the

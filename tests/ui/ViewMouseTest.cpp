@@ -151,5 +151,40 @@ TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
     }
 }
 
+// While a run goes on, a particle's tip follows the particle with its present values (it never
+// stands frozen at the values it was opened with), and it closes once the particle is off screen.
+TEST_F(ViewMouse, TheTipFollowsItsParticleDuringARunAndClosesWhenItLeaves) {
+    MakeSetup(2, {{"Walker", {0, 0}, {50, 0}, 1, 6}}, 100);
+    const auto centreOf = [&] {
+        const TScreenPoint c = Doc().Frame().WorldToScreen(Sim().Particles.Particles(0).Position);
+        return QPoint(c.X, c.Y);
+    };
+    const QPoint start = centreOf();
+    QHelpEvent help(QEvent::ToolTip, start, Area()->mapToGlobal(start));
+    QCoreApplication::sendEvent(Area(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    ASSERT_TRUE(QToolTip::text().contains("x = 0, y = 0"));
+
+    // Paused after the first refresh of the run, which comes with its first step.
+    QString during;
+    QMetaObject::invokeMethod(
+        Form.get(),
+        [&] {
+            during = QToolTip::isVisible() ? QToolTip::text() : QString();
+            Form->Controls().mmiPause->trigger();
+        },
+        Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    ASSERT_GT(Sim().Time, 0);
+    EXPECT_NE(centreOf(), start);
+    EXPECT_EQ(during, Form->ParticleTip(centreOf()));
+    EXPECT_FALSE(during.contains("x = 0, y = 0"));
+
+    // Off screen: the tip closes.
+    Sim().Particles.Particles(0).Position[0] = 1e6;
+    Form->Controls().mmiStep->trigger();
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
 }  // namespace
 }  // namespace kinetra::ui::test

@@ -243,6 +243,10 @@ void TSpinEdit::SetText(const QString& text) {
     lineEdit()->setText(text);
 }
 
+int TSpinEdit::ClampedValue() const {
+    return std::clamp(Value(), FMinValue, FMaxValue);
+}
+
 void TSpinEdit::stepBy(int steps) {
     if (!FTyping) {
         QSpinBox::stepBy(steps);
@@ -294,6 +298,12 @@ void TSpinEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+    if (OnReturn && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (FTyping && ClampedValue() != value()) setValue(ClampedValue());
+        event->accept();
+        OnReturn();
+        return;
+    }
     const QString text = event->text();
     if (FTyping && text.size() == 1 && text[0].isPrint() && !IsSpinCharacter(text[0])) {
         QApplication::beep();

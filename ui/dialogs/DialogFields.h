@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTableWidget>
 #include <exception>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -117,7 +118,14 @@ public:
     QString Text() const;
     // Replaces the text as if the user had typed it.
     void SetText(const QString& text);
+    // The value within the limits: what a typed value becomes when the field is left.
+    int ClampedValue() const;
     void stepBy(int steps) override;
+
+    // Where set, Return or Enter in the field completes it (a typed value is clamped) and then
+    // calls this, for a dialog whose OK is not the default button; otherwise they go to the
+    // dialog as usual.
+    std::function<void()> OnReturn;
 
 protected:
     StepEnabled stepEnabled() const override;

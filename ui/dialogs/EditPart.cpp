@@ -140,7 +140,9 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     cbColour->setObjectName(QStringLiteral("cbColour"));
     cbColour->setFixedWidth(80);
     lblMyRadius = Label("lblMyRadius", QStringLiteral("Radius"), gbParticleImage);
-    speMyRadius = new TSpinEdit(MinDrawRadius, MaxDrawRadius, false, gbParticleImage);
+    // Digits may be typed as well as stepped; a value outside the limits is clamped when the
+    // field is left, and Return there presses OK.
+    speMyRadius = new TSpinEdit(MinDrawRadius, MaxDrawRadius, true, gbParticleImage);
     speMyRadius->setObjectName(QStringLiteral("speMyRadius"));
     speMyRadius->setFixedWidth(80);
     cbPath = new QCheckBox(QStringLiteral("Show trail"), gbParticleImage);
@@ -155,7 +157,8 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     previewPolicy.setRetainSizeWhenHidden(true);
     imgImage->setSizePolicy(previewPolicy);
 
-    // Enter completes a cell or a field, never the whole dialog.
+    // Enter completes a cell or a field, never the whole dialog (but in the drawing radius,
+    // where nothing else is to complete, it presses OK).
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
@@ -244,6 +247,7 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
         DrawImage();
     });
     connect(speMyRadius, &QSpinBox::valueChanged, this, [this](int) { DrawImage(); });
+    speMyRadius->OnReturn = [this] { btnOK->click(); };
     connect(cbInvisible, &QCheckBox::toggled, this, [this](bool) { InvisibleClick(); });
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -270,7 +274,8 @@ void TEditParticleForm::FormCreate() {
     edtMass->setText(FormatNumber(particle.Mass));
     edtCharge->setText(FormatNumber(particle.Charge()));
     edtRadius->setText(FormatNumber(particle.Radius()));
-    speMyRadius->SetValue(particle.GetImageRadius());
+    // A larger radius (only a hand-edited file holds one) shows as the largest offered.
+    speMyRadius->SetValue(std::clamp(particle.GetImageRadius(), MinDrawRadius, MaxDrawRadius));
 
     const std::vector<std::string>& axisNames = Host.ScreenFrame().AxisNames();
     sgPos->Fill(axisNames, VectorTexts(particle.InitialPosition));
@@ -286,7 +291,7 @@ void TEditParticleForm::DrawImage() {
     const QColor background = palette().window().color();
     FPreview = QImage(PreviewSize, PreviewSize, QImage::Format_RGB32);
     FPreview.fill(background);
-    const int r = speMyRadius->value() + 1;
+    const int r = speMyRadius->ClampedValue() + 1;
     QPainter painter(&FPreview);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(background, 2));
@@ -322,7 +327,7 @@ void TEditParticleForm::StoreFields() {
     particle.ShowTrail = cbPath->isChecked();
     particle.Invisible = cbInvisible->isChecked();
     particle.ColourIndex = FColourIndex;
-    particle.SetImageRadius(speMyRadius->value());
+    particle.SetImageRadius(speMyRadius->ClampedValue());
     particle.UpdateImage();
 }
 

@@ -4,6 +4,9 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <cmath>
+#include <functional>
+#include <optional>
 
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
@@ -20,8 +23,28 @@ int AngularLines(int dims) {
     return dims == 2 ? 1 : dims == 3 ? 3 : 0;
 }
 
+// What the window shows for a value that the arithmetic cannot express.
+constexpr const char* Unavailable = "unavailable";
+
 QString G(double value, int digits) {
-    return ToQ(FormatGeneral(value, digits));
+    return std::isfinite(value) ? ToQ(FormatGeneral(value, digits)) : QString::fromUtf8(Unavailable);
+}
+
+QString G(std::optional<double> value, int digits) {
+    return value ? G(*value, digits) : QString::fromUtf8(Unavailable);
+}
+
+// An energy of the state shown, or none where it cannot be computed (two huge masses very
+// close together, a massless probe on top of a body). The window only watches: what it cannot
+// show must not fail the command that refreshed it (opening a setup, a rewind, a step), which
+// would then behave differently only because the window is open.
+std::optional<double> Computed(const std::function<double()>& energy) {
+    try {
+        const double value = energy();
+        if (std::isfinite(value)) return value;
+    } catch (const EMathError&) {
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -92,13 +115,15 @@ void TfrmInfo::UpdateValues() {
     // The step driver keeps the momenta only after steps; after a rewind they must be taken
     // from the state that is shown.
     particles.UpdateMomentum();
-    const double kinetic = sim.KineticEnergy();
-    const double potential = sim.PotentialEnergy();
+    const std::optional<double> kinetic = Computed([&] { return sim.KineticEnergy(); });
+    const std::optional<double> potential = Computed([&] { return sim.PotentialEnergy(); });
+    std::optional<double> total;
+    if (kinetic && potential) total = *kinetic + *potential;
     int line = 1;
     FValues[line++] = G(sim.SignedStep, 5);
     FValues[line++] = G(kinetic, 5);
     FValues[line++] = G(potential, 5);
-    FValues[line++] = G(kinetic + potential, 10);
+    FValues[line++] = G(total, 10);
     const TVector& momentum = particles.TotalMomentum();
     for (int i = 0; i < FLayoutDims; ++i, ++line)
         FValues[line] = i < momentum.Count() ? G(momentum[i], 10) : QString();

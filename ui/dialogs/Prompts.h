@@ -9,6 +9,8 @@
 
 class QWidget;
 class QDialog;
+class QFileDialog;
+class QSize;
 
 namespace kinetra::ui {
 
@@ -17,8 +19,12 @@ enum class TAnswer { Yes, No, Cancel };
 class TUserPrompts {
 public:
     virtual ~TUserPrompts() = default;
-    // Plain message box: title "Kinetra", one OK button.
+    // Plain message box: title "Kinetra", one OK button; it reports an error that a command
+    // caught.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The same box for news that is no error (a collision that ended the run). Prompts without
+    // it show it as a message.
+    virtual void ShowNotice(QWidget* parent, const QString& text) { ShowMessage(parent, text); }
     // The same box with a line of detail under the text, such as the dialog field that a
     // message is about; the text stays as it is. Prompts without it show the text alone.
     virtual void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) {
@@ -60,6 +66,7 @@ public:
 class TQtPrompts : public TUserPrompts {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowNotice(QWidget* parent, const QString& text) override;
     void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) override;
@@ -78,5 +85,10 @@ public:
 void HandleException(TUserPrompts& prompts, QWidget* parent, std::exception_ptr error);
 // Runs a command so that no exception leaves it: an error reaches HandleException.
 void RunGuarded(TUserPrompts& prompts, QWidget* parent, const std::function<void()>& command);
+// The size a file dialog of the program opens at: room for its columns (name, size, type,
+// date) without cutting them, within the screen.
+QSize FileDialogSize(const QWidget& dialog);
+// Gives a file dialog that size and lets its detail columns fit what they show.
+void FitFileDialog(QFileDialog& dialog);
 
 }  // namespace kinetra::ui

@@ -165,9 +165,12 @@ bool TSimExtras::IsBundledExample(const QString& fileName) {
 void TSimExtras::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
+    EnergyPlotBehind = false;
+    RewindEnergyKnown = false;
     try {
         RewindKinetic = Document.Sim().KineticEnergy();
         RewindPotential = Document.Sim().PotentialEnergy();
+        RewindEnergyKnown = true;
     } catch (const EMathError&) {
         // No energy of the start to measure from: the plot starts empty; where the energies are
         // shown (the info window, the plot's next sample) their error is reported.
@@ -184,7 +187,28 @@ void TSimExtras::SampleEnergy() {
     const TEnergyHistory& history = FEnergyPlot->History();
     // A refresh without a step in between (a view change, a repaint) adds nothing new.
     if (!history.Empty() && history.Last().Time == time) return;
-    FEnergyPlot->AddSample(time, Document.Sim().KineticEnergy(), Document.Sim().PotentialEnergy());
+    double kinetic = 0, potential = 0;
+    try {
+        kinetic = Document.Sim().KineticEnergy();
+        potential = Document.Sim().PotentialEnergy();
+    } catch (const EMathError&) {
+        // Not a sample; showing the plot does not fail for it.
+        return;
+    }
+    FEnergyPlot->AddSample(time, kinetic, potential);
+}
+
+void TSimExtras::CatchUpEnergyPlot() {
+    if (!EnergyPlotBehind || !Document.HasSetup()) return;
+    EnergyPlotBehind = false;
+    // Nothing happened since the rewind: the plot starts where the run starts.
+    if (Run.StepsDone() == 0 && RewindEnergyKnown) {
+        FEnergyPlot->Restart(Document.Sim().Time, RewindKinetic, RewindPotential);
+        return;
+    }
+    // A line from the last sample it took (or from time 0) to now would be a trend it never saw.
+    FEnergyPlot->Resume(RewindEnergyKnown ? std::optional<double>(RewindKinetic + RewindPotential)
+                                          : std::nullopt);
 }
 
 void TSimExtras::mmiEnergyPlotClick(bool checked) {
@@ -200,9 +224,10 @@ void TSimExtras::mmiEnergyPlotClick(bool checked) {
             const QRect area = monitor->availableGeometry();
             FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
-        if (Document.HasSetup()) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+        EnergyPlotBehind = true;
     }
     if (FEnergyPlotShown) {
+        CatchUpEnergyPlot();
         if (Scene.Ready()) SampleEnergy();
         FEnergyPlot->show();
     } else {
@@ -296,7 +321,10 @@ void TSimExtras::mmiSaveStateClick() {
 void TSimExtras::StepDrawn() {
     if (FRecorder.Recording()) RecordStep();
     // Every step, so that swings faster than the refreshes reach the plot.
-    if (FEnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(Document.Sim());
+    if (FEnergyPlotShown && FEnergyPlot)
+        FEnergyPlot->OfferStep(Document.Sim());
+    else
+        EnergyPlotBehind = true;
 }
 
 void TSimExtras::SceneRefreshed() {

@@ -73,6 +73,9 @@ signals:
 
 private:
     void SampleEnergy();
+    // Before the plot is shown: its history goes on only where it saw every step since the last
+    // rewind; otherwise it begins anew at the present (see TfrmEnergyPlot::Resume).
+    void CatchUpEnergyPlot();
     void RecordStep();
     // A save dialog with the override question of Save As; an empty name means cancelled.
     QString AskSaveName(const QString& title, const QString& proposed, const QString& filter,
@@ -88,6 +91,10 @@ private:
     bool FEnergyPlotShown = false;
     double RewindKinetic = 0;
     double RewindPotential = 0;
+    // The energies of the rewound state could be computed.
+    bool RewindEnergyKnown = false;
+    // Steps went by since the last rewind that the plot did not sample.
+    bool EnergyPlotBehind = false;
 };
 
 }  // namespace kinetra::ui

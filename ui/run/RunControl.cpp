@@ -31,12 +31,26 @@ TRunControl::TRunControl(TDocument& document, TSceneView& scene, TUserPrompts& p
 
 void TRunControl::mmiStartClick() {
     if (Document.Sim().SignedStep < 0) Document.Sim().Reverse();
-    if (Document.RunState() != rsRunning) RunLoop();
+    Resume();
 }
 
 void TRunControl::sbBackClick() {
     if (Document.Sim().SignedStep > 0) Document.Sim().Reverse();
-    if (Document.RunState() != rsRunning) RunLoop();
+    Resume();
+}
+
+void TRunControl::Resume() {
+    if (Document.RunState() == rsRunning) return;
+    if (FLoopDepth == 0) {
+        RunLoop();
+        return;
+    }
+    // Given inside the event processing of the loop (after the options dialog, or Pause and
+    // Run in one go): that loop tests the run state as soon as control is back and goes on. A
+    // loop entered here would nest one more for every such resume, until the stack ran out.
+    Document.SetRunState(rsRunning);
+    SetPanel(0, QStringLiteral("Running"));
+    FPace.Restart();
 }
 
 void TRunControl::sbStepClick() {
@@ -53,6 +67,14 @@ void TRunControl::RunLoop() {
     Document.SetRunState(rsRunning);
     SetPanel(0, QStringLiteral("Running"));
     try {
+        // Counts this loop while it still tests RunState; gone before an error is reported.
+        struct TDepth {
+            int& Depth;
+            explicit TDepth(int& depth) : Depth(depth) { ++Depth; }
+            TDepth(const TDepth&) = delete;
+            TDepth& operator=(const TDepth&) = delete;
+            ~TDepth() { --Depth; }
+        } depth(FLoopDepth);
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
         // changing the run state.
         FPace.Restart();
@@ -64,8 +86,8 @@ void TRunControl::RunLoop() {
         Prompts.ShowMessage(Window, QString::fromStdString(e.what()));
         mmiStopClick();
     } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
+        // The energies of the reached state (the recording asks for them after each step)
+        // cannot be computed: a failed step.
         Prompts.ShowMessage(Window, QString::fromUtf8(MsgCoordinateOutOfRange));
         mmiStopClick();
     } catch (...) {
@@ -94,6 +116,8 @@ bool TRunControl::WaitForPace() {
 void TRunControl::SingleStep() {
     Document.SetRunState(rsPaused);
     Document.Sim().Step();
+    // Run given in this step's event processing during a run: the run goes on around it.
+    if (Document.RunState() == rsRunning) return;
     SetPanel(0, QStringLiteral("Paused"));
     Scene.RefreshScene();
 }
@@ -136,9 +160,9 @@ void TRunControl::PrepareScene() {
 void TRunControl::CollisionDetected(int i, int j) {
     const TParticlesList& particles = Document.Sim().Particles;
     SetPanel(1, CollisionTimeText(Document.Sim().Time));
-    Prompts.ShowMessage(Window,
-                        ToQ("Collision between " + particles.Particles(i).Name + " and " +
-                            particles.Particles(j).Name + " at t = " + FormatFixed(Document.Sim().Time, 2)));
+    Prompts.ShowNotice(Window,
+                       ToQ("Collision between " + particles.Particles(i).Name + " and " +
+                           particles.Particles(j).Name + " at t = " + FormatFixed(Document.Sim().Time, 2)));
     mmiStopClick();
 }
 

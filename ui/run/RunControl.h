@@ -43,6 +43,9 @@ public:
     void mmiStopClick();
 
     void RunLoop();
+    // Run loops active at present: 1 inside a run, 0 outside. Commands given during a run run
+    // inside the loop's event processing; a resume there goes on with that loop.
+    int LoopDepth() const { return FLoopDepth; }
     void SingleStep();
     // Rewinds a stopped setup and makes the scene ready for the next step.
     void PrepareScene();
@@ -74,6 +77,9 @@ signals:
     void stepDrawn();
 
 private:
+    // Run or Run backwards once the direction is set: enters the loop, or, when the command
+    // runs inside the event processing of an active loop, lets that loop go on.
+    void Resume();
     // Processes events until the next step is due or the run has ended; false when it ended.
     bool WaitForPace();
     void SetPanel(int index, const QString& text) { emit panelText(index, text); }
@@ -88,6 +94,7 @@ private:
     std::int64_t FStepsDone = 0;
     // Wakes the event processing of WaitForPace when the next step is due.
     QTimer* PaceTimer;
+    int FLoopDepth = 0;
 };
 
 }  // namespace kinetra::ui

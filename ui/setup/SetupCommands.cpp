@@ -202,8 +202,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
     if (interrupted && Document.RunState() == rsPaused) {
-        // Inside a run this enters a second loop within the event processing of the first;
-        // the first ends as soon as control comes back to it.
+        // The command ran inside the run loop's event processing: that loop goes on.
         if (Document.Sim().SignedStep > 0)
             Run.mmiStartClick();
         else
@@ -272,6 +271,8 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         }
         Document.SetRunState(rsStopped);
         Document.Sim().FileName = name;
+        // Where the previous setup was saved is no news about this one.
+        emit noteChanged(QString());
         Document.Sim().LoadFromFile();
         Run.mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
@@ -279,7 +280,11 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
             Views.SetShowCenterOfMass(false);
         Views.ViewChanged();
         Views.FitAllIfNoneShown();
-        if (FInfoShown && FInfoWindow) FInfoWindow->Rebuild();
+        if (FInfoShown && FInfoWindow) {
+            FInfoWindow->Rebuild();
+            // The values of the opened setup at once, not at some later refresh.
+            FInfoWindow->UpdateValues();
+        }
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
@@ -332,13 +337,30 @@ bool TSetupCommands::SaveSetup() {
         mmiSaveAsClick();
         return !Document.Modified();
     }
-    // A name whose file the user declined to override in Save As: that file is replaced only
-    // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName))) &&
-        FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (FirstSaveWouldReplace()) {
+        // The file belongs to another setup of that name: asked as Save As asks, where No
+        // chooses another name.
+        switch (FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion))) {
+            case TAnswer::Yes:
+                break;
+            case TAnswer::No:
+                mmiSaveAsClick();
+                return !Document.Modified();
+            case TAnswer::Cancel:
+                return false;
+        }
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName))) &&
+               FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
+        // A name whose file the user declined to override in Save As: that file is replaced only
+        // after the same question has been answered with Yes.
         return false;
+    }
     WriteSetup();
     return true;
+}
+
+bool TSetupCommands::FirstSaveWouldReplace() const {
+    return Document.NewSetup() && QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName)));
 }
 
 void TSetupCommands::WriteSetup() {
@@ -357,6 +379,13 @@ void TSetupCommands::WriteSetup() {
     Document.SetNewSetup(false);
     // Undoing back to here leaves the setup unmodified.
     Document.MarkSaved();
+    ShowWhereSaved();
+}
+
+void TSetupCommands::ShowWhereSaved() {
+    // A new setup is saved into the working folder without a dialog: the user learns where.
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Document.Sim().FileName)).absoluteFilePath());
+    emit noteChanged(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {
@@ -403,9 +432,9 @@ bool TSetupCommands::FormCloseQuery() {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            // A copy of an example, or a name whose file the user declined to override, is not
-            // written without asking.
-            if (SaveNeedsName || OverrideUnconfirmed) {
+            // A copy of an example, a name whose file the user declined to override, or a new
+            // setup whose name is taken in the working folder, is not written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
                 Document.Sim().SaveToFile();

@@ -87,6 +87,8 @@ signals:
     void infoShownChanged(bool shown);
     // Quit has the user's consent: the program ends.
     void quitRequested();
+    // The note beside the status panels (where the setup was saved); empty clears it.
+    void noteChanged(const QString& note);
 
 private:
     // Undo or redo put a particle collection back.
@@ -94,6 +96,11 @@ private:
     void ResetToNoSetup();
     // Writes the setup to FileName (Save without its questions).
     void WriteSetup();
+    // The first save of a new setup, into the working folder without a dialog, would replace a
+    // file that is there already.
+    bool FirstSaveWouldReplace() const;
+    // The note on the status bar that names the file just written.
+    void ShowWhereSaved();
     QString ProposedSaveName() const;
 
     TDocument& Document;

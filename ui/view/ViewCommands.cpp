@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenu>
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "engine/MotionFit.h"
@@ -21,7 +22,7 @@ TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TRunControl
                              QWidget* window)
     : QObject(window), Document(document), Scene(scene), Run(run) {
     // The wheel, the drag and the hover over the drawing area, which owns the filter.
-    new TViewMouse(document, scene, *this, prompts, window);
+    Mouse = new TViewMouse(document, scene, *this, prompts, window);
     // A new view draws the trails of the selected particles.
     connect(&document, &TDocument::viewReset, this, [this] { emit trailModeChanged(tmSelected); });
     // Undo and redo of a view change draw the view put back.
@@ -194,35 +195,67 @@ void TViewCommands::PanBy(int dx, int dy) {
 }
 
 QString TViewCommands::ParticleTip(QPoint pixel) const {
-    if (!Document.HasSetup()) return {};
+    return ParticleTipOf(ParticleAt(pixel));
+}
+
+bool TViewCommands::ParticleDisc(int index, QPoint& centre, int& radius) const {
+    if (!Document.HasSetup()) return false;
     const TParticlesList& particles = Document.Sim().Particles;
-    if (Scene.ScreenPos().size() != static_cast<size_t>(particles.Count())) return {};
+    if (index < 0 || index >= particles.Count() ||
+        Scene.ScreenPos().size() != static_cast<size_t>(particles.Count()))
+        return false;
+    const TParticle& p = particles.Particles(index);
+    const TScreenPoint& corner = Scene.ScreenPos()[static_cast<size_t>(index)];
+    if (p.Invisible || !corner.Visible || p.ImageSize < 1) return false;
+    // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos.
+    radius = std::min(p.ImageSize, 1 << 20);
+    centre = QPoint(
+        static_cast<int>(std::clamp<long long>(static_cast<long long>(corner.X) + radius, INT_MIN, INT_MAX)),
+        static_cast<int>(std::clamp<long long>(static_cast<long long>(corner.Y) + radius, INT_MIN, INT_MAX)));
+    return true;
+}
+
+int TViewCommands::ParticleAt(QPoint pixel) const {
     // The last drawn lies on top.
-    for (int i = particles.Count() - 1; i >= 0; --i) {
-        const TParticle& p = particles.Particles(i);
-        const TScreenPoint& corner = Scene.ScreenPos()[static_cast<size_t>(i)];
-        if (p.Invisible || !corner.Visible || p.ImageSize < 1) continue;
-        // The picture is a circle of radius ImageSize in a square whose corner is ScreenPos;
-        // a tiny one still answers within 3 pixels of its centre.
-        const double size = std::min(p.ImageSize, 1 << 20);
-        const double dx = pixel.x() - (corner.X + size);
-        const double dy = pixel.y() - (corner.Y + size);
-        const double reach = std::max(size, 3.0);
-        if (dx * dx + dy * dy > reach * reach) continue;
-        const auto number = [](double v) { return QString::number(v, 'g', 5); };
-        const auto& axes = Document.Frame().AxisNames();
-        QString position, velocity;
-        for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
-            const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
-            const QString gap = d == 0 ? QString() : QStringLiteral(", ");
-            position += gap + axis + QStringLiteral(" = ") + number(p.Position[d]);
-            velocity += gap + QStringLiteral("v") + axis + QStringLiteral(" = ") + number(p.Velocity[d]);
-        }
-        return QString::fromStdString(p.Name) + QStringLiteral("\nmass: ") + number(p.Mass) +
-               QStringLiteral("\ncharge: ") + number(p.Charge()) + QStringLiteral("\n") + position +
-               QStringLiteral("\n") + velocity;
+    for (int i = Document.Sim().Particles.Count() - 1; i >= 0; --i) {
+        QPoint centre;
+        int radius = 0;
+        if (!ParticleDisc(i, centre, radius)) continue;
+        // A tiny picture still answers within 3 pixels of its centre.
+        const double dx = double(pixel.x()) - centre.x();
+        const double dy = double(pixel.y()) - centre.y();
+        const double reach = std::max(radius, 3);
+        if (dx * dx + dy * dy <= reach * reach) return i;
     }
-    return {};
+    return -1;
+}
+
+QString TViewCommands::ParticleTipOf(int index) const {
+    const TParticlesList& particles = Document.Sim().Particles;
+    if (index < 0 || index >= particles.Count()) return {};
+    const TParticle& p = particles.Particles(index);
+    const auto number = [](double v) { return QString::number(v, 'g', 5); };
+    const auto& axes = Document.Frame().AxisNames();
+    QString position, velocity;
+    for (int d = 0; d < p.Position.Count() && d < static_cast<int>(axes.size()); ++d) {
+        const QString axis = QString::fromStdString(axes[static_cast<size_t>(d)]);
+        const QString gap = d == 0 ? QString() : QStringLiteral(", ");
+        position += gap + axis + QStringLiteral(" = ") + number(p.Position[d]);
+        velocity += gap + QStringLiteral("v") + axis + QStringLiteral(" = ") + number(p.Velocity[d]);
+    }
+    return QString::fromStdString(p.Name) + QStringLiteral("\nmass: ") + number(p.Mass) +
+           QStringLiteral("\ncharge: ") + number(p.Charge()) + QStringLiteral("\n") + position +
+           QStringLiteral("\n") + velocity;
+}
+
+QString TViewCommands::ParticleName(int index) const {
+    const TParticlesList& particles = Document.Sim().Particles;
+    return index >= 0 && index < particles.Count() ? QString::fromStdString(particles.Particles(index).Name)
+                                                   : QString();
+}
+
+void TViewCommands::FollowTip() {
+    Mouse->FollowTip();
 }
 
 }  // namespace kinetra::ui

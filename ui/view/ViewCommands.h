@@ -16,6 +16,7 @@ namespace kinetra::ui {
 
 class TDocument;
 class TRunControl;
+class TViewMouse;
 class TUserPrompts;
 
 class TViewCommands : public QObject {
@@ -52,6 +53,16 @@ public:
     void PanBy(int dx, int dy);
     // The tool tip of the topmost visible particle under the pixel; empty where there is none.
     QString ParticleTip(QPoint pixel) const;
+    // The index of that particle, or -1.
+    int ParticleAt(QPoint pixel) const;
+    // The tool tip of particle `index` as it stands now; empty for no particle.
+    QString ParticleTipOf(int index) const;
+    QString ParticleName(int index) const;
+    // Where particle `index` is drawn: its centre's pixel and its picture's radius; false where
+    // it is not drawn on screen.
+    bool ParticleDisc(int index, QPoint& centre, int& radius) const;
+    // After a refresh of the scene: a particle's tool tip that is showing follows its particle.
+    void FollowTip();
 
 signals:
     // The trail mode or the marker changed: the menu's check marks follow.
@@ -70,6 +81,8 @@ private:
     TDocument& Document;
     TSceneView& Scene;
     TRunControl& Run;
+    // Owned by the drawing area.
+    TViewMouse* Mouse = nullptr;
 };
 
 }  // namespace kinetra::ui

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "frame/Frame.h"
@@ -69,16 +70,52 @@ bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ToolTip: {
             const auto* help = static_cast<QHelpEvent*>(event);
             QString tip;
-            Guard([&] { tip = Views.ParticleTip(help->pos()); });
+            QPoint centre;
+            int radius = 0;
+            TipParticle = -1;
+            Guard([&] {
+                const int index = Views.ParticleAt(help->pos());
+                if (index < 0 || !Views.ParticleDisc(index, centre, radius)) return;
+                tip = Views.ParticleTipOf(index);
+                TipParticle = index;
+                TipName = Views.ParticleName(index);
+                TipOffset = help->pos() - centre;
+            });
             if (tip.isEmpty())
                 QToolTip::hideText();
             else
-                QToolTip::showText(help->globalPos(), tip, area);
+                QToolTip::showText(help->globalPos(), tip, area, DiscRect(centre, radius));
             return true;
         }
         default:
             return false;
     }
+}
+
+void TViewMouse::FollowTip() {
+    if (TipParticle < 0) return;
+    if (!QToolTip::isVisible()) {
+        TipParticle = -1;
+        return;
+    }
+    QPoint centre;
+    int radius = 0;
+    if (Views.ParticleName(TipParticle) != TipName || !Views.ParticleDisc(TipParticle, centre, radius)) {
+        // The particle is gone, hidden or off screen.
+        TipParticle = -1;
+        QToolTip::hideText();
+        return;
+    }
+    QWidget* area = &Scene;
+    // A changed text moves the tip to the particle's new place; the rect is where the mouse may
+    // go without closing it.
+    QToolTip::showText(area->mapToGlobal(centre + TipOffset), Views.ParticleTipOf(TipParticle), area,
+                       DiscRect(centre, radius));
+}
+
+QRect TViewMouse::DiscRect(QPoint centre, int radius) {
+    const int reach = std::clamp(radius, 3, 1 << 20);
+    return QRect(centre - QPoint(reach, reach), QSize(2 * reach + 1, 2 * reach + 1));
 }
 
 void TViewMouse::Wheel(int delta, QPoint at) {

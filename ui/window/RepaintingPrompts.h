@@ -25,6 +25,10 @@ public:
         After after(*this);
         Inner->ShowMessage(parent, text);
     }
+    void ShowNotice(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowNotice(parent, text);
+    }
     void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override {
         After after(*this);
         Inner->ShowDetailedMessage(parent, text, detail);

@@ -145,6 +145,8 @@ void TSimForm::ConnectRooms() {
 
     connect(Setup, &TSetupCommands::captionChanged, this, &QWidget::setWindowTitle);
     connect(Setup, &TSetupCommands::infoShownChanged, mmiInfo, &QAction::setChecked);
+    connect(Setup, &TSetupCommands::noteChanged, this,
+            [this](const QString& note) { Status->SetNote(note); });
     connect(Setup, &TSetupCommands::quitRequested, this, [this] {
         Terminating = true;
         Quitting = true;
@@ -428,6 +430,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusNote() const {
+    return Status->Note();
+}
+
 int TSimForm::PanelWidth(int index) const {
     return Status->PanelWidth(index);
 }
@@ -547,6 +553,7 @@ void TSimForm::SceneRefreshed() {
         ShowFrameInfo();
     Setup->UpdateInfoValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -143,6 +143,8 @@ public:
     // Read-outs.
     const TWindowControls& Controls() const { return *this; }
     QString PanelText(int index) const;
+    // The note beside the status panels (where the setup was saved last).
+    QString StatusNote() const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
     QWidget* DrawingArea() const;

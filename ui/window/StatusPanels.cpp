@@ -24,6 +24,13 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
         Panels[i]->setFixedWidth(kStatusPanelWidths[i]);
         StatusBar->addWidget(Panels[i]);
     }
+    // After the panels, in the room left before the speed control; it asks for no width of its
+    // own, so a narrow window cuts the note rather than the panels (the tip holds all of it).
+    NoteLabel = new QLabel(StatusBar);
+    NoteLabel->setObjectName(QStringLiteral("StatusNote"));
+    NoteLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    NoteLabel->setIndent(4);
+    StatusBar->addWidget(NoteLabel, 1);
 }
 
 void TStatusPanels::FitFixedTexts() {
@@ -49,6 +56,16 @@ int TStatusPanels::PanelWidth(int index) const {
 
 void TStatusPanels::Clear() {
     for (QLabel* panel : Panels) panel->clear();
+    SetNote(QString());
+}
+
+void TStatusPanels::SetNote(const QString& text) {
+    NoteLabel->setText(text);
+    NoteLabel->setToolTip(text);
+}
+
+QString TStatusPanels::Note() const {
+    return NoteLabel->text();
 }
 
 void TStatusPanels::FitPanel(int index, const QString& longest) {

@@ -28,7 +28,11 @@ public:
     void SetPanel(int index, const QString& text);
     QString PanelText(int index) const;
     int PanelWidth(int index) const;
+    // Empties the four panels and the note.
     void Clear();
+    // A note beside the panels, such as where the setup was just saved; empty hides it.
+    void SetNote(const QString& text);
+    QString Note() const;
     // The frame's name, axes and origin in panel 2, the extent in panel 3.
     void ShowFrameInfo(const TScreenFrame& frame);
 
@@ -40,6 +44,7 @@ private:
 
     QStatusBar* StatusBar = nullptr;
     QLabel* Panels[4] = {nullptr, nullptr, nullptr, nullptr};
+    QLabel* NoteLabel = nullptr;
     // The longest texts the panels were last widened for.
     QString FittedTexts[4];
 };
