@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "UiTestSupport.h"
+#include "ui/view/ViewCommands.h"
 #include "engine/KNConst.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/EditPart.h"
@@ -179,7 +180,10 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     // A fresh view for the new dimensions.
     EXPECT_EQ(Form->Document().Frame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
-    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), TScreenFrame(Sim()).Scale());
+    // Without particles, a field of ten units about the origin to place them in.
+    // (the smaller side, 300 pixels, less a tenth at each end, spans them).
+    EXPECT_NEAR(Form->Document().Frame().Scale(), 240 / TViewCommands::NewSetupField, 1e-9);
+    EXPECT_EQ(Form->Document().Frame().OwnOrigin()[0], 0);
     EXPECT_TRUE(Doc().NewSetup());
     EXPECT_TRUE(Modified());
     EXPECT_TRUE(Doc().ParticlesModified());
