@@ -49,10 +49,9 @@ void TSceneGestures::SetPlacing(bool on) {
     JustPlaced = -1;
     if (on) {
         Scene.setCursor(Qt::CrossCursor);
-        Document.ShowHint(
-            Document.RunState() == rsStopped
-                ? QStringLiteral("Click to place a body, drag to give it a velocity; Esc ends placing")
-                : QString::fromUtf8(HintStopToMove));
+        Document.ShowHint(Document.RunState() == rsStopped
+                              ? QStringLiteral("Click to place a body, drag for its velocity; Esc ends")
+                              : QString::fromUtf8(HintStopToMove));
     } else {
         Scene.unsetCursor();
     }
