@@ -27,13 +27,12 @@
 
 namespace kinetra::batch {
 
-// Reports a failed load as the loader worded it, then where reading stopped; nothing goes to
-// stdout.
+// Reports a failed load as the loader worded it, then where reading stopped, what was being
+// read and the text found there; nothing goes to stdout.
 int LoadFailed(const std::exception& e) {
     Print(stderr, std::string("error: ") + e.what() + "\n");
     const auto* placed = dynamic_cast<const EKinetraError*>(&e);
-    if (placed && placed->Line() > 0)
-        Print(stderr, "  in " + placed->FileName() + ", line " + std::to_string(placed->Line()) + "\n");
+    if (placed && placed->Line() > 0) Print(stderr, "  " + FailurePlace(*placed) + "\n");
     return ExitFailed;
 }
 

@@ -222,25 +222,28 @@ void TParticlesList::CheckCollisions() {
 namespace kinetra {
 
 void TParticle::LoadFromFile(TSetupReader& reader) {
+    const std::string of = " of particle " + QuotedForMessage(Name);
     // Mass first, so that SetCharge can refuse a charge on a massless particle.
-    Mass = reader.ReadReal();
-    const double charge = reader.ReadReal();
+    Mass = reader.ReadReal("mass" + of);
+    const double charge = reader.ReadReal("charge" + of);
     reader.ReadLn();
     SetCharge(charge);
-    SetRadius(reader.ReadReal());
+    SetRadius(reader.ReadReal("radius" + of));
     reader.ReadLn();
-    InitialPosition.FromString(reader.ReadLine());
-    InitialVelocity.FromString(reader.ReadLine());
+    InitialPosition.FromString(reader.ReadLine("initial position" + of));
+    // An overlap is found only when the whole particle has been read; it is reported here.
+    reader.Mark();
+    InitialVelocity.FromString(reader.ReadLine("initial velocity" + of));
     // A degenerate image or a colour outside the palette would only surface when drawing.
-    const int imageSize = reader.ReadInteger();
+    const int imageSize = reader.ReadInteger("image size" + of);
     reader.ReadLn();
     if (imageSize < 1) throw EKNError("Invalid input");
     ImageSize = imageSize;
-    const int colour = StrToInt(reader.ReadLine());
+    const int colour = StrToInt(reader.ReadLine("colour" + of));
     if (colour < 0 || colour >= ColourCount) throw EKNError("Invalid input");
     ColourIndex = colour;
     UpdateImage();
-    const std::string flags = reader.ReadLine();
+    const std::string flags = reader.ReadLine("trail and invisibility flags" + of);
     if (flags.size() < 2) throw EKNError("Invalid input");
     ShowTrail = flags[0] == 'T';
     Invisible = flags[1] == 'T';
@@ -259,15 +262,20 @@ void TParticle::SaveToFile(TSetupWriter& writer) const {
 }
 
 void TParticlesList::LoadFromFile(TSetupReader& reader) {
-    if (reader.ReadLine() != KeywordBeginParticles)
+    if (reader.ReadLine("start of the particle section") != KeywordBeginParticles)
         throw EKNError(Format("Keyword %s expected", KeywordBeginParticles));
     reader.ReadLn();
     for (;;) {
-        std::string name = reader.ReadLine();
+        std::string name = reader.ReadLine("particle name");
         if (name == KeywordEndParticles) break;
         auto particle = std::make_unique<TParticle>(name, FDimensions);
         particle->LoadFromFile(reader);
-        AddParticle(std::move(particle));
+        try {
+            AddParticle(std::move(particle));
+        } catch (const EKinetraError&) {
+            reader.ReturnToMark();  // the particle's initial position
+            throw;
+        }
         reader.ReadLn();
     }
 }

@@ -72,15 +72,16 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
-    // The loader's message, then where reading stopped; the same for every command that loads.
+    // The loader's message, then where reading stopped, what was read and the text found there;
+    // the same for every command that loads.
     for (const char* command : {"check", "run", "save"}) {
         std::vector<std::string> args = {command, Data + "/BadKeyword.knx"};
         if (std::string(command) == "save") args.push_back(Data + "/never written.knx");
         const auto result = RunBatch(args);
         EXPECT_EQ(result.ExitCode, 1) << command;
         EXPECT_EQ(result.Out, "") << command;
-        EXPECT_EQ(result.Err,
-                  "error: Keyword Begin_Particles expected\n  in " + Data + "/BadKeyword.knx, line 5\n")
+        EXPECT_EQ(result.Err, "error: Keyword Begin_Particles expected\n  in " + Data +
+                                  "/BadKeyword.knx, line 5, start of the particle section: \"Particles\"\n")
             << command;
     }
     auto result = RunBatch({"run", Data + "/no such file.knx"});

@@ -112,17 +112,20 @@ TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
 }
 
 // A setup that fails to load: the message as the loader worded it (in the message box or, for
-// a damaged file, the error box), and under it the file and the line where reading stopped.
+// a damaged file, the error box), and under it the file and the line where reading stopped,
+// the item being read and the text found there.
 TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
     struct TCase {
         const char* File;
         bool ErrorBox;
         QString Message;
         int Line;
+        const char* What;
     };
     const TCase cases[] = {
-        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5},
-        {"BadMass.knx", true, "Invalid numeric input.", 8},
+        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5,
+         "start of the particle section: \"Particles\""},
+        {"BadMass.knx", true, "Invalid numeric input.", 8, "mass of particle \"Alpha\": \"heavy\""},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -135,7 +138,8 @@ TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
         const auto& details = c.ErrorBox ? Prompts->ErrorDetails : Prompts->Details;
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts.back(), c.Message);
-        EXPECT_EQ(details.back(), QString::fromStdString("in " + path + ", line " + std::to_string(c.Line)));
+        EXPECT_EQ(details.back(),
+                  QString::fromStdString("in " + path + ", line " + std::to_string(c.Line) + ", " + c.What));
         EXPECT_TRUE((c.ErrorBox ? Prompts->Messages : Prompts->Errors).empty());
         ExpectNoSetup();
     }

@@ -156,7 +156,7 @@ TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
 TEST_F(ViewMouse, TheTipFollowsItsParticleDuringARunAndClosesWhenItLeaves) {
     MakeSetup(2, {{"Walker", {0, 0}, {50, 0}, 1, 6}}, 100);
     const auto centreOf = [&] {
-        const TScreenPoint c = Doc().Frame().WorldToScreen(Sim().Particles.Particles(0).Position);
+        const TScreenPoint c = Form->Document().Frame().WorldToScreen(Sim().Particles.Particles(0).Position);
         return QPoint(c.X, c.Y);
     };
     const QPoint start = centreOf();

@@ -159,7 +159,9 @@ void TDocument::FollowUndoStack() {
     }
     const int index = FUndoStack->index();
     const int clean = FUndoStack->cleanIndex();
-    bool particles = clean < 0 && UnsavedParticles;
+    // Without a saved state to come back to (a new setup, or one whose saved state was undone
+    // and then replaced by another change) a change of the particles stays one.
+    bool particles = clean < 0 && (UnsavedParticles || FParticlesModified);
     const int from = clean < 0 ? 0 : std::min(clean, index);
     const int to = clean < 0 ? index : std::max(clean, index);
     for (int k = from; k < to && !particles; ++k)

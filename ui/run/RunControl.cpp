@@ -46,8 +46,8 @@ void TRunControl::Resume() {
         return;
     }
     // Given inside the event processing of the loop (after the options dialog, or Pause and
-    // Run in one go): that loop tests the run state as soon as control is back and goes on. A
-    // loop entered here would nest one more for every such resume, until the stack ran out.
+    // Run in one go): that loop tests RunState as soon as control is back and goes on. A loop
+    // entered here would nest one more for every such resume, until the stack ran out.
     Document.SetRunState(rsRunning);
     SetPanel(0, QStringLiteral("Running"));
     FPace.Restart();

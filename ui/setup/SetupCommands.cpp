@@ -11,6 +11,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "model/Particles.h"
 #include "ui/dialogs/EditData.h"
@@ -82,9 +83,7 @@ void TSetupCommands::UpdateInfoValues() {
 
 QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     if (error.FileName().empty()) return {};
-    QString place = QStringLiteral("in ") + ToQ(error.FileName());
-    if (error.Line() > 0) place += QStringLiteral(", line %1").arg(error.Line());
-    return place;
+    return ToQ(FailurePlace(error));
 }
 
 void TSetupCommands::SetModified(bool value) {
@@ -273,7 +272,7 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         Document.SetRunState(rsStopped);
         Document.Sim().FileName = name;
         // Where the previous setup was saved is no news about this one.
-        emit noteChanged(QString());
+        emit statusNote(QString());
         Document.Sim().LoadFromFile();
         Run.mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
@@ -386,7 +385,7 @@ void TSetupCommands::WriteSetup() {
 void TSetupCommands::ShowWhereSaved() {
     // A new setup is saved into the working folder without a dialog: the user learns where.
     const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Document.Sim().FileName)).absoluteFilePath());
-    emit noteChanged(QStringLiteral("Saved to ") + path);
+    emit statusNote(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {

@@ -58,7 +58,8 @@ public:
     // Opens a setup chosen from a menu (an example, a recent setup) as Open does after its file
     // dialog, the question about unsaved changes included.
     void OpenFromMenu(const QString& fileName);
-    // "in FILE, line N" ("in FILE" when no line was read; empty without a file name).
+    // "in FILE, line N, ITEM: \"TEXT\"" ("in FILE" when no line was read; empty without a file
+    // name).
     static QString PlaceOf(const EKinetraError& error);
     void mmiSaveClick();
     // Save as the command does it; false when nothing was written because the user declined
@@ -87,8 +88,8 @@ signals:
     void infoShownChanged(bool shown);
     // Quit has the user's consent: the program ends.
     void quitRequested();
-    // The note beside the status panels (where the setup was saved); empty clears it.
-    void noteChanged(const QString& note);
+    // The note beside the status panels: where the setup was saved; empty clears it.
+    void statusNote(const QString& note);
 
 private:
     // Undo or redo put a particle collection back.

@@ -4,11 +4,11 @@
 
 #include <QObject>
 #include <QPoint>
-#include <QRect>
-#include <QString>
 #include <functional>
 
 class QWidget;
+#include <QRect>
+#include <QString>
 
 namespace kinetra::ui {
 

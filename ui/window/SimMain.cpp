@@ -153,8 +153,7 @@ void TSimForm::ConnectRooms() {
 
     connect(Setup, &TSetupCommands::captionChanged, this, &QWidget::setWindowTitle);
     connect(Setup, &TSetupCommands::infoShownChanged, mmiInfo, &QAction::setChecked);
-    connect(Setup, &TSetupCommands::noteChanged, this,
-            [this](const QString& note) { Status->SetNote(note); });
+    connect(Setup, &TSetupCommands::statusNote, this, [this](const QString& note) { Status->SetNote(note); });
     connect(Setup, &TSetupCommands::quitRequested, this, [this] {
         Terminating = true;
         Quitting = true;
