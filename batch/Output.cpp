@@ -1,5 +1,5 @@
-// What kinetra-batch writes: standard output whose failures are errors, the progress line on a
-// terminal, and the test of --until.
+// What kinetra-batch writes: standard output whose failures are errors, and the progress line
+// on a terminal.
 #include <unistd.h>
 
 #include <cerrno>
@@ -94,28 +94,6 @@ void TProgress::Clear() {
     std::fwrite("\r\x1b[K", 1, 4, stderr);
     std::fflush(stderr);
     Shown = false;
-}
-
-std::string StepLimitMessage(std::int64_t maxSteps, double time) {
-    return "the step limit of " + std::to_string(maxSteps) + (maxSteps == 1 ? " step" : " steps") +
-           " was reached at t = " + FormatGeneral(time, 15);
-}
-
-bool TUntil::Reached(const TSimData& sim) const {
-    const double target = std::fabs(Target);
-    const double time = std::fabs(sim.Time);
-    if (time >= target) return true;
-    const double ulp = std::nextafter(target, std::numeric_limits<double>::infinity()) - target;
-    if (sim.Method == nmRKF) return time >= target - 4 * ulp;
-    const double slack = std::min(static_cast<double>(CyclesDone + 4) * ulp, std::fabs(sim.SignedStep) / 2);
-    return time >= target - slack;
-}
-
-std::function<bool()> TUntil::CycleCheck(const TSimData& sim) {
-    return [this, &sim] {
-        ++CyclesDone;
-        return sim.Method == nmRKF && Reached(sim);
-    };
 }
 
 }  // namespace kinetra::batch

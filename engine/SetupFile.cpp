@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -322,11 +323,18 @@ void TSimData::ReadSetup(TSetupReader& reader) {
     reader.ReadLn();
     SetCycles(cycles);
 
-    TimeStep = reader.ReadReal("time step");
+    // A step of zero or below is accepted as the step a run takes with it: zero as the default
+    // step (Prepare's for a step in use of zero), a negative one as its magnitude (the direction
+    // is the run's). So the step reported and saved is the one in use.
+    const double timeStep = reader.ReadReal("time step");
+    TimeStep = timeStep == 0 ? DefaultTimeStep : std::fabs(timeStep);
     reader.ReadLn();
     reader.ReadLn();
 
     Particles.LoadFromFile(reader);
+    // SetMethod prepared the work for the collection as it was then, empty: it does not fit the
+    // particles just read, and a run prepares afresh.
+    FreeWork();
     reader.ReadLn();
     Force->LoadFromFile(reader);
     reader.ReadLn();

@@ -88,6 +88,7 @@ TParticlesList::~TParticlesList() = default;
 
 void TParticlesList::SetDimensions(int dimensions) {
     Items.clear();
+    ++FRevision;
     FDimensions = dimensions;
     TotalMass = 0;
     PlanarAngularMomentum = 0;
@@ -130,12 +131,14 @@ void TParticlesList::InsertParticle(int index, std::unique_ptr<TParticle>&& part
     const double mass = particle->Mass;
     TItem item{particle->Name, std::move(particle)};
     Items.insert(Items.begin() + index, std::move(item));
+    ++FRevision;
     TotalMass = TotalMass + mass;
 }
 
 void TParticlesList::Delete(int index) {
     TotalMass = TotalMass - Items[index].Particle->Mass;
     Items.erase(Items.begin() + index);
+    ++FRevision;
 }
 
 void TParticlesList::Assign(const TParticlesList& source) {

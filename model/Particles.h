@@ -7,6 +7,7 @@
 // in two dimensions and as a 3-vector in three.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -100,6 +101,10 @@ public:
     const TParticle& Particles(int index) const { return *Items[index].Particle; }
     // The particle's name as it was when it was added.
     const std::string& Strings(int index) const { return Items[index].Name; }
+    // Counts the changes of the set itself (a particle added, inserted or deleted, new
+    // dimensions, a copy of another collection): storage made for the particles of one revision
+    // does not fit those of another.
+    std::uint64_t Revision() const { return FRevision; }
 
     double TotalMass = 0;
     double PlanarAngularMomentum = 0;
@@ -151,6 +156,7 @@ private:
         std::unique_ptr<TParticle> Particle;
     };
     int FDimensions = 0;
+    std::uint64_t FRevision = 0;
     std::vector<TItem> Items;
     std::unique_ptr<TVector> FCenterOfMass;
     std::unique_ptr<TVector> FTotalMomentum;

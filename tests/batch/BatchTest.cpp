@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BatchProcess.h"
@@ -190,6 +192,76 @@ TEST(BatchRun, AFailingStepExitsWithThreeAfterTheRecordsSoFar) {
         for (size_t row = 0; row < csv.Rows.size(); ++row) EXPECT_EQ(csv.Rows[row][0], std::to_string(row));
         EXPECT_EQ(result.Out.find("nan"), std::string::npos) << result.Out;
         EXPECT_EQ(result.Out.find("inf"), std::string::npos) << result.Out;
+    }
+}
+
+// One free particle (or none) in one dimension, Euler, with the given stored time step.
+std::string FreeSetup(const std::string& timeStep, bool particle) {
+    std::string text = "1\r\n0 10\r\n" + timeStep + "\r\n\r\nBegin_Particles\r\n\r\n";
+    if (particle) text += "P\r\n1 0\r\n0\r\n0\r\n1\r\n11\r\n0\r\nFF\r\n\r\n";
+    return text + "End_Particles\r\n\r\n-2 1 0\r\n\r\n0 0\r\n100\r\n0\r\nOrigin\r\n\r\n";
+}
+
+std::string WriteFile(const test::TTempFolder& folder, const std::string& name, const std::string& text) {
+    const std::string path = (folder.Path / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// Steps far beyond 1E154 or below 1E-162, where |s| * step / s overflows or vanishes, run with
+// their own value; a time that overflows fails the step. No record holds a non-finite number.
+TEST(BatchRun, HugeAndTinyStepsRunWithTheirOwnValue) {
+    test::TTempFolder folder;
+    const std::string free = WriteFile(folder, "free.knx", FreeSetup("0.002", true));
+    const std::string empty = WriteFile(folder, "empty.knx", FreeSetup("0.002", false));
+    const struct {
+        std::string Setup;
+        std::vector<std::string> Options;
+        int ExitCode;
+        double Step;
+        size_t Records;
+    } cases[] = {
+        {free, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1E200", "--backwards"}, 0, -1E200, 3},
+        {empty, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1.4E154"}, 0, 1.4E154, 3},
+        {free, {"--dt", "1E-170"}, 0, 1E-170, 3},
+        {empty, {"--dt", "1E-170", "--backwards"}, 0, -1E-170, 3},
+        {empty, {"--dt", "1E308"}, 3, 1E308, 1},  // ten cycles of 1E308 leave the range
+        // The factors h^2 of the higher methods leave the range, even with nothing to move.
+        {free, {"--dt", "1E200", "--method", "RK4"}, 3, 1E200, 1},
+        {empty, {"--dt", "1E200", "--method", "Stoermer"}, 3, 1E200, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"run", c.Setup, "--steps", "2"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const auto result = RunBatch(args);
+        const std::string shown = c.Setup + " " + c.Options[1];
+        EXPECT_EQ(result.ExitCode, c.ExitCode) << shown << "\n" << result.Err;
+        EXPECT_EQ(result.Err, c.ExitCode == 0 ? "" : "error: Coordinate out of range\n") << shown;
+        EXPECT_EQ(result.Out.find("inf"), std::string::npos) << result.Out;
+        EXPECT_EQ(result.Out.find("nan"), std::string::npos) << result.Out;
+        const auto csv = ParseCsv(result.Out);
+        ASSERT_EQ(csv.Rows.size(), c.Records) << shown;
+        for (size_t row = 0; row < c.Records; ++row) {
+            EXPECT_EQ(csv.Value(row, "signed_step"), c.Step) << shown;
+            EXPECT_NEAR(csv.Value(row, "time") / c.Step, 10.0 * row, 1e-12) << shown;
+        }
+    }
+}
+
+// A stored step of zero or below is reported as the step that the run takes.
+TEST(BatchCheck, ReportsTheStepTheRunTakes) {
+    test::TTempFolder folder;
+    for (const auto& [stored, used] : {std::pair{"0", "0.002"}, std::pair{"-0.1", "0.1"}}) {
+        const std::string setup = WriteFile(folder, "step.knx", FreeSetup(stored, true));
+        const auto check = RunBatch({"check", setup});
+        EXPECT_NE(check.Out.find(std::string("\ntime step ") + used + "\n"), std::string::npos) << check.Out;
+        const auto run = RunBatch({"run", setup, "--steps", "1"});
+        // up to the last bit of |s| * step / s
+        EXPECT_DOUBLE_EQ(ParseCsv(run.Out).Value(1, "signed_step"), std::stod(used)) << run.Out;
+        const auto compare = RunBatch({"compare", setup, "--until", "0.01", "--methods", "Euler"});
+        EXPECT_EQ(ParseCsv(compare.Out).Value(0, "time_step"), std::stod(used)) << compare.Out;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -305,6 +306,71 @@ TEST(SetupFile, OnlyTheLowByteOfTheMethodNumberCounts) {
         s.Load(Join(lines));
         EXPECT_EQ(s.Sim.Method, c.Method) << c.Read;
         lines[1] = c.Saved;
+        EXPECT_EQ(s.Save(), Join(lines)) << c.Read;
+    }
+}
+
+// The method is set while the collection is still empty: no Stoermer history exists for the
+// particles read after it until Prepare makes one, so nothing that would take a start-up step
+// moves them (or reads a history of the wrong size).
+TEST(SetupFile, ALoadedStoermerSetupHasNoHistoryUntilPrepared) {
+    std::vector<std::string> lines = ExampleLines();
+    lines[1] = "5 10";
+    const std::vector<std::pair<const char*, std::function<void(TSimData&)>>> paths = {
+        {"SetTimeStep", [](TSimData& sim) { sim.SetTimeStep(0.001); }},
+        {"Reverse", [](TSimData& sim) { sim.Reverse(); }},
+        {"SetAccuracy, SetCycles, SetTimeStep",
+         [](TSimData& sim) {
+             sim.SetAccuracy(1E-9);
+             sim.SetCycles(3);
+             sim.SetTimeStep(0.004);
+         }},
+    };
+    for (const auto& [name, call] : paths) {
+        TSetup s;
+        s.Load(Join(lines));
+        call(s.Sim);
+        for (int i = 0; i < 2; ++i) {
+            const TParticle& p = s.Sim.Particles.Particles(i);
+            EXPECT_EQ(p.Position.ToString(), p.InitialPosition.ToString()) << name;
+        }
+    }
+    // A history made for other particles is none either: a particle added after Prepare.
+    TSetup s;
+    s.Load(Join(lines));
+    s.Sim.Prepare();
+    const std::string prepared = s.Sim.Particles.Particles(1).Position.ToString();
+    auto extra = std::make_unique<TParticle>("Moon", 2);
+    extra->InitialPosition[0] = 5;
+    extra->ResetToInitial();
+    s.Sim.Particles.AddParticle(std::move(extra));
+    s.Sim.SetTimeStep(0.001);
+    s.Sim.Reverse();
+    EXPECT_EQ(s.Sim.Particles.Particles(1).Position.ToString(), prepared);
+    EXPECT_NO_THROW(s.Sim.Step());  // prepares for the three particles first
+}
+
+// A time step of zero or below loads as the step a run takes: zero as the default step, a
+// negative one as its magnitude (the direction is the run's, not the setup's).
+TEST(SetupFile, ATimeStepOfZeroOrBelowLoadsAsTheStepOfTheRun) {
+    const struct {
+        const char* Read;
+        double Step;
+        const char* Saved;
+    } cases[] = {
+        {"0", 0.002, "0.002"}, {"-0", 0.002, "0.002"}, {"-0.1", 0.1, "0.1"}, {"1E-300", 1E-300, "1E-300"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = ExampleLines();
+        lines[2] = c.Read;
+        TSetup s;
+        s.Load(Join(lines));
+        EXPECT_EQ(s.Sim.TimeStep, c.Step) << c.Read;
+        s.Sim.Rewind();
+        s.Sim.Prepare();
+        EXPECT_DOUBLE_EQ(s.Sim.SignedStep, c.Step) << c.Read;
+        s.Sim.Step();
+        EXPECT_GT(s.Sim.Time, 0) << c.Read;
+        lines[2] = c.Saved;
         EXPECT_EQ(s.Save(), Join(lines)) << c.Read;
     }
 }
