@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include "UiTestSupport.h"
-#include "ui/view/ViewCommands.h"
 #include "engine/KNConst.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/EditPart.h"
@@ -21,6 +20,7 @@
 #include "ui/dialogs/KNNotes.h"
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui::test {
 namespace {
