@@ -612,6 +612,11 @@ void TSimForm::keyPressEvent(QKeyEvent* event) {
             event->accept();
             break;
         case Qt::Key_Delete:
+            // Only for the scene: a key another part of the window let go of deletes nothing.
+            if (focusWidget() != nullptr && focusWidget() != View) {
+                QMainWindow::keyPressEvent(event);
+                break;
+            }
             Guard([this] { Gestures->DeleteKey(); });
             event->accept();
             break;
