@@ -241,6 +241,19 @@ TEST_F(SceneGestures, AClickSelectsAndTheMenusOfferWhatTheyShould) {
     EXPECT_EQ(Form->Controls().mmiUndo->text(), "&Undo Delete particle 'Planet'");
 }
 
+// While placing, a double-click on empty space places one particle and does not follow it; a
+// later double-click on it follows it.
+TEST_F(SceneGestures, ADoubleClickWhilePlacingPlacesOneAndFollowsOnlyWhatWasThere) {
+    SunAndPlanet();
+    Form->Controls().mmiAddParticle->trigger();
+    DoubleClick({100, 50});
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+    EXPECT_EQ(Doc().Frame().Name(), "Origin");
+    DoubleClick({100, 50});
+    EXPECT_EQ(Sim().Particles.Count(), 3);
+    EXPECT_EQ(Doc().Frame().Name(), "Body 1");
+}
+
 TEST_F(SceneGestures, ChangesOfTheBodiesAreRefusedWithAHintUnlessStopped) {
     struct TCase {
         const char* Name;

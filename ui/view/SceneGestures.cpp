@@ -50,7 +50,7 @@ void TSceneGestures::SetPlacing(bool on) {
     if (on) {
         Scene.setCursor(Qt::CrossCursor);
         Document.ShowHint(Document.RunState() == rsStopped
-                              ? QStringLiteral("Click to place a body, drag for its velocity; Esc ends")
+                              ? QStringLiteral("Click places a body, drag aims it, Esc ends")
                               : QString::fromUtf8(HintStopToMove));
     } else {
         Scene.unsetCursor();
@@ -136,6 +136,8 @@ bool TSceneGestures::Press(QPoint at, Qt::KeyboardModifiers modifiers) {
     Pending = TDrag::None;
     Started = false;
     PressAt = at;
+    // Only the double-click whose first click placed a particle leaves that particle alone.
+    JustPlaced = -1;
     const int tip = ArrowTipAt(at);
     const int body = tip >= 0 ? -1 : Views.ParticleAt(at);
     if (tip >= 0 || body >= 0) {

@@ -106,7 +106,8 @@ private:
     double AimPixelsPerUnit = 1;
     std::vector<double> FrameVelocityAtStart;
     std::vector<double> StartPosition;
-    // The particle placed by the last click while placing, which a double-click leaves alone.
+    // The particle placed by the last press while placing, which the double-click that press
+    // began leaves alone.
     int JustPlaced = -1;
 };
 
