@@ -34,15 +34,42 @@ TVector CircularOrbitVelocity(const TSimData& sim, int body, int centre, int xDi
     const TParticle& b = particles.Particles(body);
     const TParticle& x = particles.Particles(centre);
 
+    const double coefficient = PairCoefficient(*sim.Force, b, x);
+    const double reach = b.InitialPosition.Distance(x.InitialPosition);
+    // The inner system: X and the particles with mass closer to it than B that B feels as it
+    // feels X, as one body of their mass at their centre of mass, moving with it.
+    double mass = x.Mass;
+    TVector place(n), motion(n);
+    place.AddScaled(x.InitialPosition, x.Mass);
+    motion.AddScaled(x.InitialVelocity, x.Mass);
+    for (int k = 0; k < particles.Count(); ++k) {
+        const TParticle& p = particles.Particles(k);
+        if (k == body || k == centre || !(p.Mass > 0)) continue;
+        if (!(p.InitialPosition.Distance(x.InitialPosition) < reach)) continue;
+        if (PairCoefficient(*sim.Force, b, p) != coefficient) continue;
+        mass += p.Mass;
+        place.AddScaled(p.InitialPosition, p.Mass);
+        motion.AddScaled(p.InitialVelocity, p.Mass);
+    }
+    if (mass > 0 && mass != x.Mass) {
+        place.Scale(1 / mass);
+        motion.Scale(1 / mass);
+    } else {
+        // X alone (also a massless X): its own place and velocity.
+        mass = x.Mass;
+        place.Assign(x.InitialPosition);
+        motion.Assign(x.InitialVelocity);
+    }
+
     TVector r(n);
     r.Assign(b.InitialPosition);
-    r.Subtract(x.InitialPosition);
+    r.Subtract(place);
     const double rx = r[xDim];
     const double ry = r[yDim];
     const double inPlane = std::hypot(rx, ry);
     if (!(inPlane > 0)) throw EKNError(Format(MsgOrbitSamePlace, b.Name, x.Name));
 
-    const double kappa = PairCoefficient(*sim.Force, b, x) * (b.Mass + x.Mass);
+    const double kappa = coefficient * (b.Mass + mass);
     if (!(kappa > 0)) throw EKNError(Format(MsgOrbitNoAttraction, b.Name, x.Name));
     const double d = r.Norm();
     const double speed = std::sqrt(kappa * std::pow(d, sim.Force->GetPower() + 1));
@@ -51,7 +78,7 @@ TVector CircularOrbitVelocity(const TSimData& sim, int body, int centre, int xDi
     // (-ry, rx) is the in-plane part turned a quarter counter-clockwise (y upwards on screen).
     const double sense = clockwise ? -1.0 : 1.0;
     TVector v(n);
-    v.Assign(x.InitialVelocity);
+    v.Assign(motion);
     v[xDim] += sense * speed * (-ry / inPlane);
     v[yDim] += sense * speed * (rx / inPlane);
     for (int c = 0; c < n; ++c)

@@ -15,6 +15,15 @@
 // the pair circles about each other whatever X was doing; the pair's centre of mass then drifts
 // with its own momentum (see ZeroTotalMomentum).
 //
+// A planet outside another one circles the star and the inner planet together: the particles
+// with mass that are closer to X than B is, and that B feels with X's pair coefficient (the same
+// force law, no charge of their own that would change it), count with X as one body of their
+// total mass at their centre of mass, moving with its velocity; r, kappa and the velocity added
+// are then taken with that body instead of X. (Taken about X alone, the reflex motion of X about
+// the inner planet becomes an eccentricity of the outer orbit of the order of the inner planet's
+// mass ratio times the speed ratio; taken about the inner system it is of the order of the
+// inner planet's tidal pull only.) Without such particles this is the pair of B and X.
+//
 // The direction lies in the screen plane, the plane of the two dimensions xDim and yDim (the
 // screen's x and y axes): the part of r in that plane turned by a quarter turn, counter-clockwise
 // or clockwise as the screen shows it (a negative scale turns the picture by half a turn and

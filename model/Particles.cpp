@@ -98,14 +98,15 @@ void TParticlesList::SetDimensions(int dimensions) {
     FCenterOfMass = std::make_unique<TVector>(dimensions);
 }
 
-void TParticlesList::CheckPlacement(const TParticle& particle) const {
+void TParticlesList::CheckPlacement(const TParticle& particle, int except) const {
     // Loading N particles checks N^2 / 2 pairs here: the distance is written out (the operations
     // of TVector::Distance) so that the compiler can overlap the pairs.
     const double* x = particle.InitialPosition.Data();
     const int dims = particle.InitialPosition.Count();
     const double radius = particle.Radius();
-    for (const TItem& item : Items) {
-        const TParticle& other = *item.Particle;
+    for (size_t k = 0; k < Items.size(); ++k) {
+        if (static_cast<int>(k) == except) continue;
+        const TParticle& other = *Items[k].Particle;
         const double* y = other.InitialPosition.Data();
         double sum = 0;
         for (int c = 0; c < dims; ++c) {

@@ -141,8 +141,10 @@ public:
     // the computation is aborted with EAbort("Collision"). Nothing happens without a handler.
     void CheckCollisions();
 
-    // Raises the placement error a new particle would meet, without adding it.
-    void CheckPlacement(const TParticle& particle) const;
+    // Raises the placement error a new particle would meet, without adding it. With `except`,
+    // the particle of that index is left out (a particle of the collection checked at a new
+    // place against the others).
+    void CheckPlacement(const TParticle& particle, int except = -1) const;
 
     // The particle section between "Begin_Particles" and "End_Particles".
     void LoadFromFile(TSetupReader& reader);

@@ -3,7 +3,9 @@
 // the options dialog holding and resuming a run, particle edits during a run, and the frame
 // and notes dialogs.
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include "ui/dialogs/KNNotes.h"
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -177,7 +180,10 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     // A fresh view for the new dimensions.
     EXPECT_EQ(Form->Document().Frame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
-    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), TScreenFrame(Sim()).Scale());
+    // Without particles, a field of ten units about the origin to place them in.
+    // (the smaller side, 300 pixels, less a tenth at each end, spans them).
+    EXPECT_NEAR(Form->Document().Frame().Scale(), 240 / TViewCommands::NewSetupField, 1e-9);
+    EXPECT_EQ(Form->Document().Frame().OwnOrigin()[0], 0);
     EXPECT_TRUE(Doc().NewSetup());
     EXPECT_TRUE(Modified());
     EXPECT_TRUE(Doc().ParticlesModified());

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <QSlider>
 #include <QString>
 #include <deque>
@@ -89,6 +91,37 @@ public:
         const std::optional<int> answer = Integers.front();
         Integers.pop_front();
         return answer;
+    }
+
+    // Pop-up menus: the items of each menu shown, access keys taken out, an item of a submenu as
+    // "Submenu/Item"; the choices in turn, by such a path, "+Shift" after it to hold Shift as it
+    // is chosen; none left (or an empty one) closes the menu.
+    std::vector<QStringList> Menus;
+    std::deque<QString> MenuChoices;
+    TMenuChoice ExecMenu(QMenu& menu, const QPoint&) override {
+        QStringList items;
+        std::vector<QAction*> actions;
+        const auto walk = [&](auto& self, const QMenu& m, const QString& prefix) -> void {
+            for (QAction* a : m.actions()) {
+                if (a->isSeparator()) continue;
+                const QString text = prefix + QString(a->text()).remove(QLatin1Char('&'));
+                if (a->menu() != nullptr) {
+                    self(self, *a->menu(), text + QLatin1Char('/'));
+                    continue;
+                }
+                items << text;
+                actions.push_back(a);
+            }
+        };
+        walk(walk, menu, QString());
+        Menus.push_back(items);
+        TMenuChoice choice;
+        QString wanted = Pop(MenuChoices);
+        choice.Shift = wanted.endsWith(QStringLiteral("+Shift"));
+        if (choice.Shift) wanted.chop(6);
+        for (size_t k = 0; k < actions.size(); ++k)
+            if (items[static_cast<int>(k)] == wanted && actions[k]->isEnabled()) choice.Action = actions[k];
+        return choice;
     }
 
 private:

@@ -45,10 +45,9 @@ protected:
     TSceneOverlay& Overlay() const { return Child<TSceneOverlay>("SceneOverlay"); }
     bool Shown(QWidget& w) const { return w.isVisibleTo(Form.get()); }
     bool OnArea(int i) const {
-        const TScreenPoint p =
-            Form->Document().Frame().WorldToScreen(Form->Document().Sim().Particles.Particles(i).Position);
-        return p.X >= 0 && p.X < Form->Document().Frame().ClientWidth() && p.Y >= 0 &&
-               p.Y < Form->Document().Frame().ClientHeight();
+        const TScreenPoint p = Doc().Frame().WorldToScreen(Sim().Particles.Particles(i).Position);
+        return p.X >= 0 && p.X < Doc().Frame().ClientWidth() && p.Y >= 0 &&
+               p.Y < Doc().Frame().ClientHeight();
     }
     static QRgb Rgb(const QImage& image, QPointF at) {
         return image.pixel(static_cast<int>(at.x()), static_cast<int>(at.y())) & 0xFFFFFFu;
@@ -192,7 +191,7 @@ TEST_F(WindowAids, ArrowsHaveOneScaleForTheSceneInEveryFrame) {
     EXPECT_EQ(Form->SceneImage(), View().Canvas());
 
     // Following one of the pair: it has no velocity of its own, the other twice the speed.
-    Form->Document().Frame().SetName("Minus");
+    Doc().Frame().SetName("Minus");
     const TSceneMarks followed = Overlay().Marks();
     ASSERT_EQ(followed.Velocity.Arrows.size(), 1u);
     EXPECT_NEAR(followed.Velocity.PixelsPerUnit * std::sqrt(2.0), 300 / 8.0, 1E-9);
@@ -238,7 +237,7 @@ TEST_F(WindowAids, FitAllFramesTheWholeOrbitNotOnlyTheStart) {
     planet.InitialVelocity.Assign(CircularOrbitVelocity(Sim(), 1, 0, 0, 1, false));
     Sim().Particles.ResetToInitial();
     Form->Controls().mmiFitAll->trigger();
-    const TScreenFrame& frame = Form->Document().Frame();
+    const TScreenFrame& frame = Doc().Frame();
     EXPECT_NEAR(frame.OriginX(), 0, 0.05);
     EXPECT_NEAR(frame.OriginY(), 0, 0.05);
     EXPECT_GT(frame.Height(), 20);

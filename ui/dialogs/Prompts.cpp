@@ -5,9 +5,11 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -111,6 +113,13 @@ QString TQtPrompts::GetSaveFileName(QWidget* parent, const QString& title, const
 
 int TQtPrompts::ExecDialog(QDialog& dialog) {
     return dialog.exec();
+}
+
+TMenuChoice TUserPrompts::ExecMenu(QMenu& menu, const QPoint& globalPos) {
+    TMenuChoice choice;
+    choice.Action = menu.exec(globalPos);
+    choice.Shift = (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
+    return choice;
 }
 
 std::optional<int> TQtPrompts::GetInteger(QWidget* parent, const QString& title, const QString& label,

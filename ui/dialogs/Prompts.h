@@ -7,6 +7,9 @@
 #include <functional>
 #include <optional>
 
+class QAction;
+class QMenu;
+class QPoint;
 class QWidget;
 class QDialog;
 class QFileDialog;
@@ -15,6 +18,12 @@ class QSize;
 namespace kinetra::ui {
 
 enum class TAnswer { Yes, No, Cancel };
+
+// The item chosen from a pop-up menu (null: none), and whether Shift was held as it was chosen.
+struct TMenuChoice {
+    QAction* Action = nullptr;
+    bool Shift = false;
+};
 
 class TUserPrompts {
 public:
@@ -61,6 +70,10 @@ public:
         (void)maximum;
         return value;
     }
+    // A pop-up menu at `globalPos` (the scene's menus of a particle and of empty space), shown
+    // until the user chooses an item or closes it; the caller acts on the choice (its items need
+    // no handlers of their own).
+    virtual TMenuChoice ExecMenu(QMenu& menu, const QPoint& globalPos);
 };
 
 class TQtPrompts : public TUserPrompts {

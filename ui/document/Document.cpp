@@ -63,6 +63,7 @@ QUndoStack& TDocument::UndoStack() {
 void TDocument::SetRunState(TRunState state) {
     if (state == FRunState) return;
     FRunState = state;
+    if (state == rsNoSetup) SetSelected(-1);
     emit runStateChanged(state);
 }
 
@@ -87,15 +88,33 @@ void TDocument::SetNewSetup(bool value) {
 
 void TDocument::ResetView() {
     FSetup->ResetFrame();
+    SetSelected(-1);
     emit viewReset();
 }
 
 void TDocument::NotifyParticlesChanged() {
+    KeepSelection();
     emit particlesChanged();
 }
 
 void TDocument::NotifySetupReplaced() {
+    SetSelected(-1);
     emit setupReplaced();
+}
+
+void TDocument::SetSelected(int particle) {
+    if (particle < 0 || particle >= Sim().Particles.Count()) particle = -1;
+    if (particle == FSelected) return;
+    FSelected = particle;
+    emit selectionChanged(particle);
+}
+
+void TDocument::KeepSelection() {
+    if (FSelected >= Sim().Particles.Count()) SetSelected(-1);
+}
+
+void TDocument::ShowHint(const QString& text) {
+    emit hintShown(text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -116,6 +135,7 @@ void TDocument::PushFrameChange(const QString& text, const TFrameState& before, 
 
 void TDocument::PushNotesChange(const std::string& before) {
     FUndoStack->push(new TNotesChange(*this, before));
+    emit notesChanged();
 }
 
 void TDocument::ClearUndo(bool clean) {
@@ -158,6 +178,7 @@ void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameSt
     sim.Particles.Assign(particles);
     HookCollisions();
     kinetra::ui::RestoreFrame(Frame(), frame);
+    KeepSelection();
     emit particlesRestored();
 }
 
@@ -173,6 +194,7 @@ void TDocument::RestoreFrame(const TFrameState& frame) {
 
 void TDocument::RestoreNotes(const std::string& notes) {
     Sim().Notes = notes;
+    emit notesChanged();
 }
 
 }  // namespace kinetra::ui

@@ -70,6 +70,14 @@ public:
     // A different setup is in place (New, Open), or none (a failed Open).
     void NotifySetupReplaced();
 
+    // The particle the user has picked in the scene (a ring marks it); -1 for none. It goes with
+    // the setup and with a change of the particles that leaves no particle at its index.
+    int Selected() const { return FSelected; }
+    void SetSelected(int particle);
+    // A short word to the user on the status bar: why a gesture did nothing, or the value a drag
+    // is setting.
+    void ShowHint(const QString& text);
+
     // The changes the window makes to the setup, each one undoable command, pushed after the
     // window has made it: the particle list (its collection with the frame before), the
     // simulation options, the frame (Frame settings and the view commands; a mergeId gathers
@@ -105,6 +113,10 @@ signals:
     void particlesRestored();
     void optionsRestored();
     void viewRestored();
+    // The notes changed (the notes dialog, undo or redo).
+    void notesChanged();
+    void selectionChanged(int particle);
+    void hintShown(const QString& text);
 
 private:
     // Modified and ParticlesModified as the undo stack stands: unmodified at the saved state,
@@ -115,7 +127,11 @@ private:
     std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FParser;
     QUndoStack* FUndoStack;
+    // The selection is cleared when it no longer names a particle.
+    void KeepSelection();
+
     TRunState FRunState = rsNoSetup;
+    int FSelected = -1;
     bool FModified = false;
     bool FParticlesModified = false;
     bool FNewSetup = false;

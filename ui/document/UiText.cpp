@@ -74,4 +74,22 @@ QString ExtentText(double width, double height) {
     return ToQ("Width: " + FormatGeneral(width, 5) + "   Height: " + FormatGeneral(height, 5));
 }
 
+QString FollowedText(const std::string& frameName, bool centerOfMass) {
+    return centerOfMass ? QStringLiteral("the center of mass") : ToQ(frameName);
+}
+
+QString ZoomFollowsHint(const QString& followed) {
+    return QStringLiteral(
+               "The view follows %1 and zooms about it; the frame Origin (F3) zooms about "
+               "the cursor")
+        .arg(followed);
+}
+
+QString PanFollowsHint(const QString& followed) {
+    return QStringLiteral(
+               "The view follows %1 and cannot be dragged; choose the frame Origin (F3) to "
+               "drag it")
+        .arg(followed);
+}
+
 }  // namespace kinetra::ui

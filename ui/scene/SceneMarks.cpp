@@ -39,20 +39,25 @@ double ContrastRatio(const QColor& a, const QColor& b) {
 
 // One kind of arrows from the screen-plane components of each visible particle's vector.
 TArrowSet MakeArrows(const std::vector<QPointF>& centres, const std::vector<int>& radii,
-                     const std::vector<QPointF>& vectors, double longest) {
+                     const std::vector<int>& indices, const std::vector<QPointF>& vectors, double longest,
+                     double fixedScale = 0) {
     TArrowSet set;
     double largest = 0;
     for (const QPointF& v : vectors) {
         const double length = std::hypot(v.x(), v.y());
         if (std::isfinite(length)) largest = std::max(largest, length);
     }
-    if (!(largest > 0)) return set;
-    set.PixelsPerUnit = longest / largest;
+    if (fixedScale > 0)
+        set.PixelsPerUnit = fixedScale;
+    else if (largest > 0)
+        set.PixelsPerUnit = longest / largest;
+    else
+        return set;
     for (size_t k = 0; k < vectors.size(); ++k) {
         const QPointF d = vectors[k] * set.PixelsPerUnit;
         if (!std::isfinite(d.x()) || !std::isfinite(d.y()) || std::hypot(d.x(), d.y()) < ShortestArrow)
             continue;
-        set.Arrows.push_back({QLineF(centres[k], centres[k] + d), radii[k]});
+        set.Arrows.push_back({QLineF(centres[k], centres[k] + d), radii[k], indices[k]});
     }
     return set;
 }
@@ -96,7 +101,7 @@ std::vector<double> FrameVelocity(const TSimData& sim, const TScreenFrame& frame
 }
 
 TSceneMarks ComputeSceneMarks(const TSimData& sim, const TScreenFrame& frame, bool velocity, bool force,
-                              bool charges) {
+                              bool charges, double velocityScale) {
     TSceneMarks marks;
     if (!velocity && !force && !charges) return marks;
     const TParticlesList& particles = sim.Particles;
@@ -111,7 +116,7 @@ TSceneMarks ComputeSceneMarks(const TSimData& sim, const TScreenFrame& frame, bo
     const std::vector<TVector> accelerations = force ? Accelerations(sim, initial) : std::vector<TVector>();
 
     std::vector<QPointF> centres, velocities, forces;
-    std::vector<int> radii;
+    std::vector<int> radii, indices;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
         if (p.Invisible) continue;
@@ -120,6 +125,7 @@ TSceneMarks ComputeSceneMarks(const TSimData& sim, const TScreenFrame& frame, bo
         const QPointF centre(at.X, at.Y);
         centres.push_back(centre);
         radii.push_back(std::min(p.ImageSize, 1 << 20));
+        indices.push_back(i);
         if (velocity) {
             const TVector& v = initial ? p.InitialVelocity : p.Velocity;
             velocities.push_back(onScreen(v[xd] - frameVelocity[static_cast<size_t>(xd)],
@@ -134,8 +140,8 @@ TSceneMarks ComputeSceneMarks(const TSimData& sim, const TScreenFrame& frame, bo
                                      p.Charge() > 0 ? 1 : -1, Palette(p.ColourIndex)});
     }
     const double longest = std::min(frame.ClientWidth(), frame.ClientHeight()) / 8.0;
-    if (velocity) marks.Velocity = MakeArrows(centres, radii, velocities, longest);
-    if (force) marks.Force = MakeArrows(centres, radii, forces, longest);
+    if (velocity) marks.Velocity = MakeArrows(centres, radii, indices, velocities, longest, velocityScale);
+    if (force) marks.Force = MakeArrows(centres, radii, indices, forces, longest);
     return marks;
 }
 
@@ -247,6 +253,13 @@ void TSceneOverlay::SetSelected(int particle) {
     Changed();
 }
 
+void TSceneOverlay::SetAim(int particle, double pixelsPerUnit, const QString& label) {
+    FAimParticle = particle;
+    FAimScale = particle >= 0 ? pixelsPerUnit : 0;
+    FAimLabel = particle >= 0 ? label : QString();
+    Changed();
+}
+
 void TSceneOverlay::SetActive(bool value) {
     if (value == FActive) return;
     FActive = value;
@@ -254,7 +267,7 @@ void TSceneOverlay::SetActive(bool value) {
 }
 
 void TSceneOverlay::Changed() {
-    setVisible(FActive && (FVelocity || FForce || FCharges || FSelected >= 0));
+    setVisible(FActive && (FVelocity || FForce || FCharges || FSelected >= 0 || FAimParticle >= 0));
     update();
 }
 
@@ -262,7 +275,16 @@ TSceneMarks TSceneOverlay::Marks() const {
     const TSimData* sim = FActive ? Sim() : nullptr;
     const TScreenFrame* frame = FActive ? Frame() : nullptr;
     if (sim == nullptr || frame == nullptr) return {};
-    return ComputeSceneMarks(*sim, *frame, FVelocity, FForce, FCharges);
+    // While aiming, the aimed particle's arrow is drawn whether or not the others are.
+    TSceneMarks marks =
+        ComputeSceneMarks(*sim, *frame, FVelocity || FAimParticle >= 0, FForce, FCharges, FAimScale);
+    if (!FVelocity && FAimParticle >= 0) {
+        std::vector<TArrow> aimed;
+        for (const TArrow& a : marks.Velocity.Arrows)
+            if (a.Particle == FAimParticle) aimed.push_back(a);
+        marks.Velocity.Arrows = aimed;
+    }
+    return marks;
 }
 
 QStringList TSceneOverlay::LegendTexts() const {
@@ -295,7 +317,33 @@ void TSceneOverlay::paintEvent(QPaintEvent*) {
         const TScreenPoint at = frame->WorldToScreen(sim->Time == 0 ? p.InitialPosition : p.Position);
         if (!p.Invisible && at.Visible) DrawSelectionRing(painter, QPoint(at.X, at.Y), p.ImageSize);
     }
+    DrawAim(painter, marks);
     DrawLegend(painter, marks);
+}
+
+void TSceneOverlay::DrawAim(QPainter& painter, const TSceneMarks& marks) {
+    if (FAimParticle < 0 || FAimLabel.isEmpty()) return;
+    const TSimData* sim = FActive ? Sim() : nullptr;
+    const TScreenFrame* frame = FActive ? Frame() : nullptr;
+    if (sim == nullptr || frame == nullptr || FAimParticle >= sim->Particles.Count()) return;
+    // The value beside the arrow's tip, or beside the particle while the arrow is too short.
+    QPointF at;
+    for (const TArrow& a : marks.Velocity.Arrows)
+        if (a.Particle == FAimParticle) at = a.Line.p2();
+    if (at.isNull()) {
+        const TParticle& p = sim->Particles.Particles(FAimParticle);
+        const TScreenPoint c = frame->WorldToScreen(sim->Time == 0 ? p.InitialPosition : p.Position);
+        at = QPointF(c.X + std::min(p.ImageSize, 1 << 20), c.Y);
+    }
+    const QFontMetrics metrics(font());
+    const QRect text = metrics.boundingRect(FAimLabel).translated(at.toPoint() + QPoint(10, -6));
+    painter.save();
+    QColor back = palette().color(QPalette::Window);
+    back.setAlpha(220);
+    painter.fillRect(text.adjusted(-3, -2, 3, 2), back);
+    painter.setPen(VelocityColour);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, FAimLabel);
+    painter.restore();
 }
 
 void TSceneOverlay::DrawLegend(QPainter& painter, const TSceneMarks& marks) {

@@ -36,6 +36,7 @@ namespace kinetra::ui {
 struct TArrow {
     QLineF Line;
     int Radius = 0;
+    int Particle = -1;  // the particle's index in the collection
 };
 
 // The arrows of one kind and their scale in pixels per unit (0: no arrows, as every vector is
@@ -62,9 +63,10 @@ struct TSceneMarks {
 inline constexpr double ShortestArrow = 3;
 
 // The marks of the visible particles whose centres project onto the drawing area's margin zone
-// (TScreenPoint::Visible).
+// (TScreenPoint::Visible). A velocityScale above 0 replaces the velocity arrows' own scale (while
+// a drag sets a velocity, the arrow under the cursor keeps its scale).
 TSceneMarks ComputeSceneMarks(const TSimData& sim, const TScreenFrame& frame, bool velocity, bool force,
-                              bool charges);
+                              bool charges, double velocityScale = 0);
 
 // The velocity of the frame's origin: zero for the fixed origin, the centre of mass's or the
 // followed particle's velocity otherwise.
@@ -102,6 +104,11 @@ public:
     void SetChargeSigns(bool value);
     // The particle shown with a ring; -1 for none.
     void SetSelected(int particle);
+    // While a drag sets the velocity of `particle`: its arrow at `pixelsPerUnit` (also while the
+    // velocity arrows are off; with them on, all of them at that scale) and `label` at its tip.
+    // A particle of -1 ends it.
+    void SetAim(int particle, double pixelsPerUnit, const QString& label);
+    int AimedParticle() const { return FAimParticle; }
     // Whether there is a setup to mark (nothing is drawn without one).
     void SetActive(bool value);
 
@@ -125,6 +132,7 @@ private:
     void Changed();
     QStringList LegendTexts(const TSceneMarks& marks) const;
     void DrawLegend(QPainter& painter, const TSceneMarks& marks);
+    void DrawAim(QPainter& painter, const TSceneMarks& marks);
 
     std::function<const TSimData*()> Sim;
     std::function<const TScreenFrame*()> Frame;
@@ -133,6 +141,9 @@ private:
     bool FCharges = false;
     bool FActive = false;
     int FSelected = -1;
+    int FAimParticle = -1;
+    double FAimScale = 0;
+    QString FAimLabel;
 };
 
 }  // namespace kinetra::ui

@@ -142,8 +142,9 @@ void TSetupCommands::mmiNewClick() {
     // Ends a run that may be going on and leaves an empty, stopped setup.
     ParticlesChanged();
     mmiEditParticlesClick();
-    // The particles of the confirmed list on screen, whatever their units.
-    Views.mmiFitAllClick();
+    // The particles of the confirmed list on screen, whatever their units, and where they go;
+    // without particles, a field to place them in.
+    Views.FitNewSetup();
     Document.SetNewSetup(true);
     // The new setup starts without changes to undo and, until it is saved, without a state
     // that is not modified.

@@ -12,6 +12,7 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
+#include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
 #include "ui/run/RunControl.h"
 #include "ui/view/ViewMouse.h"
@@ -158,6 +159,49 @@ void TViewCommands::mmiFitAllClick() {
     ChangeView(QStringLiteral("Fit all"), [this] { return FitVisible(); });
 }
 
+bool TViewCommands::AnyVisible() const {
+    const TParticlesList& particles = Document.Sim().Particles;
+    for (int i = 0; i < particles.Count(); ++i)
+        if (!particles.Particles(i).Invisible) return true;
+    return false;
+}
+
+void TViewCommands::FitNewSetup() {
+    if (!Document.HasSetup()) return;
+    if (AnyVisible()) {
+        mmiFitAllClick();
+        return;
+    }
+    ChangeView(QStringLiteral("Fit all"), [this] {
+        TScreenFrame& frame = Document.Frame();
+        TVector low(Document.Sim().Dimensions), high(Document.Sim().Dimensions);
+        low[frame.XDim()] = low[frame.YDim()] = -NewSetupField / 2;
+        high[frame.XDim()] = high[frame.YDim()] = NewSetupField / 2;
+        return frame.FitAll({&low, &high});
+    });
+}
+
+void TViewCommands::Follow(int index) {
+    TParticlesList& particles = Document.Sim().Particles;
+    if (!Document.HasSetup() || index < 0 || index >= particles.Count()) return;
+    TParticle& p = particles.Particles(index);
+    ChangeView(QStringLiteral("Follow particle '%1'").arg(ToQ(p.Name)), [this, &p] {
+        TScreenFrame& frame = Document.Frame();
+        if (&frame.Origin() == &p.Position) return false;
+        // As the frame settings do it: the name, then the chosen particle's place (the first of
+        // two particles of one name would win by the name alone).
+        frame.SetName(p.Name);
+        frame.SetOrigin(p.Position);
+        return true;
+    });
+}
+
+QString TViewCommands::FollowedName() const {
+    const TScreenFrame& frame = Document.Frame();
+    if (frame.CanPan()) return {};
+    return FollowedText(frame.Name(), &frame.Origin() == &Document.Sim().Particles.CenterOfMass());
+}
+
 void TViewCommands::FitAllIfNoneShown() {
     const TParticlesList& particles = Document.Sim().Particles;
     const TScreenFrame& frame = Document.Frame();
@@ -185,6 +229,14 @@ void TViewCommands::ZoomAt(double factor, QPoint pixel) {
             return true;
         },
         TSetupChange::MergeWheel);
+    // The point under the cursor stays only where the own origin can move.
+    const QString followed = FollowedName();
+    if (!followed.isEmpty()) Document.ShowHint(ZoomFollowsHint(followed));
+}
+
+void TViewCommands::RefusePan() {
+    const QString followed = FollowedName();
+    if (!followed.isEmpty()) Document.ShowHint(PanFollowsHint(followed));
 }
 
 void TViewCommands::PanBy(int dx, int dy) {

@@ -47,10 +47,19 @@ public:
     // After opening: fits the view when no visible particle is on screen (Open then leaves the
     // setup unchanged).
     void FitAllIfNoneShown();
+    // After New: Fit all, or for a setup without visible particles a view of the working field
+    // (NewSetupField length units across the smaller side about the origin), where bodies
+    // placed with the mouse under the default force law move at a pace that can be watched.
+    void FitNewSetup();
+    static constexpr double NewSetupField = 10;
+    // The frame follows particle `index`, as Frame settings would make it (one view change).
+    void Follow(int index);
     bool HasSetup() const;
     // The mouse's view changes: the wheel's zoom about a pixel and a drag by whole pixels.
     void ZoomAt(double factor, QPoint pixel);
     void PanBy(int dx, int dy);
+    // A drag in a frame that cannot pan: the status bar says why nothing moves.
+    void RefusePan();
     // The tool tip of the topmost visible particle under the pixel; empty where there is none.
     QString ParticleTip(QPoint pixel) const;
     // The index of that particle, or -1.
@@ -73,6 +82,9 @@ signals:
 
 private:
     bool FitVisible();
+    bool AnyVisible() const;
+    // What the view follows, for the hints: empty in a frame that can pan.
+    QString FollowedName() const;
     // A view command: `change` changes the frame (false: it changed nothing); the view is then
     // drawn anew and the change becomes an undoable command named `text`.
     void ChangeView(const QString& text, const std::function<bool()>& change, int mergeId = -1);

@@ -40,16 +40,25 @@ bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() != Qt::LeftButton || !Views.HasSetup() || !Document.Frame().CanPan())
+            if (mouse->button() != Qt::LeftButton || !Views.HasSetup()) return false;
+            if (!Document.Frame().CanPan()) {
+                // Said once the mouse really drags, not at a click that only clears a selection.
+                PanRefused = true;
+                DragLast = mouse->position().toPoint();
                 return false;
+            }
             Dragging = true;
             DragLast = mouse->position().toPoint();
             area->setCursor(Qt::ClosedHandCursor);
             return true;
         }
         case QEvent::MouseMove: {
-            if (!Dragging) return false;
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (PanRefused && (at - DragLast).manhattanLength() >= DragThreshold) {
+                PanRefused = false;
+                Guard([&] { Views.RefusePan(); });
+            }
+            if (!Dragging) return false;
             PendingDx += at.x() - DragLast.x();
             PendingDy += at.y() - DragLast.y();
             DragLast = at;
@@ -61,6 +70,7 @@ bool TViewMouse::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         case QEvent::MouseButtonRelease: {
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) PanRefused = false;
             if (!Dragging || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
             Dragging = false;
             area->unsetCursor();

@@ -26,6 +26,8 @@ public:
     // One wheel notch (120 eighths of a degree) zooms by this factor.
     static constexpr double NotchFactor = 2.0;
     static constexpr int NotchDelta = 120;
+    // A press moved by this many pixels (Manhattan) has become a drag.
+    static constexpr int DragThreshold = 4;
 
     // A particle's tool tip that is showing follows the particle as the scene is refreshed
     // (during a run, after a step): it moves with it and shows its present values, and closes
@@ -57,6 +59,8 @@ private:
     int PendingDx = 0;
     int PendingDy = 0;
     bool PanQueued = false;
+    // The left button went down where the view cannot pan (a frame that follows a point).
+    bool PanRefused = false;
     // The particle whose tip is showing (-1: none), its name then, and where the tip was asked
     // for relative to the particle's centre.
     int TipParticle = -1;

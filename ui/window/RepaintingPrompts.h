@@ -65,6 +65,11 @@ public:
         return Inner->GetInteger(parent, title, label, value, minimum, maximum);
     }
 
+    TMenuChoice ExecMenu(QMenu& menu, const QPoint& globalPos) override {
+        After after(*this);
+        return Inner->ExecMenu(menu, globalPos);
+    }
+
 private:
     // Also when the prompt ends in an exception.
     struct After {

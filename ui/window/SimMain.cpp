@@ -31,7 +31,9 @@
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
+#include "ui/setup/BodyCommands.h"
 #include "ui/setup/SetupCommands.h"
+#include "ui/view/SceneGestures.h"
 #include "ui/view/ViewCommands.h"
 #include "ui/window/RepaintingPrompts.h"
 #include "ui/window/SpeedControl.h"
@@ -81,13 +83,17 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     ConnectRooms();
     FormCreate();
     Aids = new TWindowAids(*this);
+    // The gestures on the particles draw on the aids' layer over the scene.
+    Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
+    Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
+    connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
+    connect(FDocument.get(), &TDocument::hintShown, this,
+            [this](const QString& hint) { Status->ShowHint(hint); });
     UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
     Terminating = true;
-    delete Aids;
-    Aids = nullptr;
     // Nothing that goes below may call back into the window.
     FDocument->disconnect(this);
     FDocument->UndoStack().disconnect(this);
@@ -207,6 +213,14 @@ void TSimForm::CreateActions() {
     mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
     mmiSaveState =
         NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
+    // Placing goes on until it is switched off; its check mark shows it.
+    mmiAddParticle = new QAction(QStringLiteral("&Add particle"), this);
+    mmiAddParticle->setIconVisibleInMenu(false);
+    mmiAddParticle->setCheckable(true);
+    connect(mmiAddParticle, &QAction::toggled, this,
+            [this](bool on) { Guard([this, on] { Gestures->SetPlacing(on); }); });
+    mmiZeroMomentum =
+        NewAction(QStringLiteral("&Zero total momentum"), [this] { Bodies->mmiZeroMomentumClick(); });
 
     mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
@@ -266,6 +280,8 @@ void TSimForm::CreateMenus() {
     Extras->FillRecentMenu(*mmiRecent);
     QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
     edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
+    edit->addSeparator();
+    edit->addActions({mmiAddParticle, mmiZeroMomentum});
     QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
     simulate->addActions({mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop});
     simulate->addSeparator();
@@ -311,6 +327,7 @@ void TSimForm::CreateToolPanel() {
         {&sbToggle, actToggle, 296, "sbToggle", TToolIcon::Toggle, "Toggle axes"},
         {&sbZoomIn, actZoomIn, 328, "sbZoomIn", TToolIcon::ZoomIn, "Zoom in"},
         {&sbZoomOut, actZoomOut, 360, "sbZoomOut", TToolIcon::ZoomOut, "Zoom out"},
+        {&sbAddParticle, mmiAddParticle, 408, "sbAddParticle", TToolIcon::AddParticle, "Add particle"},
     };
     for (const TButton& b : buttons) {
         b.Action->setToolTip(QString::fromUtf8(b.Hint));
@@ -367,10 +384,8 @@ void TSimForm::CreateUndoActions() {
         edit->addSeparator();
         edit->addActions({mmiUndo, mmiRedo});
     }
-    // Every command done, undone or redone may change what the rule reads (the notes too).
     for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
         connect(&stack, signal, this, [this] { UpdateCommands(); });
-    connect(&stack, &QUndoStack::indexChanged, this, [this] { UpdateCommands(); });
     connect(&stack, &QUndoStack::undoTextChanged, this, [this] { UpdateUndoTexts(); });
     connect(&stack, &QUndoStack::redoTextChanged, this, [this] { UpdateUndoTexts(); });
     UpdateUndoTexts();
@@ -433,6 +448,10 @@ QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
 }
 
+QString TSimForm::StatusHint() const {
+    return Status->Hint();
+}
+
 QString TSimForm::StatusNote() const {
     return Status->Note();
 }
@@ -471,7 +490,7 @@ void TSimForm::UpdateCommands() {
     mmiSave->setEnabled(setup && FDocument->Modified());
     for (QAction* a : {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo,
                        mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear,
-                       actZoomIn, actZoomOut, mmiFitAll})
+                       actZoomIn, actZoomOut, mmiFitAll, mmiAddParticle, mmiZeroMomentum})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
@@ -481,7 +500,6 @@ void TSimForm::UpdateCommands() {
     const bool changeable = setup && FDocument->RunState() != rsRunning;
     mmiUndo->setEnabled(changeable && FDocument->UndoStack().canUndo());
     mmiRedo->setEnabled(changeable && FDocument->UndoStack().canRedo());
-    if (Aids != nullptr) Aids->Update(setup);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -587,6 +605,19 @@ void TSimForm::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Up:
         case Qt::Key_Down:
             Guard([&] { Views->FormKeyUp(event->key()); });
+            event->accept();
+            break;
+        case Qt::Key_Escape:
+            Guard([this] { Gestures->EscapeKey(); });
+            event->accept();
+            break;
+        case Qt::Key_Delete:
+            // Only for the scene: a key another part of the window let go of deletes nothing.
+            if (focusWidget() != nullptr && focusWidget() != View) {
+                QMainWindow::keyPressEvent(event);
+                break;
+            }
+            Guard([this] { Gestures->DeleteKey(); });
             event->accept();
             break;
         default:

@@ -50,6 +50,8 @@ class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
 class TWindowAids;
+class TBodyCommands;
+class TSceneGestures;
 
 // The window's menus, actions, tool buttons and status bar, read by tests through Controls().
 struct TWindowControls {
@@ -112,6 +114,11 @@ struct TWindowControls {
     // Undo and redo of the changes of the setup, named after the command they undo or redo.
     QAction* mmiUndo = nullptr;
     QAction* mmiRedo = nullptr;
+
+    // Building with the mouse: placing particles (checked while on) and the zero total momentum.
+    QAction* mmiAddParticle = nullptr;
+    QAction* mmiZeroMomentum = nullptr;
+    QToolButton* sbAddParticle = nullptr;
 };
 
 class TSimForm : public QMainWindow, private TWindowControls {
@@ -145,6 +152,8 @@ public:
     QString PanelText(int index) const;
     // The note beside the status panels (where the setup was saved last).
     QString StatusNote() const;
+    // The hint shown on the status bar now (why a gesture was refused, a dragged value).
+    QString StatusHint() const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
     QWidget* DrawingArea() const;
@@ -205,6 +214,8 @@ private:
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
     TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
+    TBodyCommands* Bodies = nullptr;
+    TSceneGestures* Gestures = nullptr;
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;

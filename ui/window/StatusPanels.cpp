@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "frame/Frame.h"
@@ -31,6 +32,12 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
     NoteLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     NoteLabel->setIndent(4);
     StatusBar->addWidget(NoteLabel, 1);
+    HintTimer = new QTimer(StatusBar);
+    HintTimer->setSingleShot(true);
+    QObject::connect(HintTimer, &QTimer::timeout, StatusBar, [this] {
+        FHint.clear();
+        ShowNoteOrHint();
+    });
 }
 
 void TStatusPanels::FitFixedTexts() {
@@ -56,16 +63,26 @@ int TStatusPanels::PanelWidth(int index) const {
 
 void TStatusPanels::Clear() {
     for (QLabel* panel : Panels) panel->clear();
+    HintTimer->stop();
+    FHint.clear();
     SetNote(QString());
 }
 
 void TStatusPanels::SetNote(const QString& text) {
-    NoteLabel->setText(text);
-    NoteLabel->setToolTip(text);
+    FNote = text;
+    ShowNoteOrHint();
 }
 
-QString TStatusPanels::Note() const {
-    return NoteLabel->text();
+void TStatusPanels::ShowHint(const QString& text) {
+    FHint = text;
+    HintTimer->start(HintMilliseconds);
+    ShowNoteOrHint();
+}
+
+void TStatusPanels::ShowNoteOrHint() {
+    const QString& shown = FHint.isEmpty() ? FNote : FHint;
+    NoteLabel->setText(shown);
+    NoteLabel->setToolTip(shown);
 }
 
 void TStatusPanels::FitPanel(int index, const QString& longest) {

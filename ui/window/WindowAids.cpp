@@ -21,12 +21,12 @@
 
 namespace kinetra::ui {
 
-TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
+TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form), Document(form.Document()) {
     QWidget* area = form.DrawingArea();
     const TWindowControls& controls = form.Controls();
     FOverlay = new TSceneOverlay(
-        area, [this]() -> const TSimData* { return &Form.Document().Sim(); },
-        [this]() -> const TScreenFrame* { return &Form.Document().Frame(); });
+        area, [this]() -> const TSimData* { return &Document.Sim(); },
+        [this]() -> const TScreenFrame* { return &Document.Frame(); });
     FStart = new TStartPanel(area, controls.mmiNew, controls.mmiOpen, controls.mmiExamples);
     area->installEventFilter(this);
 
@@ -62,6 +62,13 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form) {
             QMetaObject::invokeMethod(
                 this, [this] { Form.Guard([this] { FrameOpenedExample(); }); }, Qt::QueuedConnection);
         });
+
+    // What the aids show follows the setup: whether there is one, its particles, its notes.
+    for (auto signal : {&TDocument::setupReplaced, &TDocument::particlesChanged, &TDocument::viewReset,
+                        &TDocument::notesChanged, &TDocument::particlesRestored})
+        connect(&Document, signal, this, [this] { Update(); });
+    connect(&Document, &TDocument::runStateChanged, this, [this] { Update(); });
+    Update();
 }
 
 QAction* TWindowAids::AddOption(const QString& caption, const QString& key,
@@ -78,12 +85,13 @@ QAction* TWindowAids::AddOption(const QString& caption, const QString& key,
     return action;
 }
 
-void TWindowAids::Update(bool hasSetup) {
+void TWindowAids::Update() {
+    const bool hasSetup = Document.HasSetup();
     HasSetup = hasSetup;
     FOverlay->SetActive(hasSetup);
     FOverlay->update();
     for (QAction* a : {actVelocityArrows, actForceArrows, actChargeSigns}) a->setEnabled(hasSetup);
-    FNotes->ShowNotes(hasSetup ? Form.Document().Sim().Notes : std::string());
+    FNotes->ShowNotes(hasSetup ? Document.Sim().Notes : std::string());
     // The keys go back to the drawing area when the panel that had them goes.
     const bool hadFocus =
         hasSetup && !FStart->isHidden() && FStart->isAncestorOf(QApplication::focusWidget());
@@ -101,8 +109,8 @@ void TWindowAids::ShowNotesPane() {
 void TWindowAids::FrameOpenedExample() {
     if (!HasSetup) return;
     const TWindowControls& controls = Form.Controls();
-    const TSimData& sim = Form.Document().Sim();
-    const TScreenFrame& frame = Form.Document().Frame();
+    const TSimData& sim = Document.Sim();
+    const TScreenFrame& frame = Document.Frame();
     // The part of the drawing area that the tool panel and the status bar leave free.
     const int right =
         frame.ClientWidth() - (controls.pnlSpeedPanel != nullptr ? controls.pnlSpeedPanel->width() : 0);
@@ -116,15 +124,13 @@ void TWindowAids::FrameOpenedExample() {
         cut = at.X < 0 || at.Y < 0 || at.X >= right || at.Y >= bottom;
     }
     if (!cut || controls.mmiFitAll == nullptr || !controls.mmiFitAll->isEnabled()) return;
-    // An example as it came is no change of the setup: the fit to this window keeps it so.
-    const bool unchanged = !controls.mmiSave->isEnabled();
+    // An example as it came is no change of the setup: the fit to this window keeps it so, and
+    // leaves nothing to undo.
+    const bool unchanged = !Document.Modified();
     controls.mmiFitAll->trigger();
     if (unchanged) {
-        // The fitted view is the example as opened: nothing to undo, nothing changed.
-        Form.Document().ClearUndo(true);
-        Form.Document().SetModified(false);
-        // What the window's command rule gives for an unchanged setup.
-        controls.mmiSave->setEnabled(false);
+        Document.ClearUndo(true);
+        Document.SetModified(false);
     }
 }
 

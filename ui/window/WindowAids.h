@@ -12,6 +12,7 @@ class QAction;
 
 namespace kinetra::ui {
 
+class TDocument;
 class TSimForm;
 class TSceneOverlay;
 class TNotesPane;
@@ -20,12 +21,8 @@ class TStartPanel;
 class TWindowAids : public QObject {
 public:
     // Adds the panel and the layer to the window's drawing area, the pane to the window and the
-    // items to its Options menu.
+    // items to its Options menu; they follow the window's document.
     explicit TWindowAids(TSimForm& form);
-
-    // After every change of the setup, its run state or its notes (the window's UpdateCommands):
-    // the start panel only while there is no setup, the notes as they are now, the marks.
-    void Update(bool hasSetup);
     // Shows the notes pane (and remembers it shown).
     void ShowNotesPane();
 
@@ -43,12 +40,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // After every change of the setup, its run state or its notes: the start panel only while
+    // there is no setup, the notes as they are now, the marks.
+    void Update();
     QAction* AddOption(const QString& caption, const QString& key, void (TSceneOverlay::*set)(bool));
     void PlaceStartPanel();
     // After an example has been opened: a fit of the view when some of its particles lie outside.
     void FrameOpenedExample();
 
     TSimForm& Form;
+    TDocument& Document;
     TSceneOverlay* FOverlay;
     TNotesPane* FNotes;
     TStartPanel* FStart;

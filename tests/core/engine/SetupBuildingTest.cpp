@@ -121,6 +121,45 @@ TEST(CircularOrbit, KeepsTheDistanceUnderEveryForceLaw) {
     }
 }
 
+// A star with two planets, each put on its circular orbit about the star: the outer planet
+// circles the star with the inner planet, so its distance from their centre of mass stays within
+// the inner planet's tidal pull rather than swinging with the star's reflex motion.
+TEST(CircularOrbit, AnOuterPlanetCirclesTheStarWithTheInnerOne) {
+    TSimData sim;
+    Build(sim, 2, 1, 0, -2, {{1, 0, {0, 0}, {}}, {0.001, 0, {2, 0}, {}}, {0.001, 0, {4, 0}, {}}});
+    for (int planet : {1, 2})
+        sim.Particles.Particles(planet).InitialVelocity.Assign(
+            CircularOrbitVelocity(sim, planet, 0, 0, 1, false));
+    ZeroTotalMomentum(sim.Particles);
+    // The outer planet's velocity about the inner system (star and inner planet, masses 1 and
+    // 0.001): the inner system's velocity plus sqrt(G (1.001 + 0.001) / d).
+    const TParticle& star = sim.Particles.Particles(0);
+    const TParticle& inner = sim.Particles.Particles(1);
+    const TParticle& outer = sim.Particles.Particles(2);
+    const double d = 4 - 0.002 / 1.001;
+    const double innerSystem = (star.InitialVelocity[1] + 0.001 * inner.InitialVelocity[1]) / 1.001;
+    EXPECT_NEAR(outer.InitialVelocity[1] - innerSystem, std::sqrt(1.002 / d), 1E-15);
+
+    sim.Method = nmRK4;
+    sim.SetCycles(10);
+    sim.TimeStep = 0.002;
+    sim.Rewind();
+    sim.Prepare();
+    double lowest = d, highest = d;
+    // Two periods of the outer planet (about 50 each).
+    for (int s = 0; s < 5000; ++s) {
+        sim.Step();
+        TVector centre(2);
+        centre.AddScaled(star.Position, 1);
+        centre.AddScaled(inner.Position, 0.001);
+        centre.Scale(1 / 1.001);
+        const double r = outer.Position.Distance(centre);
+        lowest = std::min(lowest, r);
+        highest = std::max(highest, r);
+    }
+    EXPECT_LT((highest - lowest) / d, 2E-3);
+}
+
 TEST(CircularOrbit, RefusesWhatHasNoCircularOrbit) {
     struct TCase {
         const char* Name;
