@@ -317,6 +317,40 @@ TEST_F(SceneGestures, ChangesOfTheBodiesAreRefusedWithAHintUnlessStopped) {
     EXPECT_EQ(Form->StatusHint(), HintStopToMove);
 }
 
+// A drag that undo or a run interrupts: undo takes the drag's particles away (the drag ends and
+// adds nothing); a run begun with the particles as the drag left them ends it as one command.
+TEST_F(SceneGestures, ADragThatUndoOrARunInterruptsLeavesACoherentHistory) {
+    SunAndPlanet();
+    Menu({300, 150}, "Show trail");
+    const auto before = Copy();
+    Form->Controls().mmiUndo->trigger();
+    const auto undone = Copy();
+    Form->Controls().mmiRedo->trigger();
+    QTest::mousePress(Area(), Qt::LeftButton, {}, {300, 150});
+    QTest::mouseMove(Area(), {325, 150});
+    Form->Controls().mmiUndo->trigger();
+    QTest::mouseMove(Area(), {350, 150});
+    QTest::mouseRelease(Area(), Qt::LeftButton, {}, {350, 150});
+    EXPECT_TRUE(Same(*undone));
+    EXPECT_EQ(Doc().UndoStack().index(), 0);
+    Form->Controls().mmiRedo->trigger();
+    EXPECT_TRUE(Same(*before));
+
+    QTest::mousePress(Area(), Qt::LeftButton, {}, {300, 150});
+    QTest::mouseMove(Area(), {325, 150});
+    QMetaObject::invokeMethod(
+        Form.get(),
+        [&] {
+            QTest::mouseMove(Area(), {350, 150});
+            QTest::mouseRelease(Area(), Qt::LeftButton, {}, {350, 150});
+            Form->Controls().mmiPause->trigger();
+        },
+        Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    EXPECT_TRUE(Near(P(1).InitialPosition, 2.5, 0));
+    EXPECT_EQ(Form->Controls().mmiUndo->text(), "&Undo Move particle 'Planet'");
+}
+
 TEST_F(SceneGestures, WhatCannotBeDoneIsSaidInTheMessagesOfTheParticleEditor) {
     struct TCase {
         const char* Name;

@@ -41,6 +41,12 @@ TBodyCommands::TBodyCommands(TDocument& document, TRunControl& run, TDialogHost&
         FLastUsed.reset();
         Before.reset();
     });
+    // Undo or redo in the middle of a drag put other particles in place: the drag is over, and
+    // what it changed went with the particles it changed.
+    connect(&document, &TDocument::particlesRestored, this, [this] {
+        Before.reset();
+        Moved = -1;
+    });
 }
 
 TBodyCommands::~TBodyCommands() = default;

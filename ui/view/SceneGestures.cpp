@@ -60,7 +60,13 @@ void TSceneGestures::SetPlacing(bool on) {
 
 void TSceneGestures::EscapeKey() {
     if (Pending != TDrag::None) {
-        if (Started && Bodies.Dragging()) Bodies.CancelDrag();
+        // Put back, unless a run has begun with the particles as the drag left them.
+        if (Started && Bodies.Dragging()) {
+            if (Document.RunState() == rsStopped)
+                Bodies.CancelDrag();
+            else
+                FinishDrag(Pending);
+        }
         EndAim();
         Pending = TDrag::None;
         return;
@@ -209,10 +215,16 @@ void TSceneGestures::Move(QPoint at) {
             return;
         }
     }
-    // Undo, a new setup or a run in between took the drag's particles away.
-    if (!Bodies.Dragging() || Document.RunState() != rsStopped ||
-        Target >= Document.Sim().Particles.Count()) {
+    // Undo or a new setup took the drag's particles away.
+    if (!Bodies.Dragging() || Target >= Document.Sim().Particles.Count()) {
         EndAim();
+        Pending = TDrag::Refused;
+        return;
+    }
+    // A run began (its key pressed during the drag) with the particles as the drag left them:
+    // the drag ends there, as one command.
+    if (Document.RunState() != rsStopped) {
+        FinishDrag(Pending);
         Pending = TDrag::Refused;
         return;
     }
@@ -263,9 +275,17 @@ void TSceneGestures::Release() {
         EndAim();
         return;
     }
-    const int index = Target;
-    const std::string name = Document.Sim().Particles.Particles(index).Name;
+    FinishDrag(drag);
+}
+
+void TSceneGestures::FinishDrag(TDrag drag) {
     EndAim();
+    const int index = Target;
+    if (index < 0 || index >= Document.Sim().Particles.Count()) {
+        Bodies.CancelDrag();
+        return;
+    }
+    const std::string name = Document.Sim().Particles.Particles(index).Name;
     switch (drag) {
         case TDrag::Move:
             Bodies.EndDrag(ParticleCommandText("Move particle", name));
@@ -278,6 +298,7 @@ void TSceneGestures::Release() {
             Document.SetSelected(index);
             break;
         default:
+            Bodies.CancelDrag();
             break;
     }
 }

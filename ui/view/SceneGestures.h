@@ -71,6 +71,8 @@ private:
     bool Press(QPoint at, Qt::KeyboardModifiers modifiers);
     void Move(QPoint at);
     void Release();
+    // The drag as one command (Move, Aim, Place); any other puts back what it changed.
+    void FinishDrag(TDrag drag);
     bool DoubleClick(QPoint at);
     void ContextMenu(QPoint at, QPoint global);
     // The particle whose velocity arrow ends near the pixel, or -1.
