@@ -5,45 +5,73 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/SetupFile.h"
+#include "batch/RunRules.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra::batch {
 
-enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitStepFailed = 3, ExitCollision = 4 };
+enum ExitCode {
+    ExitOk = 0,
+    ExitFailed = 1,
+    ExitUsage = 2,
+    ExitStepFailed = 3,
+    ExitCollision = 4,
+    ExitStepLimit = 5
+};
 
 struct EUsage {
     std::string Message;
 };
 
-inline void Print(std::FILE* stream, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-}
+// Standard output could not be written (a full disk, a closed stream): the command stops, and
+// main reports it with the system's reason. Not a std::exception, so that no handler of a
+// failed step or load takes it for one.
+struct EOutputFailed {};
 
-// The simulation with a screen frame hooked in, the way the main window opens a setup.
-struct TLoadedSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
+// Writes to stdout or stderr. A failed write to stdout raises EOutputFailed; one to stderr is
+// ignored, as there is nowhere left to say so. Erases the progress line first when the text
+// goes to the terminal that shows it.
+void Print(std::FILE* stream, std::string_view text);
+// Flushes stdout; EOutputFailed when that or an earlier write failed.
+void FlushOutput();
+// The same without raising, for the handlers of a failed run; the failure is kept for
+// FinishOutput.
+void FlushOutputQuietly();
+// The end of every command: flushes stdout and, when a write failed, reports "error: could not
+// write the output: REASON" on stderr and returns ExitFailed; otherwise `code`.
+int FinishOutput(int code);
 
-    TLoadedSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& reader) { Frame.LoadFromFile(reader); };
-        Sim.OnSaveFrame = [this](TSetupWriter& writer) { Frame.SaveToFile(writer); };
-    }
-    TLoadedSetup(const TLoadedSetup&) = delete;
-    TLoadedSetup& operator=(const TLoadedSetup&) = delete;
+// Progress of a long run on stderr, shown only when stderr is a terminal: one line rewritten
+// in place, first after a second and then at most a few times a second, erased when anything
+// else is written to that terminal and when the object ends.
+class TProgress {
+public:
+    TProgress();
+    ~TProgress();
+    TProgress(const TProgress&) = delete;
+    TProgress& operator=(const TProgress&) = delete;
+    // Whether a new line is due now (cheap enough to ask after every step).
+    bool Due();
+    void Show(const std::string& text);
+    void Clear();
 
-    void Load(const std::string& fileName) {
-        Sim.FileName = fileName;
-        Sim.LoadFromFile();
-    }
+private:
+    bool Active = false;
+    bool Shown = false;
+    double Started = 0;
+    double Last = 0;
 };
+
+// The simulation with its screen frame, the way the main window opens a setup.
+using TLoadedSetup = TFramedSim;
 
 // Reports a failed load as the loader worded it, then the file and line where reading stopped;
 // nothing goes to stdout. Returns ExitFailed.
@@ -55,6 +83,7 @@ struct TCommandLine {
     // --method, --accuracy, --dt, --cycles, --collisions/--no-collisions as expression texts.
     TSimOptionValues Overrides;
     std::optional<std::string> Until;
+    std::optional<std::int64_t> MaxSteps;  // run, compare: stop after this many displayed steps
     // run
     std::optional<std::int64_t> Steps;
     std::int64_t Every = 1;

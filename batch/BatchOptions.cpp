@@ -52,10 +52,11 @@ std::set<std::string> OptionsOf(const std::string& command) {
     std::set<std::string> options;
     if (command == "run" || command == "check" || command == "save") options = OverrideOptions;
     if (command == "run")
-        options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads"});
+        options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads",
+                        "--max-steps"});
     if (command == "compare")
-        options = {"--until",    "--methods",    "--dt",           "--cycles",
-                   "--accuracy", "--collisions", "--no-collisions"};
+        options = {"--until",      "--methods",       "--dt",       "--cycles", "--accuracy",
+                   "--collisions", "--no-collisions", "--max-steps"};
     return options;
 }
 
@@ -89,6 +90,8 @@ TCommandLine ParseCommandLine(const std::string& command, const std::vector<std:
         };
         if (arg == "--steps") {
             line.Steps = ParseCount(arg, takeValue(), 0);
+        } else if (arg == "--max-steps") {
+            line.MaxSteps = ParseCount(arg, takeValue(), 1);
         } else if (arg == "--every") {
             line.Every = ParseCount(arg, takeValue(), 1);
         } else if (arg == "--threads") {

@@ -1,8 +1,9 @@
 // kinetra-batch: runs, checks and converts setups without a window, and evaluates expressions,
 // so that setups can be driven from scripts and the physics checked from outside.
 //
-// Exit status: 0 done; 1 the setup could not be loaded (or saved, or an expression failed);
-// 2 usage error; 3 a step failed with the program's error; 4 a collision stopped the run.
+// Exit status: 0 done; 1 the setup could not be loaded (or saved, or an expression failed, or
+// stdout could not be written); 2 usage error; 3 a step failed with the program's error; 4 a
+// collision stopped the run; 5 the run reached --max-steps before it was done.
 // Every real of the CSV output is printed with 17 significant digits so that it reads back to
 // the same double.
 #include <cmath>
@@ -26,13 +27,12 @@
 
 namespace kinetra::batch {
 
-// Reports a failed load as the loader worded it, then where reading stopped; nothing goes to
-// stdout.
+// Reports a failed load as the loader worded it, then where reading stopped, what was being
+// read and the text found there; nothing goes to stdout.
 int LoadFailed(const std::exception& e) {
     Print(stderr, std::string("error: ") + e.what() + "\n");
     const auto* placed = dynamic_cast<const EKinetraError*>(&e);
-    if (placed && placed->Line() > 0)
-        Print(stderr, "  in " + placed->FileName() + ", line " + std::to_string(placed->Line()) + "\n");
+    if (placed && placed->Line() > 0) Print(stderr, "  " + FailurePlace(*placed) + "\n");
     return ExitFailed;
 }
 
@@ -41,11 +41,11 @@ namespace {
 constexpr const char* UsageText =
     "Usage:\n"
     "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
-    "                          [--names] [--until T] [--threads N] [OVERRIDES]\n"
+    "                          [--names] [--until T] [--max-steps N] [--threads N] [OVERRIDES]\n"
     "  kinetra-batch check SETUP [OVERRIDES]\n"
     "  kinetra-batch save SETUP OUT [OVERRIDES]\n"
     "  kinetra-batch compare SETUP --until T [--methods LIST] [--dt LIST] [--cycles N]\n"
-    "                          [--accuracy X] [--collisions]\n"
+    "                          [--accuracy X] [--collisions] [--max-steps N]\n"
     "  kinetra-batch eval EXPR [EXPR ...]\n"
     "  kinetra-batch --help | --version\n"
     "\n"
@@ -59,19 +59,30 @@ constexpr const char* UsageText =
     "                        NAME.y, ..., NAME.vx, ... (implies --state; a shared name or one\n"
     "                        holding a comma gets the particle's index appended: NAME#i)\n"
     "          --until T     step until |time| >= |T| (at most N steps when --steps is given);\n"
-    "                        the last step is not shortened and its record is printed\n"
+    "                        the last step is not shortened and its record is printed; a T on\n"
+    "                        the step grid is reached within rounding, not one step later. RKF\n"
+    "                        ends its last displayed step at the first cycle that reaches T\n"
+    "          --max-steps N stop after N displayed steps with exit status 5 if the run is\n"
+    "                        not done by then (the records so far stay printed)\n"
     "          --threads N   share each force evaluation among N threads (default: one per\n"
     "                        core; every count gives the same results)\n"
+    "        A long run shows its progress on stderr when that is a terminal.\n"
     "check   loads SETUP and prints its dimensions, method, particle count, frame, time step,\n"
     "        cycles, accuracy and collisions.\n"
-    "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension).\n"
-    "compare runs SETUP until |time| >= |T| once for every method and time step, on all cores,\n"
-    "        and prints one CSV row per run: method,time_step,steps,force_evaluations,\n"
-    "        final_time,max_energy_drift,final_energy_drift,com_drift,wall_seconds,result\n"
-    "        (energy drifts relative, |E - E0| / |E0|; result \"ok\" or why the run failed).\n"
+    "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension);\n"
+    "        an OUT that exists and is not a regular file is refused.\n"
+    "compare runs SETUP until |time| >= |T| (as run --until) once for every method and time\n"
+    "        step, on all cores, and prints one CSV row per run: method,time_step,steps,\n"
+    "        force_evaluations,final_time,max_energy_drift,final_energy_drift,com_drift,\n"
+    "        wall_seconds,result (energy drifts relative, |E - E0| / |E0|, E0 the energy of\n"
+    "        the setup at time 0; result \"ok\" or why the run failed or stopped).\n"
+    "        Stoermer's positions run one time step ahead of the time shown (its start-up\n"
+    "        step before the first step); its velocities are those of its positions.\n"
     "          --methods LIST  comma-separated method names (default: all six)\n"
     "          --dt LIST       comma-separated time steps (default: the setup's; RKF's first\n"
     "                          trial step, RKF keeps the setup's accuracy)\n"
+    "          --max-steps N   end each run after N displayed steps (its row says so)\n"
+    "        While the runs go on, their progress is shown on stderr when that is a terminal.\n"
     "eval    evaluates each expression in turn on one parser and prints its value.\n"
     "\n"
     "OVERRIDES change the setup after loading, as the Simulation options dialog does:\n"
@@ -85,8 +96,9 @@ constexpr const char* UsageText =
     "PI GN E0 QE AU DAY YEAR MSUN MEARTH ME MP, names assigned as NAME = EXPR, and the\n"
     "functions sqrt cbrt exp ln log10 sin cos tan arcsin arccos arctan sinh cosh tanh abs.\n"
     "\n"
-    "Exit status: 0 done, 1 load, save, evaluation or an override failed, 2 usage error,\n"
-    "3 a step failed (compare: a run failed), 4 a collision stopped the run.\n";
+    "Exit status: 0 done, 1 load, save, evaluation or an override failed, or the output could\n"
+    "not be written, 2 usage error, 3 a step failed (compare: a run failed), 4 a collision\n"
+    "stopped the run, 5 the step limit (--max-steps) stopped it (compare: a run).\n";
 
 // Evaluates the overrides and T on one parser after loading; the message of the first error.
 int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
@@ -101,6 +113,17 @@ int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double
     return ExitOk;
 }
 
+// The progress line of a run: the step, the time and how far towards --steps or --until.
+std::string RunProgress(std::int64_t step, double time, std::optional<std::int64_t> steps,
+                        std::optional<double> until) {
+    std::string text = "run: step " + std::to_string(step) + ", t = " + FormatGeneral(time, 6);
+    double done = -1;
+    if (until && *until != 0) done = std::fabs(time) / std::fabs(*until);
+    if (steps && *steps > 0) done = std::max(done, static_cast<double>(step) / static_cast<double>(*steps));
+    if (done >= 0) text += " (" + FormatFixed(100 * std::min(done, 1.0), 1) + "%)";
+    return text;
+}
+
 int CommandRun(const std::vector<std::string>& args) {
     const TCommandLine options = ParseCommandLine("run", args);
     if (options.Positional.empty()) throw EUsage{"run needs a SETUP file"};
@@ -111,7 +134,7 @@ int CommandRun(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    TSimData& sim = setup.Sim;
+    TSimData& sim = setup.Sim();
     sim.Force->SetThreads(options.Threads);
     std::optional<double> until;
     if (const int failed = ApplyOverrides(sim, options, &until)) return failed;
@@ -121,7 +144,7 @@ int CommandRun(const std::vector<std::string>& args) {
                                              : 1;
     const bool state = options.State || options.Names;
     const auto header = [&] {
-        return options.Names ? StateCsvHeader(sim, setup.Frame.AxisNames()) : StateCsvHeader(sim, state);
+        return options.Names ? StateCsvHeader(sim, setup.Frame().AxisNames()) : StateCsvHeader(sim, state);
     };
 
     struct {
@@ -132,6 +155,8 @@ int CommandRun(const std::vector<std::string>& args) {
     } collision;
 
     std::int64_t step = 0;
+    bool limited = false;
+    TProgress progress;
     try {
         // What Stop does to the engine, then the options of the run.
         sim.Rewind();
@@ -150,19 +175,28 @@ int CommandRun(const std::vector<std::string>& args) {
                 throw EKNError(MsgCoordinateOutOfRange);
             }
         };
+        std::optional<TUntil> reach;
+        if (until) reach.emplace(*until);
+        const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
         Print(stdout, header());
         Print(stdout, record(0));
-        while (step < steps && (!until || std::fabs(sim.Time) < std::fabs(*until))) {
+        while (step < steps && !(reach && reach->Reached(sim))) {
+            if (options.MaxSteps && step >= *options.MaxSteps) {
+                limited = true;
+                break;
+            }
             const double before = sim.Time;
-            sim.Step();
+            sim.Step(cycleCheck);
             ++step;
             if (step % options.Every == 0) Print(stdout, record(step));
             // A step too small for the time to change would never reach T.
             if (until && sim.Time == before) throw EKNError("The time does not advance");
+            if (progress.Due()) progress.Show(RunProgress(step, sim.Time, options.Steps, until));
         }
         if (step % options.Every != 0) Print(stdout, record(step));
+        FlushOutput();
     } catch (const EAbort& e) {
-        std::fflush(stdout);
+        FlushOutputQuietly();
         if (!collision.Happened) {
             Print(stderr, std::string("error: ") + e.what() + "\n");
             return ExitStepFailed;
@@ -173,9 +207,13 @@ int CommandRun(const std::vector<std::string>& args) {
                           " at t = " + FormatFixed(collision.Time, 2) + "\n");
         return ExitCollision;
     } catch (const std::exception& e) {
-        std::fflush(stdout);
+        FlushOutputQuietly();
         Print(stderr, std::string("error: ") + e.what() + "\n");
         return ExitStepFailed;
+    }
+    if (limited) {
+        Print(stderr, "error: " + StepLimitMessage(*options.MaxSteps, sim.Time) + "\n");
+        return ExitStepLimit;
     }
     return ExitOk;
 }
@@ -189,12 +227,12 @@ int CommandCheck(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    const TSimData& sim = setup.Sim;
-    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
+    const TSimData& sim = setup.Sim();
+    if (const int failed = ApplyOverrides(setup.Sim(), options, nullptr)) return failed;
     Print(stdout, "dimensions " + std::to_string(sim.Dimensions) + "\n");
     Print(stdout, "method " + sim.MethodName() + "\n");
     Print(stdout, "particles " + std::to_string(sim.Particles.Count()) + "\n");
-    Print(stdout, "frame " + setup.Frame.Name() + "\n");
+    Print(stdout, "frame " + setup.Frame().Name() + "\n");
     Print(stdout, "time step " + FormatGeneral(sim.TimeStep, 15) + "\n");
     Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
     Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
@@ -211,10 +249,10 @@ int CommandSave(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
-    if (const int failed = ApplyOverrides(setup.Sim, options, nullptr)) return failed;
+    if (const int failed = ApplyOverrides(setup.Sim(), options, nullptr)) return failed;
     try {
-        setup.Sim.FileName = options.Positional[1];
-        setup.Sim.SaveToFile();
+        setup.Sim().FileName = options.Positional[1];
+        setup.Sim().SaveToFile();
     } catch (const std::exception& e) {
         return LoadFailed(e);
     }
@@ -236,7 +274,7 @@ int CommandEval(const std::vector<std::string>& args) {
     return result;
 }
 
-int Main(const std::vector<std::string>& argv) {
+int Command(const std::vector<std::string>& argv) {
     try {
         if (argv.empty()) throw EUsage{"no command given"};
         const std::string& command = argv[0];
@@ -261,16 +299,23 @@ int Main(const std::vector<std::string>& argv) {
     }
 }
 
+int Main(const std::vector<std::string>& argv) {
+    int code = ExitFailed;
+    try {
+        code = Command(argv);
+    } catch (const EOutputFailed&) {
+        // Reported below.
+    } catch (const std::exception& e) {
+        Print(stderr, std::string("error: ") + e.what() + "\n");
+    }
+    return FinishOutput(code);
+}
+
 }  // namespace
 }  // namespace kinetra::batch
 
 int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-    try {
-        return kinetra::batch::Main(args);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "error: %s\n", e.what());
-        return kinetra::batch::ExitFailed;
-    }
+    return kinetra::batch::Main(args);
 }

@@ -5,13 +5,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QSignalBlocker>
 #include <memory>
 #include <random>
 
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"
-#include "ui/window/SimFormTestAccess.h"
+#include "ui/document/Document.h"
+#include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
 
 using namespace kinetra;
@@ -38,10 +40,11 @@ std::unique_ptr<TSimForm> MakeWindow() {
     auto form = std::make_unique<TSimForm>(std::make_unique<TSilentPrompts>());
     form->show();
     form->ResizeDrawingArea(1200, 800);
-    TSimData& sim = form->SimData();
+    TDocument& document = form->Document();
+    TSimData& sim = document.Sim();
     sim.SetDimensions(2);
     sim.Clear();
-    TSimFormTestAccess(*form).ResetView();
+    document.ResetView();
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> pos(-5.5, 5.5), vel(-1, 1);
     for (int i = 0; i < 1000; ++i) {
@@ -60,35 +63,42 @@ std::unique_ptr<TSimForm> MakeWindow() {
     sim.SetMethod(nmEuler);
     sim.SetCycles(1);
     sim.TimeStep = 0.02;
-    form->ScreenFrame().SetScale(100);
-    form->ParticlesChanged();
+    document.Frame().SetScale(100);
+    // Stopped: rewound and drawn, as after Open.
+    document.SetRunState(rsStopped);
+    form->Controls().mmiStop->trigger();
     return form;
+}
+
+// The drawing area of the window is its scene.
+TSceneView& SceneOf(TSimForm& form) {
+    return *static_cast<TSceneView*>(form.DrawingArea());
 }
 
 }  // namespace
 
 static void BM_DrawStep(benchmark::State& state) {
     auto form = MakeWindow();
-    TSimData& sim = form->SimData();
+    TSimData& sim = form->Document().Sim();
     sim.OnStepDone = nullptr;  // the step is measured apart; DrawStep is called directly
-    const TSimFormTestAccess window(*form);
+    TSceneView& scene = SceneOf(*form);
+    // Only the incremental drawing is measured: the run control does not hear of the step, so
+    // it neither counts nor refreshes.
+    const QSignalBlocker quiet(scene);
     for (auto _ : state) {
         state.PauseTiming();
         sim.Step();
-        // Keep DrawStep from refreshing: only the incremental drawing is measured here.
-        window.Run().StepCount = 1;
-        window.Run().RefreshInterval = 1000000;
         state.ResumeTiming();
-        window.Scene().DrawStep();
+        scene.DrawStep();
     }
 }
 
 static void BM_RefreshScene(benchmark::State& state) {
     auto form = MakeWindow();
-    TSimData& sim = form->SimData();
+    TSimData& sim = form->Document().Sim();
     for (int i = 0; i < 20; ++i) sim.Step();  // some trails on the layer
-    const TSimFormTestAccess window(*form);
-    for (auto _ : state) window.Scene().RefreshScene();
+    TSceneView& scene = SceneOf(*form);
+    for (auto _ : state) scene.RefreshScene();
     state.counters["refreshes/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

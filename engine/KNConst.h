@@ -79,6 +79,10 @@ inline constexpr const char* FrameOrigin = "Origin";
 inline constexpr const char* FrameCenterOfMass = "Center of mass";
 
 inline constexpr const char* ProgramTitle = "Kinetra";
-inline constexpr const char* ProgramVersion = "1.0";
+// The version is the project's, set once in the root CMake list.
+#ifndef KINETRA_VERSION
+#define KINETRA_VERSION "unknown"
+#endif
+inline constexpr const char* ProgramVersion = KINETRA_VERSION;
 
 }  // namespace kinetra

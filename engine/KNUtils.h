@@ -12,20 +12,29 @@ namespace kinetra {
 
 // Root of every error the program raises itself; the message is exactly what the user sees.
 // An error raised while a setup file was read also carries the place where reading stopped:
-// the file's name (empty when the setup came from a stream) and the 1-based line number of the
-// last item read (0: no place, e.g. when the file could not be opened).
+// the file's name (empty when the setup came from a stream), the 1-based line number of the
+// item being read (0: no place, e.g. when the file could not be opened), what that item is
+// ("mass of particle \"Sun\"") and the text found there, quoted ("\"abc\"", or "end of file").
 class EKinetraError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 
     const std::string& FileName() const { return FFileName; }
     int Line() const { return FLine; }
+    const std::string& Item() const { return FItem; }
+    const std::string& Found() const { return FFound; }
     void SetLine(int line) { FLine = line; }
     void SetFileName(std::string fileName) { FFileName = std::move(fileName); }
+    void SetItem(std::string item, std::string found) {
+        FItem = std::move(item);
+        FFound = std::move(found);
+    }
 
 private:
     std::string FFileName;
     int FLine = 0;
+    std::string FItem;
+    std::string FFound;
 };
 
 // The program's own validation errors (model, file reader, frame, step driver).

@@ -3,7 +3,9 @@
 // of the sections, the notes).
 #include "engine/SetupFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +25,9 @@ namespace {
 
 constexpr const char* MsgInvalidNumericInput = "Invalid numeric input";
 constexpr const char* MsgInvalidInput = "Invalid input";
+constexpr const char* EndOfFileText = "end of file";
+// The longest text a failed load quotes from the file.
+constexpr std::size_t QuotedLength = 60;
 
 bool IsTokenSpace(int c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -50,25 +55,32 @@ int TSetupReader::Get() {
 
 // Reads the next token as text; the position stays right after it, so that ReadLn can skip
 // whatever follows on the same line.
-std::string TSetupReader::ReadToken() {
+std::string TSetupReader::ReadToken(std::string_view item) {
     int c = In.peek();
     while (c != std::char_traits<char>::eof() && IsTokenSpace(c)) {
         Get();
         c = In.peek();
     }
-    FItemLine = FLine;
+    const int line = FLine;
     std::string token;
     while (c != std::char_traits<char>::eof() && !IsTokenSpace(c)) {
         token.push_back(static_cast<char>(Get()));
         c = In.peek();
     }
+    FPlace.Line = line;
+    Note(item, token, token.empty());
     // A number expected where the file has ended is as wrong as a bad one.
     if (token.empty()) throw EInOutError(MsgInvalidNumericInput);
     return token;
 }
 
-double TSetupReader::ReadReal() {
-    const std::string token = ReadToken();
+void TSetupReader::Note(std::string_view item, std::string_view text, bool atEnd) {
+    FPlace.Item.assign(item);
+    FPlace.Found = atEnd ? std::string(EndOfFileText) : QuotedForMessage(text);
+}
+
+double TSetupReader::ReadReal(std::string_view item) {
+    const std::string token = ReadToken(item);
     double value = 0;
     switch (ParseDecimal(token, value)) {
         case TParseResult::Ok:
@@ -81,8 +93,8 @@ double TSetupReader::ReadReal() {
     throw EInOutError(MsgInvalidNumericInput);
 }
 
-int TSetupReader::ReadInteger() {
-    const std::string token = ReadToken();
+int TSetupReader::ReadInteger(std::string_view item) {
+    const std::string token = ReadToken(item);
     std::string_view digits = token;
     bool negative = false;
     if (digits.front() == '+' || digits.front() == '-') {
@@ -106,8 +118,9 @@ void TSetupReader::ReadLn() {
     while (c != std::char_traits<char>::eof() && c != '\n') c = Get();
 }
 
-std::string TSetupReader::ReadLine() {
-    FItemLine = FLine;
+std::string TSetupReader::ReadLine(std::string_view item) {
+    FPlace.Line = FLine;
+    const bool atEnd = Eof();
     std::string line;
     int c = Get();
     while (c != std::char_traits<char>::eof() && c != '\n') {
@@ -116,11 +129,36 @@ std::string TSetupReader::ReadLine() {
     }
     // CR LF and LF are both line ends; a CR inside a line is text.
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    Note(item, line, atEnd);
     return line;
 }
 
 bool TSetupReader::Eof() {
     return In.peek() == std::char_traits<char>::eof();
+}
+
+std::string QuotedForMessage(std::string_view text) {
+    const bool cut = text.size() > QuotedLength;
+    std::size_t length = std::min(text.size(), QuotedLength);
+    // Not inside a character of several bytes (UTF-8 continuation bytes are 10xxxxxx).
+    for (int back = 0;
+         cut && back < 3 && length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80; ++back)
+        --length;
+    std::string quoted = "\"";
+    for (const char c : text.substr(0, length)) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted.push_back(byte < 0x20 || byte == 0x7F ? '?' : c);
+    }
+    quoted += cut ? "...\"" : "\"";
+    return quoted;
+}
+
+std::string FailurePlace(const EKinetraError& error) {
+    if (error.Line() <= 0) return error.FileName().empty() ? std::string() : "in " + error.FileName();
+    std::string place = error.FileName().empty() ? std::string() : "in " + error.FileName() + ", ";
+    place += "line " + std::to_string(error.Line());
+    if (!error.Item().empty()) place += ", " + error.Item() + ": " + error.Found();
+    return place;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -176,6 +214,10 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = std::move(resolved);
     }
+    // The rename below would replace whatever has the name: a named pipe, a device or a folder
+    // is no file to save over.
+    const fs::file_status existing = fs::status(target, ec);
+    if (!ec && fs::exists(existing) && !fs::is_regular_file(existing)) fail("Not a regular file");
     // The rename below replaces a file whatever its own access rights; a file the user may not
     // write must keep its contents, as it would when overwritten in place. Opening it for
     // appending changes nothing in it.
@@ -256,13 +298,14 @@ void TSimData::LoadFromStream(std::istream& in) {
         ReadSetup(reader);
     } catch (EKinetraError& e) {
         // The message stays as it is; the place rides along for whoever shows it.
-        e.SetLine(reader.Line());
+        e.SetLine(reader.Place().Line);
+        e.SetItem(reader.Place().Item, reader.Place().Found);
         throw;
     }
 }
 
 void TSimData::ReadSetup(TSetupReader& reader) {
-    const int n = reader.ReadInteger();
+    const int n = reader.ReadInteger("number of dimensions");
     reader.ReadLn();
     // No setup of the program has more dimensions; a damaged count would otherwise ask for
     // vectors of billions of components before anything else is read.
@@ -272,19 +315,26 @@ void TSimData::ReadSetup(TSetupReader& reader) {
 
     // The method is a byte: only the low eight bits of the number count, and stored files may
     // hold more ("259" is RK4). A byte beyond the last method names none.
-    const int method = reader.ReadInteger() & 0xFF;
+    const int method = reader.ReadInteger("method") & 0xFF;
     if (method > nmStoermer) throw EKNError(MsgInvalidInput);
     SetMethod(static_cast<TNumMethod>(method));
-    if (Method == nmRKF) SetAccuracy(reader.ReadReal());
-    const int cycles = reader.ReadInteger();
+    if (Method == nmRKF) SetAccuracy(reader.ReadReal("accuracy"));
+    const int cycles = reader.ReadInteger("computation cycles");
     reader.ReadLn();
     SetCycles(cycles);
 
-    TimeStep = reader.ReadReal();
+    // A step of zero or below is accepted as the step a run takes with it: zero as the default
+    // step (Prepare's for a step in use of zero), a negative one as its magnitude (the direction
+    // is the run's). So the step reported and saved is the one in use.
+    const double timeStep = reader.ReadReal("time step");
+    TimeStep = timeStep == 0 ? DefaultTimeStep : std::fabs(timeStep);
     reader.ReadLn();
     reader.ReadLn();
 
     Particles.LoadFromFile(reader);
+    // SetMethod prepared the work for the collection as it was then, empty: it does not fit the
+    // particles just read, and a run prepares afresh.
+    FreeWork();
     reader.ReadLn();
     Force->LoadFromFile(reader);
     reader.ReadLn();
@@ -295,7 +345,7 @@ void TSimData::ReadSetup(TSetupReader& reader) {
     // replaces them, so leading empty lines are dropped. Reading stops at the end of the file:
     // a last line that ends in a line end gives notes without one (the writer adds none).
     do {
-        const std::string line = reader.ReadLine();
+        const std::string line = reader.ReadLine("notes");
         if (Notes.empty())
             Notes = line;
         else

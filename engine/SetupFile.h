@@ -19,35 +19,62 @@
 #include <string>
 #include <string_view>
 
+#include "engine/KNUtils.h"
+
 namespace kinetra {
 
 class TSetupReader {
 public:
+    // Where reading is, for the message of a failed load: the line of the item being read, what
+    // the item is (as its reader named it) and the text found there, quoted.
+    struct TPlace {
+        int Line = 1;
+        std::string Item;
+        std::string Found;
+    };
+
     explicit TSetupReader(std::istream& in);
-    // One number token (the position stays right after it).
-    double ReadReal();
+    // One number token (the position stays right after it). `item` names what is read.
+    double ReadReal(std::string_view item = {});
     // One number token that must be a whole number (optional sign, decimal digits) within
     // 32 bits.
-    int ReadInteger();
+    int ReadInteger(std::string_view item = {});
     // Skips the rest of the current line, line end included.
     void ReadLn();
     // The rest of the current line without its line end (a whole-line item when the position
     // is at the start of a line).
-    std::string ReadLine();
+    std::string ReadLine(std::string_view item = {});
     // True at the end of the file.
     bool Eof();
-    // The 1-based number of the line that holds the last item read (a number token, a whole
-    // line, or where a number was expected); 1 before anything was read. This is the place a
-    // failed load names.
-    int Line() const { return FItemLine; }
+    // The place a failed load names: the last item read (a number token, a whole line, or where
+    // a number was expected; line 1 before anything was read), unless a section routine went
+    // back to an earlier item whose value turned out wrong only later.
+    const TPlace& Place() const { return FPlace; }
+    int Line() const { return FPlace.Line; }
+    // Remembers the last item read, so that a check made after further items (the overlap of a
+    // particle, found once its whole block is read) can name it: ReturnToMark makes it the place
+    // again.
+    void Mark() { FMark = FPlace; }
+    void ReturnToMark() { FPlace = FMark; }
 
 private:
     int Get();
-    std::string ReadToken();
+    std::string ReadToken(std::string_view item);
+    void Note(std::string_view item, std::string_view text, bool atEnd);
     std::istream& In;
-    int FLine = 1;      // line of the reading position
-    int FItemLine = 1;  // line of the last item
+    int FLine = 1;  // line of the reading position
+    TPlace FPlace;
+    TPlace FMark;
 };
+
+// `text` as a failed load shows it: in double quotes, control characters as "?", a long text cut
+// after 60 characters with "..." (the file may hold megabyte lines and NUL bytes).
+std::string QuotedForMessage(std::string_view text);
+
+// Where a failed load stopped, for the line under its message: "in FILE, line 8, mass of
+// particle "Sun": "abc"" (without "in FILE" when the setup came from a stream); empty when the
+// error carries no place.
+std::string FailurePlace(const EKinetraError& error);
 
 class TSetupWriter {
 public:

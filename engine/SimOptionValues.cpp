@@ -30,60 +30,76 @@ std::optional<TNumMethod> MethodFromName(const std::string& name) {
     return std::nullopt;
 }
 
-bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values) {
-    bool modified = false;
-    if (values.Method && *values.Method != sim.Method) {
-        sim.SetMethod(*values.Method);
-        modified = true;
-    }
-    if (values.Accuracy) {
-        const double accuracy = EvaluateFieldText(parser, *values.Accuracy).Value;
-        if (accuracy != sim.Accuracy) {
-            sim.SetAccuracy(accuracy);
-            modified = true;
+namespace {
+
+// One pass of the rule, with its listener.
+class TApply {
+public:
+    TApply(TSimData& sim, TParser& parser, TSimOptionsListener* listener)
+        : Sim(sim), Parser(parser), Listener(listener) {}
+
+    TFieldNumber Evaluate(TSimOption option, const std::string& text) {
+        TFieldNumber number;
+        try {
+            number = EvaluateFieldText(Parser, text);
+        } catch (...) {
+            if (Listener) Listener->NotEvaluated(option);
+            throw;
         }
+        if (Listener) Listener->Evaluated(option, number.Text);
+        return number;
     }
-    if (values.TimeStep) {
-        const double timeStep = EvaluateFieldText(parser, *values.TimeStep).Value;
-        if (timeStep != sim.TimeStep) {
-            sim.SetTimeStep(timeStep);
-            modified = true;
-        }
+
+    // Writes a changed value through its setter and marks the change.
+    template <typename TValue, typename TSetter>
+    void Write(TSimOption option, TValue value, TValue inForce, TSetter setter) {
+        if (value == inForce) return;
+        setter(value);
+        Modified = true;
+        if (Listener) Listener->Written(option);
     }
+
+    TSimData& Sim;
+    TParser& Parser;
+    TSimOptionsListener* Listener;
+    bool Modified = false;
+};
+
+}  // namespace
+
+bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values,
+                     TSimOptionsListener* listener) {
+    TApply apply(sim, parser, listener);
+    using enum TSimOption;
+    if (values.Method)
+        apply.Write(Method, *values.Method, sim.Method, [&](TNumMethod m) { sim.SetMethod(m); });
+    // Exact comparisons: a value that evaluates to the number in force is not written, even if
+    // its text changed.
+    if (values.Accuracy)
+        apply.Write(Accuracy, apply.Evaluate(Accuracy, *values.Accuracy).Value, sim.Accuracy,
+                    [&](double x) { sim.SetAccuracy(x); });
+    if (values.TimeStep)
+        apply.Write(TimeStep, apply.Evaluate(TimeStep, *values.TimeStep).Value, sim.TimeStep,
+                    [&](double x) { sim.SetTimeStep(x); });
     if (values.Cycles) {
         // The spin field holds whole numbers only: a fraction is refused with the integer
         // reader's message rather than taken as some other count.
-        const int cycles = StrToInt(EvaluateFieldText(parser, *values.Cycles).Text);
-        if (cycles != sim.Cycles) {
-            sim.SetCycles(cycles);
-            modified = true;
-        }
+        const int cycles = StrToInt(apply.Evaluate(Cycles, *values.Cycles).Text);
+        apply.Write(Cycles, cycles, sim.Cycles, [&](int n) { sim.SetCycles(n); });
     }
     TForce& force = *sim.Force;
-    if (values.GravConstant) {
-        const double gravConstant = EvaluateFieldText(parser, *values.GravConstant).Value;
-        if (gravConstant != force.GravConstant()) {
-            force.SetGravConstant(gravConstant);
-            modified = true;
-        }
-    }
-    if (values.CoulombCoeff) {
-        const double coulomb = EvaluateFieldText(parser, *values.CoulombCoeff).Value;
-        if (coulomb != force.CoulombCoeff()) {
-            force.SetCoulombCoeff(coulomb);
-            modified = true;
-        }
-    }
-    if (values.Power) {
-        const double power = EvaluateFieldText(parser, *values.Power).Value;
-        if (power != force.GetPower()) {
-            force.SetPower(power);
-            modified = true;
-        }
-    }
-    // A run setting that the setup file does not hold.
+    if (values.GravConstant)
+        apply.Write(GravConstant, apply.Evaluate(GravConstant, *values.GravConstant).Value,
+                    force.GravConstant(), [&](double x) { force.SetGravConstant(x); });
+    if (values.CoulombCoeff)
+        apply.Write(CoulombCoeff, apply.Evaluate(CoulombCoeff, *values.CoulombCoeff).Value,
+                    force.CoulombCoeff(), [&](double x) { force.SetCoulombCoeff(x); });
+    if (values.Power)
+        apply.Write(Power, apply.Evaluate(Power, *values.Power).Value, force.GetPower(),
+                    [&](double x) { force.SetPower(x); });
+    // A run setting that the setup file does not hold: written as given, never a change.
     if (values.Collisions) sim.Collisions = *values.Collisions;
-    return modified;
+    return apply.Modified;
 }
 
 }  // namespace kinetra

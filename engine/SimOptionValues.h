@@ -8,6 +8,7 @@
 // before it stay written.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -44,8 +45,35 @@ struct TSimOptionValues {
     std::optional<bool> Collisions;
 };
 
+// The options in the order they are applied.
+enum class TSimOption : std::uint8_t {
+    Method,
+    Accuracy,
+    TimeStep,
+    Cycles,
+    GravConstant,
+    CoulombCoeff,
+    Power,
+    Collisions
+};
+
+// Hears each step of ApplySimOptions as it is taken, so that a caller can follow it also when a
+// later step fails: the options dialog shows each evaluated text in its field and marks the setup
+// as modified at each write.
+class TSimOptionsListener {
+public:
+    virtual ~TSimOptionsListener() = default;
+    // The option's text was evaluated; `text` is the 15-digit text of its value.
+    virtual void Evaluated(TSimOption /*option*/, const std::string& /*text*/) {}
+    // The option's text could not be evaluated; its error follows as it came.
+    virtual void NotEvaluated(TSimOption /*option*/) {}
+    // A changed value of a setting that the setup file stores was written.
+    virtual void Written(TSimOption /*option*/) {}
+};
+
 // Applies the values given; true when a setting that the setup file stores changed (what marks
 // the setup as modified). Errors are the parser's and the setters' own.
-bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values);
+bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values,
+                     TSimOptionsListener* listener = nullptr);
 
 }  // namespace kinetra

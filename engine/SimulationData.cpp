@@ -58,11 +58,17 @@ void TSimData::NewWork(TWorkVectors& work, bool copyPositions, bool copyVelociti
 
 void TSimData::Prepare() {
     // The user's step with the sign of the step in use, computed as |s| * TimeStep / s (which
-    // may differ from TimeStep in its last bit).
-    if (SignedStep != 0)
-        SignedStep = std::fabs(SignedStep) * TimeStep / SignedStep;
-    else
+    // may differ from TimeStep in its last bit). Where the product overflows or vanishes the
+    // sign is carried over instead, so that the step stays finite and not zero.
+    if (SignedStep != 0) {
+        const double step = std::fabs(SignedStep) * TimeStep / SignedStep;
+        if (std::isfinite(step) && step != 0)
+            SignedStep = step;
+        else
+            SignedStep = SignedStep < 0 ? -TimeStep : TimeStep;
+    } else {
         SignedStep = DefaultTimeStep;
+    }
     FreeWork();
     Force->BuildPairTables();
     NewWork(PosWork, true, false);
@@ -72,8 +78,9 @@ void TSimData::Prepare() {
         NewWork(Acc2, false, false);
     }
     if (Method == nmRKF) CreateIntegrator();
-    PreparedCount = Particles.Count();
-    PreparedDimensions = Particles.Dimensions();
+    Prepared = true;
+    PreparedRevision = Particles.Revision();
+    PreparedDimensions = Dimensions;
     PreparedMethod = Method;
     if (Method == nmStoermer) {
         NewWork(Delta, false, false);
@@ -93,7 +100,12 @@ void TSimData::FreeWork() {
     RKState.clear();
     RKDeriv.Clear();
     RKScale.clear();
-    PreparedCount = -1;
+    Prepared = false;
+}
+
+bool TSimData::WorkFits() const {
+    return Prepared && PreparedRevision == Particles.Revision() && PreparedDimensions == Dimensions &&
+           Particles.Dimensions() == Dimensions && PreparedMethod == Method;
 }
 
 void TSimData::SetDimensions(int n) {
@@ -116,6 +128,9 @@ void TSimData::SetTimeStep(double x) {
     // would turn every coordinate into NaN.
     if (!std::isfinite(x)) throw EKNError("Invalid time step");
     if (x == 0) throw EKNError("Time step must not be zero");
+    // A negative one would turn the run round at every Prepare (|s| * x / s has the sign of x
+    // times that of s) while the setup showed a negative step.
+    if (x < 0) throw EKNError("Time step must be positive");
     if (Method != nmRKF) SignedStep = SignedStep == 0 ? x : std::fabs(SignedStep) / SignedStep * x;
     if (Method == nmStoermer) StartStoermer();
     TimeStep = x;
@@ -151,11 +166,9 @@ std::string TSimData::MethodName() const {
     return Method < NumMethods.size() ? NumMethods[Method].Name : std::string();
 }
 
-void TSimData::Step() {
+void TSimData::Step(const std::function<bool()>& enough) {
     // Work arrays that do not fit the particles would be read out of range: prepare first.
-    if (PreparedCount != Particles.Count() || PreparedDimensions != Particles.Dimensions() ||
-        PreparedMethod != Method)
-        Prepare();
+    if (!WorkFits()) Prepare();
     const auto cycle = NumMethods[Method].StepRoutine;
     ClearFloatFlags();
     for (int c = 0; c < Cycles; ++c) {
@@ -164,7 +177,14 @@ void TSimData::Step() {
         // what the cycle wrote, Time keeps the cycles completed before it.
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         if (Collisions) Particles.CheckCollisions();
-        if (Method != nmRKF) Time = Time + SignedStep;
+        if (Method != nmRKF) {
+            // A time beyond the range fails the cycle that reaches it, as a coordinate would;
+            // Time keeps the cycles before it.
+            const double time = Time + SignedStep;
+            if (!std::isfinite(time)) throw EKNError(MsgCoordinateOutOfRange);
+            Time = time;
+        }
+        if (enough && enough()) break;
     }
     if (Method == nmStoermer) FinishStoermer();
     if (InfoWanted) Particles.UpdateMomentum();

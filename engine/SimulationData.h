@@ -92,7 +92,9 @@ public:
     void Clear();
     // Readies the numerical method for a run: the user's step with the current sign, fresh work
     // arrays, the force evaluation for the current particles, the integrator or the Stoermer
-    // start-up step.
+    // start-up step. The step is |s| * TimeStep / s (s the step in use) wherever that is finite
+    // and not zero; for steps beyond about 1E154 or below about 1E-162, where the product
+    // overflows or vanishes, it is TimeStep with the sign of s.
     void Prepare();
     void FreeWork();
     // "Dimensionality must be at least one."
@@ -101,14 +103,19 @@ public:
     void SetCycles(int n);
     void SetMethod(TNumMethod m);
     // Keeps the direction; with RKF the adaptive step in use is left alone. Refuses 0
-    // ("Time step must not be zero") and non-finite values ("Invalid time step").
+    // ("Time step must not be zero"), negative values ("Time step must be positive": the step
+    // is a magnitude, the direction is the run's) and non-finite ones ("Invalid time step").
     void SetTimeStep(double x);
     // "Accuracy setting must be at least 1E-30"
     void SetAccuracy(double x);
     void Rewind();
     void Reverse();
-    // One displayed step.
-    void Step();
+    // One displayed step. `enough`, when given, is asked after every computation cycle (after
+    // the collision check and the time update) and ends the displayed step after that cycle
+    // when it returns true; the step is then completed as a full one is (Stoermer's velocities,
+    // momenta, centre of mass, OnStepDone). Without it, or while it returns false, the step is
+    // exactly the plain one.
+    void Step(const std::function<bool()>& enough = {});
     double KineticEnergy() const;
     double PotentialEnergy();
     std::string MethodName() const;
@@ -142,11 +149,14 @@ public:
 private:
     void ReadSetup(TSetupReader& reader);
     void StepDone();
-    // What the work arrays were made for; a Step on anything else prepares first.
-    int PreparedCount = -1;
+    // What the work arrays were made for; a Step on anything else prepares first, and a
+    // Stoermer history made for other particles counts as none.
+    bool Prepared = false;
+    std::uint64_t PreparedRevision = 0;
     int PreparedDimensions = 0;
     TNumMethod PreparedMethod = nmStoermer;
     bool HaveDelta = false;
+    bool WorkFits() const;
     void NewWork(TWorkVectors& work, bool copyPositions, bool copyVelocities);
 };
 

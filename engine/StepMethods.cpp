@@ -121,9 +121,11 @@ void TSimData::StepRK4() {
 
 // Stoermer start-up: D_i = h v_i + (h^2/2) a_i, and every particle moves by D_i, so the
 // positions run one step ahead of Time. A floating-point failure here is reported as such;
-// outside a step there is no "Coordinate out of range" to turn it into.
+// outside a step there is no "Coordinate out of range" to turn it into. Without a history made
+// by Prepare for the particles as they are now there is nothing to start: the next Prepare (or
+// Step, which prepares work that does not fit) takes the start-up step.
 void TSimData::StartStoermer() {
-    if (!HaveDelta) return;
+    if (!HaveDelta || !WorkFits()) return;
     const double h = SignedStep;
     const double h2 = h / 2;
     std::feclearexcept(FE_ALL_EXCEPT);

@@ -307,17 +307,23 @@ void TScreenFrame::LoadFromFile(TSetupReader& reader) {
     // are read the frame must not point past its vectors (a failed read leaves it here).
     if (FXDim >= Dimensions()) FXDim = 0;
     if (FYDim >= Dimensions()) FYDim = Dimensions() >= 2 ? 1 : 0;
-    const int xDim = reader.ReadInteger();
-    const int yDim = reader.ReadInteger();
+    const int xDim = reader.ReadInteger("screen x of the frame");
+    reader.Mark();
+    const int yDim = reader.ReadInteger("screen y of the frame");
     reader.ReadLn();
-    SetXDim(xDim);
+    try {
+        SetXDim(xDim);
+    } catch (const EKinetraError&) {
+        reader.ReturnToMark();
+        throw;
+    }
     SetYDim(yDim);
-    const double scale = reader.ReadReal();
+    const double scale = reader.ReadReal("pixels per unit length of the frame");
     reader.ReadLn();
     SetScale(scale);
-    FOwnOrigin->FromString(reader.ReadLine());
+    FOwnOrigin->FromString(reader.ReadLine("origin of the frame"));
     // Last, so that the name is resolved against the particles already read.
-    SetName(reader.ReadLine());
+    SetName(reader.ReadLine("name of the frame"));
 }
 
 void TScreenFrame::UpdateExtent() {

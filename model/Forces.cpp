@@ -195,9 +195,9 @@ double TForce::PlainPotentialEnergy(bool perPair) const {
 namespace kinetra {
 
 void TForce::LoadFromFile(TSetupReader& reader) {
-    const double power = reader.ReadReal();
-    const double gravConstant = reader.ReadReal();
-    const double coulombCoeff = reader.ReadReal();
+    const double power = reader.ReadReal("power of distance");
+    const double gravConstant = reader.ReadReal("gravitational constant");
+    const double coulombCoeff = reader.ReadReal("Coulomb force coefficient");
     reader.ReadLn();
     StoreConstants(gravConstant, coulombCoeff);
     SetPower(power);

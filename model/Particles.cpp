@@ -88,6 +88,7 @@ TParticlesList::~TParticlesList() = default;
 
 void TParticlesList::SetDimensions(int dimensions) {
     Items.clear();
+    ++FRevision;
     FDimensions = dimensions;
     TotalMass = 0;
     PlanarAngularMomentum = 0;
@@ -97,14 +98,15 @@ void TParticlesList::SetDimensions(int dimensions) {
     FCenterOfMass = std::make_unique<TVector>(dimensions);
 }
 
-void TParticlesList::CheckPlacement(const TParticle& particle) const {
+void TParticlesList::CheckPlacement(const TParticle& particle, int except) const {
     // Loading N particles checks N^2 / 2 pairs here: the distance is written out (the operations
     // of TVector::Distance) so that the compiler can overlap the pairs.
     const double* x = particle.InitialPosition.Data();
     const int dims = particle.InitialPosition.Count();
     const double radius = particle.Radius();
-    for (const TItem& item : Items) {
-        const TParticle& other = *item.Particle;
+    for (size_t k = 0; k < Items.size(); ++k) {
+        if (static_cast<int>(k) == except) continue;
+        const TParticle& other = *Items[k].Particle;
         const double* y = other.InitialPosition.Data();
         double sum = 0;
         for (int c = 0; c < dims; ++c) {
@@ -133,12 +135,14 @@ void TParticlesList::Take(int index, std::unique_ptr<TParticle>&& particle) {
     const double mass = particle->Mass;
     TItem item{particle->Name, std::move(particle)};
     Items.insert(Items.begin() + index, std::move(item));
+    ++FRevision;
     TotalMass = TotalMass + mass;
 }
 
 void TParticlesList::Delete(int index) {
     TotalMass = TotalMass - Items[index].Particle->Mass;
     Items.erase(Items.begin() + index);
+    ++FRevision;
 }
 
 void TParticlesList::Assign(const TParticlesList& source) {
@@ -225,25 +229,28 @@ void TParticlesList::CheckCollisions() {
 namespace kinetra {
 
 void TParticle::LoadFromFile(TSetupReader& reader) {
+    const std::string of = " of particle " + QuotedForMessage(Name);
     // Mass first, so that SetCharge can refuse a charge on a massless particle.
-    Mass = reader.ReadReal();
-    const double charge = reader.ReadReal();
+    Mass = reader.ReadReal("mass" + of);
+    const double charge = reader.ReadReal("charge" + of);
     reader.ReadLn();
     SetCharge(charge);
-    SetRadius(reader.ReadReal());
+    SetRadius(reader.ReadReal("radius" + of));
     reader.ReadLn();
-    InitialPosition.FromString(reader.ReadLine());
-    InitialVelocity.FromString(reader.ReadLine());
+    InitialPosition.FromString(reader.ReadLine("initial position" + of));
+    // An overlap is found only when the whole particle has been read; it is reported here.
+    reader.Mark();
+    InitialVelocity.FromString(reader.ReadLine("initial velocity" + of));
     // A degenerate image or a colour outside the palette would only surface when drawing.
-    const int imageSize = reader.ReadInteger();
+    const int imageSize = reader.ReadInteger("image size" + of);
     reader.ReadLn();
     if (imageSize < 1) throw EKNError("Invalid input");
     ImageSize = imageSize;
-    const int colour = StrToInt(reader.ReadLine());
+    const int colour = StrToInt(reader.ReadLine("colour" + of));
     if (colour < 0 || colour >= ColourCount) throw EKNError("Invalid input");
     ColourIndex = colour;
     UpdateImage();
-    const std::string flags = reader.ReadLine();
+    const std::string flags = reader.ReadLine("trail and invisibility flags" + of);
     if (flags.size() < 2) throw EKNError("Invalid input");
     ShowTrail = flags[0] == 'T';
     Invisible = flags[1] == 'T';
@@ -355,19 +362,24 @@ private:
 }  // namespace
 
 void TParticlesList::LoadFromFile(TSetupReader& reader) {
-    if (reader.ReadLine() != KeywordBeginParticles)
+    if (reader.ReadLine("start of the particle section") != KeywordBeginParticles)
         throw EKNError(Format("Keyword %s expected", KeywordBeginParticles));
     reader.ReadLn();
     TPlacements placements(FDimensions);
     for (const TItem& item : Items) placements.Add(*item.Particle);
     for (;;) {
-        std::string name = reader.ReadLine();
+        std::string name = reader.ReadLine("particle name");
         if (name == KeywordEndParticles) break;
         auto particle = std::make_unique<TParticle>(name, FDimensions);
         particle->LoadFromFile(reader);
         // The particle goes in as AddParticle takes it: refused with the message of the first
-        // particle it meets.
-        if (placements.Conflict(*particle)) CheckPlacement(*particle);
+        // particle it meets, the reading place set back to the particle's initial position.
+        try {
+            if (placements.Conflict(*particle)) CheckPlacement(*particle);
+        } catch (const EKinetraError&) {
+            reader.ReturnToMark();
+            throw;
+        }
         placements.Add(*particle);
         Take(Count(), std::move(particle));
         reader.ReadLn();

@@ -7,6 +7,7 @@
 // in two dimensions and as a 3-vector in three.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -100,6 +101,10 @@ public:
     const TParticle& Particles(int index) const { return *Items[index].Particle; }
     // The particle's name as it was when it was added.
     const std::string& Strings(int index) const { return Items[index].Name; }
+    // Counts the changes of the set itself (a particle added, inserted or deleted, new
+    // dimensions, a copy of another collection): storage made for the particles of one revision
+    // does not fit those of another.
+    std::uint64_t Revision() const { return FRevision; }
 
     double TotalMass = 0;
     double PlanarAngularMomentum = 0;
@@ -136,8 +141,10 @@ public:
     // the computation is aborted with EAbort("Collision"). Nothing happens without a handler.
     void CheckCollisions();
 
-    // Raises the placement error a new particle would meet, without adding it.
-    void CheckPlacement(const TParticle& particle) const;
+    // Raises the placement error a new particle would meet, without adding it. With `except`,
+    // the particle of that index is left out (a particle of the collection checked at a new
+    // place against the others).
+    void CheckPlacement(const TParticle& particle, int except = -1) const;
 
     // The particle section between "Begin_Particles" and "End_Particles".
     void LoadFromFile(TSetupReader& reader);
@@ -152,6 +159,7 @@ private:
         std::unique_ptr<TParticle> Particle;
     };
     int FDimensions = 0;
+    std::uint64_t FRevision = 0;
     std::vector<TItem> Items;
     std::unique_ptr<TVector> FCenterOfMass;
     std::unique_ptr<TVector> FTotalMomentum;

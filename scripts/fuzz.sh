@@ -46,6 +46,17 @@ rm -rf "$SEEDS"
 mkdir -p "$SEEDS/setup" "$SEEDS/parser" "$SEEDS/vector"
 for f in examples/*.knx; do cp "$f" "$SEEDS/setup/example-$(basename "$f")"; done
 for f in tests/data/*.knx; do cp "$f" "$SEEDS/setup/data-$(basename "$f")"; done
+# The same setups followed by a run section: the options kinetra-batch would apply, then steps
+# (the section's form is described in tests/fuzz/FuzzTargets.h).
+i=0
+for options in '--dt 0.001' '--method Stoermer\r\n--dt 1/300\r\n--backwards' \
+  '--method RKF\r\n--accuracy 1E-8\r\n--cycles 3' '--collisions\r\n--steps 3\r\n--threads 2' \
+  '--dt 1E200' '--dt 1E-170\r\n--backwards'; do
+  for f in examples/*.knx tests/data/*.knx; do
+    { cat "$f"; printf "\r\n#run\r\n$options\r\n"; } > "$SEEDS/setup/run$i-$(basename "$f")"
+  done
+  i=$((i + 1))
+done
 i=0
 while IFS= read -r text; do
   printf '%s' "$text" > "$SEEDS/parser/text$((i++))"

@@ -10,21 +10,26 @@
 #   methods RK4 Stoermer
 #   dt      0.01 0.005 1/400
 #   until   100
+#   max-steps 1000000
 # Every setup is run with every method and time step, one compare run each, until |time| >= the
-# until value. Without a dt line each setup keeps its own time step; without a methods line all
-# six methods run. Values hold no blanks (write 1/400, not 1 / 400).
+# until value (or for at most max-steps displayed steps, when that line is given). Without a dt
+# line each setup keeps its own time step; without a methods line all six methods run. Values
+# hold no blanks (write 1/400, not 1 / 400).
 #
 # The CSV is compare's with the setup in front:
 #   setup,method,time_step,steps,force_evaluations,final_time,max_energy_drift,...,result
-# in the order of the grid. A run that fails says why in its row, as in compare.
+# in the order of the grid, one row for every point of the grid. A run that fails says why in
+# its row, as in compare; so does one that could not run at all (a setup that does not load, a
+# value that is refused, a program that ended without a row): its row holds the setup, the
+# method and the dt as the grid gives them, empty figures, and the message.
 #
 # Several machines: --sshlogin takes parallel's own list ("4/host1,host2,:" where ":" is this
 # machine). Every host must find kinetra-batch at PATH (default: build/batch/kinetra-batch of this
 # checkout, as an absolute path) and the setups at the same paths, e.g. on a shared folder or
 # the same checkout; the rows come back here.
 #
-# Exit status: 0 when every run went through, 1 when a run failed or a job could not run
-# (its message is on stderr), 2 usage error.
+# Exit status: 0 when every run went through, 1 when a run failed, stopped at max-steps or could
+# not run (its row says why), or when the CSV could not be written; 2 usage error.
 set -uo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -40,7 +45,7 @@ while [ $# -gt 0 ]; do
     --batch) [ $# -ge 2 ] || usage; batch="$2"; shift 2 ;;
     --jobs) [ $# -ge 2 ] || usage; jobs="$2"; shift 2 ;;
     --sshlogin) [ $# -ge 2 ] || usage; sshlogin="$2"; shift 2 ;;
-    -h|--help) sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,37p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "sweep.sh: unknown option $1" >&2; usage ;;
     *) break ;;
   esac
@@ -51,7 +56,7 @@ out="${2:-}"
 [ -r "$grid" ] || { echo "sweep.sh: cannot read $grid" >&2; exit 2; }
 command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is not installed (apt-get install parallel)" >&2; exit 2; }
 
-setups=() methods=() steps=() until=""
+setups=() methods=() steps=() until="" maxsteps=""
 while read -r key rest; do
   case "$key" in
     ''|'#'*) continue ;;
@@ -59,6 +64,7 @@ while read -r key rest; do
     methods) read -r -a methods <<<"$rest" ;;
     dt) read -r -a steps <<<"$rest" ;;
     until) until="$rest" ;;
+    max-steps) maxsteps="$rest" ;;
     *) echo "sweep.sh: unknown key '$key' in $grid" >&2; exit 2 ;;
   esac
 done <"$grid"
@@ -80,27 +86,60 @@ for s in "${setups[@]}"; do
   done
 done
 
-options=(--will-cite --keep-order --colsep '\t' --tagstring '{1}' -q)
+# Each job runs compare with its messages joined to its rows and ends with a line that gives its
+# exit status, so that a job that printed no row still says why. Parallel quotes what it puts
+# in for {1}, {2} and {3}; the fixed parts are quoted here.
+command="$(printf '%q' "$batch") compare {1} --until $(printf '%q' "$until") --methods {2} {3}"
+[ -n "$maxsteps" ] && command+=" --max-steps $(printf '%q' "$maxsteps")"
+command+=' 2>&1; s=$?; echo "#sweep-exit $s"; exit $s'
+options=(--will-cite --keep-order --colsep '\t' --tagstring '{#}')
 [ -n "$jobs" ] && options+=(--jobs "$jobs")
 [ -n "$sshlogin" ] && options+=(--sshlogin "$sshlogin")
 
-# compare prints its header and one row; the rows get the setup (parallel's tag) in front as a
-# CSV field, quoted when it holds a comma or a quote.
+# compare prints its header and one row; the rows get the setup in front as a CSV field (quoted
+# when it holds a comma or a quote). A job without a row gets one from the jobs file and its
+# first "error: " line (else its last line, else its exit status). Parallel tags every line with
+# the job's number and keeps the jobs in order, so a job is complete when the next one begins.
 gather() {
   awk -F'\t' '
+    function field(text) {
+      if (text ~ /[,"\r\n]/) { gsub(/"/, "\"\"", text); text = "\"" text "\"" }
+      return text
+    }
+    function finish(k,    why, dt) {
+      if (rows[k]) return
+      if (error[k] != "") why = error[k]
+      else if (last[k] != "") why = "error: " last[k]
+      else if (status[k] > 128) why = "error: kinetra-batch was killed by signal " (status[k] - 128) " without a row"
+      else if (status[k] != "") why = "error: kinetra-batch ended with exit status " status[k] " without a row"
+      else why = "error: the job did not run"
+      dt = option[k]; if (dt ~ /^--dt=/) dt = substr(dt, 6); else dt = ""
+      print field(setup[k]) "," field(method[k]) "," field(dt) ",,,,,,,," field(why)
+    }
     BEGIN { print "setup,method,time_step,steps,force_evaluations,final_time,max_energy_drift," \
                   "final_energy_drift,com_drift,wall_seconds,result" }
+    FNR == NR { setup[NR] = $1; method[NR] = $2; option[NR] = $3; jobs = NR; next }
     {
-      setup = $1; row = substr($0, length($1) + 2)
-      if (row ~ /^method,/) next
-      if (setup ~ /[,"]/) { gsub(/"/, "\"\"", setup); setup = "\"" setup "\"" }
-      print setup "," row
-    }'
+      k = $1 + 0; line = substr($0, length($1) + 2)
+      while (done < k - 1) finish(++done)
+      if (line ~ /^#sweep-exit /) { status[k] = substr(line, 13); next }
+      if (line ~ /^method,/) { header[k] = 1; next }
+      if (header[k]) { print field(setup[k]) "," line; rows[k] = 1; next }
+      if (error[k] == "" && line ~ /^error: /) error[k] = line
+      if (line != "") last[k] = line
+    }
+    END { while (done < jobs) finish(++done) }' "$jobsfile" -
 }
 
-if [ -n "$out" ]; then exec >"$out"; fi
-parallel "${options[@]}" "$batch" compare '{1}' --until "$until" --methods '{2}' '{3}' :::: "$jobsfile" | gather
-status=${PIPESTATUS[0]}
-[ "$status" -eq 0 ] && exit 0
-echo "sweep.sh: $status run(s) failed" >&2
+if [ -n "$out" ]; then
+  exec >"$out" || { echo "sweep.sh: cannot write $out" >&2; exit 1; }
+fi
+parallel "${options[@]}" "$command" :::: "$jobsfile" | gather
+statuses=("${PIPESTATUS[@]}")
+if [ "${statuses[1]}" -ne 0 ]; then
+  echo "sweep.sh: could not write the CSV" >&2
+  exit 1
+fi
+[ "${statuses[0]}" -eq 0 ] && exit 0
+echo "sweep.sh: ${statuses[0]} run(s) failed" >&2
 exit 1

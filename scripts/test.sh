@@ -6,13 +6,18 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 kinetra_install_packages
 # Formatting: every product and test source as the root .clang-format has it.
-find engine model parser frame batch ui tests bench \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/regression/*' -print0 \
+find engine model parser frame batch ui python tests bench \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/regression/*' -print0 \
   | xargs -0 clang-format --dry-run --Werror || { echo "clang-format: sources not formatted (clang-format -i)" >&2; exit 1; }
 kinetra_configure build -DKINETRA_WERROR=ON
 cmake --build build -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- |Automatic MOC|AutoMoc' || true
 if [ "${PIPESTATUS[0]}" -ne 0 ]; then echo "build failed" >&2; exit 1; fi
 export QT_QPA_PLATFORM=offscreen
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600) || exit 1
+if [ "${KINETRA_SKIP_PACKAGE:-0}" != 1 ]; then
+  # The Debian package from the build above, checked and compared with the build tree.
+  deb=$(scripts/package.sh | tail -1)
+  tests/package/CheckPackage.sh "$deb" build || exit 1
+fi
 if [ "${KINETRA_SKIP_SANITIZE:-0}" != 1 ]; then
   # AddressSanitizer + UndefinedBehaviorSanitizer build of the core and batch tests.
   kinetra_configure build-asan -DKINETRA_SANITIZE=ON -DKINETRA_BUILD_UI=OFF -DKINETRA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -56,12 +56,14 @@ public:
     std::filesystem::path Path;
 };
 
-inline TBatchResult RunBatch(const std::vector<std::string>& args) {
+// Runs kinetra-batch with `args`; its stdout goes to `stdoutTarget` when one is given (such as
+// /dev/full), and is then not collected.
+inline TBatchResult RunBatch(const std::vector<std::string>& args, const std::string& stdoutTarget = "") {
     TTempFolder folder;
     std::string command = ShellQuote(KINETRA_BATCH);
     for (const std::string& arg : args) command += " " + ShellQuote(arg);
-    command += " >" + ShellQuote((folder.Path / "out").string()) + " 2>" +
-               ShellQuote((folder.Path / "err").string());
+    command += " >" + ShellQuote(stdoutTarget.empty() ? (folder.Path / "out").string() : stdoutTarget) +
+               " 2>" + ShellQuote((folder.Path / "err").string());
     const int status = std::system(command.c_str());
     TBatchResult result;
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

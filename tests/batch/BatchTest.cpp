@@ -1,17 +1,20 @@
 // kinetra-batch as its users see it: arguments, output, files and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BatchProcess.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -71,15 +74,16 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
-    // The loader's message, then where reading stopped; the same for every command that loads.
+    // The loader's message, then where reading stopped, what was read and the text found there;
+    // the same for every command that loads.
     for (const char* command : {"check", "run", "save"}) {
         std::vector<std::string> args = {command, Data + "/BadKeyword.knx"};
         if (std::string(command) == "save") args.push_back(Data + "/never written.knx");
         const auto result = RunBatch(args);
         EXPECT_EQ(result.ExitCode, 1) << command;
         EXPECT_EQ(result.Out, "") << command;
-        EXPECT_EQ(result.Err,
-                  "error: Keyword Begin_Particles expected\n  in " + Data + "/BadKeyword.knx, line 5\n")
+        EXPECT_EQ(result.Err, "error: Keyword Begin_Particles expected\n  in " + Data +
+                                  "/BadKeyword.knx, line 5, start of the particle section: \"Particles\"\n")
             << command;
     }
     auto result = RunBatch({"run", Data + "/no such file.knx"});
@@ -124,9 +128,8 @@ TEST(BatchRun, StateColumnsMatchTheEngineBitForBit) {
     EXPECT_EQ(csv.Rows[0], (std::vector<std::string>{"0", "0", "0.002", "450", "-1000", "-550", "0", "0", "1",
                                                      "0", "0", "0", "0", "30"}));
 
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     sim.FileName = SunPlanet;
     sim.LoadFromFile();
     sim.Rewind();
@@ -192,6 +195,76 @@ TEST(BatchRun, AFailingStepExitsWithThreeAfterTheRecordsSoFar) {
     }
 }
 
+// One free particle (or none) in one dimension, Euler, with the given stored time step.
+std::string FreeSetup(const std::string& timeStep, bool particle) {
+    std::string text = "1\r\n0 10\r\n" + timeStep + "\r\n\r\nBegin_Particles\r\n\r\n";
+    if (particle) text += "P\r\n1 0\r\n0\r\n0\r\n1\r\n11\r\n0\r\nFF\r\n\r\n";
+    return text + "End_Particles\r\n\r\n-2 1 0\r\n\r\n0 0\r\n100\r\n0\r\nOrigin\r\n\r\n";
+}
+
+std::string WriteFile(const test::TTempFolder& folder, const std::string& name, const std::string& text) {
+    const std::string path = (folder.Path / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+// Steps far beyond 1E154 or below 1E-162, where |s| * step / s overflows or vanishes, run with
+// their own value; a time that overflows fails the step. No record holds a non-finite number.
+TEST(BatchRun, HugeAndTinyStepsRunWithTheirOwnValue) {
+    test::TTempFolder folder;
+    const std::string free = WriteFile(folder, "free.knx", FreeSetup("0.002", true));
+    const std::string empty = WriteFile(folder, "empty.knx", FreeSetup("0.002", false));
+    const struct {
+        std::string Setup;
+        std::vector<std::string> Options;
+        int ExitCode;
+        double Step;
+        size_t Records;
+    } cases[] = {
+        {free, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1E200", "--backwards"}, 0, -1E200, 3},
+        {empty, {"--dt", "1E200"}, 0, 1E200, 3},
+        {free, {"--dt", "1.4E154"}, 0, 1.4E154, 3},
+        {free, {"--dt", "1E-170"}, 0, 1E-170, 3},
+        {empty, {"--dt", "1E-170", "--backwards"}, 0, -1E-170, 3},
+        {empty, {"--dt", "1E308"}, 3, 1E308, 1},  // ten cycles of 1E308 leave the range
+        // The factors h^2 of the higher methods leave the range, even with nothing to move.
+        {free, {"--dt", "1E200", "--method", "RK4"}, 3, 1E200, 1},
+        {empty, {"--dt", "1E200", "--method", "Stoermer"}, 3, 1E200, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"run", c.Setup, "--steps", "2"};
+        args.insert(args.end(), c.Options.begin(), c.Options.end());
+        const auto result = RunBatch(args);
+        const std::string shown = c.Setup + " " + c.Options[1];
+        EXPECT_EQ(result.ExitCode, c.ExitCode) << shown << "\n" << result.Err;
+        EXPECT_EQ(result.Err, c.ExitCode == 0 ? "" : "error: Coordinate out of range\n") << shown;
+        EXPECT_EQ(result.Out.find("inf"), std::string::npos) << result.Out;
+        EXPECT_EQ(result.Out.find("nan"), std::string::npos) << result.Out;
+        const auto csv = ParseCsv(result.Out);
+        ASSERT_EQ(csv.Rows.size(), c.Records) << shown;
+        for (size_t row = 0; row < c.Records; ++row) {
+            EXPECT_EQ(csv.Value(row, "signed_step"), c.Step) << shown;
+            EXPECT_NEAR(csv.Value(row, "time") / c.Step, 10.0 * row, 1e-12) << shown;
+        }
+    }
+}
+
+// A stored step of zero or below is reported as the step that the run takes.
+TEST(BatchCheck, ReportsTheStepTheRunTakes) {
+    test::TTempFolder folder;
+    for (const auto& [stored, used] : {std::pair{"0", "0.002"}, std::pair{"-0.1", "0.1"}}) {
+        const std::string setup = WriteFile(folder, "step.knx", FreeSetup(stored, true));
+        const auto check = RunBatch({"check", setup});
+        EXPECT_NE(check.Out.find(std::string("\ntime step ") + used + "\n"), std::string::npos) << check.Out;
+        const auto run = RunBatch({"run", setup, "--steps", "1"});
+        // up to the last bit of |s| * step / s
+        EXPECT_DOUBLE_EQ(ParseCsv(run.Out).Value(1, "signed_step"), std::stod(used)) << run.Out;
+        const auto compare = RunBatch({"compare", setup, "--until", "0.01", "--methods", "Euler"});
+        EXPECT_EQ(ParseCsv(compare.Out).Value(0, "time_step"), std::stod(used)) << compare.Out;
+    }
+}
+
 TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     test::TTempFolder folder;
     const std::string out = (folder.Path / "copy").string();
@@ -209,6 +282,43 @@ TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     const auto failed = RunBatch({"save", SunPlanet, unwritable});
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_NE(failed.Err.find(unwritable), std::string::npos) << failed.Err;
+}
+
+TEST(BatchSave, ATargetThatIsNoRegularFileIsRefused) {
+    test::TTempFolder folder;
+    const std::filesystem::path pipe = folder.Path / "pipe.knx";
+    const std::filesystem::path directory = folder.Path / "folder.knx";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(directory);
+    for (const auto& target : {pipe, directory}) {
+        const auto result = RunBatch({"save", SunPlanet, target.string()});
+        EXPECT_EQ(result.ExitCode, 1) << target;
+        EXPECT_EQ(result.Err, "error: Could not save \"" + target.string() + "\": Not a regular file\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+// Output that cannot be written is an error, whether a write fails on the way or only the last
+// flush does.
+TEST(BatchOutput, AFailedWriteToStdoutExitsWithOneAndSaysWhy) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::vector<std::vector<std::string>> cases = {
+        {"run", SunPlanet, "--steps", "10"},
+        {"run", SunPlanet, "--steps", "5000", "--state"},
+        {"run", Data + "/Collision.knx", "--steps", "10", "--collisions"},
+        {"check", SunPlanet},
+        {"compare", SunPlanet, "--until", "0.1", "--methods", "euler"},
+        {"eval", "1+1"},
+        {"--help"},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunBatch(args, "/dev/full");
+        EXPECT_EQ(result.ExitCode, 1) << args[0] << " " << args.size();
+        EXPECT_NE(result.Err.find("error: could not write the output: No space left on device\n"),
+                  std::string::npos)
+            << result.Err;
+    }
 }
 
 TEST(BatchEval, EvaluatesInOrderOnOneParser) {

@@ -5,14 +5,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <numbers>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "BatchProcess.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -80,13 +85,75 @@ TEST_P(Example, IsStoredAsTheProgramWritesIt) {
 }
 
 TEST_P(Example, SaysInItsNotesWhatToWatch) {
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     sim.FileName = std::string(KINETRA_EXAMPLES) + "/" + GetParam();
     sim.LoadFromFile();
     EXPECT_NE(sim.Notes.find("Watch"), std::string::npos) << sim.Notes;
     EXPECT_GT(sim.Notes.size(), 300u);
+}
+
+// The periods the notes quote, as a run measures them: the time a body takes to go once round
+// the mean position of the centre bodies, from where it starts.
+TEST(Examples, PeriodsQuotedInTheNotesAreThoseOfTheRun) {
+    struct TQuote {
+        const char* File;
+        const char* Body;
+        std::vector<const char*> Centre;
+        const char* Phrase;  // as the notes have it
+        const char* Figure;  // the period in it, rounded as written
+        double Unit = 1;     // of the figure, in the setup's time unit
+    };
+    const TQuote quotes[] = {
+        {"BinaryStar.knx",
+         "Planet",
+         {"Star A", "Star B"},
+         "planet circling both at distance 4, period 34.9",
+         "34.9"},
+        {"BinaryStar.knx", "Star B", {"Star A"}, "on a circular orbit, period 4.44", "4.44"},
+        {"SunPlanet.knx", "Planet", {"Sun"}, "(period 5.93)", "5.93"},
+        {"InnerSolarSystem.knx", "Mercury", {"Sun"}, "(88 against", "88", 86400},
+        {"InnerSolarSystem.knx", "Earth", {"Sun"}, "against 365 days)", "365", 86400},
+    };
+    for (const TQuote& q : quotes) {
+        SCOPED_TRACE(std::string(q.File) + ": " + q.Body);
+        TSimData sim;
+        TScreenFrame frame(sim);
+        sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+        sim.FileName = std::string(KINETRA_EXAMPLES) + "/" + q.File;
+        sim.LoadFromFile();
+        EXPECT_NE(sim.Notes.find(q.Phrase), std::string::npos) << sim.Notes;
+        const auto place = [&](const char* name) -> const TVector& {
+            for (int i = 0; i < sim.Particles.Count(); ++i)
+                if (sim.Particles.Particles(i).Name == name) return sim.Particles.Particles(i).Position;
+            throw std::runtime_error(std::string("no particle ") + name);
+        };
+        const auto angle = [&] {
+            double x = 0, y = 0;
+            for (const char* c : q.Centre) x += place(c)[0], y += place(c)[1];
+            x /= static_cast<double>(q.Centre.size()), y /= static_cast<double>(q.Centre.size());
+            return std::atan2(place(q.Body)[1] - y, place(q.Body)[0] - x);
+        };
+        sim.Prepare();
+        double turned = 0, previous = angle(), time = sim.Time, period = 0;
+        while (period == 0 && sim.Time < 1000 * q.Unit * std::atof(q.Figure)) {
+            sim.Step();
+            const double now = angle();
+            double step = now - previous;
+            if (step > std::numbers::pi) step -= 2 * std::numbers::pi;
+            if (step < -std::numbers::pi) step += 2 * std::numbers::pi;
+            if (std::fabs(turned + step) >= 2 * std::numbers::pi)  // once round: between the last two steps
+                period =
+                    time + (sim.Time - time) * (2 * std::numbers::pi - std::fabs(turned)) / std::fabs(step);
+            turned += step, previous = now, time = sim.Time;
+        }
+        const std::string figure = q.Figure;
+        const size_t point = figure.find('.');
+        const int decimals = point == std::string::npos ? 0 : static_cast<int>(figure.size() - point - 1);
+        char measured[32];
+        std::snprintf(measured, sizeof measured, "%.*f", decimals, period / q.Unit);
+        EXPECT_EQ(measured, figure);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, Example, ::testing::ValuesIn(ExampleFiles()),

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/sweep.sh on a small grid on the local cores: one row per setup, method and time step in
-# the grid's order, each equal to the row of a direct compare (but for the wall time), and a
-# failing run reported in its row and in the exit status.
+# the grid's order, each equal to the row of a direct compare (but for the wall time), every grid
+# point a row of its own even when its run failed or never ran, and the failures in the exit
+# status.
 # Usage: SweepTest.sh ROOT KINETRA_BATCH
 set -u
 root="$1"
@@ -33,10 +34,32 @@ done | strip >"$work/expected"
 tail -n +2 "$work/out.csv" | strip >"$work/got"
 diff "$work/expected" "$work/got" || fail "rows differ from direct compare runs"
 
-# A setup whose runs fail: its row says why, the others are there, the exit status is 1.
-printf 'setups %s %s\nmethods euler\nuntil 0.1\n' "$root/tests/data/Overflow.knx" "$root/examples/SunPlanet.knx" >"$work/grid2"
+# Every grid point gets its row, also when compare printed none: a run that fails, a setup that
+# does not load, a refused value, an unknown method. The exit status is 1.
+printf 'setups %s %s %s\nmethods euler leapfrog\ndt 0.01 0\nuntil 0.1\n' "$root/tests/data/Overflow.knx" \
+  "$root/tests/data/BadKeyword.knx" "$root/examples/SunPlanet.knx" >"$work/grid2"
 "$root/scripts/sweep.sh" --batch "$batch" "$work/grid2" >"$work/out2.csv" 2>"$work/err2"
 [ $? -eq 1 ] || fail "a failed run must give exit 1"
-grep -q 'Overflow.knx,Euler,.*,error: Coordinate out of range$' "$work/out2.csv" || fail "failed row: $(cat "$work/out2.csv")"
-grep -q 'SunPlanet.knx,Euler,.*,ok$' "$work/out2.csv" || fail "the other run is missing"
+[ "$(wc -l <"$work/out2.csv")" -eq 13 ] || fail "expected a header and 12 rows: $(cat "$work/out2.csv")"
+unknown="\"error: --methods: unknown method 'leapfrog' (Euler, EulerCromer, Ralston, RK4, RKF or Stoermer)\""
+expect() { grep -qx "[^,]*/$1" "$work/out2.csv" || fail "no row $1 in: $(cat "$work/out2.csv")"; }
+for s in Overflow BadKeyword SunPlanet; do
+  for d in 0.01 0; do expect "$s.knx,leapfrog,$d,,,,,,,,$unknown"; done
+done
+for d in 0.01 0; do expect "BadKeyword.knx,euler,$d,,,,,,,,error: Keyword Begin_Particles expected"; done
+for s in Overflow SunPlanet; do expect "$s.knx,euler,0,,,,,,,,error: Time step must not be zero"; done
+grep -q 'Overflow.knx,Euler,0.01,.*,error: Coordinate out of range$' "$work/out2.csv" || fail "failed run"
+grep -q 'SunPlanet.knx,Euler,0.01,.*,ok$' "$work/out2.csv" || fail "the run that went through"
+
+# A program that dies without a row still gets one; a CSV that cannot be written fails the sweep.
+printf '#!/bin/sh\nkill -SEGV $$\n' >"$work/dies"
+chmod +x "$work/dies"
+printf 'setups %s\nmethods rk4\nuntil 0.1\n' "$root/examples/SunPlanet.knx" >"$work/grid3"
+"$root/scripts/sweep.sh" --batch "$work/dies" "$work/grid3" >"$work/out3.csv" 2>/dev/null
+[ $? -eq 1 ] || fail "a job that died must give exit 1"
+grep -qx '[^,]*/SunPlanet.knx,rk4,,,,,,,,,error: kinetra-batch was killed by signal 11 without a row' \
+  "$work/out3.csv" || fail "row of a job that died: $(cat "$work/out3.csv")"
+if [ -w /dev/full ]; then
+  "$root/scripts/sweep.sh" --batch "$batch" "$work/grid" /dev/full 2>/dev/null && fail "a full disk must fail the sweep"
+fi
 echo "sweep ok"

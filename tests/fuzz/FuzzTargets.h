@@ -15,7 +15,14 @@ namespace kinetra::fuzz {
 // Any bytes as a setup file, read the way Open reads one (a screen frame hooked in for the
 // frame section). A setup that loads is saved, loaded back and saved again: unless Save would
 // refuse it with a message, the second load must succeed and both saves must give the same
-// bytes.
+// bytes. Then it runs as kinetra-batch runs it: the options of the input's run section, Stop,
+// the direction and the steps; every failure must be one of the program's errors, and a step
+// that completes must leave a finite time and step.
+//
+// The run section is everything after the first line "#run" (the setup ends before that line):
+// one option a line as the command line has it, "--method NAME", "--accuracy X", "--dt X",
+// "--cycles X" (X an expression), "--collisions", "--no-collisions", "--backwards",
+// "--steps N" (1 to 3, default 1) and "--threads N" (1 to 4); other lines are skipped.
 std::string FuzzSetupFile(const std::uint8_t* data, std::size_t size);
 
 // The bytes, split at line feeds, evaluated in turn on one parser that lives across calls, as

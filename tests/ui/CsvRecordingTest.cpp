@@ -51,7 +51,7 @@ protected:
         sim.Rewind();
         sim.Prepare();
         std::string text =
-            StateCsvHeader(sim, Form->ScreenFrame().AxisNames()) + StateCsvRecord(sim, 0, true);
+            StateCsvHeader(sim, Form->Document().Frame().AxisNames()) + StateCsvRecord(sim, 0, true);
         for (int step = 1; step <= steps; ++step) {
             sim.Step();
             text += StateCsvRecord(sim, step, true);
@@ -87,7 +87,7 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
         Form.get(), [&] { Form->Controls().mmiPause->trigger(); }, Qt::QueuedConnection);
     Form->Controls().mmiStart->trigger();
     for (int i = 0; i < 2; ++i) Form->Controls().mmiStep->trigger();
-    const int steps = Access().Run().StepCount;
+    const int steps = Runner().StepCount();
     ASSERT_GT(steps, 5);
     Form->Controls().mmiRecordCsv->trigger();  // unchecked: the file is complete
     EXPECT_FALSE(Form->Recorder().Recording());
@@ -142,7 +142,7 @@ TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {
     };
     QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
     Form->Controls().mmiStart->trigger();
-    const int steps = Access().Run().StepCount;
+    const int steps = Runner().StepCount();
     Form->Controls().mmiRecordCsv->trigger();
     // The batch tool's records from the step at which the recording began.
     const std::string all = BatchRecords(setup, steps);
@@ -182,14 +182,14 @@ TEST_F(CsvRecording, StopNewOpenAndQuitEndTheRecording) {
 
     Prompts->Answers.push_back(TAnswer::No);  // the new setup is not saved
     Open(DataFile("ui_figure_eight.knx"));
-    StartRecording(PathOf("d.csv"));
-    ASSERT_TRUE(Form->Recorder().Recording());
-    EXPECT_TRUE(Access().Setup().FormCloseQuery());
-    EXPECT_FALSE(Form->Recorder().Recording());
-
     // A cancelled file dialog records nothing and leaves the item unchecked.
     Form->Controls().mmiRecordCsv->trigger();
     EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
+    EXPECT_FALSE(Form->Recorder().Recording());
+
+    StartRecording(PathOf("d.csv"));
+    ASSERT_TRUE(Form->Recorder().Recording());
+    EXPECT_TRUE(Form->close());
     EXPECT_FALSE(Form->Recorder().Recording());
 }
 

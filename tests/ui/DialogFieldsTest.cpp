@@ -5,10 +5,19 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTreeView>
 #include <functional>
 
 #include "DialogTestHost.h"
@@ -95,7 +104,7 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
         {"SimOptions OK",
          [](TFakeHost& h, const QString& text) {
              TfrmSimOptions d(h);
-             d.edtTimeStep->setText(text);
+             d.Controls().edtTimeStep->setText(text);
              d.btnOKClick();
          },
          QStringLiteral("Time step")},
@@ -103,35 +112,35 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
          [](TFakeHost& h, const QString& text) {
              h.Sim.SetMethod(nmRKF);
              TfrmSimOptions d(h);
-             d.edtTimeStep->setText(text);
-             d.ParseText(d.edtTimeStep);
+             d.Controls().edtTimeStep->setText(text);
+             d.ParseText(d.Controls().edtTimeStep);
          },
          QStringLiteral("Initial time step")},
         {"EditParticle leaving",
          [](TFakeHost& h, const QString& text) {
              TEditParticleForm d(h, nullptr, h.Sim.Particles, 0, false);
-             d.edtMass->setText(text);
-             d.ParseText(d.edtMass);
+             d.Controls().edtMass->setText(text);
+             d.ParseText(d.Controls().edtMass);
          },
          QStringLiteral("Mass")},
         {"EditParticle OK",
          [](TFakeHost& h, const QString& text) {
              TEditParticleForm d(h, nullptr, h.Sim.Particles, 0, false);
-             d.sgVel->SetCell(1, text);
+             d.Controls().sgVel->SetCell(1, text);
              d.btnOKClick();
          },
          QStringLiteral("Initial velocity, y")},
         {"Settings leaving",
          [](TFakeHost& h, const QString& text) {
              TfrmSettings d(h);
-             d.edtPixelsPerUnit->setText(text);
-             d.ParseText(d.edtPixelsPerUnit);
+             d.Controls().edtPixelsPerUnit->setText(text);
+             d.ParseText(d.Controls().edtPixelsPerUnit);
          },
          QStringLiteral("Pixels per unit length")},
         {"Settings OK",
          [](TFakeHost& h, const QString& text) {
              TfrmSettings d(h);
-             d.sgOrigin->SetCell(0, text);
+             d.Controls().sgOrigin->SetCell(0, text);
              d.btnOKClick();
          },
          QStringLiteral("Origin, x")},
@@ -148,11 +157,85 @@ TEST(DialogFields, AWrongExpressionNamesItsFieldUnderTheUnchangedMessage) {
     // A value that the setup refuses is no wrong expression: its own message says what it is about.
     TFakeHost host;
     TfrmSimOptions dialog(host);
-    dialog.edtAccuracy->setText(QStringLiteral("1E-40"));
+    dialog.Controls().edtAccuracy->setText(QStringLiteral("1E-40"));
     dialog.btnOKClick();
     ASSERT_EQ(host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(host.Prompter.Messages[0], QStringLiteral("Accuracy setting must be at least 1E-30"));
     EXPECT_EQ(host.Prompter.Details[0], QString());
+}
+
+// The real boxes, looked at while they are open: every box that reports an error has the same
+// icon, the error box of a dialog field as wide as its detail so that the field's name is not
+// broken over lines; the collision report, which is no error, has its own.
+TEST(DialogFields, ErrorBoxesShareOneIconAndKeepTheFieldNameOnOneLine) {
+    const QString detail = QStringLiteral("In the field \"Initial position, x\".");
+    struct TCase {
+        const char* Name;
+        std::function<void(TQtPrompts&)> Show;
+        QMessageBox::Icon Icon;
+    };
+    const TCase cases[] = {
+        {"message", [](TQtPrompts& p) { p.ShowMessage(nullptr, QStringLiteral("No value")); },
+         QMessageBox::Critical},
+        {"field", [&](TQtPrompts& p) { p.ShowDetailedMessage(nullptr, QStringLiteral("No value"), detail); },
+         QMessageBox::Critical},
+        {"error", [](TQtPrompts& p) { p.ShowError(nullptr, QStringLiteral("Stepsize underflow.")); },
+         QMessageBox::Critical},
+        {"error with place",
+         [&](TQtPrompts& p) {
+             p.ShowDetailedError(nullptr, QStringLiteral("Invalid numeric input."),
+                                 QStringLiteral("in /home/someone/setups/StarTwoPlanets.knx, line 18"));
+         },
+         QMessageBox::Critical},
+        {"collision",
+         [](TQtPrompts& p) { p.ShowNotice(nullptr, QStringLiteral("Collision between A and B")); },
+         QMessageBox::Information},
+    };
+    for (const TCase& c : cases) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool detailWhole = false;
+        int width = 0;
+        QMetaObject::invokeMethod(
+            qApp,
+            [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) return;
+                icon = box->icon();
+                box->layout()->activate();
+                if (const auto* info = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+                    info != nullptr && info->isVisible())
+                    detailWhole = info->wordWrap()
+                                      ? info->heightForWidth(info->width()) <= info->heightForWidth(100000)
+                                      : info->width() >= info->fontMetrics().horizontalAdvance(info->text());
+                width = box->width();
+                box->accept();
+            },
+            Qt::QueuedConnection);
+        TQtPrompts prompts;
+        c.Show(prompts);
+        EXPECT_EQ(icon, c.Icon) << c.Name;
+        EXPECT_GE(width, 32 * QFontMetrics(QApplication::font()).averageCharWidth()) << c.Name;
+        if (QString(c.Name).contains("field") || QString(c.Name).contains("place")) {
+            EXPECT_TRUE(detailWhole) << c.Name;
+        }
+    }
+}
+
+// A file dialog opens large enough for its columns, within the screen; its detail columns fit
+// what they show and the name takes the rest.
+TEST(DialogFields, FileDialogsOpenLargeEnoughForTheirColumns) {
+    QFileDialog dialog(nullptr, QStringLiteral("Open a setup"), QDir::tempPath());
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QSize before = dialog.size();
+    FitFileDialog(dialog);
+    EXPECT_EQ(dialog.size(), FileDialogSize(dialog));
+    EXPECT_GE(dialog.width(),
+              std::min(before.width() * 5 / 4, dialog.screen()->availableGeometry().width() * 9 / 10));
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->header()->sectionResizeMode(0), QHeaderView::Stretch);
+    for (int column = 1; column < view->header()->count(); ++column)
+        EXPECT_EQ(view->header()->sectionResizeMode(column), QHeaderView::ResizeToContents) << column;
 }
 
 }  // namespace

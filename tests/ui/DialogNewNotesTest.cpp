@@ -14,35 +14,35 @@ TEST(DialogNew, ShowsTheProposedNameAndTwoDimensionsWithinLimits) {
     TFakeHost host;
     TfrmNew dialog(host);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("New setup"));
-    EXPECT_EQ(dialog.edtName->text(), QStringLiteral("NewSetup"));
-    EXPECT_EQ(dialog.speDim->value(), 2);
-    EXPECT_TRUE(dialog.btnOK->isDefault());
-    dialog.speDim->stepBy(-5);
-    EXPECT_EQ(dialog.speDim->value(), 1);
-    dialog.speDim->stepBy(100);
-    EXPECT_EQ(dialog.speDim->value(), 26);
+    EXPECT_EQ(dialog.Controls().edtName->text(), QStringLiteral("NewSetup"));
+    EXPECT_EQ(dialog.Controls().speDim->value(), 2);
+    EXPECT_TRUE(dialog.Controls().btnOK->isDefault());
+    dialog.Controls().speDim->stepBy(-5);
+    EXPECT_EQ(dialog.Controls().speDim->value(), 1);
+    dialog.Controls().speDim->stepBy(100);
+    EXPECT_EQ(dialog.Controls().speDim->value(), 26);
 
     ShowActive(dialog);
-    dialog.speDim->setFocus();
+    dialog.Controls().speDim->setFocus();
     PressKey(Qt::Key_5);  // no typing, only the arrows
-    EXPECT_EQ(dialog.speDim->value(), 26);
+    EXPECT_EQ(dialog.Controls().speDim->value(), 26);
     PressKey(Qt::Key_Down);
-    EXPECT_EQ(dialog.speDim->value(), 25);
+    EXPECT_EQ(dialog.Controls().speDim->value(), 25);
 }
 
 TEST(DialogNew, OkStoresNameAndDimensionsAndCancelNothing) {
     TFakeHost host;
     {
         TfrmNew dialog(host);
-        dialog.edtName->setText(QStringLiteral("Mk.2"));
-        dialog.speDim->SetValue(4);
+        dialog.Controls().edtName->setText(QStringLiteral("Mk.2"));
+        dialog.Controls().speDim->SetValue(4);
         dialog.btnCancelClick();
         EXPECT_EQ(host.Sim.FileName, "");
         EXPECT_EQ(host.Sim.Dimensions, 2);
     }
     TfrmNew dialog(host);
-    dialog.edtName->setText(QStringLiteral("Mk.2"));
-    dialog.speDim->SetValue(4);
+    dialog.Controls().edtName->setText(QStringLiteral("Mk.2"));
+    dialog.Controls().speDim->SetValue(4);
     dialog.btnOKClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(host.Sim.FileName, "Mk.2");
@@ -67,7 +67,7 @@ TEST(DialogNotes, UnchangedTextMarksNothing) {
     TFakeHost host;
     host.Sim.Notes = "A\r\n\r\nB";
     TfrmNotes dialog(host);
-    EXPECT_EQ(dialog.memNotes->toPlainText(), QStringLiteral("A\n\nB"));
+    EXPECT_EQ(dialog.Controls().memNotes->toPlainText(), QStringLiteral("A\n\nB"));
     dialog.btnOKClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(host.SetParticlesModifiedCalls, 0);
@@ -78,16 +78,16 @@ TEST(DialogNotes, ChangedTextIsStoredWithItsLineBreaks) {
     TFakeHost host;
     host.Sim.Notes = "first line";
     TfrmNotes dialog(host);
-    EXPECT_FALSE(dialog.btnOK->isDefault());
-    EXPECT_FALSE(dialog.btnOK->autoDefault());
-    dialog.memNotes->setPlainText(QStringLiteral("First line\n\nthird"));
+    EXPECT_FALSE(dialog.Controls().btnOK->isDefault());
+    EXPECT_FALSE(dialog.Controls().btnOK->autoDefault());
+    dialog.Controls().memNotes->setPlainText(QStringLiteral("First line\n\nthird"));
     dialog.btnOKClick();
     EXPECT_EQ(host.Sim.Notes, "First line\r\n\r\nthird");
     EXPECT_EQ(host.SetParticlesModifiedCalls, 1);
     EXPECT_TRUE(host.ParticlesModified);
 
     TfrmNotes cancelled(host);
-    cancelled.memNotes->setPlainText(QStringLiteral("gone"));
+    cancelled.Controls().memNotes->setPlainText(QStringLiteral("gone"));
     cancelled.btnCancelClick();
     EXPECT_EQ(host.Sim.Notes, "First line\r\n\r\nthird");
 }
@@ -96,10 +96,10 @@ TEST(DialogNotes, EnterIsALineBreak) {
     TFakeHost host;
     TfrmNotes dialog(host);
     ShowActive(dialog);
-    dialog.memNotes->setFocus();
-    QTest::keyClicks(dialog.memNotes, QStringLiteral("a"));
+    dialog.Controls().memNotes->setFocus();
+    QTest::keyClicks(dialog.Controls().memNotes, QStringLiteral("a"));
     PressKey(Qt::Key_Return);
-    QTest::keyClicks(dialog.memNotes, QStringLiteral("b"));
+    QTest::keyClicks(dialog.Controls().memNotes, QStringLiteral("b"));
     EXPECT_TRUE(dialog.isVisible());
     dialog.btnOKClick();
     EXPECT_EQ(host.Sim.Notes, "a\r\nb");

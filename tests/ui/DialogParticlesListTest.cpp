@@ -16,15 +16,15 @@ protected:
     void InsertWith(const QString& name, const QString& x) {
         Host.Prompter.OnExecDialog = [name, x](QDialog& dialog) {
             auto& editor = dynamic_cast<TEditParticleForm&>(dialog);
-            editor.edtName->setText(name);
-            editor.edtMass->setText(QStringLiteral("1"));
-            editor.sgPos->SetCell(0, x);
+            editor.Controls().edtName->setText(name);
+            editor.Controls().edtMass->setText(QStringLiteral("1"));
+            editor.Controls().sgPos->SetCell(0, x);
             editor.btnOKClick();
             return editor.result();
         };
     }
     QString Text(const TfrmParticlesList& dialog, int row, int column) const {
-        const QTableWidgetItem* item = dialog.sgParticlesGrid->item(row, column);
+        const QTableWidgetItem* item = dialog.Controls().sgParticlesGrid->item(row, column);
         return item ? item->text() : QString();
     }
 
@@ -34,17 +34,17 @@ protected:
 TEST_F(DialogParticlesList, EmptySetupShowsOneEmptyRowAndInsertAddsTheFirst) {
     TfrmParticlesList dialog(Host);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Particle setup"));
-    EXPECT_EQ(dialog.sgParticlesGrid->rowCount(), 1);
-    EXPECT_EQ(dialog.sgParticlesGrid->horizontalHeaderItem(3)->text(), QStringLiteral("Colour"));
-    EXPECT_EQ(dialog.sgParticlesGrid->columnWidth(0), 80);
-    EXPECT_EQ(dialog.sgParticlesGrid->columnWidth(3),
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->rowCount(), 1);
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->horizontalHeaderItem(3)->text(), QStringLiteral("Colour"));
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->columnWidth(0), 80);
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->columnWidth(3),
               dialog.fontMetrics().horizontalAdvance(QStringLiteral("Colour")) + 5);
-    EXPECT_FALSE(dialog.btnEdit->isEnabled());
-    EXPECT_FALSE(dialog.btnDelete->isEnabled());
+    EXPECT_FALSE(dialog.Controls().btnEdit->isEnabled());
+    EXPECT_FALSE(dialog.Controls().btnDelete->isEnabled());
     InsertWith(QStringLiteral("A"), QStringLiteral("0"));
     dialog.btnInsertClick();
-    EXPECT_TRUE(dialog.ListChanged);
-    EXPECT_EQ(dialog.sgParticlesGrid->rowCount(), 2);
+    EXPECT_TRUE(dialog.ListChanged());
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->rowCount(), 2);
     EXPECT_EQ(Text(dialog, 0, 0), QStringLiteral("A"));
     EXPECT_EQ(Host.Sim.Particles.Count(), 0);  // only the working copy so far
 }
@@ -75,7 +75,7 @@ TEST_F(DialogParticlesList, CancelledEditorChangesNothing) {
     TfrmParticlesList dialog(Host);
     dialog.btnInsertClick();  // the scripted editor is cancelled
     EXPECT_EQ(Host.Prompter.ExecCount, 1);
-    EXPECT_FALSE(dialog.ListChanged);
+    EXPECT_FALSE(dialog.ListChanged());
     dialog.btnOKClick();
     EXPECT_EQ(Host.ParticlesChangedCalls, 0);
 }
@@ -83,12 +83,12 @@ TEST_F(DialogParticlesList, CancelledEditorChangesNothing) {
 TEST_F(DialogParticlesList, DeletingTheOnlyParticleClearsItsRow) {
     Host.Add("Lonely", {0, 0}, 5);
     TfrmParticlesList dialog(Host);
-    EXPECT_TRUE(dialog.btnDelete->isEnabled());
+    EXPECT_TRUE(dialog.Controls().btnDelete->isEnabled());
     dialog.btnDeleteClick();
-    EXPECT_TRUE(dialog.ListChanged);
-    EXPECT_EQ(dialog.sgParticlesGrid->rowCount(), 1);
+    EXPECT_TRUE(dialog.ListChanged());
+    EXPECT_EQ(dialog.Controls().sgParticlesGrid->rowCount(), 1);
     for (int column = 0; column < 3; ++column) EXPECT_EQ(Text(dialog, 0, column), QString());
-    EXPECT_FALSE(dialog.btnEdit->isEnabled());
+    EXPECT_FALSE(dialog.Controls().btnEdit->isEnabled());
     EXPECT_EQ(dialog.WorkList().TotalMass, 0);
 }
 
@@ -109,20 +109,20 @@ TEST_F(DialogParticlesList, TwoEditsStillReportTheFirstChange) {
     TfrmParticlesList dialog(Host);
     Host.Prompter.OnExecDialog = [](QDialog& shown) {
         auto& editor = dynamic_cast<TEditParticleForm&>(shown);
-        editor.edtMass->setText(QStringLiteral("2"));
+        editor.Controls().edtMass->setText(QStringLiteral("2"));
         editor.btnOKClick();
         return editor.result();
     };
     dialog.btnEditClick();
-    EXPECT_TRUE(dialog.ParticleChanged);
+    EXPECT_TRUE(dialog.ParticleChanged());
     Host.Prompter.OnExecDialog = [](QDialog& shown) {
         auto& editor = dynamic_cast<TEditParticleForm&>(shown);
         editor.btnOKClick();
         return editor.result();
     };
     dialog.btnEditClick();
-    EXPECT_TRUE(dialog.ParticleChanged);
-    EXPECT_FALSE(dialog.ListChanged);
+    EXPECT_TRUE(dialog.ParticleChanged());
+    EXPECT_FALSE(dialog.ListChanged());
     dialog.btnOKClick();
     EXPECT_EQ(Host.ParticlesChangedCalls, 0);
     EXPECT_EQ(Host.Sim.Particles.Particles(0).Mass, 2);
@@ -140,10 +140,12 @@ TEST_F(DialogParticlesList, MassAndChargeShowFiveDigitsAndColourFillsTheCell) {
     EXPECT_EQ(Text(dialog, 0, 2), QStringLiteral("2.5E-7"));
     EXPECT_EQ(Text(dialog, 1, 1), QStringLiteral("0.5"));
     dialog.show();
-    QImage shot = dialog.sgParticlesGrid->viewport()->grab().toImage();
-    const QRect cell = dialog.sgParticlesGrid->visualItemRect(dialog.sgParticlesGrid->item(0, 3));
+    QImage shot = dialog.Controls().sgParticlesGrid->viewport()->grab().toImage();
+    const QRect cell =
+        dialog.Controls().sgParticlesGrid->visualItemRect(dialog.Controls().sgParticlesGrid->item(0, 3));
     EXPECT_EQ(shot.pixelColor(cell.center()), QColor(0, 0, 255));
-    const QRect oddCell = dialog.sgParticlesGrid->visualItemRect(dialog.sgParticlesGrid->item(1, 3));
+    const QRect oddCell =
+        dialog.Controls().sgParticlesGrid->visualItemRect(dialog.Controls().sgParticlesGrid->item(1, 3));
     EXPECT_EQ(shot.pixelColor(oddCell.center()), QColor(0, 0, 0));
 }
 
@@ -151,11 +153,11 @@ TEST_F(DialogParticlesList, DoubleClickEditsAParticleRowOnly) {
     Host.Add("A", {0, 0});
     TfrmParticlesList dialog(Host);
     dialog.SelectRow(1);
-    EXPECT_FALSE(dialog.btnEdit->isEnabled());
-    emit dialog.sgParticlesGrid->cellDoubleClicked(1, 0);
+    EXPECT_FALSE(dialog.Controls().btnEdit->isEnabled());
+    emit dialog.Controls().sgParticlesGrid->cellDoubleClicked(1, 0);
     EXPECT_EQ(Host.Prompter.ExecCount, 0);
     dialog.SelectRow(0);
-    emit dialog.sgParticlesGrid->cellDoubleClicked(0, 0);
+    emit dialog.Controls().sgParticlesGrid->cellDoubleClicked(0, 0);
     EXPECT_EQ(Host.Prompter.ExecCount, 1);
 }
 

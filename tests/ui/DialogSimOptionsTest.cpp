@@ -21,18 +21,18 @@ protected:
 TEST_F(DialogSimOptions, RkfEnablesAccuracyAndRenamesTheTimeStep) {
     Host.Sim.SetMethod(nmRKF);
     TfrmSimOptions dialog(Host);
-    EXPECT_EQ(dialog.rgNumMethod->ItemIndex(), nmRKF);
-    EXPECT_EQ(dialog.rgNumMethod->Item(1)->text(), QStringLiteral("Euler-Cromer"));
-    EXPECT_EQ(dialog.rgNumMethod->Item(5)->text(), QStringLiteral("Stoermer"));
-    EXPECT_TRUE(dialog.edtAccuracy->isEnabled());
-    EXPECT_TRUE(dialog.lblAccuracy->isEnabled());
-    EXPECT_EQ(dialog.lblTimeStep->text(), QStringLiteral("Initial time step"));
+    EXPECT_EQ(dialog.Controls().rgNumMethod->ItemIndex(), nmRKF);
+    EXPECT_EQ(dialog.Controls().rgNumMethod->Item(1)->text(), QStringLiteral("Euler-Cromer"));
+    EXPECT_EQ(dialog.Controls().rgNumMethod->Item(5)->text(), QStringLiteral("Stoermer"));
+    EXPECT_TRUE(dialog.Controls().edtAccuracy->isEnabled());
+    EXPECT_TRUE(dialog.Controls().lblAccuracy->isEnabled());
+    EXPECT_EQ(dialog.Controls().lblTimeStep->text(), QStringLiteral("Initial time step"));
 
-    dialog.rgNumMethod->Item(nmRK4)->click();
-    EXPECT_FALSE(dialog.edtAccuracy->isEnabled());
-    EXPECT_FALSE(dialog.lblAccuracy->isEnabled());
-    EXPECT_EQ(dialog.lblTimeStep->text(), QStringLiteral("Time step"));
-    EXPECT_EQ(dialog.edtAccuracy->text(), QStringLiteral("1E-12"));
+    dialog.Controls().rgNumMethod->Item(nmRK4)->click();
+    EXPECT_FALSE(dialog.Controls().edtAccuracy->isEnabled());
+    EXPECT_FALSE(dialog.Controls().lblAccuracy->isEnabled());
+    EXPECT_EQ(dialog.Controls().lblTimeStep->text(), QStringLiteral("Time step"));
+    EXPECT_EQ(dialog.Controls().edtAccuracy->text(), QStringLiteral("1E-12"));
 }
 
 TEST_F(DialogSimOptions, OpensWithTheFocusOnTheMethodInForce) {
@@ -40,36 +40,36 @@ TEST_F(DialogSimOptions, OpensWithTheFocusOnTheMethodInForce) {
         Host.Sim.SetMethod(method);
         TfrmSimOptions dialog(Host);
         ShowActive(dialog);
-        EXPECT_EQ(QApplication::focusWidget(), dialog.rgNumMethod->Item(method)) << method;
+        EXPECT_EQ(QApplication::focusWidget(), dialog.Controls().rgNumMethod->Item(method)) << method;
     }
 }
 
 TEST_F(DialogSimOptions, TabEvaluatesTheFieldAndAnErrorKeepsTextAndFocus) {
     TfrmSimOptions dialog(Host);
     ShowActive(dialog);
-    dialog.edtTimeStep->setFocus();
-    dialog.edtTimeStep->setText(QStringLiteral("1/4"));
+    dialog.Controls().edtTimeStep->setFocus();
+    dialog.Controls().edtTimeStep->setText(QStringLiteral("1/4"));
     PressKey(Qt::Key_Tab);
-    EXPECT_EQ(dialog.edtTimeStep->text(), QStringLiteral("0.25"));
-    EXPECT_TRUE(dialog.speCycles->hasFocus());
+    EXPECT_EQ(dialog.Controls().edtTimeStep->text(), QStringLiteral("0.25"));
+    EXPECT_TRUE(dialog.Controls().speCycles->hasFocus());
 
-    dialog.edtGravConst->setFocus();
-    dialog.edtGravConst->setText(QStringLiteral("1/0"));
+    dialog.Controls().edtGravConst->setFocus();
+    dialog.Controls().edtGravConst->setText(QStringLiteral("1/0"));
     PressKey(Qt::Key_Tab);
     ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(Host.Prompter.Messages[0], QStringLiteral("Zero denominator"));
-    EXPECT_EQ(dialog.edtGravConst->text(), QStringLiteral("1/0"));
-    EXPECT_TRUE(dialog.edtGravConst->hasFocus());
+    EXPECT_EQ(dialog.Controls().edtGravConst->text(), QStringLiteral("1/0"));
+    EXPECT_TRUE(dialog.Controls().edtGravConst->hasFocus());
     EXPECT_EQ(Host.SetModifiedCalls, 0);
 }
 
 TEST_F(DialogSimOptions, CancelAfterAnInvalidEntryClosesSilently) {
     TfrmSimOptions dialog(Host);
     ShowActive(dialog);
-    dialog.edtTimeStep->setFocus();
-    dialog.edtTimeStep->setText(QStringLiteral("2*"));
-    dialog.btnCancel->setFocus(Qt::MouseFocusReason);
-    dialog.btnCancel->click();
+    dialog.Controls().edtTimeStep->setFocus();
+    dialog.Controls().edtTimeStep->setText(QStringLiteral("2*"));
+    dialog.Controls().btnCancel->setFocus(Qt::MouseFocusReason);
+    dialog.Controls().btnCancel->click();
     EXPECT_TRUE(Host.Prompter.Messages.empty());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(Host.Sim.TimeStep, DefaultTimeStep);
@@ -79,8 +79,8 @@ TEST_F(DialogSimOptions, CancelAfterAnInvalidEntryClosesSilently) {
 TEST_F(DialogSimOptions, OnlyTheCollisionsBoxChangedMarksNothing) {
     Host.Sim.TimeStep = 0.02;
     TfrmSimOptions dialog(Host);
-    dialog.cbCollisions->setChecked(true);
-    dialog.edtTimeStep->setText(QStringLiteral("2E-2"));  // the same number: no change
+    dialog.Controls().cbCollisions->setChecked(true);
+    dialog.Controls().edtTimeStep->setText(QStringLiteral("2E-2"));  // the same number: no change
     dialog.btnOKClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(Host.Sim.Collisions);
@@ -89,12 +89,12 @@ TEST_F(DialogSimOptions, OnlyTheCollisionsBoxChangedMarksNothing) {
 
 TEST_F(DialogSimOptions, OkWritesEachChangedValueThroughItsSetter) {
     TfrmSimOptions dialog(Host);
-    dialog.rgNumMethod->SetItemIndex(nmRalston);
-    dialog.edtTimeStep->setText(QStringLiteral("1/8"));
-    dialog.speCycles->SetValue(25);
-    dialog.edtGravConst->setText(QStringLiteral("2*3"));
-    dialog.edtCoulomb->setText(QStringLiteral("0.5"));
-    dialog.edtPower->setText(QStringLiteral("-3"));
+    dialog.Controls().rgNumMethod->SetItemIndex(nmRalston);
+    dialog.Controls().edtTimeStep->setText(QStringLiteral("1/8"));
+    dialog.Controls().speCycles->SetValue(25);
+    dialog.Controls().edtGravConst->setText(QStringLiteral("2*3"));
+    dialog.Controls().edtCoulomb->setText(QStringLiteral("0.5"));
+    dialog.Controls().edtPower->setText(QStringLiteral("-3"));
     dialog.btnOKClick();
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(Host.Sim.Method, nmRalston);
@@ -110,9 +110,9 @@ TEST_F(DialogSimOptions, OkWritesEachChangedValueThroughItsSetter) {
 TEST_F(DialogSimOptions, InvalidTimeStepWithEnterFailsInOkAfterTheMethodWasApplied) {
     TfrmSimOptions dialog(Host);
     ShowActive(dialog);
-    dialog.rgNumMethod->Item(nmRK4)->click();
-    dialog.edtTimeStep->setFocus();
-    dialog.edtTimeStep->setText(QStringLiteral("foo"));
+    dialog.Controls().rgNumMethod->Item(nmRK4)->click();
+    dialog.Controls().edtTimeStep->setFocus();
+    dialog.Controls().edtTimeStep->setText(QStringLiteral("foo"));
     PressKey(Qt::Key_Return);
     ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(Host.Prompter.Messages[0], TFakeHost::ParserMessage("foo"));
@@ -124,9 +124,9 @@ TEST_F(DialogSimOptions, InvalidTimeStepWithEnterFailsInOkAfterTheMethodWasAppli
 
 TEST_F(DialogSimOptions, AFailureKeepsTheEarlierWritesAlsoAfterCancel) {
     TfrmSimOptions dialog(Host);
-    dialog.edtGravConst->setText(QStringLiteral("5"));
-    dialog.edtPower->setText(QStringLiteral("nosuch"));
-    dialog.cbCollisions->setChecked(true);
+    dialog.Controls().edtGravConst->setText(QStringLiteral("5"));
+    dialog.Controls().edtPower->setText(QStringLiteral("nosuch"));
+    dialog.Controls().cbCollisions->setChecked(true);
     dialog.btnOKClick();
     EXPECT_EQ(Host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(Host.Sim.Force->GravConstant(), 5);
@@ -140,8 +140,9 @@ TEST_F(DialogSimOptions, EveryTextFieldRefusesBadEntriesWithTheParserMessage) {
     for (int field = 0; field < 5; ++field) {
         for (const std::string& entry : BadEntries()) {
             TfrmSimOptions dialog(Host);
-            QLineEdit* edits[] = {dialog.edtAccuracy, dialog.edtTimeStep, dialog.edtGravConst,
-                                  dialog.edtCoulomb, dialog.edtPower};
+            QLineEdit* edits[] = {dialog.Controls().edtAccuracy, dialog.Controls().edtTimeStep,
+                                  dialog.Controls().edtGravConst, dialog.Controls().edtCoulomb,
+                                  dialog.Controls().edtPower};
             edits[field]->setText(QString::fromStdString(entry));
             Host.Prompter.Messages.clear();
             dialog.btnOKClick();
@@ -159,16 +160,16 @@ TEST_F(DialogSimOptions, ALongValidExpressionIsEvaluated) {
     TfrmSimOptions dialog(Host);
     std::string sum = "1";
     while (sum.size() < 10000) sum += "+1";
-    dialog.edtGravConst->setText(QString::fromStdString(sum));
-    EXPECT_TRUE(dialog.ParseText(dialog.edtGravConst));
-    EXPECT_EQ(dialog.edtGravConst->text(), QStringLiteral("5001"));
+    dialog.Controls().edtGravConst->setText(QString::fromStdString(sum));
+    EXPECT_TRUE(dialog.ParseText(dialog.Controls().edtGravConst));
+    EXPECT_EQ(dialog.Controls().edtGravConst->text(), QStringLiteral("5001"));
 }
 
 TEST_F(DialogSimOptions, CyclesAreClampedOnLeavingButTakenRawOnEnter) {
     TfrmSimOptions dialog(Host);
     ShowActive(dialog);
-    dialog.speCycles->setFocus();
-    dialog.speCycles->SetText(QStringLiteral("500"));
+    dialog.Controls().speCycles->setFocus();
+    dialog.Controls().speCycles->SetText(QStringLiteral("500"));
     PressKey(Qt::Key_Return);
     ASSERT_EQ(Host.Prompter.Messages.size(), 1u);
     EXPECT_EQ(Host.Prompter.Messages[0], QStringLiteral("Computation cycles must be between 1 and 200"));
@@ -176,20 +177,20 @@ TEST_F(DialogSimOptions, CyclesAreClampedOnLeavingButTakenRawOnEnter) {
     EXPECT_EQ(Host.Sim.Cycles, DefaultCycles);
 
     PressKey(Qt::Key_Tab);
-    EXPECT_EQ(dialog.speCycles->Value(), 200);
-    dialog.speCycles->setFocus();
-    dialog.speCycles->SetText(QStringLiteral("0"));
+    EXPECT_EQ(dialog.Controls().speCycles->Value(), 200);
+    dialog.Controls().speCycles->setFocus();
+    dialog.Controls().speCycles->SetText(QStringLiteral("0"));
     PressKey(Qt::Key_Tab);
-    EXPECT_EQ(dialog.speCycles->Value(), 1);
-    dialog.speCycles->setFocus();
-    dialog.speCycles->SetText(QStringLiteral("1.5"));
-    EXPECT_EQ(dialog.speCycles->Value(), 1);
+    EXPECT_EQ(dialog.Controls().speCycles->Value(), 1);
+    dialog.Controls().speCycles->setFocus();
+    dialog.Controls().speCycles->SetText(QStringLiteral("1.5"));
+    EXPECT_EQ(dialog.Controls().speCycles->Value(), 1);
 
-    dialog.speCycles->SetText(QStringLiteral("12"));
+    dialog.Controls().speCycles->SetText(QStringLiteral("12"));
     PressKey(Qt::Key_A);  // refused, the text stays
-    EXPECT_EQ(dialog.speCycles->Text(), QStringLiteral("12"));
+    EXPECT_EQ(dialog.Controls().speCycles->Text(), QStringLiteral("12"));
     PressKey(Qt::Key_Up);
-    EXPECT_EQ(dialog.speCycles->Value(), 13);
+    EXPECT_EQ(dialog.Controls().speCycles->Value(), 13);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // the options dialog holding and resuming a run, particle edits during a run, and the frame
 // and notes dialogs.
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include "ui/dialogs/KNNotes.h"
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -44,11 +47,11 @@ int Answer(const std::function<int(TDialog&)>& handler, QDialog& dialog) {
 // The particle editor as a user fills it: name, mass and the position's components.
 void FillEditor(TEditParticleForm& editor, const QString& name, const QString& mass,
                 const std::vector<QString>& position, int colour) {
-    editor.edtName->setText(name);
-    editor.edtMass->setText(mass);
+    editor.Controls().edtName->setText(name);
+    editor.Controls().edtMass->setText(mass);
     for (int i = 0; i < static_cast<int>(position.size()); ++i)
-        editor.sgPos->SetCell(i, position[static_cast<size_t>(i)]);
-    editor.cbColour->setCurrentIndex(colour);
+        editor.Controls().sgPos->SetCell(i, position[static_cast<size_t>(i)]);
+    editor.Controls().cbColour->setCurrentIndex(colour);
 }
 
 // Runs `command` inside the run loop's next event processing.
@@ -96,7 +99,7 @@ protected:
     }
     void AcceptNewSetup(int dimensions = DefaultDimensions) {
         Script.New = [dimensions](TfrmNew& dialog) {
-            dialog.speDim->SetValue(dimensions);
+            dialog.Controls().speDim->SetValue(dimensions);
             dialog.btnOKClick();
             return dialog.result();
         };
@@ -146,7 +149,7 @@ TEST_F(EditCommands, NewOfAnUnchangedSetupAsksNothingAndCancelKeepsTheSetup) {
     EXPECT_EQ(Sim().Method, nmRK4);
     EXPECT_EQ(Sim().FileName, Dir.filePath("Orbit.knx").toStdString());
     EXPECT_FALSE(Modified());
-    EXPECT_FALSE(Access().Setup().NewSetup);
+    EXPECT_FALSE(Doc().NewSetup());
 }
 
 TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
@@ -159,7 +162,7 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
         captionInList = Form->windowTitle();
         panelInList = Form->PanelText(0);
         stateInList = RunState();
-        rowsInList = list.sgParticlesGrid->rowCount();
+        rowsInList = list.Controls().sgParticlesGrid->rowCount();
         return static_cast<int>(QDialog::Rejected);
     };
     Form->Controls().mmiNew->trigger();
@@ -176,11 +179,14 @@ TEST_F(EditCommands, NewMakesAnEmptyStoppedSetupAndOpensTheParticleList) {
     EXPECT_EQ(Sim().Method, nmStoermer);  // the defaults of a new setup
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     // A fresh view for the new dimensions.
-    EXPECT_EQ(Form->ScreenFrame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), TScreenFrame(Sim()).Scale());
-    EXPECT_TRUE(Access().Setup().NewSetup);
+    EXPECT_EQ(Form->Document().Frame().AxisNames(), (std::vector<std::string>{"x", "y", "z"}));
+    // Without particles, a field of ten units about the origin to place them in.
+    // (the smaller side, 300 pixels, less a tenth at each end, spans them).
+    EXPECT_NEAR(Form->Document().Frame().Scale(), 240 / TViewCommands::NewSetupField, 1e-9);
+    EXPECT_EQ(Form->Document().Frame().OwnOrigin()[0], 0);
+    EXPECT_TRUE(Doc().NewSetup());
     EXPECT_TRUE(Modified());
-    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiEditParticles->isEnabled());
     EXPECT_TRUE(Form->Controls().actToggle->isEnabled());
@@ -207,7 +213,7 @@ TEST_F(EditCommands, NewOfAChangedSetupAsksFirst) {
     EXPECT_EQ(Prompts->DialogTitles.size(), 2u);
     EXPECT_FALSE(Modified());
     Open(Dir.filePath("Orbit.knx").toStdString());
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 500);
 }
 
 TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
@@ -220,10 +226,14 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
 
     Form->Controls().mmiSave->trigger();
     EXPECT_TRUE(Prompts->FileDialogTitles.empty());
+    EXPECT_TRUE(Prompts->Questions.empty());
     EXPECT_TRUE(QFile::exists(Dir.filePath("NewSetup.knx")));
     EXPECT_EQ(Sim().FileName, "NewSetup.knx");
+    // The status bar says where it went.
+    EXPECT_EQ(Form->StatusNote(),
+              "Saved to " + QDir::toNativeSeparators(QDir::current().absoluteFilePath("NewSetup.knx")));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
-    EXPECT_FALSE(Access().Setup().NewSetup);
+    EXPECT_FALSE(Doc().NewSetup());
     EXPECT_FALSE(Modified());
     EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
 
@@ -231,12 +241,77 @@ TEST_F(EditCommands, SavingANewSetupWritesItIntoTheWorkingFolder) {
     Form->Controls().actZoomOut->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskSimulation);
     Script.Notes = [](TfrmNotes& notes) {
-        notes.memNotes->setPlainText("A star alone");
+        notes.Controls().memNotes->setPlainText("A star alone");
         notes.btnOKClick();
         return notes.result();
     };
     Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
+}
+
+// The first save of a new setup never replaces a file of its name unasked: the question of Save
+// As, where Yes replaces it, No lets the user choose another name and Cancel saves nothing; by
+// Save, by Yes to the question before Open, and by Yes to the question before closing.
+TEST_F(EditCommands, TheFirstSaveAsksBeforeReplacingAFile) {
+    ASSERT_TRUE(QDir::setCurrent(Dir.path()));
+    const QString taken = Dir.filePath("NewSetup.knx");
+    const QString chosen = Dir.filePath("Chosen.knx");
+    const QString other = Dir.filePath("Other.knx");
+    enum class TWay { Save, Open, Close };
+    for (const TWay way : {TWay::Save, TWay::Open, TWay::Close}) {
+        for (const TAnswer answer : {TAnswer::Yes, TAnswer::No, TAnswer::Cancel}) {
+            const std::string name = std::to_string(int(way)) + "/" + std::to_string(int(answer));
+            for (const QString& file : {taken, chosen}) QFile::remove(file);
+            {
+                QFile old(taken);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("another setup");
+            }
+            ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("SunPlanet.knx")), other) ||
+                        QFile::exists(other));
+            Doc().SetModified(false);
+            AcceptNewSetup();
+            InsertOne("Sun", "1", {"0", "0"});
+            Form->Controls().mmiNew->trigger();
+            ASSERT_TRUE(Doc().NewSetup()) << name;
+            Prompts->Questions.clear();
+            Prompts->FileDialogTitles.clear();
+            Prompts->Answers.clear();
+            Prompts->SaveNames = {chosen};
+            if (way != TWay::Save) Prompts->Answers.push_back(TAnswer::Yes);  // "Save now?"
+            Prompts->Answers.push_back(answer);
+            switch (way) {
+                case TWay::Save:
+                    Form->Controls().mmiSave->trigger();
+                    break;
+                case TWay::Open:
+                    Prompts->OpenNames = {other};
+                    Form->Controls().mmiOpen->trigger();
+                    break;
+                case TWay::Close:
+                    // What closing asks and saves; the window comes back for the next case.
+                    EXPECT_EQ(Form->close(), answer != TAnswer::Cancel) << name;
+                    Form->show();
+                    break;
+            }
+            ASSERT_FALSE(Prompts->Questions.empty()) << name;
+            EXPECT_EQ(Prompts->Questions.back(),
+                      "A setup of this name already exists. Do you want to override it?")
+                << name;
+            QFile old(taken);
+            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+            EXPECT_EQ(old.readAll() == "another setup", answer != TAnswer::Yes) << name;
+            EXPECT_EQ(QFile::exists(chosen), answer == TAnswer::No) << name;
+            EXPECT_EQ(Prompts->FileDialogTitles.size(),
+                      (answer == TAnswer::No) + (way == TWay::Open && answer != TAnswer::Cancel))
+                << name;
+            // Cancel abandons the command that wanted the save.
+            if (answer == TAnswer::Cancel) {
+                EXPECT_TRUE(Modified()) << name;
+                EXPECT_EQ(Sim().FileName, "NewSetup") << name;
+            }
+        }
+    }
 }
 
 TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
@@ -261,7 +336,7 @@ TEST_F(EditCommands, NewDuringARunEndsItOnlyWhenConfirmed) {
     EXPECT_EQ(RunState(), rsStopped);
     EXPECT_EQ(Sim().Particles.Count(), 0);
     EXPECT_EQ(Sim().Time, 0);
-    EXPECT_TRUE(Access().Scene().ScreenPos.empty());
+    EXPECT_TRUE(View().ScreenPos().empty());
     EXPECT_EQ(Form->windowTitle(), "Kinetra - NewSetup");
 }
 
@@ -323,7 +398,7 @@ TEST_F(OptionsDuringARun, CancelResumesBackwards) {
 TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     OpenOrbit();
     const TOptionsRun run = Run(true, [](TfrmSimOptions& dialog) {
-        dialog.edtTimeStep->setText("1/2000");
+        dialog.Controls().edtTimeStep->setText("1/2000");
         dialog.btnOKClick();
         return dialog.result();
     });
@@ -331,8 +406,63 @@ TEST_F(OptionsDuringARun, OkWithANewTimeStepResumesInTheSameDirection) {
     EXPECT_DOUBLE_EQ(Sim().TimeStep, 0.0005);
     EXPECT_DOUBLE_EQ(Sim().SignedStep, -0.0005);
     EXPECT_TRUE(Modified());
-    EXPECT_FALSE(Access().Setup().ParticlesModified);
+    EXPECT_FALSE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
+}
+
+// Every way a run is resumed from inside its own event processing, used 20 times in one run:
+// the run goes on in the one loop (a loop per resume would nest until the stack overflowed).
+TEST_F(OptionsDuringARun, TwentyResumesContinueTheOneRunLoop) {
+    struct TCase {
+        const char* Name;
+        std::function<void()> Resume;
+        bool Backwards;
+    };
+    const auto options = [this](bool ok) {
+        return [this, ok] {
+            Script.Options = [ok](TfrmSimOptions& dialog) {
+                ok ? dialog.btnOKClick() : dialog.btnCancelClick();
+                return dialog.result();
+            };
+            Form->Controls().mmiSimulationOptions->trigger();
+        };
+    };
+    const auto pauseThen = [this](QAction* run) {
+        return [this, run] {
+            Form->Controls().mmiPause->trigger();
+            run->trigger();
+        };
+    };
+    const TCase cases[] = {
+        {"options, Cancel", options(false), false},
+        {"options, OK, backwards", options(true), true},
+        {"Pause and Run", pauseThen(Form->Controls().mmiStart), false},
+        {"Pause and Run backwards", pauseThen(Form->Controls().mmiRunBackwards), true},
+    };
+    OpenOrbit();
+    for (const TCase& c : cases) {
+        Form->Controls().mmiStop->trigger();
+        int uses = 0;
+        int deepest = 0;
+        std::function<void()> use = [&] {
+            deepest = std::max(deepest, Runner().LoopDepth());
+            if (uses++ == 20) {
+                Form->Controls().mmiPause->trigger();
+                return;
+            }
+            // Queued first: a resume that entered a loop of its own would not return.
+            DuringTheRun(*Form, use);
+            c.Resume();
+        };
+        DuringTheRun(*Form, use);
+        (c.Backwards ? Form->Controls().mmiRunBackwards : Form->Controls().mmiStart)->trigger();
+        EXPECT_EQ(uses, 21) << c.Name;
+        EXPECT_EQ(deepest, 1) << c.Name;
+        EXPECT_EQ(Runner().LoopDepth(), 0) << c.Name;
+        EXPECT_EQ(RunState(), rsPaused) << c.Name;
+        EXPECT_EQ(Form->PanelText(0), "Paused") << c.Name;
+        EXPECT_EQ(Sim().Time < 0, c.Backwards) << c.Name;
+    }
 }
 
 TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
@@ -349,7 +479,7 @@ TEST_F(EditCommands, OptionsWhileStoppedResumeNothing) {
 TEST_F(EditCommands, AWrongExpressionInADialogNamesItsFieldThroughTheWindow) {
     OpenOrbit();
     Script.Options = [](TfrmSimOptions& dialog) {
-        dialog.edtGravConst->setText(QStringLiteral("1/0"));
+        dialog.Controls().edtGravConst->setText(QStringLiteral("1/0"));
         dialog.btnOKClick();
         dialog.btnCancelClick();
         return dialog.result();
@@ -370,15 +500,15 @@ TEST_F(EditCommands, InsertingDuringARunStopsItAndDrawsTheNewParticle) {
     EXPECT_EQ(Sim().Time, 0);
     ASSERT_EQ(Sim().Particles.Count(), 4);
     EXPECT_EQ(Sim().Particles.Particles(3).Name, "Delta");
-    EXPECT_EQ(Access().Scene().ScreenPos.size(), 4u);
-    EXPECT_EQ(Access().Scene().TrailFlags.size(), 4u);
-    EXPECT_EQ(Access().Scene().InvisibleFlags.size(), 4u);
+    EXPECT_EQ(View().ScreenPos().size(), 4u);
+    EXPECT_EQ(View().TrailFlags().size(), 4u);
+    EXPECT_EQ(View().InvisibleFlags().size(), 4u);
     // Drawn at (0, 0.5): 125 pixels above the centre of the 400 x 300 area; Gamma back at the
     // origin.
     EXPECT_EQ(Pixel(200, 25), 0x008080u);
     EXPECT_EQ(Pixel(200, 150), 0x008000u);
     EXPECT_TRUE(Modified());
-    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 }
@@ -399,19 +529,19 @@ TEST_F(EditCommands, CancellingTheListDuringARunLeavesItRunning) {
     EXPECT_EQ(RunState(), rsPaused);  // the run went on until the pause
     EXPECT_GT(Sim().Time, 0);
     EXPECT_EQ(Sim().Particles.Count(), 3);
-    EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
+    EXPECT_EQ(View().ScreenPos().size(), 3u);
     EXPECT_FALSE(Modified());
 
     // Stepping on draws from the positions kept for the three particles.
     Form->Controls().mmiStep->trigger();
     EXPECT_EQ(RunState(), rsPaused);
-    EXPECT_EQ(Access().Scene().ScreenPos.size(), 3u);
+    EXPECT_EQ(View().ScreenPos().size(), 3u);
 }
 
 TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
     OpenOrbit();
     Script.Editor = [](TEditParticleForm& editor) {
-        editor.edtMass->setText("2");
+        editor.Controls().edtMass->setText("2");
         editor.btnOKClick();
         return editor.result();
     };
@@ -425,12 +555,12 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
     EXPECT_DOUBLE_EQ(Sim().Particles.Particles(0).Mass, 2);
     EXPECT_DOUBLE_EQ(Sim().Particles.TotalMass, 4);
     EXPECT_EQ(RunState(), rsStopped);
-    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 
     // The same edit once more changes nothing and the list's OK marks nothing.
-    Form->SetModified(false);
+    Doc().SetModified(false);
     Form->Controls().mmiEditParticles->trigger();
     EXPECT_FALSE(Modified());
 }
@@ -438,7 +568,7 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
 TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}, {"Light", {0.1, 0}, {}, 0}}, 100);
     Form->Controls().mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
+    ASSERT_TRUE(View().ShowCenterOfMass());
 
     // Deleting the only massive particle leaves nothing to mark and a disabled menu item.
     Script.List = [](TfrmParticlesList& list) {
@@ -449,7 +579,7 @@ TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
     };
     Form->Controls().mmiEditParticles->trigger();
     ASSERT_EQ(Sim().Particles.Count(), 1);
-    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(View().ShowCenterOfMass());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
     EXPECT_FALSE(CanvasHolds(0x000000u));  // no cross left on screen
@@ -457,9 +587,9 @@ TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
     // Editing a mass to 0 does the same.
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
     Form->Controls().mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
+    ASSERT_TRUE(View().ShowCenterOfMass());
     Script.Editor = [](TEditParticleForm& editor) {
-        editor.edtMass->setText("0");
+        editor.Controls().edtMass->setText("0");
         editor.btnOKClick();
         return editor.result();
     };
@@ -470,22 +600,22 @@ TEST_F(EditCommands, TheMarkerGoesOffWithTheLastMass) {
         return list.result();
     };
     Form->Controls().mmiEditParticles->trigger();
-    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(View().ShowCenterOfMass());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
 }
 
 TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
     OpenOrbit();
     Script.Settings = [](TfrmSettings& settings) {
-        settings.cbFrame->setCurrentIndex(settings.cbFrame->findText("Beta"));
+        settings.Controls().cbFrame->setCurrentIndex(settings.Controls().cbFrame->findText("Beta"));
         settings.btnOKClick();
         return settings.result();
     };
     Form->Controls().mmiSettings->trigger();
-    EXPECT_EQ(Form->ScreenFrame().Name(), "Beta");
+    EXPECT_EQ(Form->Document().Frame().Name(), "Beta");
     EXPECT_EQ(Form->PanelText(2), "Frame: Beta  (x = -0.97, y = 0.24309)");
     EXPECT_TRUE(Modified());
-    EXPECT_FALSE(Access().Setup().ParticlesModified);
+    EXPECT_FALSE(Doc().ParticlesModified());
     EXPECT_EQ(Pixel(200, 150), 0x0000FFu);  // Beta, colour 4, at the centre of the view
 
     // Deleting the followed particle leaves the frame on its own origin.
@@ -496,7 +626,7 @@ TEST_F(EditCommands, FrameOnAParticleIsNamedAndFallsBackWhenTheParticleGoes) {
         return list.result();
     };
     Form->Controls().mmiEditParticles->trigger();
-    EXPECT_EQ(Form->ScreenFrame().Name(), "Origin");
+    EXPECT_EQ(Form->Document().Frame().Name(), "Origin");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
     Form->Controls().mmiStep->trigger();  // a step reads the frame's origin
     EXPECT_EQ(RunState(), rsPaused);
@@ -516,7 +646,7 @@ TEST_F(EditCommands, FrameSettingsWithoutAChangeRedrawNothing) {
 TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
     OpenOrbit();
     Script.Notes = [](TfrmNotes& notes) {
-        notes.memNotes->setPlainText("Changed");
+        notes.Controls().memNotes->setPlainText("Changed");
         notes.btnCancelClick();
         return notes.result();
     };
@@ -525,31 +655,31 @@ TEST_F(EditCommands, NotesMarkTheParticleSetupOnlyWhenChangedAndConfirmed) {
     EXPECT_NE(Sim().Notes, "Changed");
 
     Script.Notes = [](TfrmNotes& notes) {
-        notes.memNotes->setPlainText("Changed");
+        notes.Controls().memNotes->setPlainText("Changed");
         notes.btnOKClick();
         return notes.result();
     };
     Form->Controls().mmiNotes->trigger();
     EXPECT_EQ(Sim().Notes, "Changed");
-    EXPECT_TRUE(Access().Setup().ParticlesModified);
+    EXPECT_TRUE(Doc().ParticlesModified());
     EXPECT_TRUE(Form->Controls().mmiSave->isEnabled());
 }
 
 TEST_F(EditCommands, OpeningASetupWithoutMassSwitchesTheMarkerOff) {
     MakeSetup(2, {{"Heavy", {0, 0}, {}, 1}}, 100);
     Form->Controls().mmiCenterOfMass->trigger();
-    ASSERT_TRUE(Access().Scene().ShowCenterOfMass);
+    ASSERT_TRUE(View().ShowCenterOfMass());
 
     QTemporaryDir dir;
     const std::string file = dir.filePath("Massless.knx").toStdString();
     MakeSetup(2, {{"Ghost", {0, 0}, {}, 0}}, 100);
-    Access().Scene().ShowCenterOfMass = true;  // still on from the setup before
+    ASSERT_TRUE(View().ShowCenterOfMass());  // still on from the setup before
     Sim().FileName = file;
     Sim().SaveToFile();
 
     Open(file);
     EXPECT_EQ(RunState(), rsStopped);
-    EXPECT_FALSE(Access().Scene().ShowCenterOfMass);
+    EXPECT_FALSE(View().ShowCenterOfMass());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isChecked());
     EXPECT_FALSE(Form->Controls().mmiCenterOfMass->isEnabled());
 }

@@ -24,7 +24,7 @@
 
 #include "UiTestSupport.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/EditPart.h"
 #include "ui/dialogs/KNNew.h"
@@ -179,7 +179,7 @@ void TypeParticle(TEditParticleForm& editor, const TTypedParticle& p) {
     }
     Key(&editor, Qt::Key_Tab);  // the colour list
     Key(&editor, Qt::Key_Down);
-    QTest::mouseClick(editor.btnOK, Qt::LeftButton);
+    QTest::mouseClick(editor.Controls().btnOK, Qt::LeftButton);
 }
 
 class EndToEnd : public ::testing::Test {
@@ -229,7 +229,7 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     };
     const auto editor = [] {
         auto* dialog = ActiveDialog<TEditParticleForm>();
-        return dialog != nullptr && HasFocus(dialog->edtName) ? dialog : nullptr;
+        return dialog != nullptr && HasFocus(dialog->Controls().edtName) ? dialog : nullptr;
     };
 
     TSession session;
@@ -240,7 +240,7 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
         {"New setup dialog",
          [] {
              auto* dialog = ActiveDialog<TfrmNew>();
-             return dialog != nullptr && HasFocus(dialog->edtName);
+             return dialog != nullptr && HasFocus(dialog->Controls().edtName);
          },
          [] {
              QWidget* dialog = QApplication::activeModalWidget();
@@ -257,14 +257,14 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
          [&] { Key(list(1), Qt::Key_I, Qt::AltModifier); }},
         {"Editor for Beta", [&] { return editor() != nullptr; }, [&] { TypeParticle(*editor(), beta); }},
         {"List OK", [&] { return list(2) != nullptr; },
-         [&] { QTest::mouseClick(list(2)->btnOK, Qt::LeftButton); }},
+         [&] { QTest::mouseClick(list(2)->Controls().btnOK, Qt::LeftButton); }},
         {"Run", [&] { return windowReady() && form.PanelText(0) == "Stopped"; },
          [&] { Key(&form, Qt::Key_R, Qt::ControlModifier); }},
-        {"Pause", [&] { return form.PanelText(0) == "Running" && form.SimData().Time > 0; },
+        {"Pause", [&] { return form.PanelText(0) == "Running" && form.Document().Sim().Time > 0; },
          [&] { Key(&form, Qt::Key_P, Qt::ControlModifier); }},
         {"Save", [&] { return windowReady() && form.PanelText(0) == "Paused"; },
          [&] {
-             pausedAt = form.SimData().Time;
+             pausedAt = form.Document().Sim().Time;
              Key(&form, Qt::Key_S, Qt::ControlModifier);
          }},
         {"File menu for Open", [&] { return windowReady() && !form.Controls().mmiSave->isEnabled(); },
@@ -281,14 +281,13 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     EXPECT_GT(pausedAt, 0);
     EXPECT_EQ(prompts.SaveDialogs, 0);  // a new setup is saved without a file dialog
     EXPECT_EQ(form.windowTitle(), "Kinetra - E2E");
-    EXPECT_FALSE(TSimFormTestAccess(form).Setup().Modified);
+    EXPECT_FALSE(form.Document().Modified());
 
     // The file as another reader sees it.
     const QString path = Dir.filePath("E2E.knx");
     ASSERT_TRUE(QFile::exists(path));
-    TSimData saved;
-    TScreenFrame frame(saved);
-    saved.OnLoadFrame = [&frame](TSetupReader& reader) { frame.LoadFromFile(reader); };
+    TFramedSim savedSetup;
+    TSimData& saved = savedSetup.Sim();
     saved.FileName = path.toStdString();
     saved.LoadFromFile();
     EXPECT_EQ(saved.Dimensions, 3);
@@ -316,8 +315,8 @@ TEST_F(EndToEnd, NewSetupTypedRunPausedSavedAndReopened) {
     EXPECT_EQ(second.ColourIndex, 1);
 
     // The reopened window shows the same setup at its start.
-    EXPECT_EQ(form.SimData().Particles.Count(), 2);
-    EXPECT_EQ(form.SimData().Time, 0);
+    EXPECT_EQ(form.Document().Sim().Particles.Count(), 2);
+    EXPECT_EQ(form.Document().Sim().Time, 0);
 }
 
 }  // namespace

@@ -16,10 +16,10 @@
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
+#include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
-#include "ui/window/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -87,9 +87,10 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
               (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
-    EXPECT_EQ(Captions(TopMenu("mmiOptions")),
-              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass",
-                                    "&Fit all"}));
+    EXPECT_EQ(
+        Captions(TopMenu("mmiOptions")),
+        (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass", "&Fit all",
+                              "-", "&Velocity arrows", "F&orce arrows", "&Charge signs", "&Notes pane"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.
@@ -107,27 +108,29 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
 // ---------------------------------------------------------------------------------------------
 // The energy plot
 
+// The plot shows only what it sampled: switched on late, or shown again after steps it did not
+// see, it begins at the present; its drift is still measured from the energy at time 0.
 TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     Open(DataFile("ui_figure_eight.knx"));
     const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
-    Steps(4);  // the plot is switched on late: E0 is still the energy at time 0
+    Steps(4);
     Form->Controls().mmiEnergyPlot->trigger();
     TfrmEnergyPlot* plot = Form->EnergyPlot();
     ASSERT_NE(plot, nullptr);
     EXPECT_TRUE(plot->isVisible());
     EXPECT_EQ(plot->windowTitle(), "Energy plot");
     EXPECT_EQ(plot->History().E0(), e0);
-    ASSERT_EQ(plot->History().Buckets().size(), 2u);
-    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, 0);
+    ASSERT_EQ(plot->History().Buckets().size(), 1u);
+    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
     EXPECT_EQ(plot->History().Last().Time, Sim().Time);
 
     // One sample per step.
     Steps(3);
-    EXPECT_EQ(plot->History().Buckets().size(), 5u);
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
     EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
-    // A refresh without a step adds nothing.
-    Access().Scene().RefreshScene();
-    EXPECT_EQ(plot->History().Buckets().size(), 5u);
+    // A refresh without a step (a new size of the drawing area) adds nothing.
+    Form->ResizeDrawingArea(420, 300);
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
 
     // Stop rewinds: a new history with its time-0 sample.
     Form->Controls().mmiStop->trigger();
@@ -141,17 +144,54 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, plot->History().Buckets()[2].FirstTime);
     EXPECT_LT(plot->History().Buckets()[3].FirstTime, 0);
 
-    // Unchecked, it is hidden and takes no samples; closing it unchecks the item.
+    // Hidden and shown again with no step between, it keeps its history; unchecked, it takes
+    // no samples, and shown again after steps it begins at the present.
     Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_FALSE(plot->isVisible());
+    Form->Controls().mmiEnergyPlot->trigger();
+    EXPECT_EQ(plot->History().Buckets().size(), 4u);
+    Form->Controls().mmiEnergyPlot->trigger();
     Steps(2);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
     Form->Controls().mmiEnergyPlot->trigger();
     EXPECT_EQ(Form->EnergyPlot(), plot);
     EXPECT_TRUE(plot->isVisible());
+    ASSERT_EQ(plot->History().Buckets().size(), 1u);
+    EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
+    EXPECT_EQ(plot->History().E0(), e0);
     plot->close();
     EXPECT_FALSE(Form->Controls().mmiEnergyPlot->isChecked());
-    EXPECT_FALSE(Access().Extras().EnergyPlotShown);
+    EXPECT_FALSE(Form->EnergyPlotShown());
+}
+
+// Opened during a run at full speed (Harmonic1D, whose energy swings fast): the curves begin
+// where the plot was opened, and the drift stays as small as it truly is.
+TEST_F(ExtraCommands, EnergyPlotOpenedDuringARunDrawsNoTrendItNeverSaw) {
+    Open(ExamplesFolder + "/Harmonic1D.knx");
+    const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
+    double openedAt = -1;
+    std::function<void()> atRefresh = [&] {
+        if (openedAt < 0 && Sim().Time >= 30) {
+            openedAt = Sim().Time;
+            Form->Controls().mmiEnergyPlot->trigger();
+        }
+        if (Sim().Time >= 40)
+            Form->Controls().mmiPause->trigger();
+        else
+            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    ASSERT_EQ(RunState(), rsPaused);
+    const TEnergyHistory& history = Form->EnergyPlot()->History();
+    EXPECT_EQ(history.E0(), e0);
+    ASSERT_FALSE(history.Empty());
+    EXPECT_EQ(history.Buckets().front().FirstTime, openedAt);
+    EXPECT_EQ(history.Last().Time, Sim().Time);
+    for (const TEnergyBucket& b : history.Buckets()) {
+        EXPECT_LT(std::fabs(history.Drift(b.Total.Min)), 1e-2) << b.FirstTime;
+        EXPECT_LT(std::fabs(history.Drift(b.Total.Max)), 1e-2) << b.FirstTime;
+    }
 }
 
 // Harmonic1D swings its kinetic energy between 0 and its maximum four times a period, far faster
@@ -178,9 +218,8 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     for (const TEnergyBucket& b : history.Buckets()) plotted = std::max(plotted, b.Kinetic.Max);
 
     // The same setup stepped on its own to the same time, every step looked at.
-    TSimData sim;
-    TScreenFrame frame(sim);
-    sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
+    TFramedSim simSetup;
+    TSimData& sim = simSetup.Sim();
     std::ifstream in(file, std::ios::binary);
     sim.LoadFromStream(in);
     sim.Rewind();
@@ -225,7 +264,7 @@ TEST_F(ExtraCommands, ExportImageSavesTheDrawingAreaAsTheScreenShowsIt) {
     QImage saved(PathOf("scene.png"));
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(400, 300));
-    const QImage screen = Access().Scene().Canvas.convertToFormat(QImage::Format_RGB32);
+    const QImage screen = View().Canvas().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), screen);
     // The red particle's trail, ANDed over the background, is in the picture beside its image.
     int red = 0;
@@ -343,7 +382,7 @@ TEST_F(ExtraCommands, TheExampleMenuOpensEveryExample) {
 
     // As Open: unsaved changes are asked about first, and Cancel keeps the setup.
     const std::string shown = Sim().FileName;
-    Form->SetModified(true);
+    Doc().SetModified(true);
     items[0]->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 1u);
     EXPECT_EQ(Sim().FileName, shown);
@@ -426,8 +465,7 @@ TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {
     for (const std::string& file : files) Open(file);
     // Saving counts too, and moves the file to the front.
     Open(files[3]);
-    Form->SetModified(true);
-    Access().UpdateCommands();
+    Doc().SetModified(true);
     Form->Controls().mmiSave->trigger();
     Form->Controls().mmiRecent->aboutToShow();
     const QList<QAction*> items = Form->Controls().mmiRecent->actions();

@@ -4,7 +4,9 @@
 
 #include <QImage>
 #include <cmath>
+#include <optional>
 #include <tuple>
+#include <utility>
 
 #include "ui/extras/EnergyPlot.h"
 
@@ -188,6 +190,18 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
     EXPECT_EQ(plot.History().Buckets().size(), 1u);
     plot.ClearSamples();
     EXPECT_TRUE(plot.History().Empty());
+
+    // Resumed after steps it did not see: empty, with the E0 it is given, or else the first
+    // sample's.
+    for (const auto& [given, e0] :
+         {std::pair{std::optional<double>(-3), -3.0}, std::pair{std::optional<double>(), 0.5}}) {
+        plot.Restart(0, 2, -1);
+        plot.Resume(given);
+        EXPECT_TRUE(plot.History().Empty());
+        plot.AddSample(7, 1, -0.5);
+        EXPECT_EQ(plot.History().E0(), e0);
+        EXPECT_EQ(plot.History().Buckets().front().FirstTime, 7);
+    }
 }
 
 }  // namespace

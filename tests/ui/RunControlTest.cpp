@@ -14,7 +14,9 @@
 
 #include "UiTestSupport.h"
 #include "engine/KNUtils.h"
-#include "ui/window/UiText.h"
+#include "ui/dialogs/KNInfo.h"
+#include "ui/document/UiText.h"
+#include "ui/extras/EnergyPlot.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -61,7 +63,7 @@ TEST_F(RunControl, StartsWithOnlyNewOpenQuitAndAbout) {
     EXPECT_TRUE(Form->Controls().sbOpen->isEnabled());
     EXPECT_FALSE(Form->Controls().sbStart->isEnabled());
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(Form->PanelText(i).isEmpty());
-    EXPECT_FALSE(Access().Scene().Ready);
+    EXPECT_FALSE(View().Ready());
 }
 
 TEST_F(RunControl, LayoutOfPanelButtonsAndStatusBar) {
@@ -125,11 +127,11 @@ TEST_F(RunControl, ShortcutsOfDisabledCommandsDoNothing) {
     QApplication::setActiveWindow(Form.get());
     Form->DrawingArea()->setFocus();
     QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
-    EXPECT_FALSE(Access().InfoShown());
+    EXPECT_FALSE(Form->InfoShown());
 
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     QTest::keyClick(Form->DrawingArea(), Qt::Key_I, Qt::ControlModifier);
-    EXPECT_TRUE(Access().InfoShown());  // the same key works once the command is enabled
+    EXPECT_TRUE(Form->InfoShown());  // the same key works once the command is enabled
 }
 
 TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
@@ -137,7 +139,7 @@ TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
         std::vector<TParticleSpec> specs;
         for (int i = 0; i < n; ++i) specs.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 0}});
         MakeSetup(2, specs);
-        return Access().Run().RefreshInterval;
+        return Runner().RefreshInterval();
     };
     EXPECT_EQ(interval(0), 100);
     EXPECT_EQ(interval(1), 100);
@@ -297,29 +299,32 @@ TEST_F(RunControl, StatusTexts) {
     Form->ResizeDrawingArea(1000, 600);
     ASSERT_EQ(Form->DrawingArea()->size(), QSize(1000, 600));
     EXPECT_EQ(Form->PanelText(3), "Width: 1000   Height: 600");
-    Form->ScreenFrame().SetScale(2000);
-    Access().ShowFrameInfo();
+    // Zoom in shows the frame anew.
+    Form->Document().Frame().SetScale(1000);
+    Form->Controls().actZoomIn->trigger();
     EXPECT_EQ(Form->PanelText(3), "Width: 0.5   Height: 0.3");
 
-    Form->ScreenFrame().SetScale(1);
-    Form->ScreenFrame().OwnOrigin()[0] = 123456;
-    Form->ScreenFrame().OwnOrigin()[1] = 2.5e-7;
-    Access().ShowFrameInfo();
+    Form->Document().Frame().SetScale(0.5);
+    Form->Document().Frame().OwnOrigin()[0] = 123456;
+    Form->Document().Frame().OwnOrigin()[1] = 2.5e-7;
+    Form->Controls().actZoomIn->trigger();
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x1 = 1.2346E5, x2 = 2.5E-7)");
 }
 
 TEST_F(RunControl, StatusPanelsNeverCutANumber) {
     // The longest numbers of the 5-digit format, in a frame that follows a particle.
-    MakeSetup(2, {{"Sun", {-8.8888e-300, -8.8888e-300}, {0, 0}}}, 3.2402e301);
-    Form->ScreenFrame().SetName("Sun");
-    Access().Views().ViewChanged();
+    MakeSetup(2, {{"Sun", {-8.8888e-300, -8.8888e-300}, {0, 0}}}, 3.2402e301 / 2);
+    Form->Document().Frame().SetName("Sun");
+    // Paused, so that the view change that follows keeps the time.
+    Form->Controls().mmiStep->trigger();
     Sim().Time = -8.8888e-300;
-    Access().Scene().RefreshScene();
+    Form->Controls().actZoomIn->trigger();
     EXPECT_EQ(Form->PanelText(1), "Time: -8.8888E-300");
     EXPECT_EQ(Form->PanelText(2), "Frame: Sun  (x = -8.8888E-300, y = -8.8888E-300)");
     EXPECT_EQ(Form->PanelText(3), "Width: 1.2345E-299   Height: 9.2587E-300");
-    const QList<QLabel*> panels =
-        Form->Controls().stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QList<QLabel*> panels = Form->Controls().stbStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    // Beside the four panels, the note (where the setup was saved) is no panel.
+    panels.removeIf([](const QLabel* label) { return label->objectName() == "StatusNote"; });
     ASSERT_EQ(panels.size(), 4);
     for (int i = 1; i < 4; ++i) {
         EXPECT_EQ(panels[i]->text(), Form->PanelText(i));
@@ -337,8 +342,8 @@ TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}}, 1, 0.25);
     Form->Controls().mmiStep->trigger();
     const QString time = Form->PanelText(1);
-    Form->ScreenFrame().SetScale(2000);
-    Access().ShowFrameInfo();
+    Form->Document().Frame().SetScale(1000);
+    Form->Controls().actZoomIn->trigger();
     const QString extent = Form->PanelText(3);
 
     std::setlocale(LC_NUMERIC, savedC.c_str());
@@ -406,15 +411,22 @@ TEST_F(RunControl, OtherErrorsInARunStopThenReachTheTopLevelHandler) {
 }
 
 // Energies of the reached state that cannot be computed (a massless probe meets a body at the
-// end of step 4): after single steps the floating-point error reaches the top-level handler, never
-// a NaN on screen; asked for inside a run, it ends the run as a failed step.
+// end of step 4): the info window shows them as unavailable, never a NaN, and the step itself is
+// not failed by the window; the next step fails by itself. Asked for by a record inside a run,
+// they end the run as a failed step.
 TEST_F(RunControl, EnergiesThatCannotBeComputedAreAnErrorNeverANumber) {
     Open(DataFile("MeetAtStep4.knx"));
     ASSERT_TRUE(Prompts->Errors.empty());
     Form->Controls().mmiInfo->trigger();
+    Form->Controls().mmiEnergyPlot->trigger();
     for (int step = 0; step < 4; ++step) Form->Controls().mmiStep->trigger();
+    EXPECT_TRUE(Prompts->Errors.empty());
+    EXPECT_EQ(Form->InfoWindow()->Values()[3], "unavailable");
+    EXPECT_EQ(Form->InfoWindow()->Values()[4], "unavailable");
+    EXPECT_EQ(Form->EnergyPlot()->History().Count(), 4);  // time 0 and steps 1 to 3
+    Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
-    EXPECT_EQ(Prompts->Errors[0], "Floating point division by zero.");
+    EXPECT_EQ(Prompts->Errors[0], "Coordinate out of range.");
     EXPECT_EQ(RunState(), rsPaused);
 
     // In a run the refresh asks only every few steps, and the next step fails by itself; so the

@@ -9,7 +9,7 @@
 #include "UiTestSupport.h"
 #include "engine/KNConst.h"
 #include "ui/dialogs/KNAbout.h"
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui::test {
 namespace {
@@ -47,7 +47,7 @@ protected:
         EXPECT_FALSE(Form->Controls().mmiStart->isEnabled());
         EXPECT_FALSE(Form->Controls().mmiSaveAs->isEnabled());
         EXPECT_TRUE(Form->Controls().mmiOpen->isEnabled());
-        EXPECT_FALSE(Access().Scene().Ready);
+        EXPECT_FALSE(View().Ready());
     }
 
     QTemporaryDir Dir;
@@ -64,12 +64,12 @@ TEST_F(SetupCommands, OpenLoadsStopsAndDrawsTheSetup) {
     EXPECT_EQ(Form->PanelText(0), "Stopped");
     EXPECT_EQ(Form->PanelText(1), "Time: 0");
     EXPECT_EQ(Form->PanelText(2), "Frame: Origin  (x = 0, y = 0)");
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 250);
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 250);
     EXPECT_FALSE(Modified());
     EXPECT_FALSE(Form->Controls().mmiSave->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiStart->isEnabled());
-    EXPECT_TRUE(Access().Scene().Ready);
-    EXPECT_EQ(Access().Run().RefreshInterval, 30);
+    EXPECT_TRUE(View().Ready());
+    EXPECT_EQ(Runner().RefreshInterval(), 30);
     EXPECT_EQ(Pixel(200, 150), 0x008000u);  // the particle at the origin, colour 8
 }
 
@@ -112,17 +112,20 @@ TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
 }
 
 // A setup that fails to load: the message as the loader worded it (in the message box or, for
-// a damaged file, the error box), and under it the file and the line where reading stopped.
+// a damaged file, the error box), and under it the file and the line where reading stopped,
+// the item being read and the text found there.
 TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
     struct TCase {
         const char* File;
         bool ErrorBox;
         QString Message;
         int Line;
+        const char* What;
     };
     const TCase cases[] = {
-        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5},
-        {"BadMass.knx", true, "Invalid numeric input.", 8},
+        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5,
+         "start of the particle section: \"Particles\""},
+        {"BadMass.knx", true, "Invalid numeric input.", 8, "mass of particle \"Alpha\": \"heavy\""},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -135,7 +138,8 @@ TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
         const auto& details = c.ErrorBox ? Prompts->ErrorDetails : Prompts->Details;
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts.back(), c.Message);
-        EXPECT_EQ(details.back(), QString::fromStdString("in " + path + ", line " + std::to_string(c.Line)));
+        EXPECT_EQ(details.back(),
+                  QString::fromStdString("in " + path + ", line " + std::to_string(c.Line) + ", " + c.What));
         EXPECT_TRUE((c.ErrorBox ? Prompts->Messages : Prompts->Errors).empty());
         ExpectNoSetup();
     }
@@ -155,23 +159,23 @@ TEST_F(SetupCommands, TheSaveQuestionHasThreeWordings) {
     EXPECT_EQ(Prompts->Questions, std::vector<QString>{kAskSimulation});
     EXPECT_EQ(Prompts->FileDialogTitles.size(), 1u);  // cancelled before the file dialog
 
-    Form->SetParticlesModified(true);
-    EXPECT_EQ(Access().Setup().AskSave(), TAnswer::Cancel);
+    Doc().SetParticlesModified(true);
+    EXPECT_EQ(Form->AskSave(), TAnswer::Cancel);
     EXPECT_EQ(Prompts->Questions.back(), kAskParticles);
 
-    Access().Setup().NewSetup = true;
-    Access().Setup().AskSave();
+    Doc().SetNewSetup(true);
+    Form->AskSave();
     EXPECT_EQ(Prompts->Questions.back(), kAskNew);
 }
 
 TEST_F(SetupCommands, OpeningAfterParticleChangesAsksAboutTheSimulationNextTime) {
     Open(Copy("Orbit.knx"));
-    Form->SetParticlesModified(true);
+    Doc().SetParticlesModified(true);
     Prompts->Answers.push_back(TAnswer::No);
     Open(Copy("Other.knx"));
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Other");
     Form->Controls().actZoomIn->trigger();
-    Access().Setup().AskSave();
+    Form->AskSave();
     EXPECT_EQ(Prompts->Questions.back(), kAskSimulation);
 }
 
@@ -182,7 +186,7 @@ TEST_F(SetupCommands, YesSavesBeforeOpening) {
     Prompts->Answers.push_back(TAnswer::Yes);
     Open(Copy("Other.knx"));
     Open(first);
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);  // the zoom was saved
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 500);  // the zoom was saved
 }
 
 TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
@@ -196,7 +200,7 @@ TEST_F(SetupCommands, SaveWritesTheFileAndClearsTheChange) {
     EXPECT_TRUE(Prompts->FileDialogTitles.size() == 1u);  // no dialog for Save
     EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
     Open(path);
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 125);
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 125);
 }
 
 TEST_F(SetupCommands, SaveAsAsksBeforeOverridingAndNoShowsTheDialogAgain) {
@@ -243,12 +247,11 @@ TEST_F(SetupCommands, SaveAsCancelledAtTheQuestionKeepsTheChosenName) {
     Prompts->Answers = {TAnswer::Yes};
     Form->Controls().mmiSave->trigger();
     EXPECT_FALSE(Modified());
-    Form->SetModified(true);
-    Access().UpdateCommands();
+    Doc().SetModified(true);
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Questions.size(), 5u);
     Open(taken);
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 500);
 }
 
 TEST_F(SetupCommands, ClosingAsksAndCancelKeepsTheWindow) {
@@ -271,7 +274,7 @@ TEST_F(SetupCommands, ClosingWithYesSaves) {
     Prompts->Answers = {TAnswer::Yes};
     EXPECT_TRUE(Form->close());
     Open(path);
-    EXPECT_DOUBLE_EQ(Form->ScreenFrame().Scale(), 500);
+    EXPECT_DOUBLE_EQ(Form->Document().Frame().Scale(), 500);
 }
 
 TEST_F(SetupCommands, ASaveErrorWhileClosingKeepsTheProgramRunning) {
@@ -315,7 +318,7 @@ TEST_F(SetupCommands, About) {
     Form->Controls().mmiAbout->trigger();
     EXPECT_EQ(Prompts->DialogTitles, std::vector<QString>{"About Kinetra"});
     TfrmAbout about;
-    EXPECT_EQ(about.lblTitle->text(), "Kinetra 1.0");
+    EXPECT_EQ(about.Controls().lblTitle->text(), "Kinetra 1.0");
 }
 
 TEST(SetupNames, CaptionKeepsANameWithoutAThreeCharacterExtension) {

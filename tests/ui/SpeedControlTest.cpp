@@ -15,7 +15,7 @@ using namespace kinetra::ui;
 TEST(SpeedControl, SliderCaptionKeyboardAndReports) {
     TSpeedControl control;
     std::vector<int> reported;
-    control.OnChanged = [&](int level) { reported.push_back(level); };
+    QObject::connect(&control, &TSpeedControl::levelChanged, [&](int level) { reported.push_back(level); });
     QSlider* slider = control.Slider();
     EXPECT_EQ(slider->minimum(), 0);
     EXPECT_EQ(slider->maximum(), TPace::FullSpeedLevel());

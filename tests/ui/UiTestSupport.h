@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <QSlider>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -14,9 +17,13 @@
 #include <vector>
 
 #include "engine/SimulationData.h"
+#include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"
-#include "ui/window/SimFormTestAccess.h"
+#include "ui/document/Document.h"
+#include "ui/run/RunControl.h"
+#include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
+#include "ui/window/SpeedControl.h"
 
 namespace kinetra::ui::test {
 
@@ -86,6 +93,37 @@ public:
         return answer;
     }
 
+    // Pop-up menus: the items of each menu shown, access keys taken out, an item of a submenu as
+    // "Submenu/Item"; the choices in turn, by such a path, "+Shift" after it to hold Shift as it
+    // is chosen; none left (or an empty one) closes the menu.
+    std::vector<QStringList> Menus;
+    std::deque<QString> MenuChoices;
+    TMenuChoice ExecMenu(QMenu& menu, const QPoint&) override {
+        QStringList items;
+        std::vector<QAction*> actions;
+        const auto walk = [&](auto& self, const QMenu& m, const QString& prefix) -> void {
+            for (QAction* a : m.actions()) {
+                if (a->isSeparator()) continue;
+                const QString text = prefix + QString(a->text()).remove(QLatin1Char('&'));
+                if (a->menu() != nullptr) {
+                    self(self, *a->menu(), text + QLatin1Char('/'));
+                    continue;
+                }
+                items << text;
+                actions.push_back(a);
+            }
+        };
+        walk(walk, menu, QString());
+        Menus.push_back(items);
+        TMenuChoice choice;
+        QString wanted = Pop(MenuChoices);
+        choice.Shift = wanted.endsWith(QStringLiteral("+Shift"));
+        if (choice.Shift) wanted.chop(6);
+        for (size_t k = 0; k < actions.size(); ++k)
+            if (items[static_cast<int>(k)] == wanted && actions[k]->isEnabled()) choice.Action = actions[k];
+        return choice;
+    }
+
 private:
     static QString Pop(std::deque<QString>& queue) {
         if (queue.empty()) return {};
@@ -120,15 +158,20 @@ protected:
         Form->show();
         Form->ResizeDrawingArea(400, 300);
         // The tests count steps, not seconds: their runs go at full speed unless they set a pace.
-        Access().Watch().SetPaceLevel(TPace::FullSpeedLevel());
+        SetPaceLevel(TPace::FullSpeedLevel());
     }
     void TearDown() override { Form.reset(); }
 
-    TSimData& Sim() { return Form->SimData(); }
-    // The window's rooms, for what its actions and read-outs do not show.
-    TSimFormTestAccess Access() const { return TSimFormTestAccess(*Form); }
-    TRunState RunState() const { return Access().Run().RunState; }
-    bool Modified() const { return Access().Setup().Modified; }
+    // The open setup.
+    TDocument& Doc() const { return Form->Document(); }
+    TSimData& Sim() const { return Doc().Sim(); }
+    // The read-outs of the drawing area and of the run control.
+    const TSceneView& View() const { return Form->Scene(); }
+    const TRunControl& Runner() const { return Form->RunControl(); }
+    TRunState RunState() const { return Doc().RunState(); }
+    bool Modified() const { return Doc().Modified(); }
+    // The pace as the user sets it: the speed control's slider.
+    void SetPaceLevel(int level) { Form->Controls().spdSpeed->Slider()->setValue(level); }
 
     // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
     // the particles; then stopped as after loading, and unchanged.
@@ -137,7 +180,7 @@ protected:
         TSimData& sim = Sim();
         sim.SetDimensions(dims);
         sim.Clear();
-        Access().ResetView();
+        Doc().ResetView();
         sim.SetMethod(nmEuler);
         sim.SetCycles(cycles);
         sim.TimeStep = timeStep;
@@ -160,10 +203,11 @@ protected:
             p->UpdateImage();
             sim.Particles.AddParticle(std::move(p));
         }
-        Form->ScreenFrame().SetScale(scale);
-        Form->ParticlesChanged();
-        Form->SetModified(false);
-        Access().UpdateCommands();
+        Doc().Frame().SetScale(scale);
+        // A stopped setup, rewound and drawn, and unchanged, as after Open.
+        Doc().SetRunState(rsStopped);
+        Form->Controls().mmiStop->trigger();
+        Doc().SetModified(false);
     }
 
     void Open(const std::string& path) {
@@ -171,11 +215,12 @@ protected:
         Form->Controls().mmiOpen->trigger();
     }
 
-    QRgb Pixel(int x, int y) const { return Access().Scene().Canvas.pixel(x, y) & 0xFFFFFFu; }
+    QRgb Pixel(int x, int y) const { return View().Canvas().pixel(x, y) & 0xFFFFFFu; }
     bool CanvasHolds(QRgb colour) const {
-        for (int y = 0; y < Access().Scene().Canvas.height(); ++y)
-            for (int x = 0; x < Access().Scene().Canvas.width(); ++x)
-                if ((Access().Scene().Canvas.pixel(x, y) & 0xFFFFFFu) == colour) return true;
+        const QImage& canvas = View().Canvas();
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if ((canvas.pixel(x, y) & 0xFFFFFFu) == colour) return true;
         return false;
     }
     QRgb Background() const { return Form->BackgroundColour().rgb() & 0xFFFFFFu; }

@@ -36,7 +36,7 @@ protected:
     }
     bool OnScreen(int i) const {
         const TScreenPoint p =
-            Form->ScreenFrame().WorldToScreen(Form->SimData().Particles.Particles(i).Position);
+            Form->Document().Frame().WorldToScreen(Form->Document().Sim().Particles.Particles(i).Position);
         return p.X >= 0 && p.X < 400 && p.Y >= 0 && p.Y < 300;
     }
 };
@@ -49,7 +49,7 @@ TEST_F(ViewMouse, WheelZoomsAboutThePointUnderTheCursor) {
     const TCase cases[] = {{{120}, 2}, {{-120}, 0.5}, {{240}, 4}, {{60, 30}, 1}, {{60, 30, 30}, 2}};
     for (const TCase& c : cases) {
         MakeSetup(2, {{"A", {0, 0}, {}}, {"B", {30, 20}, {}}}, 2);
-        TScreenFrame& frame = Form->ScreenFrame();
+        TScreenFrame& frame = Form->Document().Frame();
         const QPoint at(70, 210);
         const double worldX = frame.ScreenToWorldX(at.x());
         const double worldY = frame.ScreenToWorldY(at.y());
@@ -62,14 +62,14 @@ TEST_F(ViewMouse, WheelZoomsAboutThePointUnderTheCursor) {
     // Without a setup the wheel does nothing.
     Form.reset();
     SetUp();
-    const double scale = Form->ScreenFrame().Scale();
+    const double scale = Form->Document().Frame().Scale();
     Wheel({10, 10}, 120);
-    EXPECT_EQ(Form->ScreenFrame().Scale(), scale);
+    EXPECT_EQ(Form->Document().Frame().Scale(), scale);
 }
 
 TEST_F(ViewMouse, DragPansWithAClosedHandAndClearsTheTrails) {
     MakeSetup(2, {{"A", {0, 0}, {2000, 0}, 1, 5, 1, true}}, 1);
-    const QImage& trails = *Access().Scene().TrailImage;
+    const QImage& trails = *View().TrailImage();
     const auto uniform = [&] {
         for (int y = 0; y < trails.height(); ++y)
             for (int x = 0; x < trails.width(); ++x)
@@ -78,10 +78,10 @@ TEST_F(ViewMouse, DragPansWithAClosedHandAndClearsTheTrails) {
     };
     for (int i = 0; i < 3; ++i) Form->Controls().mmiStep->trigger();
     ASSERT_FALSE(uniform());
-    TScreenFrame& frame = Form->ScreenFrame();
+    TScreenFrame& frame = Form->Document().Frame();
     const double worldX = frame.ScreenToWorldX(100);
     const double worldY = frame.ScreenToWorldY(100);
-    Form->SetModified(false);
+    Doc().SetModified(false);
     Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
     EXPECT_EQ(Area()->cursor().shape(), Qt::ClosedHandCursor);
     Mouse(QEvent::MouseMove, {130, 90}, Qt::LeftButton);
@@ -127,9 +127,9 @@ TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
     TParticleSpec b{"Top", {1.7, -2}, {0, 0}, 0.125, 4};
     TParticleSpec hidden{"Hidden", {-5, 0}, {}, 1, 10, 1, false, true};
     MakeSetup(2, {a, b, hidden}, 20);
-    Form->SimData().Particles.Particles(0).SetCharge(-1.2345678);
+    Form->Document().Sim().Particles.Particles(0).SetCharge(-1.2345678);
     const TScreenPoint centre =
-        Form->ScreenFrame().WorldToScreen(Form->SimData().Particles.Particles(0).Position);
+        Form->Document().Frame().WorldToScreen(Form->Document().Sim().Particles.Particles(0).Position);
     struct TCase {
         QPoint At;
         QString Tip;
@@ -141,7 +141,7 @@ TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
         {{100, 150}, ""},
     };
     for (const TCase& c : cases) {
-        EXPECT_EQ(Access().Views().ParticleTip(c.At), c.Tip) << c.At.x();
+        EXPECT_EQ(Form->ParticleTip(c.At), c.Tip) << c.At.x();
         QHelpEvent help(QEvent::ToolTip, c.At, Area()->mapToGlobal(c.At));
         QCoreApplication::sendEvent(Area(), &help);
         // (An empty tip is hidden after the tool tips' own delay.)
@@ -149,6 +149,41 @@ TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
             EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.Tip);
         }
     }
+}
+
+// While a run goes on, a particle's tip follows the particle with its present values (it never
+// stands frozen at the values it was opened with), and it closes once the particle is off screen.
+TEST_F(ViewMouse, TheTipFollowsItsParticleDuringARunAndClosesWhenItLeaves) {
+    MakeSetup(2, {{"Walker", {0, 0}, {50, 0}, 1, 6}}, 100);
+    const auto centreOf = [&] {
+        const TScreenPoint c = Form->Document().Frame().WorldToScreen(Sim().Particles.Particles(0).Position);
+        return QPoint(c.X, c.Y);
+    };
+    const QPoint start = centreOf();
+    QHelpEvent help(QEvent::ToolTip, start, Area()->mapToGlobal(start));
+    QCoreApplication::sendEvent(Area(), &help);
+    ASSERT_TRUE(QToolTip::isVisible());
+    ASSERT_TRUE(QToolTip::text().contains("x = 0, y = 0"));
+
+    // Paused after the first refresh of the run, which comes with its first step.
+    QString during;
+    QMetaObject::invokeMethod(
+        Form.get(),
+        [&] {
+            during = QToolTip::isVisible() ? QToolTip::text() : QString();
+            Form->Controls().mmiPause->trigger();
+        },
+        Qt::QueuedConnection);
+    Form->Controls().mmiStart->trigger();
+    ASSERT_GT(Sim().Time, 0);
+    EXPECT_NE(centreOf(), start);
+    EXPECT_EQ(during, Form->ParticleTip(centreOf()));
+    EXPECT_FALSE(during.contains("x = 0, y = 0"));
+
+    // Off screen: the tip closes.
+    Sim().Particles.Particles(0).Position[0] = 1e6;
+    Form->Controls().mmiStep->trigger();
+    EXPECT_FALSE(QToolTip::isVisible());
 }
 
 }  // namespace

@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "UiTestSupport.h"
+#include "ui/document/UiText.h"
 #include "ui/extras/HelpWindow.h"
 #include "ui/extras/Session.h"
 #include "ui/run/Pace.h"
 #include "ui/window/SpeedControl.h"
-#include "ui/window/UiText.h"
 #include "ui/window/WatchCommands.h"
 
 namespace kinetra::ui::test {
@@ -46,8 +46,8 @@ TEST_F(WatchCommands, APacedRunGivesTheSameBitsAsAFullSpeedRun) {
     // At full speed the status shows the time of the last refresh only.
     EXPECT_NE(Form->PanelText(1), TimeText(fullTime));
 
-    Access().Watch().SetPaceLevel(TPace::LevelOfStepsPerSecond(2000));
-    ASSERT_FALSE(Access().Run().Pace.IsFullSpeed());
+    SetPaceLevel(TPace::LevelOfStepsPerSecond(2000));
+    ASSERT_FALSE(Runner().Pace().IsFullSpeed());
     const std::vector<double> paced = RunSteps(*Form, Sim(), steps);
     EXPECT_EQ(Sim().Time, fullTime);
     ASSERT_EQ(paced.size(), full.size());
@@ -74,10 +74,10 @@ TEST_F(WatchCommands, TheMenuItemsMoveTheSpeedControlAndTheChoiceIsRemembered) {
     for (const TCase& c : cases) {
         c.Item->trigger();
         EXPECT_EQ(speed->Level(), c.Level);
-        EXPECT_EQ(Access().Run().Pace.Level(), c.Level);
+        EXPECT_EQ(Runner().Pace().Level(), c.Level);
     }
     speed->Slider()->setValue(0);
-    EXPECT_EQ(Access().Run().Pace.Level(), 0);
+    EXPECT_EQ(Runner().Pace().Level(), 0);
     Form->Controls().mmiSlower->trigger();
     EXPECT_EQ(speed->Level(), 0);
     EXPECT_EQ(speed->CaptionLabel()->text(), "1 step/s");
@@ -85,19 +85,19 @@ TEST_F(WatchCommands, TheMenuItemsMoveTheSpeedControlAndTheChoiceIsRemembered) {
     // A new window starts at the remembered pace; without one, at the default.
     speed->Slider()->setValue(3);
     TSimForm again(std::make_unique<TScriptedPrompts>());
-    EXPECT_EQ(TSimFormTestAccess(again).Run().Pace.Level(), 3);
+    EXPECT_EQ(again.RunControl().Pace().Level(), 3);
     EXPECT_EQ(again.Controls().spdSpeed->Level(), 3);
     TSession::Clear();
     TSimForm fresh(std::make_unique<TScriptedPrompts>());
-    EXPECT_EQ(TSimFormTestAccess(fresh).Run().Pace.Level(), TPace::DefaultLevel());
+    EXPECT_EQ(fresh.RunControl().Pace().Level(), TPace::DefaultLevel());
     EXPECT_EQ(fresh.Controls().spdSpeed->Level(), TPace::DefaultLevel());
 }
 
 TEST_F(WatchCommands, KinetraHelpOpensOneGuideWindowBesideTheMainWindow) {
     EXPECT_EQ(Form->Controls().mmiHelp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-    EXPECT_EQ(Access().Watch().HelpWindow(), nullptr);
+    EXPECT_EQ(Form->HelpWindow(), nullptr);
     Form->Controls().mmiHelp->trigger();
-    THelpWindow* help = Access().Watch().HelpWindow();
+    THelpWindow* help = Form->HelpWindow();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_FALSE(help->isModal());
@@ -105,7 +105,7 @@ TEST_F(WatchCommands, KinetraHelpOpensOneGuideWindowBesideTheMainWindow) {
     EXPECT_EQ(help->Browser()->source().toString(), THelpWindow::GuideUrl());
     help->close();
     Form->Controls().mmiHelp->trigger();
-    EXPECT_EQ(Access().Watch().HelpWindow(), help);
+    EXPECT_EQ(Form->HelpWindow(), help);
     EXPECT_TRUE(help->isVisible());
 }
 

@@ -18,6 +18,7 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SimOptionValues.h"
 #include "parser/Parser.h"
 #include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
@@ -61,15 +62,9 @@ QString FormatNumber(double value, int digits) {
 }
 
 TFieldValue EvaluateText(TParser& parser, const QString& text) {
-    const double value = parser.Evaluate(text.toStdString());
-    if (!std::isfinite(value)) throw EMathError(MsgOverflow);
-    const std::string shown = FormatGeneral(value, 15);
-    TFieldValue result;
-    // The largest doubles round up beyond the range at 15 digits; such a text could not be
-    // read back, so it is as much an overflow as the parser's own.
-    if (ParseDecimal(shown, result.Value) != TParseResult::Ok) throw EMathError(MsgOverflow);
-    result.Text = QString::fromStdString(shown);
-    return result;
+    // The one rule of a field's value, shared with the options of kinetra-batch.
+    const TFieldNumber number = EvaluateFieldText(parser, text.toStdString());
+    return {QString::fromStdString(number.Text), number.Value};
 }
 
 QString FieldCaption(const QWidget& field) {
@@ -248,6 +243,10 @@ void TSpinEdit::SetText(const QString& text) {
     lineEdit()->setText(text);
 }
 
+int TSpinEdit::ClampedValue() const {
+    return std::clamp(Value(), FMinValue, FMaxValue);
+}
+
 void TSpinEdit::stepBy(int steps) {
     if (!FTyping) {
         QSpinBox::stepBy(steps);
@@ -299,6 +298,12 @@ void TSpinEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+    if (OnReturn && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (FTyping && ClampedValue() != value()) setValue(ClampedValue());
+        event->accept();
+        OnReturn();
+        return;
+    }
     const QString text = event->text();
     if (FTyping && text.size() == 1 && text[0].isPrint() && !IsSpinCharacter(text[0])) {
         QApplication::beep();
@@ -377,12 +382,12 @@ bool TToolDialog::ParseText(QWidget* field) {
 void TToolDialog::ShowError(const std::exception& error) {
     const QString text = QString::fromStdString(error.what());
     const auto* fieldError = dynamic_cast<const EFieldError*>(&error);
-    if (fieldError == nullptr || fieldError->Caption.isEmpty()) {
+    if (fieldError == nullptr || fieldError->Caption().isEmpty()) {
         Host.Prompts().ShowMessage(this, text);
         return;
     }
     Host.Prompts().ShowDetailedMessage(this, text,
-                                       QStringLiteral("In the field \"%1\".").arg(fieldError->Caption));
+                                       QStringLiteral("In the field \"%1\".").arg(fieldError->Caption()));
 }
 
 void TToolDialog::showEvent(QShowEvent* event) {

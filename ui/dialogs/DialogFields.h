@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTableWidget>
 #include <exception>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -45,8 +46,11 @@ TFieldValue EvaluateText(TParser& parser, const QString& text);
 class EFieldError : public std::runtime_error {
 public:
     EFieldError(const std::exception& cause, QString caption)
-        : std::runtime_error(cause.what()), Caption(std::move(caption)) {}
-    QString Caption;
+        : std::runtime_error(cause.what()), FCaption(std::move(caption)) {}
+    const QString& Caption() const { return FCaption; }
+
+private:
+    QString FCaption;
 };
 
 // The caption of a dialog field: the text of the label that has it as its buddy, without
@@ -114,7 +118,14 @@ public:
     QString Text() const;
     // Replaces the text as if the user had typed it.
     void SetText(const QString& text);
+    // The value within the limits: what a typed value becomes when the field is left.
+    int ClampedValue() const;
     void stepBy(int steps) override;
+
+    // Where set, Return or Enter in the field completes it (a typed value is clamped) and then
+    // calls this, for a dialog whose OK is not the default button; otherwise they go to the
+    // dialog as usual.
+    std::function<void()> OnReturn;
 
 protected:
     StepEnabled stepEnabled() const override;

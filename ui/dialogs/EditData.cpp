@@ -64,7 +64,7 @@ QTableWidgetItem* Cell(const QString& text) {
 
 TfrmParticlesList::TfrmParticlesList(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent) {
     setWindowTitle(QStringLiteral("Particle setup"));
-    OnListChanged = [this] { Host.ParticlesChanged(); };
+    connect(this, &TfrmParticlesList::OnListChanged, this, [this] { Host.ParticlesChanged(); });
 
     sgParticlesGrid = new QTableWidget(this);
     sgParticlesGrid->setObjectName(QStringLiteral("sgParticlesGrid"));
@@ -189,12 +189,19 @@ void TfrmParticlesList::sgParticlesGridClick() {
     btnDelete->setEnabled(particleRow);
 }
 
+QString TfrmParticlesList::ParticleName(int index) const {
+    return QString::fromStdString(FWorkList->Particles(index).Name);
+}
+
 void TfrmParticlesList::btnInsertClick() {
     int row = SelectedRow();
     if (row < 0) row = FWorkList->Count();
     {
         TEditParticleForm editor(Host, this, *FWorkList, row, true);
-        if (Host.Prompts().ExecDialog(editor) == QDialog::Accepted) ListChanged = true;
+        if (Host.Prompts().ExecDialog(editor) == QDialog::Accepted) {
+            FListChanged = true;
+            FChanges << QStringLiteral("Insert particle '%1'").arg(ParticleName(editor.Index()));
+        }
     }
     FillGrid();
 }
@@ -205,7 +212,10 @@ void TfrmParticlesList::btnEditClick() {
     {
         TEditParticleForm editor(Host, this, *FWorkList, row, false);
         Host.Prompts().ExecDialog(editor);
-        if (editor.Changed) ParticleChanged = true;
+        if (editor.Changed()) {
+            FParticleChanged = true;
+            FChanges << QStringLiteral("Edit particle '%1'").arg(ParticleName(row));
+        }
     }
     FillGrid();
 }
@@ -213,15 +223,16 @@ void TfrmParticlesList::btnEditClick() {
 void TfrmParticlesList::btnDeleteClick() {
     const int row = SelectedRow();
     if (row < 0 || row >= FWorkList->Count()) return;
+    FChanges << QStringLiteral("Delete particle '%1'").arg(ParticleName(row));
     FWorkList->Delete(row);
-    ListChanged = true;
+    FListChanged = true;
     FillGrid();
 }
 
 void TfrmParticlesList::btnOKClick() {
     try {
         Host.SimData().Particles.Assign(*FWorkList);
-        if (ListChanged && OnListChanged) OnListChanged();
+        if (FListChanged) emit OnListChanged();
         accept();
     } catch (const std::exception& error) {
         ShowError(error);

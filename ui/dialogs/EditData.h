@@ -3,7 +3,7 @@
 // copy to the simulation, Cancel throws it away.
 #pragma once
 
-#include <functional>
+#include <QStringList>
 #include <memory>
 
 #include "ui/dialogs/DialogFields.h"
@@ -17,27 +17,35 @@ class TParticlesList;
 
 namespace kinetra::ui {
 
-class TfrmParticlesList : public TToolDialog {
+// The controls of the dialog "Particle setup", in tab order, read by tests through Controls().
+struct TParticlesListControls {
+    QTableWidget* sgParticlesGrid = nullptr;
+    QPushButton* btnInsert = nullptr;
+    QPushButton* btnEdit = nullptr;
+    QPushButton* btnDelete = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TfrmParticlesList : public TToolDialog, private TParticlesListControls {
+    Q_OBJECT
+
 public:
     TfrmParticlesList(TDialogHost& host, QWidget* parent = nullptr);
     ~TfrmParticlesList() override;
 
+    const TParticlesListControls& Controls() const { return *this; }
+
     // Column 3 holds the colour swatch.
     static constexpr int ColourColumn = 3;
 
-    QTableWidget* sgParticlesGrid;
-    QPushButton* btnInsert;
-    QPushButton* btnEdit;
-    QPushButton* btnDelete;
-    QPushButton* btnCancel;
-    QPushButton* btnOK;
-
     // Set by every successful insert and every delete.
-    bool ListChanged = false;
+    bool ListChanged() const { return FListChanged; }
     // Set when the particle editor changed its particle; stays set for this opening.
-    bool ParticleChanged = false;
-    // Called by OK when ListChanged is set; the host's ParticlesChanged unless replaced.
-    std::function<void()> OnListChanged;
+    bool ParticleChanged() const { return FParticleChanged; }
+    // What this opening did, one line per confirmed insert, edit and delete, in order:
+    // "Insert particle 'Sun'", "Edit particle 'Sun'", "Delete particle 'Sun'".
+    const QStringList& Changes() const { return FChanges; }
 
     const TParticlesList& WorkList() const { return *FWorkList; }
 
@@ -53,10 +61,18 @@ public:
     void btnOKClick();
     void btnCancelClick();
 
+signals:
+    // Raised by OK when particles were inserted or deleted; the host's ParticlesChanged hears it.
+    void OnListChanged();
+
 private:
     void FormCreate();
+    QString ParticleName(int index) const;
 
     std::unique_ptr<TParticlesList> FWorkList;
+    bool FListChanged = false;
+    bool FParticleChanged = false;
+    QStringList FChanges;
 };
 
 }  // namespace kinetra::ui

@@ -110,7 +110,7 @@ void TColourList::paintEvent(QPaintEvent*) {
 
 TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TParticlesList& list, int index,
                                      bool insertMode)
-    : TToolDialog(host, parent), InsertMode(insertMode), Index(index), List(list) {
+    : TToolDialog(host, parent), FInsertMode(insertMode), FIndex(index), List(list) {
     setWindowTitle(QStringLiteral("Particle"));
 
     lblName = Label("lblName", QStringLiteral("Name"), this);
@@ -140,7 +140,9 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     cbColour->setObjectName(QStringLiteral("cbColour"));
     cbColour->setFixedWidth(80);
     lblMyRadius = Label("lblMyRadius", QStringLiteral("Radius"), gbParticleImage);
-    speMyRadius = new TSpinEdit(MinDrawRadius, MaxDrawRadius, false, gbParticleImage);
+    // Digits may be typed as well as stepped; a value outside the limits is clamped when the
+    // field is left, and Return there presses OK.
+    speMyRadius = new TSpinEdit(MinDrawRadius, MaxDrawRadius, true, gbParticleImage);
     speMyRadius->setObjectName(QStringLiteral("speMyRadius"));
     speMyRadius->setFixedWidth(80);
     cbPath = new QCheckBox(QStringLiteral("Show trail"), gbParticleImage);
@@ -155,7 +157,8 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     previewPolicy.setRetainSizeWhenHidden(true);
     imgImage->setSizePolicy(previewPolicy);
 
-    // Enter completes a cell or a field, never the whole dialog.
+    // Enter completes a cell or a field, never the whole dialog (but in the drawing radius,
+    // where nothing else is to complete, it presses OK).
     btnCancel = DialogButton("btnCancel", QStringLiteral("Cancel"), false, this);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), false, this);
 
@@ -240,10 +243,11 @@ TEditParticleForm::TEditParticleForm(TDialogHost& host, QWidget* parent, TPartic
     for (QWidget* field : std::initializer_list<QWidget*>{edtMass, edtCharge, edtRadius, sgPos, sgVel})
         WatchField(field);
     connect(cbColour, &QComboBox::currentIndexChanged, this, [this](int item) {
-        if (item >= 0) ColourIndex = item;
+        if (item >= 0) FColourIndex = item;
         DrawImage();
     });
     connect(speMyRadius, &QSpinBox::valueChanged, this, [this](int) { DrawImage(); });
+    speMyRadius->OnReturn = [this] { btnOK->click(); };
     connect(cbInvisible, &QCheckBox::toggled, this, [this](bool) { InvisibleClick(); });
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -256,21 +260,22 @@ TEditParticleForm::~TEditParticleForm() = default;
 void TEditParticleForm::FormCreate() {
     const int dimensions = List.Dimensions();
     FWorkParticle = std::make_unique<TParticle>(dimensions);
-    if (InsertMode)
-        Index = std::clamp(Index, 0, List.Count());
+    if (FInsertMode)
+        FIndex = std::clamp(FIndex, 0, List.Count());
     else
-        FWorkParticle->Assign(&List.Particles(Index));
+        FWorkParticle->Assign(&List.Particles(FIndex));
     const TParticle& particle = *FWorkParticle;
 
-    ColourIndex = particle.ColourIndex;
+    FColourIndex = particle.ColourIndex;
     // An index outside the palette selects no swatch; it is kept unless a colour is chosen.
-    cbColour->setCurrentIndex(ColourIndex >= 0 && ColourIndex < ColourCount ? ColourIndex : -1);
+    cbColour->setCurrentIndex(FColourIndex >= 0 && FColourIndex < ColourCount ? FColourIndex : -1);
 
     edtName->setText(QString::fromStdString(particle.Name));
     edtMass->setText(FormatNumber(particle.Mass));
     edtCharge->setText(FormatNumber(particle.Charge()));
     edtRadius->setText(FormatNumber(particle.Radius()));
-    speMyRadius->SetValue(particle.GetImageRadius());
+    // A larger radius (only a hand-edited file holds one) shows as the largest offered.
+    speMyRadius->SetValue(std::clamp(particle.GetImageRadius(), MinDrawRadius, MaxDrawRadius));
 
     const std::vector<std::string>& axisNames = Host.ScreenFrame().AxisNames();
     sgPos->Fill(axisNames, VectorTexts(particle.InitialPosition));
@@ -286,11 +291,11 @@ void TEditParticleForm::DrawImage() {
     const QColor background = palette().window().color();
     FPreview = QImage(PreviewSize, PreviewSize, QImage::Format_RGB32);
     FPreview.fill(background);
-    const int r = speMyRadius->value() + 1;
+    const int r = speMyRadius->ClampedValue() + 1;
     QPainter painter(&FPreview);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(background, 2));
-    painter.setBrush(ParticleColour(ColourIndex));
+    painter.setBrush(ParticleColour(FColourIndex));
     painter.drawEllipse(QRect(PreviewSize / 2 - r, PreviewSize / 2 - r, 2 * r, 2 * r));
     painter.end();
     imgImage->setPixmap(QPixmap::fromImage(FPreview));
@@ -321,31 +326,31 @@ void TEditParticleForm::StoreFields() {
     }
     particle.ShowTrail = cbPath->isChecked();
     particle.Invisible = cbInvisible->isChecked();
-    particle.ColourIndex = ColourIndex;
-    particle.SetImageRadius(speMyRadius->value());
+    particle.ColourIndex = FColourIndex;
+    particle.SetImageRadius(speMyRadius->ClampedValue());
     particle.UpdateImage();
 }
 
 void TEditParticleForm::PutIntoList() {
-    if (InsertMode) {
+    if (FInsertMode) {
         // A refused particle stays with the dialog, so OK can be pressed again.
-        List.InsertParticle(Index, std::move(FWorkParticle));
+        List.InsertParticle(FIndex, std::move(FWorkParticle));
         return;
     }
     // Removed first so that the particle is checked against the others, not its old self.
     auto previous = std::make_unique<TParticle>(List.Dimensions());
-    previous->Assign(&List.Particles(Index));
+    previous->Assign(&List.Particles(FIndex));
     const double totalMass = List.TotalMass;
-    List.Delete(Index);
+    List.Delete(FIndex);
     try {
-        List.InsertParticle(Index, std::move(FWorkParticle));
+        List.InsertParticle(FIndex, std::move(FWorkParticle));
     } catch (...) {
-        List.InsertParticle(Index, std::move(previous));
+        List.InsertParticle(FIndex, std::move(previous));
         // Taking a mass off and adding it again may round; the list is to be as it was.
         List.TotalMass = totalMass;
         throw;
     }
-    if (!List.Particles(Index).SameAs(*previous)) Changed = true;
+    if (!List.Particles(FIndex).SameAs(*previous)) FChanged = true;
 }
 
 void TEditParticleForm::btnOKClick() {

@@ -33,43 +33,49 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-class TEditParticleForm : public TToolDialog {
+// The controls of the dialog "Particle", in tab order, read by tests through Controls().
+struct TEditParticleControls {
+    QLabel* lblName = nullptr;
+    QLineEdit* edtName = nullptr;
+    QLabel* lblMass = nullptr;
+    QLineEdit* edtMass = nullptr;
+    QLabel* lblCharge = nullptr;
+    QLineEdit* edtCharge = nullptr;
+    QLabel* lblRadius = nullptr;
+    QLineEdit* edtRadius = nullptr;
+    QLabel* lblPos = nullptr;
+    TValueGrid* sgPos = nullptr;
+    QLabel* lblVel = nullptr;
+    TValueGrid* sgVel = nullptr;
+    QGroupBox* gbParticleImage = nullptr;
+    QLabel* lblColour = nullptr;
+    TColourList* cbColour = nullptr;
+    QLabel* lblMyRadius = nullptr;
+    TSpinEdit* speMyRadius = nullptr;
+    QCheckBox* cbPath = nullptr;
+    QCheckBox* cbInvisible = nullptr;
+    QLabel* imgImage = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TEditParticleForm : public TToolDialog, private TEditParticleControls {
 public:
     // Edits particle `index` of `list`, or (insertMode) inserts a new particle there.
     TEditParticleForm(TDialogHost& host, QWidget* parent, TParticlesList& list, int index, bool insertMode);
     ~TEditParticleForm() override;
 
+    const TEditParticleControls& Controls() const { return *this; }
+
     static constexpr int PreviewSize = 120;
 
-    QLabel* lblName;
-    QLineEdit* edtName;
-    QLabel* lblMass;
-    QLineEdit* edtMass;
-    QLabel* lblCharge;
-    QLineEdit* edtCharge;
-    QLabel* lblRadius;
-    QLineEdit* edtRadius;
-    QLabel* lblPos;
-    TValueGrid* sgPos;
-    QLabel* lblVel;
-    TValueGrid* sgVel;
-    QGroupBox* gbParticleImage;
-    QLabel* lblColour;
-    TColourList* cbColour;
-    QLabel* lblMyRadius;
-    TSpinEdit* speMyRadius;
-    QCheckBox* cbPath;
-    QCheckBox* cbInvisible;
-    QLabel* imgImage;
-    QPushButton* btnCancel;
-    QPushButton* btnOK;
-
     // Set when an edit was accepted and the particle differs from what it was.
-    bool Changed = false;
+    bool Changed() const { return FChanged; }
     // The colour chosen in the colour list, an index into the palette.
-    int ColourIndex = 0;
-    bool InsertMode;
-    int Index;
+    int ColourIndex() const { return FColourIndex; }
+    bool InsertMode() const { return FInsertMode; }
+    // Where the particle is inserted, or which one is edited.
+    int Index() const { return FIndex; }
 
     // The picture of the disc as the main window draws it.
     const QImage& Preview() const { return FPreview; }
@@ -87,6 +93,10 @@ private:
     void StoreFields();
     void PutIntoList();
 
+    bool FChanged = false;
+    int FColourIndex = 0;
+    bool FInsertMode;
+    int FIndex;
     TParticlesList& List;
     std::unique_ptr<TParticle> FWorkParticle;
     QImage FPreview;

@@ -8,14 +8,19 @@ class QPushButton;
 
 namespace kinetra::ui {
 
-class TfrmAbout : public QDialog {
+// The controls of the About box, in tab order, read by tests through Controls().
+struct TAboutControls {
+    QLabel* lblTitle = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TfrmAbout : public QDialog, private TAboutControls {
 public:
     explicit TfrmAbout(QWidget* parent = nullptr);
 
-    void btnOKClick();
+    const TAboutControls& Controls() const { return *this; }
 
-    QLabel* lblTitle = nullptr;
-    QPushButton* btnOK = nullptr;
+    void btnOKClick();
 };
 
 }  // namespace kinetra::ui

@@ -11,13 +11,16 @@
 
 namespace kinetra::ui {
 
-class TDialogHost;
+class TDocument;
 
 class TfrmInfo : public QWidget {
+    Q_OBJECT
+
 public:
     static constexpr int InfoMargin = 2;
 
-    TfrmInfo(TDialogHost& host, QWidget* parent);
+    // Shows the document's simulation.
+    TfrmInfo(TDocument& document, QWidget* parent);
 
     // Lays out the lines for the current number of dimensions and draws the labels and the
     // method's name.
@@ -25,17 +28,21 @@ public:
     // Draws the current values of line 1 and the following ones.
     void UpdateValues();
 
-    // Told when the user closes the window (it is hidden, not destroyed).
-    std::function<void()> OnClosed;
+signals:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
 
-    int LayoutDims = 0;
-    bool LaidOut = false;
-    int LineHeight = 0;
-    int ValueLeft = 0;
-    int ValueRight = 0;
-    // The text of every line as last drawn; Values[0] is the method's name.
-    QStringList Labels;
-    QStringList Values;
+public:
+    // The number of dimensions the lines were laid out for.
+    int LayoutDims() const { return FLayoutDims; }
+    bool LaidOut() const { return FLaidOut; }
+    int LineHeight() const { return FLineHeight; }
+    // The value column: its left and right edges.
+    int ValueLeft() const { return FValueLeft; }
+    int ValueRight() const { return FValueRight; }
+    // The text of every line as last drawn; Values()[0] is the method's name.
+    const QStringList& Labels() const { return FLabels; }
+    const QStringList& Values() const { return FValues; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,7 +52,14 @@ private:
     void DrawValue(QPainter& painter, int line);
     QColor Background() const;
 
-    TDialogHost& Host;
+    TDocument& Document;
+    int FLayoutDims = 0;
+    bool FLaidOut = false;
+    int FLineHeight = 0;
+    int FValueLeft = 0;
+    int FValueRight = 0;
+    QStringList FLabels;
+    QStringList FValues;
     // The window's picture; painting copies it, so values stay visible when it is uncovered.
     QImage Buffer;
 };

@@ -10,16 +10,21 @@ class QPushButton;
 
 namespace kinetra::ui {
 
-class TfrmNew : public TToolDialog {
+// The controls of the dialog "New setup", in tab order, read by tests through Controls().
+struct TNewControls {
+    QLabel* lblName = nullptr;
+    QLineEdit* edtName = nullptr;
+    QLabel* lblDim = nullptr;
+    TSpinEdit* speDim = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+};
+
+class TfrmNew : public TToolDialog, private TNewControls {
 public:
     TfrmNew(TDialogHost& host, QWidget* parent = nullptr);
 
-    QLabel* lblName;
-    QLineEdit* edtName;
-    QLabel* lblDim;
-    TSpinEdit* speDim;
-    QPushButton* btnOK;
-    QPushButton* btnCancel;
+    const TNewControls& Controls() const { return *this; }
 
     void FormCreate();
     void btnOKClick();

@@ -16,13 +16,18 @@ namespace kinetra::ui {
 // Mk.2 keeps its whole name).
 QString NotesCaption(const std::string& fileName);
 
-class TfrmNotes : public TToolDialog {
+// The controls of the dialog "Notes", in tab order, read by tests through Controls().
+struct TNotesControls {
+    QPlainTextEdit* memNotes = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TfrmNotes : public TToolDialog, private TNotesControls {
 public:
     TfrmNotes(TDialogHost& host, QWidget* parent = nullptr);
 
-    QPlainTextEdit* memNotes;
-    QPushButton* btnCancel;
-    QPushButton* btnOK;
+    const TNotesControls& Controls() const { return *this; }
 
     void FormCreate();
     void btnOKClick();

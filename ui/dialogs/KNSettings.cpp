@@ -144,12 +144,12 @@ void TfrmSettings::btnOKClick() {
         const int xDim = cbScreenX->currentIndex();
         if (xDim != ScreenFrame.XDim()) {
             ScreenFrame.SetXDim(xDim);
-            Changed = true;
+            FChanged = true;
         }
         const int yDim = cbScreenY->currentIndex();
         if (yDim != ScreenFrame.YDim()) {
             ScreenFrame.SetYDim(yDim);
-            Changed = true;
+            FChanged = true;
         }
         // What the grid shows is written back, so a component with more than five significant
         // digits is rounded by an OK without edits, and that is a change.
@@ -160,13 +160,13 @@ void TfrmSettings::btnOKClick() {
             sgOrigin->SetCell(i, value.Text);
             if (value.Value != ownOrigin[i]) {
                 ownOrigin[i] = value.Value;
-                Changed = true;
+                FChanged = true;
             }
         }
         const double scale = ReadNumberField(*edtPixelsPerUnit, parser);
         if (scale != ScreenFrame.Scale()) {
             ScreenFrame.SetScale(scale);
-            Changed = true;
+            FChanged = true;
         }
         // Without a selected item (a centre-of-mass frame while the total mass is 0) the
         // frame keeps its name and origin; otherwise the selected item decides the origin,
@@ -177,7 +177,7 @@ void TfrmSettings::btnOKClick() {
             if (name != ScreenFrame.Name()) {
                 ScreenFrame.SetName(name);
                 ScreenFrame.SetOrigin(*FrameVectors[static_cast<size_t>(item)]);
-                Changed = true;
+                FChanged = true;
             }
         }
         accept();

@@ -20,25 +20,30 @@ class TVector;
 
 namespace kinetra::ui {
 
-class TfrmSettings : public TToolDialog {
+// The controls of the dialog "Frame settings", in tab order, read by tests through Controls().
+struct TSettingsControls {
+    QLabel* lblScreenX = nullptr;
+    QComboBox* cbScreenX = nullptr;
+    QLabel* lblScreenY = nullptr;
+    QComboBox* cbScreenY = nullptr;
+    QLabel* lblPixelsPerUnit = nullptr;
+    QLineEdit* edtPixelsPerUnit = nullptr;
+    QLabel* lblFrame = nullptr;
+    QComboBox* cbFrame = nullptr;
+    QLabel* lblOrigin = nullptr;
+    TValueGrid* sgOrigin = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnCancel = nullptr;
+};
+
+class TfrmSettings : public TToolDialog, private TSettingsControls {
 public:
     TfrmSettings(TDialogHost& host, QWidget* parent = nullptr);
 
-    QLabel* lblScreenX;
-    QComboBox* cbScreenX;
-    QLabel* lblScreenY;
-    QComboBox* cbScreenY;
-    QLabel* lblPixelsPerUnit;
-    QLineEdit* edtPixelsPerUnit;
-    QLabel* lblFrame;
-    QComboBox* cbFrame;
-    QLabel* lblOrigin;
-    TValueGrid* sgOrigin;
-    QPushButton* btnOK;
-    QPushButton* btnCancel;
+    const TSettingsControls& Controls() const { return *this; }
 
     // Set by every setting that OK writes, also by an OK that failed later on.
-    bool Changed = false;
+    bool Changed() const { return FChanged; }
 
     // The vector that item `index` of the frame list makes the frame's origin.
     TVector* FrameVector(int index) const { return FrameVectors[static_cast<size_t>(index)]; }
@@ -50,6 +55,7 @@ private:
     void FormCreate();
 
     TScreenFrame& ScreenFrame;
+    bool FChanged = false;
     std::vector<TVector*> FrameVectors;
 };
 

@@ -3,20 +3,37 @@
 #pragma once
 
 #include <QString>
+#include <exception>
+#include <functional>
 #include <optional>
 
+class QAction;
+class QMenu;
+class QPoint;
 class QWidget;
 class QDialog;
+class QFileDialog;
+class QSize;
 
 namespace kinetra::ui {
 
 enum class TAnswer { Yes, No, Cancel };
 
+// The item chosen from a pop-up menu (null: none), and whether Shift was held as it was chosen.
+struct TMenuChoice {
+    QAction* Action = nullptr;
+    bool Shift = false;
+};
+
 class TUserPrompts {
 public:
     virtual ~TUserPrompts() = default;
-    // Plain message box: title "Kinetra", one OK button.
+    // Plain message box: title "Kinetra", one OK button; it reports an error that a command
+    // caught.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The same box for news that is no error (a collision that ended the run). Prompts without
+    // it show it as a message.
+    virtual void ShowNotice(QWidget* parent, const QString& text) { ShowMessage(parent, text); }
     // The same box with a line of detail under the text, such as the dialog field that a
     // message is about; the text stays as it is. Prompts without it show the text alone.
     virtual void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) {
@@ -53,11 +70,16 @@ public:
         (void)maximum;
         return value;
     }
+    // A pop-up menu at `globalPos` (the scene's menus of a particle and of empty space), shown
+    // until the user chooses an item or closes it; the caller acts on the choice (its items need
+    // no handlers of their own).
+    virtual TMenuChoice ExecMenu(QMenu& menu, const QPoint& globalPos);
 };
 
 class TQtPrompts : public TUserPrompts {
 public:
     void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowNotice(QWidget* parent, const QString& text) override;
     void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override;
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowDetailedError(QWidget* parent, const QString& text, const QString& detail) override;
@@ -70,5 +92,16 @@ public:
     std::optional<int> GetInteger(QWidget* parent, const QString& title, const QString& label, int value,
                                   int minimum, int maximum) override;
 };
+
+// The top-level error handler: the message of an error that no command caught, with the
+// full-stop rule, in the error box over `parent`; the silent abort of a collision shows nothing.
+void HandleException(TUserPrompts& prompts, QWidget* parent, std::exception_ptr error);
+// Runs a command so that no exception leaves it: an error reaches HandleException.
+void RunGuarded(TUserPrompts& prompts, QWidget* parent, const std::function<void()>& command);
+// The size a file dialog of the program opens at: room for its columns (name, size, type,
+// date) without cutting them, within the screen.
+QSize FileDialogSize(const QWidget& dialog);
+// Gives a file dialog that size and lets its detail columns fit what they show.
+void FitFileDialog(QFileDialog& dialog);
 
 }  // namespace kinetra::ui

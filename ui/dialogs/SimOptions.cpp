@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "engine/KNConst.h"
+#include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "model/Forces.h"
 #include "ui/dialogs/DialogHost.h"
@@ -183,53 +184,62 @@ void TfrmSimOptions::nmClick() {
     lblTimeStep->setText(adaptive ? QStringLiteral("Initial time step") : QStringLiteral("Time step"));
 }
 
+QLineEdit* TfrmSimOptions::FieldOf(TSimOption option) const {
+    switch (option) {
+        case TSimOption::Accuracy:
+            return edtAccuracy;
+        case TSimOption::TimeStep:
+            return edtTimeStep;
+        case TSimOption::GravConstant:
+            return edtGravConst;
+        case TSimOption::CoulombCoeff:
+            return edtCoulomb;
+        case TSimOption::Power:
+            return edtPower;
+        default:
+            return nullptr;
+    }
+}
+
 void TfrmSimOptions::btnOKClick() {
-    TSimData& sim = Host.SimData();
-    TParser& parser = Host.ExprParser();
+    // The values go through the rule kinetra-batch applies its options with; each field shows
+    // the text its value was read from, and every written value marks the setup, also when a
+    // later one fails.
+    class TFields : public TSimOptionsListener {
+    public:
+        explicit TFields(TfrmSimOptions& dialog) : Dialog(dialog) {}
+        void Evaluated(TSimOption option, const std::string& text) override {
+            if (QLineEdit* field = Dialog.FieldOf(option)) field->setText(QString::fromStdString(text));
+        }
+        void NotEvaluated(TSimOption option) override { Failed = Dialog.FieldOf(option); }
+        void Written(TSimOption) override { Dialog.Host.SetModified(true); }
+        QLineEdit* Failed = nullptr;
+
+    private:
+        TfrmSimOptions& Dialog;
+    } fields(*this);
+
+    TSimOptionValues values;
+    if (const int method = rgNumMethod->ItemIndex(); method >= 0)
+        values.Method = static_cast<TNumMethod>(method);
+    // Read for every method: an accuracy made invalid while RKF was chosen still stops OK.
+    values.Accuracy = edtAccuracy->text().toStdString();
+    values.TimeStep = edtTimeStep->text().toStdString();
+    // Taken as typed: after Enter in the field an out-of-range count reaches SetCycles, which
+    // refuses it with its own message.
+    values.Cycles = std::to_string(speCycles->Value());
+    values.GravConstant = edtGravConst->text().toStdString();
+    values.CoulombCoeff = edtCoulomb->text().toStdString();
+    values.Power = edtPower->text().toStdString();
+    values.Collisions = cbCollisions->isChecked();
     try {
-        const int method = rgNumMethod->ItemIndex();
-        if (method >= 0 && method != static_cast<int>(sim.Method)) {
-            sim.SetMethod(static_cast<TNumMethod>(method));
-            Host.SetModified(true);
-        }
-        // Read for every method: an accuracy made invalid while RKF was chosen still stops OK.
-        const double accuracy = ReadNumberField(*edtAccuracy, parser);
-        if (accuracy != sim.Accuracy) {
-            sim.SetAccuracy(accuracy);
-            Host.SetModified(true);
-        }
-        const double timeStep = ReadNumberField(*edtTimeStep, parser);
-        if (timeStep != sim.TimeStep) {
-            sim.SetTimeStep(timeStep);
-            Host.SetModified(true);
-        }
-        // Taken as typed: after Enter in the field an out-of-range count reaches SetCycles,
-        // which refuses it with its own message.
-        const int cycles = speCycles->Value();
-        if (cycles != sim.Cycles) {
-            sim.SetCycles(cycles);
-            Host.SetModified(true);
-        }
-        const double gravConstant = ReadNumberField(*edtGravConst, parser);
-        if (gravConstant != sim.Force->GravConstant()) {
-            sim.Force->SetGravConstant(gravConstant);
-            Host.SetModified(true);
-        }
-        const double coulomb = ReadNumberField(*edtCoulomb, parser);
-        if (coulomb != sim.Force->CoulombCoeff()) {
-            sim.Force->SetCoulombCoeff(coulomb);
-            Host.SetModified(true);
-        }
-        const double power = ReadNumberField(*edtPower, parser);
-        if (power != sim.Force->GetPower()) {
-            sim.Force->SetPower(power);
-            Host.SetModified(true);
-        }
-        // Collisions are a run setting that the setup file does not hold.
-        sim.Collisions = cbCollisions->isChecked();
+        ApplySimOptions(Host.SimData(), Host.ExprParser(), values, &fields);
         accept();
     } catch (const std::exception& error) {
-        ShowError(error);
+        if (fields.Failed != nullptr)
+            ShowError(EFieldError(error, FieldCaption(*fields.Failed)));
+        else
+            ShowError(error);
     }
 }
 

@@ -1,12 +1,13 @@
 // TfrmSimOptions, the dialog "Simulation options": the numerical method and its settings and the
 // constants of the force law. OK writes back only what changed, through the setters of the
 // simulation and of the force model, so that their checks apply; every written value marks the
-// setup as modified.
+// setup as modified. The rule is the core's ApplySimOptions, the one kinetra-batch uses.
 #pragma once
 
 #include <QGroupBox>
 #include <vector>
 
+#include "engine/SimOptionValues.h"
 #include "ui/dialogs/DialogFields.h"
 
 class QButtonGroup;
@@ -33,33 +34,43 @@ private:
     std::vector<QRadioButton*> Items;
 };
 
-class TfrmSimOptions : public TToolDialog {
+// The controls of the dialog "Simulation options", in tab order, read by tests through Controls().
+struct TSimOptionsControls {
+    TRadioGroup* rgNumMethod = nullptr;
+    QLabel* lblAccuracy = nullptr;
+    QLineEdit* edtAccuracy = nullptr;
+    QLabel* lblTimeStep = nullptr;
+    QLineEdit* edtTimeStep = nullptr;
+    QLabel* lblCycles = nullptr;
+    TSpinEdit* speCycles = nullptr;
+    QLabel* lblGravConstant = nullptr;
+    QLineEdit* edtGravConst = nullptr;
+    QLabel* lblCoulomb = nullptr;
+    QLineEdit* edtCoulomb = nullptr;
+    QLabel* lblGravPower = nullptr;
+    QLineEdit* edtPower = nullptr;
+    QCheckBox* cbCollisions = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOK = nullptr;
+};
+
+class TfrmSimOptions : public TToolDialog, private TSimOptionsControls {
 public:
     TfrmSimOptions(TDialogHost& host, QWidget* parent = nullptr);
 
-    TRadioGroup* rgNumMethod;
-    QLabel* lblAccuracy;
-    QLineEdit* edtAccuracy;
-    QLabel* lblTimeStep;
-    QLineEdit* edtTimeStep;
-    QLabel* lblCycles;
-    TSpinEdit* speCycles;
-    QLabel* lblGravConstant;
-    QLineEdit* edtGravConst;
-    QLabel* lblCoulomb;
-    QLineEdit* edtCoulomb;
-    QLabel* lblGravPower;
-    QLineEdit* edtPower;
-    QCheckBox* cbCollisions;
-    QPushButton* btnCancel;
-    QPushButton* btnOK;
+    const TSimOptionsControls& Controls() const { return *this; }
 
     // Fills the controls from the simulation.
     void FormCreate();
     // Adapts the accuracy field and the time-step label to the selected method.
     void nmClick();
+    // Applies the values as kinetra-batch applies its options (ApplySimOptions).
     void btnOKClick();
     void btnCancelClick();
+
+private:
+    // The text field of an option; none for the method, the cycles and the collisions.
+    QLineEdit* FieldOf(TSimOption option) const;
 };
 
 }  // namespace kinetra::ui

@@ -11,7 +11,7 @@
 
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui {
 
@@ -62,11 +62,17 @@ void TEnergyHistory::Clear() {
     FCount = 0;
     FStride = 1;
     FE0 = 0;
+    FHasE0 = false;
+}
+
+void TEnergyHistory::SetE0(double e0) {
+    FE0 = e0;
+    FHasE0 = true;
 }
 
 void TEnergyHistory::Add(double time, double kinetic, double potential) {
     const TEnergySample sample{time, kinetic, potential, kinetic + potential};
-    if (FCount == 0) FE0 = sample.Total;
+    if (!FHasE0) SetE0(sample.Total);
     FLast = sample;
     const std::int64_t at = FCount++;
     if (FBuckets.empty() || FBuckets.back().Count == FStride) {
@@ -224,6 +230,13 @@ void TfrmEnergyPlot::Restart(double time, double kinetic, double potential) {
     update();
 }
 
+void TfrmEnergyPlot::Resume(std::optional<double> e0) {
+    FHistory.Clear();
+    if (e0) FHistory.SetE0(*e0);
+    ResetPacing();
+    update();
+}
+
 void TfrmEnergyPlot::AddSample(double time, double kinetic, double potential) {
     FHistory.Add(time, kinetic, potential);
 }
@@ -249,7 +262,16 @@ void TfrmEnergyPlot::OfferStep(TSimData& sim) {
     if (++FStepsSkipped < FSampleEvery) return;
     FStepsSkipped = 0;
     if (!FHistory.Empty() && FHistory.Last().Time == sim.Time) return;
-    FHistory.Add(sim.Time, sim.KineticEnergy(), sim.PotentialEnergy());
+    double kinetic = 0, potential = 0;
+    try {
+        kinetic = sim.KineticEnergy();
+        potential = sim.PotentialEnergy();
+    } catch (const EMathError&) {
+        // The window only watches: a state whose energy the arithmetic cannot express (a body
+        // on top of another) is no sample, and the run goes on as it would without the plot.
+        return;
+    }
+    FHistory.Add(sim.Time, kinetic, potential);
 }
 
 void TfrmEnergyPlot::ClearSamples() {
@@ -272,7 +294,7 @@ void TfrmEnergyPlot::paintEvent(QPaintEvent*) {
 
 void TfrmEnergyPlot::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (OnClosed) OnClosed();
+    emit closed();
 }
 
 void TfrmEnergyPlot::Draw(QPainter& painter, const QRect& area) {

@@ -3,8 +3,10 @@
 // time 0: (E - E0) / |E0|, or E - E0 when E0 is 0. This is how the numerical methods are
 // compared: a method that keeps the energy shows a flat total and a drift near 0.
 //
-// The window is offered every displayed step (and one sample at every rewind, which clears the
-// history first), so an oscillation faster than the screen refreshes is still seen whole. The
+// The window is offered every displayed step while it is shown (and one sample at every rewind,
+// which clears the history first), so an oscillation faster than the screen refreshes is still
+// seen whole. It shows only what it sampled: opened, or shown again, after steps it did not see,
+// it begins at the present, its drift still measured from the energy at time 0. The
 // history is bounded: it holds buckets of consecutive samples, each keeping per series its
 // minimum and maximum and when they came. When all buckets are taken, neighbouring pairs merge
 // and each bucket from then on takes twice as many samples, so the buckets stay evenly spread
@@ -29,6 +31,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kinetra {
@@ -72,7 +75,9 @@ public:
     explicit TEnergyHistory(std::size_t capacity = DefaultCapacity);
 
     void Clear();
-    // Takes a sample in; the first one after Clear sets E0.
+    // E0 from a state that was not sampled: the energy at time 0 when sampling begins later.
+    void SetE0(double e0);
+    // Takes a sample in; the first one after Clear sets E0 unless SetE0 did.
     void Add(double time, double kinetic, double potential);
 
     std::size_t Capacity() const { return FCapacity; }
@@ -99,6 +104,7 @@ private:
     std::int64_t FCount = 0;
     std::int64_t FStride = 1;
     double FE0 = 0;
+    bool FHasE0 = false;
 };
 
 // Values of an axis: the range, and tick marks at whole multiples of 1, 2 or 5 times a power of
@@ -114,15 +120,21 @@ struct TAxisScale {
 TAxisScale ScaleAxis(double low, double high, int maxTicks);
 
 class TfrmEnergyPlot : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TfrmEnergyPlot(QWidget* parent, std::size_t capacity = TEnergyHistory::DefaultCapacity);
 
     // The history is cleared and the time-0 sample taken.
     void Restart(double time, double kinetic, double potential);
+    // Sampling begins at the present after steps that were not sampled (the window was hidden
+    // or not yet open): the history is cleared, so that no line joins across steps it never
+    // saw, and E0, the energy at time 0 where it is known, stays the drift's reference.
+    void Resume(std::optional<double> e0);
     // Takes a sample; the window is repainted at the next update().
     void AddSample(double time, double kinetic, double potential);
     // Called after every displayed step: takes the state's energies when the cost allows (see
-    // above) and the step moved the time.
+    // above) and the step moved the time. Energies that cannot be computed are left out.
     void OfferStep(TSimData& sim);
     // Every how many steps OfferStep takes a sample at present.
     int SampleEvery() const { return FSampleEvery; }
@@ -132,8 +144,9 @@ public:
     // The picture as the window shows it, at its current size.
     QImage Picture();
 
-    // Told when the user closes the window (it is hidden, not destroyed).
-    std::function<void()> OnClosed;
+signals:
+    // The user closed the window (it is hidden, not destroyed).
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

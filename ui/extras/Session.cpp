@@ -80,6 +80,14 @@ void TSession::SetLastFolder(const QString& folder) {
     if (!folder.isEmpty()) Settings().setValue(KeyFolder, QDir::cleanPath(folder));
 }
 
+bool TSession::Flag(const QString& key, bool fallback) {
+    return Settings().value(QStringLiteral("Window/") + key, fallback).toBool();
+}
+
+void TSession::SetFlag(const QString& key, bool value) {
+    Settings().setValue(QStringLiteral("Window/") + key, value);
+}
+
 void TSession::Clear() {
     Settings().clear();
 }

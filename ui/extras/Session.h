@@ -31,6 +31,11 @@ public:
     static QString LastFolder();
     static void SetLastFolder(const QString& folder);
 
+    // A remembered on/off choice of the window (the marks over the scene, the notes pane), under
+    // `key`; `fallback` when none is remembered.
+    static bool Flag(const QString& key, bool fallback);
+    static void SetFlag(const QString& key, bool value);
+
     // Forgets everything (for tests).
     static void Clear();
 };

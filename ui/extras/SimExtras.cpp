@@ -17,14 +17,14 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/document/Document.h"
+#include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Examples.h"
 #include "ui/extras/Session.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
-#include "ui/setup/SetupCommands.h"
-#include "ui/window/SimMain.h"
-#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 
@@ -48,7 +48,12 @@ std::string BaseName(const std::string& fileName) {
 
 }  // namespace
 
-TSimExtras::TSimExtras(TSimForm& form) : Form(form) {}
+TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
+                       QWidget* window)
+    : QObject(window), Document(document), Scene(scene), Run(run), Prompts(prompts), Window(window) {
+    // The new view's setup is another one.
+    connect(&document, &TDocument::viewReset, this, &TSimExtras::ForgetSamples);
+}
 
 TSimExtras::~TSimExtras() {
     FRecorder.Close();
@@ -73,13 +78,13 @@ QString TSimExtras::StartFolder() const {
 
 void TSimExtras::RememberFile(const std::string& fileName) {
     TSession::AddRecentFile(ToQ(fileName));
-    FillRecentMenu();
+    emit recentFilesChanged();
 }
 
 QString TSimExtras::AskSaveName(const QString& title, const QString& proposed, const QString& filter,
                                 const char* extension, const QString& question) {
     for (;;) {
-        const QString chosen = Form.Prompts().GetSaveFileName(&Form, title, StartFolder(), proposed, filter);
+        const QString chosen = Prompts.GetSaveFileName(Window, title, StartFolder(), proposed, filter);
         if (chosen.isEmpty()) return {};
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
         // A name without extension gets the file type's own, unless it names something that
@@ -88,7 +93,7 @@ QString TSimExtras::AskSaveName(const QString& title, const QString& proposed, c
         if (!HasExtension(FromQ(chosen)) && !QFileInfo::exists(chosen))
             target += QString::fromUtf8(extension);
         if (!QFileInfo(target).isFile()) return target;
-        switch (Form.Prompts().Confirm(&Form, question)) {
+        switch (Prompts.Confirm(Window, question)) {
             case TAnswer::Yes:
                 return target;
             case TAnswer::No:
@@ -102,50 +107,48 @@ QString TSimExtras::AskSaveName(const QString& title, const QString& proposed, c
 bool TSimExtras::RestoreWindowGeometry() {
     const QByteArray saved = TSession::WindowGeometry();
     if (saved.isEmpty()) return false;
-    const QRect before = Form.normalGeometry();
-    const Qt::WindowStates stateBefore = Form.windowState();
-    if (!Form.restoreGeometry(saved)) return false;
+    QWidget& form = *Window;
+    const QRect before = form.normalGeometry();
+    const Qt::WindowStates stateBefore = form.windowState();
+    if (!form.restoreGeometry(saved)) return false;
     // Only a place that fits a screen as it is now: saved on a larger or another screen, the
     // window could stand with its status bar below the screen's edge. Its normal geometry
     // counts also when it comes back maximised, for the moment it is made normal again.
-    const QRect restored = Form.normalGeometry().isValid() ? Form.normalGeometry() : Form.geometry();
+    const QRect restored = form.normalGeometry().isValid() ? form.normalGeometry() : form.geometry();
     for (const QScreen* monitor : QGuiApplication::screens())
         if (monitor->availableGeometry().contains(restored)) return true;
-    Form.setWindowState(stateBefore);
-    Form.setGeometry(before);
+    form.setWindowState(stateBefore);
+    form.setGeometry(before);
     return false;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Examples and recent setups
 
-void TSimExtras::FillExamplesMenu() {
-    Form.mmiExamples->clear();
+void TSimExtras::FillExamplesMenu(QMenu& menu) {
+    menu.clear();
     const QList<TExampleSetup> examples = FindExamples();
     for (const TExampleSetup& example : examples) {
-        QAction* action = Form.mmiExamples->addAction(MenuText(example.Name));
+        QAction* action = menu.addAction(MenuText(example.Name));
         action->setData(example.Path);
         action->setToolTip(example.Path);
         const QString path = example.Path;
-        QObject::connect(action, &QAction::triggered, &Form,
-                         [this, path] { Form.Guard([this, path] { OpenFromMenu(path); }); });
+        connect(action, &QAction::triggered, this, [this, path] { emit openRequested(path); });
     }
-    Form.mmiExamples->menuAction()->setEnabled(!examples.isEmpty());
+    menu.menuAction()->setEnabled(!examples.isEmpty());
 }
 
-void TSimExtras::FillRecentMenu() {
-    Form.mmiRecent->clear();
+void TSimExtras::FillRecentMenu(QMenu& menu) {
+    menu.clear();
     const QStringList files = TSession::RecentFiles();
     int number = 1;
     for (const QString& file : files) {
-        QAction* action =
-            Form.mmiRecent->addAction(QStringLiteral("&") + QString::number(number++) + QStringLiteral("  ") +
-                                      MenuText(QDir::toNativeSeparators(file)));
+        QAction* action = menu.addAction(QStringLiteral("&") + QString::number(number++) +
+                                         QStringLiteral("  ") + MenuText(QDir::toNativeSeparators(file)));
         action->setData(file);
-        QObject::connect(action, &QAction::triggered, &Form,
-                         [this, file] { Form.Guard([this, file] { OpenFromMenu(file); }); });
+        connect(action, &QAction::triggered, this, [this, file] { emit openRequested(file); });
     }
-    if (files.isEmpty()) Form.mmiRecent->addAction(QStringLiteral("No recent setups"))->setEnabled(false);
+    if (files.isEmpty()) menu.addAction(QStringLiteral("No recent setups"))->setEnabled(false);
 }
 
 bool TSimExtras::IsBundledExample(const QString& fileName) {
@@ -156,19 +159,18 @@ bool TSimExtras::IsBundledExample(const QString& fileName) {
     return false;
 }
 
-void TSimExtras::OpenFromMenu(const QString& fileName) {
-    if (Form.Setup->UnsavedChangesHandled()) Form.Setup->OpenSetup(fileName);
-}
-
 // ---------------------------------------------------------------------------------------------
 // The energy plot
 
 void TSimExtras::TakeRewindSample() {
     // Taken whether or not the plot is shown: switched on later in the run, it still measures
     // the drift from the energy at time 0.
+    EnergyPlotBehind = false;
+    RewindEnergyKnown = false;
     try {
-        RewindKinetic = Form.FSimData->KineticEnergy();
-        RewindPotential = Form.FSimData->PotentialEnergy();
+        RewindKinetic = Document.Sim().KineticEnergy();
+        RewindPotential = Document.Sim().PotentialEnergy();
+        RewindEnergyKnown = true;
     } catch (const EMathError&) {
         // No energy of the start to measure from: the plot starts empty; where the energies are
         // shown (the info window, the plot's next sample) their error is reported.
@@ -177,34 +179,56 @@ void TSimExtras::TakeRewindSample() {
         if (FEnergyPlot) FEnergyPlot->ClearSamples();
         return;
     }
-    if (FEnergyPlot) FEnergyPlot->Restart(Form.FSimData->Time, RewindKinetic, RewindPotential);
+    if (FEnergyPlot) FEnergyPlot->Restart(Document.Sim().Time, RewindKinetic, RewindPotential);
 }
 
 void TSimExtras::SampleEnergy() {
-    const double time = Form.FSimData->Time;
+    const double time = Document.Sim().Time;
     const TEnergyHistory& history = FEnergyPlot->History();
     // A refresh without a step in between (a view change, a repaint) adds nothing new.
     if (!history.Empty() && history.Last().Time == time) return;
-    FEnergyPlot->AddSample(time, Form.FSimData->KineticEnergy(), Form.FSimData->PotentialEnergy());
+    double kinetic = 0, potential = 0;
+    try {
+        kinetic = Document.Sim().KineticEnergy();
+        potential = Document.Sim().PotentialEnergy();
+    } catch (const EMathError&) {
+        // Not a sample; showing the plot does not fail for it.
+        return;
+    }
+    FEnergyPlot->AddSample(time, kinetic, potential);
 }
 
-void TSimExtras::mmiEnergyPlotClick() {
-    EnergyPlotShown = Form.mmiEnergyPlot->isChecked();
+void TSimExtras::CatchUpEnergyPlot() {
+    if (!EnergyPlotBehind || !Document.HasSetup()) return;
+    EnergyPlotBehind = false;
+    // Nothing happened since the rewind: the plot starts where the run starts.
+    if (Run.StepsDone() == 0 && RewindEnergyKnown) {
+        FEnergyPlot->Restart(Document.Sim().Time, RewindKinetic, RewindPotential);
+        return;
+    }
+    // A line from the last sample it took (or from time 0) to now would be a trend it never saw.
+    FEnergyPlot->Resume(RewindEnergyKnown ? std::optional<double>(RewindKinetic + RewindPotential)
+                                          : std::nullopt);
+}
+
+void TSimExtras::mmiEnergyPlotClick(bool checked) {
+    FEnergyPlotShown = checked;
     if (!FEnergyPlot) {
-        FEnergyPlot = std::make_unique<TfrmEnergyPlot>(&Form);
-        FEnergyPlot->OnClosed = [this] {
-            Form.mmiEnergyPlot->setChecked(false);
-            EnergyPlotShown = false;
-        };
+        FEnergyPlot = std::make_unique<TfrmEnergyPlot>(Window);
+        connect(FEnergyPlot.get(), &TfrmEnergyPlot::closed, this, [this] {
+            FEnergyPlotShown = false;
+            emit energyPlotShownChanged(false);
+        });
         // Top right, where it leaves the info window at the top left and the tool panel free.
-        if (const QScreen* monitor = Form.screen()) {
+        if (const QScreen* monitor = Window->screen()) {
             const QRect area = monitor->availableGeometry();
             FEnergyPlot->move(area.right() - FEnergyPlot->frameGeometry().width() - 64, area.top() + 62);
         }
-        if (Form.Run->RunState != rsNoSetup) FEnergyPlot->Restart(0, RewindKinetic, RewindPotential);
+        EnergyPlotBehind = true;
     }
-    if (EnergyPlotShown) {
-        if (Form.View->Ready) SampleEnergy();
+    if (FEnergyPlotShown) {
+        CatchUpEnergyPlot();
+        if (Scene.Ready()) SampleEnergy();
         FEnergyPlot->show();
     } else {
         FEnergyPlot->hide();
@@ -216,12 +240,12 @@ void TSimExtras::mmiEnergyPlotClick() {
 
 void TSimExtras::StopRecording() {
     FRecorder.Close();
-    if (Form.mmiRecordCsv) Form.mmiRecordCsv->setChecked(false);
+    emit recordingChanged(false);
 }
 
 void TSimExtras::RecordStep() {
     try {
-        FRecorder.Append(*Form.FSimData, Form.Run->StepsDone);
+        FRecorder.Append(Document.Sim(), Run.StepsDone());
     } catch (const EMathError&) {
         // Energies that cannot be computed: the step failed, which the run loop reports.
         StopRecording();
@@ -229,38 +253,38 @@ void TSimExtras::RecordStep() {
     } catch (const std::exception& e) {
         // The recording ends; the run goes on.
         StopRecording();
-        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+        Prompts.ShowMessage(Window, ToQ(e.what()));
     }
 }
 
-void TSimExtras::mmiRecordCsvClick() {
-    if (!Form.mmiRecordCsv->isChecked()) {
+void TSimExtras::mmiRecordCsvClick(bool checked) {
+    if (!checked) {
         StopRecording();
         return;
     }
     // Checked only once the recording has begun.
-    Form.mmiRecordCsv->setChecked(false);
+    emit recordingChanged(false);
     const QString name =
-        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Form.FSimData->FileName) + ".csv"),
+        AskSaveName(QStringLiteral("Record to CSV"), ToQ(BaseName(Document.Sim().FileName) + ".csv"),
                     QString::fromUtf8(CsvFilter), ".csv", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     // The columns are named after the particles and the frame's axes; a long run is recorded
     // at every K-th displayed step.
     const std::optional<int> interval =
-        Form.Prompts().GetInteger(&Form, QStringLiteral("Record to CSV"),
-                                  QStringLiteral("Record every K-th displayed step, K:"), 1, 1, 1000000000);
+        Prompts.GetInteger(Window, QStringLiteral("Record to CSV"),
+                           QStringLiteral("Record every K-th displayed step, K:"), 1, 1, 1000000000);
     if (!interval) return;
     TCsvRecordOptions options;
     options.Names = true;
-    options.AxisNames = Form.FScreenFrame->AxisNames();
+    options.AxisNames = Document.Frame().AxisNames();
     options.Interval = *interval;
     try {
-        FRecorder.Open(FromQ(name), *Form.FSimData, Form.Run->StepsDone, options);
+        FRecorder.Open(FromQ(name), Document.Sim(), Run.StepsDone(), options);
     } catch (const EInOutError& e) {
-        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+        Prompts.ShowMessage(Window, ToQ(e.what()));
         return;
     }
-    Form.mmiRecordCsv->setChecked(true);
+    emit recordingChanged(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -268,24 +292,24 @@ void TSimExtras::mmiRecordCsvClick() {
 
 void TSimExtras::mmiExportImageClick() {
     const QString name =
-        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Form.FSimData->FileName) + ".png"),
+        AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Document.Sim().FileName) + ".png"),
                     QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     QImageWriter writer(name, "png");
-    if (!writer.write(Form.View->SceneImage()))
+    if (!writer.write(Scene.SceneImage()))
         throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
 }
 
 void TSimExtras::mmiSaveStateClick() {
     const QString name = AskSaveName(
-        QStringLiteral("Save state as setup"), ToQ(BaseName(Form.FSimData->FileName) + "_state.knx"),
+        QStringLiteral("Save state as setup"), ToQ(BaseName(Document.Sim().FileName) + "_state.knx"),
         QString::fromUtf8(SetupFilter), SetupExtension, QString::fromUtf8(SetupExistsQuestion));
     if (name.isEmpty()) return;
     std::string written;
     try {
-        written = SaveStateAsSetup(*Form.FSimData, FromQ(name));
+        written = SaveStateAsSetup(Document.Sim(), FromQ(name));
     } catch (const EKNError& e) {
-        Form.Prompts().ShowMessage(&Form, ToQ(e.what()));
+        Prompts.ShowMessage(Window, ToQ(e.what()));
         return;
     }
     RememberFile(written);
@@ -297,11 +321,14 @@ void TSimExtras::mmiSaveStateClick() {
 void TSimExtras::StepDrawn() {
     if (FRecorder.Recording()) RecordStep();
     // Every step, so that swings faster than the refreshes reach the plot.
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->OfferStep(*Form.FSimData);
+    if (FEnergyPlotShown && FEnergyPlot)
+        FEnergyPlot->OfferStep(Document.Sim());
+    else
+        EnergyPlotBehind = true;
 }
 
 void TSimExtras::SceneRefreshed() {
-    if (EnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+    if (FEnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
 }
 
 void TSimExtras::ForgetSamples() {

@@ -4,30 +4,42 @@
 // the last folder, the window's place).
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <memory>
 #include <string>
 
 #include "engine/CsvRecorder.h"
-#include "ui/window/SimMain.h"
+
+class QMenu;
+class QWidget;
 
 namespace kinetra::ui {
 
-class TSimExtras {
+class TDocument;
+class TfrmEnergyPlot;
+class TRunControl;
+class TSceneView;
+class TUserPrompts;
+
+class TSimExtras : public QObject {
+    Q_OBJECT
+
 public:
-    explicit TSimExtras(TSimForm& form);
-    ~TSimExtras();
+    // The commands for the document's setup as the scene shows it and the run control counts
+    // its steps; prompts and windows over `window`.
+    TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
+               QWidget* window);
+    ~TSimExtras() override;
     TSimExtras(const TSimExtras&) = delete;
     TSimExtras& operator=(const TSimExtras&) = delete;
 
-    void mmiEnergyPlotClick();
-    void mmiRecordCsvClick();
+    // The menu items' new check states.
+    void mmiEnergyPlotClick(bool checked);
+    void mmiRecordCsvClick(bool checked);
     void mmiExportImageClick();
     void mmiSaveStateClick();
-    // Opens the setup as Open does after its file dialog, the question about unsaved changes
-    // included.
-    void OpenFromMenu(const QString& fileName);
-    // Ends a recording to CSV, if one is going on, and unchecks its menu item.
+    // Ends a recording to CSV, if one is going on (its menu item is unchecked).
     void StopRecording();
     // The energies of the rewound state, for the plot's E0; taken at every rewind.
     void TakeRewindSample();
@@ -38,8 +50,10 @@ public:
     // The setup has gone: the plot's curves belonged to it.
     void ForgetSamples();
     bool RestoreWindowGeometry();
-    void FillExamplesMenu();
-    void FillRecentMenu();
+    // The bundled examples and the recent setups as items of the menu; choosing one asks to
+    // open it (openRequested).
+    void FillExamplesMenu(QMenu& menu);
+    void FillRecentMenu(QMenu& menu);
     void RememberFile(const std::string& fileName);
     QString StartFolder() const;
     // The file lies in a folder of the bundled examples.
@@ -47,20 +61,40 @@ public:
 
     TfrmEnergyPlot* EnergyPlot() const { return FEnergyPlot.get(); }
     const TCsvRecorder& Recorder() const { return FRecorder; }
-    bool EnergyPlotShown = false;
+    bool EnergyPlotShown() const { return FEnergyPlotShown; }
+
+signals:
+    // A setup chosen from the examples or the recent setups.
+    void openRequested(const QString& fileName);
+    // The menu items' check marks follow.
+    void energyPlotShownChanged(bool shown);
+    void recordingChanged(bool recording);
+    void recentFilesChanged();
 
 private:
     void SampleEnergy();
+    // Before the plot is shown: its history goes on only where it saw every step since the last
+    // rewind; otherwise it begins anew at the present (see TfrmEnergyPlot::Resume).
+    void CatchUpEnergyPlot();
     void RecordStep();
     // A save dialog with the override question of Save As; an empty name means cancelled.
     QString AskSaveName(const QString& title, const QString& proposed, const QString& filter,
                         const char* extension, const QString& question);
 
-    TSimForm& Form;
+    TDocument& Document;
+    TSceneView& Scene;
+    const TRunControl& Run;
+    TUserPrompts& Prompts;
+    QWidget* Window;
     std::unique_ptr<TfrmEnergyPlot> FEnergyPlot;
     TCsvRecorder FRecorder;
+    bool FEnergyPlotShown = false;
     double RewindKinetic = 0;
     double RewindPotential = 0;
+    // The energies of the rewound state could be computed.
+    bool RewindEnergyKnown = false;
+    // Steps went by since the last rewind that the plot did not sample.
+    bool EnergyPlotBehind = false;
 };
 
 }  // namespace kinetra::ui

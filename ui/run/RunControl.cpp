@@ -10,56 +10,85 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
-#include "ui/dialogs/KNInfo.h"
-#include "ui/extras/SimExtras.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/document/UiText.h"
 #include "ui/scene/SceneView.h"
-#include "ui/window/UiText.h"
 
 namespace kinetra::ui {
 
-TRunControl::TRunControl(TSimForm& form) : Form(form), PaceTimer(new QTimer(&form)) {
+TRunControl::TRunControl(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window)
+    : QObject(window),
+      Document(document),
+      Scene(scene),
+      Prompts(prompts),
+      Window(window),
+      PaceTimer(new QTimer(this)) {
     PaceTimer->setSingleShot(true);
     PaceTimer->setTimerType(Qt::PreciseTimer);
+    connect(&document, &TDocument::collision, this, &TRunControl::CollisionDetected);
+    connect(&scene, &TSceneView::stepDrawn, this, &TRunControl::StepDrawn);
 }
 
 void TRunControl::mmiStartClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
+    if (Document.Sim().SignedStep < 0) Document.Sim().Reverse();
+    Resume();
 }
 
 void TRunControl::sbBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
-    if (RunState != rsRunning) RunLoop();
+    if (Document.Sim().SignedStep > 0) Document.Sim().Reverse();
+    Resume();
+}
+
+void TRunControl::Resume() {
+    if (Document.RunState() == rsRunning) return;
+    if (FLoopDepth == 0) {
+        RunLoop();
+        return;
+    }
+    // Given inside the event processing of the loop (after the options dialog, or Pause and
+    // Run in one go): that loop tests RunState as soon as control is back and goes on. A loop
+    // entered here would nest one more for every such resume, until the stack ran out.
+    Document.SetRunState(rsRunning);
+    SetPanel(0, QStringLiteral("Running"));
+    FPace.Restart();
 }
 
 void TRunControl::sbStepClick() {
-    if (Form.FSimData->SignedStep < 0) Form.FSimData->Reverse();
+    if (Document.Sim().SignedStep < 0) Document.Sim().Reverse();
     SingleStep();
 }
 
 void TRunControl::sbStepBackClick() {
-    if (Form.FSimData->SignedStep > 0) Form.FSimData->Reverse();
+    if (Document.Sim().SignedStep > 0) Document.Sim().Reverse();
     SingleStep();
 }
 
 void TRunControl::RunLoop() {
-    RunState = rsRunning;
-    Form.SetPanel(0, QStringLiteral("Running"));
+    Document.SetRunState(rsRunning);
+    SetPanel(0, QStringLiteral("Running"));
     try {
+        // Counts this loop while it still tests RunState; gone before an error is reported.
+        struct TDepth {
+            int& Depth;
+            explicit TDepth(int& depth) : Depth(depth) { ++Depth; }
+            TDepth(const TDepth&) = delete;
+            TDepth& operator=(const TDepth&) = delete;
+            ~TDepth() { --Depth; }
+        } depth(FLoopDepth);
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
-        // changing RunState.
-        Pace.Restart();
-        while (RunState == rsRunning && WaitForPace()) {
-            Form.FSimData->Step();
-            Pace.StepDone();
+        // changing the run state.
+        FPace.Restart();
+        while (Document.RunState() == rsRunning && WaitForPace()) {
+            Document.Sim().Step();
+            FPace.StepDone();
         }
     } catch (const EKNError& e) {
-        Form.Prompts().ShowMessage(&Form, QString::fromStdString(e.what()));
+        Prompts.ShowMessage(Window, QString::fromStdString(e.what()));
         mmiStopClick();
     } catch (const EMathError&) {
-        // The energies of the reached state (the information window, the energy plot and the
-        // recording ask for them after each step) cannot be computed: a failed step.
-        Form.Prompts().ShowMessage(&Form, QString::fromUtf8(MsgCoordinateOutOfRange));
+        // The energies of the reached state (the recording asks for them after each step)
+        // cannot be computed: a failed step.
+        Prompts.ShowMessage(Window, QString::fromUtf8(MsgCoordinateOutOfRange));
         mmiStopClick();
     } catch (...) {
         mmiStopClick();
@@ -68,12 +97,12 @@ void TRunControl::RunLoop() {
 }
 
 bool TRunControl::WaitForPace() {
-    if (Pace.IsFullSpeed()) return true;
+    if (FPace.IsFullSpeed()) return true;
     // Also when the step is due at once: commands are never starved by a fast pace.
     QCoreApplication::processEvents();
     for (;;) {
-        if (RunState != rsRunning) return false;
-        const auto wait = Pace.TimeUntilDue();
+        if (Document.RunState() != rsRunning) return false;
+        const auto wait = FPace.TimeUntilDue();
         if (wait == TPace::TDuration::zero()) return true;
         // The timer's event wakes the wait; any other event (a command, a repaint, the speed
         // control) is handled at once, after which the loop looks again.
@@ -85,69 +114,70 @@ bool TRunControl::WaitForPace() {
 }
 
 void TRunControl::SingleStep() {
-    RunState = rsPaused;
-    Form.FSimData->Step();
-    Form.SetPanel(0, QStringLiteral("Paused"));
-    Form.View->RefreshScene();
+    Document.SetRunState(rsPaused);
+    Document.Sim().Step();
+    // Run given in this step's event processing during a run: the run goes on around it.
+    if (Document.RunState() == rsRunning) return;
+    SetPanel(0, QStringLiteral("Paused"));
+    Scene.RefreshScene();
 }
 
 void TRunControl::mmiPauseClick() {
-    if (RunState != rsRunning) return;
-    RunState = rsPaused;
-    Form.SetPanel(0, QStringLiteral("Paused"));
+    if (Document.RunState() != rsRunning) return;
+    Document.SetRunState(rsPaused);
+    SetPanel(0, QStringLiteral("Paused"));
 }
 
 void TRunControl::mmiStopClick() {
-    Form.Extras->StopRecording();
-    RunState = rsStopped;
-    Form.SetPanel(0, QStringLiteral("Stopped"));
+    emit stopping();
+    Document.SetRunState(rsStopped);
+    SetPanel(0, QStringLiteral("Stopped"));
     PrepareScene();
-    Form.SetPanel(1, TimeText(Form.FSimData->Time));
+    SetPanel(1, TimeText(Document.Sim().Time));
 }
 
 void TRunControl::PrepareScene() {
-    if (RunState == rsRunning) return;
-    TParticlesList& particles = Form.FSimData->Particles;
-    if (RunState != rsPaused) {
-        StepCount = 0;
-        StepsDone = 0;
+    if (Document.RunState() == rsRunning) return;
+    TParticlesList& particles = Document.Sim().Particles;
+    if (Document.RunState() != rsPaused) {
+        FStepCount = 0;
+        FStepsDone = 0;
         const int n = particles.Count();
-        RefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
-        Form.FSimData->Rewind();
-        Form.View->Rewind();
-        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->UpdateValues();
-        Form.Extras->TakeRewindSample();
+        FRefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
+        Document.Sim().Rewind();
+        Scene.Rewind();
+        emit rewound();
     }
-    Form.View->UpdateInvisibleFlags();
-    Form.View->UpdateTrailFlags();
-    Form.ShowFrameInfo();
-    if (RunState == rsStopped) Form.View->DrawParticles();
-    particles.OnCollision = [this](int i, int j) { CollisionDetected(i, j); };
-    Form.FSimData->Prepare();
-    Form.View->Ready = true;
+    Scene.UpdateInvisibleFlags();
+    Scene.UpdateTrailFlags();
+    emit frameInfoChanged();
+    if (Document.RunState() == rsStopped) Scene.DrawParticles();
+    Document.HookCollisions();
+    Document.Sim().Prepare();
+    Scene.SetReady(true);
 }
 
 void TRunControl::CollisionDetected(int i, int j) {
-    const TParticlesList& particles = Form.FSimData->Particles;
-    Form.SetPanel(1, CollisionTimeText(Form.FSimData->Time));
-    Form.Prompts().ShowMessage(
-        &Form, ToQ("Collision between " + particles.Particles(i).Name + " and " +
-                   particles.Particles(j).Name + " at t = " + FormatFixed(Form.FSimData->Time, 2)));
+    const TParticlesList& particles = Document.Sim().Particles;
+    SetPanel(1, CollisionTimeText(Document.Sim().Time));
+    Prompts.ShowNotice(Window,
+                       ToQ("Collision between " + particles.Particles(i).Name + " and " +
+                           particles.Particles(j).Name + " at t = " + FormatFixed(Document.Sim().Time, 2)));
     mmiStopClick();
 }
 
 void TRunControl::StepDrawn(bool left) {
     // Before the event processing below, in which a command may stop or rewind the run.
-    ++StepsDone;
-    Form.Extras->StepDrawn();
-    if (!Pace.IsFullSpeed()) {
+    ++FStepsDone;
+    emit stepDrawn();
+    if (!FPace.IsFullSpeed()) {
         // Paced: every step is shown; the events are processed while waiting for the next.
-        Form.View->RefreshScene();
-    } else if (left || StepCount % RefreshInterval == 0) {
-        Form.View->RefreshScene();
+        Scene.RefreshScene();
+    } else if (left || FStepCount % FRefreshInterval == 0) {
+        Scene.RefreshScene();
         QCoreApplication::processEvents();
     }
-    ++StepCount;
+    ++FStepCount;
 }
 
 }  // namespace kinetra::ui

@@ -90,35 +90,43 @@ QImage ParticlePicture(int colourIndex, int size, const QColor& background) {
 
 }  // namespace
 
-TSceneView::TSceneView(TSimForm& form) : QWidget(&form), Form(form) {
+TSceneView::TSceneView(TDocument& document, QWidget* parent) : QWidget(parent), Document(document) {
     // The canvas covers every pixel, so Qt need not fill the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    FCanvas = QImage(size(), QImage::Format_RGB32);
+    FCanvas.fill(BackgroundColour());
+    connect(&document, &TDocument::stepDone, this, &TSceneView::DrawStep);
+    // A new view: the new frame gets the drawing area, and trails of the selected particles.
+    connect(&document, &TDocument::viewReset, this, [this] {
+        Frame().SetClientSize(width(), height());
+        FTrailMode = tmSelected;
+    });
 }
 
 void TSceneView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    painter.drawImage(exposed.topLeft(), Canvas, exposed);
+    painter.drawImage(exposed.topLeft(), FCanvas, exposed);
     // Outside the canvas (only between a resize and its handling) show the background.
-    const QRegion rest = QRegion(exposed).subtracted(QRegion(Canvas.rect()));
+    const QRegion rest = QRegion(exposed).subtracted(QRegion(FCanvas.rect()));
     for (const QRect& r : rest) painter.fillRect(r, BackgroundColour());
 }
 
 void TSceneView::resizeEvent(QResizeEvent*) {
-    if (OnResized) OnResized();
+    emit resized();
 }
 
 TSimData& TSceneView::Sim() const {
-    return Form.SimData();
+    return Document.Sim();
 }
 
 TScreenFrame& TSceneView::Frame() const {
-    return Form.ScreenFrame();
+    return Document.Frame();
 }
 
 QColor TSceneView::BackgroundColour() const {
-    return Form.BackgroundColour();
+    return palette().color(QPalette::Window);
 }
 
 void TSceneView::FillBackground(QImage& image) const {
@@ -142,9 +150,9 @@ TScreenPoint TSceneView::ProjectedCenterOfMass() const {
 
 void TSceneView::EnsureParticleArrays() {
     const auto n = static_cast<size_t>(Sim().Particles.Count());
-    if (InvisibleFlags.size() != n) UpdateInvisibleFlags();
-    if (TrailFlags.size() != n) UpdateTrailFlags();
-    if (ScreenPos.size() != n) ScreenPos.resize(n);
+    if (FInvisibleFlags.size() != n) UpdateInvisibleFlags();
+    if (FTrailFlags.size() != n) UpdateTrailFlags();
+    if (FScreenPos.size() != n) FScreenPos.resize(n);
 }
 
 void TSceneView::DrawImage(QPainter& painter, int particle, int x, int y) {
@@ -170,48 +178,48 @@ void TSceneView::DrawImage(QPainter& painter, int particle, int x, int y) {
 }
 
 void TSceneView::EraseImage(QPainter& painter, const TScreenPoint& at, int size) {
-    FillClipped(painter, Canvas.size(), at.X, at.Y, 2 * std::int64_t{size}, 2 * std::int64_t{size},
+    FillClipped(painter, FCanvas.size(), at.X, at.Y, 2 * std::int64_t{size}, 2 * std::int64_t{size},
                 BackgroundColour());
 }
 
 void TSceneView::DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size) {
-    if (!TrailImage) return;
-    QPainter painter(TrailImage.get());
+    if (!FTrailImage) return;
+    QPainter painter(FTrailImage.get());
     painter.setPen(QPen(PaletteColour(Sim().Particles.Particles(particle).ColourIndex), 0));
-    DrawClippedLine(painter, TrailImage->size(), double(from.X) + size, double(from.Y) + size,
+    DrawClippedLine(painter, FTrailImage->size(), double(from.X) + size, double(from.Y) + size,
                     double(to.X) + size, double(to.Y) + size);
 }
 
 void TSceneView::DrawCross(QPainter& painter, int x, int y, const QColor& colour) {
     painter.setPen(QPen(colour, 0));
     const double cx = x, cy = y;
-    DrawClippedLine(painter, Canvas.size(), cx - CenterMarkSize, cy, cx + CenterMarkSize, cy);
-    DrawClippedLine(painter, Canvas.size(), cx, cy - CenterMarkSize, cx, cy + CenterMarkSize);
+    DrawClippedLine(painter, FCanvas.size(), cx - CenterMarkSize, cy, cx + CenterMarkSize, cy);
+    DrawClippedLine(painter, FCanvas.size(), cx, cy - CenterMarkSize, cx, cy + CenterMarkSize);
 }
 
 void TSceneView::CombineTrails() {
-    if (!TrailImage) return;
-    QPainter painter(&Canvas);
+    if (!FTrailImage) return;
+    QPainter painter(&FCanvas);
     painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    painter.drawImage(0, 0, *TrailImage);
+    painter.drawImage(0, 0, *FTrailImage);
 }
 
 // ---------------------------------------------------------------------------------------------
 
 void TSceneView::DrawStep() {
-    Drawn = false;
+    FDrawn = false;
     bool left = false;
     EnsureParticleArrays();
     TParticlesList& particles = Sim().Particles;
     {
-        QPainter painter(&Canvas);
+        QPainter painter(&FCanvas);
         for (int i = 0; i < particles.Count(); ++i) {
             const auto k = static_cast<size_t>(i);
-            if (InvisibleFlags[k]) continue;
+            if (FInvisibleFlags[k]) continue;
             const TParticle& particle = particles.Particles(i);
             const int r = SceneImageSize(particle.ImageSize);
             const TScreenPoint p = ImagePosition(particle.Position, r);
-            const TScreenPoint old = ScreenPos[k];
+            const TScreenPoint old = FScreenPos[k];
             if (p.Visible) {
                 const std::int64_t dx = std::int64_t{p.X} - old.X;
                 const std::int64_t dy = std::int64_t{p.Y} - old.Y;
@@ -221,31 +229,31 @@ void TSceneView::DrawStep() {
                     // leave a part of the old one to erase.
                     if (d2 >= 4) EraseImage(painter, old, r);
                     DrawImage(painter, i, p.X, p.Y);
-                    if (TrailFlags[k]) DrawTrail(i, old, p, r);
+                    if (FTrailFlags[k]) DrawTrail(i, old, p, r);
                 }
-                Drawn = true;
+                FDrawn = true;
             } else if (old.Visible) {
                 EraseImage(painter, old, r);
-                if (TrailFlags[k]) DrawTrail(i, old, p, r);
-                Drawn = true;
+                if (FTrailFlags[k]) DrawTrail(i, old, p, r);
+                FDrawn = true;
                 left = true;
             }
-            ScreenPos[k] = p;
+            FScreenPos[k] = p;
         }
     }
     if (MarkerShown()) {
         const TScreenPoint q = ProjectedCenterOfMass();
         if (q.Visible) {
             DrawCenterOfMass(q.X, q.Y);
-            Drawn = true;
-        } else if (ComPos.Visible) {
+            FDrawn = true;
+        } else if (FComPos.Visible) {
             EraseCenterOfMass();
-            Drawn = true;
+            FDrawn = true;
         }
-        ComPos = q;
+        FComPos = q;
     }
     update();
-    if (OnStepDrawn) OnStepDrawn(left);
+    emit stepDrawn(left);
 }
 
 void TSceneView::RefreshScene() {
@@ -254,35 +262,35 @@ void TSceneView::RefreshScene() {
         const TScreenPoint q = ProjectedCenterOfMass();
         if (q.Visible) DrawCenterOfMass(q.X, q.Y);
     }
-    Drawn = Drawn && AnyTrails;
-    if (Drawn) CombineTrails();
-    if (OnRefreshed) OnRefreshed();
+    FDrawn = FDrawn && FAnyTrails;
+    if (FDrawn) CombineTrails();
+    emit refreshed();
     update();
 }
 
 void TSceneView::DrawParticles() {
     EnsureParticleArrays();
     {
-        QPainter painter(&Canvas);
+        QPainter painter(&FCanvas);
         const TParticlesList& particles = Sim().Particles;
         for (int i = 0; i < particles.Count(); ++i) {
             const auto k = static_cast<size_t>(i);
-            if (!InvisibleFlags[k] && ScreenPos[k].Visible)
-                DrawImage(painter, i, ScreenPos[k].X, ScreenPos[k].Y);
+            if (!FInvisibleFlags[k] && FScreenPos[k].Visible)
+                DrawImage(painter, i, FScreenPos[k].X, FScreenPos[k].Y);
         }
     }
-    if (MarkerShown() && ComPos.Visible) DrawCenterOfMass(ComPos.X, ComPos.Y);
+    if (MarkerShown() && FComPos.Visible) DrawCenterOfMass(FComPos.X, FComPos.Y);
     update();
 }
 
 bool TSceneView::MarkerShown() const {
     // Without mass there is no centre of mass; a place kept from an earlier setup is no place.
-    return ShowCenterOfMass && Sim().Particles.TotalMass != 0;
+    return FShowCenterOfMass && Sim().Particles.TotalMass != 0;
 }
 
 void TSceneView::DrawCenterOfMass(int x, int y) {
     EraseCenterOfMass();
-    QPainter painter(&Canvas);
+    QPainter painter(&FCanvas);
     DrawCross(painter, x, y, Qt::black);
     update();
 }
@@ -290,32 +298,32 @@ void TSceneView::DrawCenterOfMass(int x, int y) {
 void TSceneView::EraseCenterOfMass() {
     // A place beyond the margin is more than an arm's length outside the drawing area, and a
     // place that is no place (no mass) may lie on a particle of the setup now shown.
-    if (!ComPos.Visible) return;
-    QPainter painter(&Canvas);
-    DrawCross(painter, ComPos.X, ComPos.Y, BackgroundColour());
+    if (!FComPos.Visible) return;
+    QPainter painter(&FCanvas);
+    DrawCross(painter, FComPos.X, FComPos.Y, BackgroundColour());
     update();
 }
 
 void TSceneView::Clear() {
-    if (TrailImage) FillBackground(*TrailImage);
-    FillBackground(Canvas);
+    if (FTrailImage) FillBackground(*FTrailImage);
+    FillBackground(FCanvas);
     update();
 }
 
 void TSceneView::FormPaint() {
-    if (!Ready) return;
-    FillBackground(Canvas);
-    if (AnyTrails) CombineTrails();
-    if (!ScreenPos.empty()) DrawParticles();
+    if (!FReady) return;
+    FillBackground(FCanvas);
+    if (FAnyTrails) CombineTrails();
+    if (!FScreenPos.empty()) DrawParticles();
     update();
 }
 
 void TSceneView::ResizeCanvas() {
     const QSize size = this->size();
-    Canvas = QImage(size, QImage::Format_RGB32);
+    FCanvas = QImage(size, QImage::Format_RGB32);
     Frame().SetClientSize(size.width(), size.height());
     // The layer always matches the drawing area; Clear below empties it anyway.
-    if (TrailImage) *TrailImage = QImage(size, QImage::Format_RGB32);
+    if (FTrailImage) *FTrailImage = QImage(size, QImage::Format_RGB32);
     Clear();
 }
 
@@ -324,79 +332,79 @@ void TSceneView::UpdateScreenPositions() {
     const TParticlesList& particles = Sim().Particles;
     for (int i = 0; i < particles.Count(); ++i) {
         const TParticle& p = particles.Particles(i);
-        ScreenPos[static_cast<size_t>(i)] = ImagePosition(p.Position, p.ImageSize);
+        FScreenPos[static_cast<size_t>(i)] = ImagePosition(p.Position, p.ImageSize);
     }
     if (particles.TotalMass != 0)
-        ComPos = ProjectedCenterOfMass();
+        FComPos = ProjectedCenterOfMass();
     else
-        ComPos.Visible = false;
+        FComPos.Visible = false;
 }
 
 void TSceneView::UpdateTrailFlags() {
     const TParticlesList& particles = Sim().Particles;
-    TrailFlags.assign(static_cast<size_t>(particles.Count()), false);
-    AnyTrails = false;
+    FTrailFlags.assign(static_cast<size_t>(particles.Count()), false);
+    FAnyTrails = false;
     for (int i = 0; i < particles.Count(); ++i) {
         const bool trail =
-            TrailMode == tmAll || (TrailMode == tmSelected && particles.Particles(i).ShowTrail);
-        TrailFlags[static_cast<size_t>(i)] = trail;
-        AnyTrails = AnyTrails || trail;
+            FTrailMode == tmAll || (FTrailMode == tmSelected && particles.Particles(i).ShowTrail);
+        FTrailFlags[static_cast<size_t>(i)] = trail;
+        FAnyTrails = FAnyTrails || trail;
     }
-    if (AnyTrails && !TrailImage) {
+    if (FAnyTrails && !FTrailImage) {
         // Blank means all bits set: under the AND it leaves the window as it is.
-        TrailImage = std::make_unique<QImage>(Canvas.size(), QImage::Format_RGB32);
-        TrailImage->fill(0xFFFFFFFFu);
+        FTrailImage = std::make_unique<QImage>(FCanvas.size(), QImage::Format_RGB32);
+        FTrailImage->fill(0xFFFFFFFFu);
     }
 }
 
 void TSceneView::UpdateInvisibleFlags() {
     const TParticlesList& particles = Sim().Particles;
-    InvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
+    FInvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
     for (int i = 0; i < particles.Count(); ++i)
-        InvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
+        FInvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
 }
 
 void TSceneView::Rewind() {
     const TParticlesList& particles = Sim().Particles;
     const int n = particles.Count();
-    ScreenPos.clear();
+    FScreenPos.clear();
     if (particles.TotalMass != 0)
-        ComPos = ProjectedCenterOfMass();
+        FComPos = ProjectedCenterOfMass();
     else
-        ComPos.Visible = false;
-    ScreenPos.reserve(static_cast<size_t>(n));
+        FComPos.Visible = false;
+    FScreenPos.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const TParticle& p = particles.Particles(i);
-        ScreenPos.push_back(ImagePosition(p.InitialPosition, p.ImageSize));
+        FScreenPos.push_back(ImagePosition(p.InitialPosition, p.ImageSize));
     }
     Clear();
-    TrailImage.reset();
+    FTrailImage.reset();
 }
 
 void TSceneView::Forget() {
-    Ready = false;
-    ScreenPos.clear();
-    TrailFlags.clear();
-    InvisibleFlags.clear();
-    AnyTrails = false;
+    FReady = false;
+    FScreenPos.clear();
+    FTrailFlags.clear();
+    FInvisibleFlags.clear();
+    FAnyTrails = false;
     Clear();
-    TrailImage.reset();
+    FTrailImage.reset();
 }
 
 void TSceneView::ShowMarker(bool value) {
-    if (ShowCenterOfMass && !value) EraseCenterOfMass();
-    ShowCenterOfMass = value;
+    if (FShowCenterOfMass && !value) EraseCenterOfMass();
+    FShowCenterOfMass = value;
     DrawParticles();
 }
 
 QImage TSceneView::SceneImage() const {
-    QImage image = Canvas.copy();
+    QImage image = FCanvas.copy();
     // Between two refreshes the newest trail segments are only on the layer; combining it
     // again changes nothing that a refresh has already combined.
-    if (AnyTrails && TrailImage && TrailImage->size() == image.size()) {
+    if (FAnyTrails && FTrailImage && FTrailImage->size() == image.size()) {
         QPainter painter(&image);
         painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-        painter.drawImage(0, 0, *TrailImage);
+        painter.drawImage(0, 0, *FTrailImage);
     }
     return image;
 }

@@ -13,13 +13,19 @@
 #include <vector>
 
 #include "frame/Frame.h"
-#include "ui/window/SimMain.h"
+#include "ui/document/Document.h"
 
 namespace kinetra::ui {
 
+// Which particles draw trails: none, those whose ShowTrail is set, or all.
+enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
+
 class TSceneView : public QWidget {
+    Q_OBJECT
+
 public:
-    explicit TSceneView(TSimForm& form);
+    // Draws the document's setup; every step the document reports is drawn (DrawStep).
+    TSceneView(TDocument& document, QWidget* parent);
 
     // Draws what moved in the step just taken; the run control then decides on a refresh.
     void DrawStep();
@@ -44,29 +50,39 @@ public:
     void ShowMarker(bool value);
     // The particle pictures are drawn in the background colour: a new palette needs new ones.
     void ClearImageCache() { ImageCache.clear(); }
-    // The drawing area as the screen shows it: the canvas with the trail layer combined.
-    QImage SceneImage() const;
     TScreenPoint ProjectedCenterOfMass() const;
     TScreenPoint ImagePosition(const TVector& position, int size) const;
 
-    // After every drawn step, with whether a particle left the view.
-    std::function<void(bool left)> OnStepDrawn;
-    // After every refresh, for what the window shows beyond the scene.
-    std::function<void()> OnRefreshed;
-    std::function<void()> OnResized;
+    // The scene has been prepared: painting is allowed.
+    bool Ready() const { return FReady; }
+    void SetReady(bool ready) { FReady = ready; }
+    TTrailMode TrailMode() const { return FTrailMode; }
+    void SetTrailMode(TTrailMode mode) { FTrailMode = mode; }
+    bool ShowCenterOfMass() const { return FShowCenterOfMass; }
 
-    std::vector<TScreenPoint> ScreenPos;
-    TScreenPoint ComPos;
-    bool AnyTrails = false;
-    std::unique_ptr<QImage> TrailImage;
-    bool Ready = false;
-    bool Drawn = false;
-    bool ShowCenterOfMass = false;
-    TTrailMode TrailMode = tmSelected;
-    std::vector<bool> TrailFlags;
-    std::vector<bool> InvisibleFlags;
+    // Read-outs.
+    // Where each particle's picture was last drawn (its top-left corner), in collection order.
+    const std::vector<TScreenPoint>& ScreenPos() const { return FScreenPos; }
+    TScreenPoint ComPos() const { return FComPos; }
+    const std::vector<bool>& TrailFlags() const { return FTrailFlags; }
+    const std::vector<bool>& InvisibleFlags() const { return FInvisibleFlags; }
+    bool AnyTrails() const { return FAnyTrails; }
+    // The last step drew something.
+    bool Drawn() const { return FDrawn; }
+    // The trail layer; none until a trail is drawn.
+    const QImage* TrailImage() const { return FTrailImage.get(); }
     // The picture of the drawing area; every drawing goes here and a repaint copies it.
-    QImage Canvas;
+    const QImage& Canvas() const { return FCanvas; }
+    // The drawing area as the screen shows it: the canvas with the trail layer combined.
+    QImage SceneImage() const;
+    QColor BackgroundColour() const;
+
+signals:
+    // After every drawn step, with whether a particle left the view.
+    void stepDrawn(bool left);
+    // After every refresh, for what the window shows beyond the scene.
+    void refreshed();
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,7 +91,6 @@ protected:
 private:
     TSimData& Sim() const;
     TScreenFrame& Frame() const;
-    QColor BackgroundColour() const;
     void DrawImage(QPainter& painter, int particle, int x, int y);
     void EraseImage(QPainter& painter, const TScreenPoint& at, int size);
     void DrawTrail(int particle, const TScreenPoint& from, const TScreenPoint& to, int size);
@@ -86,7 +101,18 @@ private:
     bool MarkerShown() const;
     void EnsureParticleArrays();
 
-    TSimForm& Form;
+    TDocument& Document;
+    std::vector<TScreenPoint> FScreenPos;
+    TScreenPoint FComPos;
+    bool FAnyTrails = false;
+    std::unique_ptr<QImage> FTrailImage;
+    bool FReady = false;
+    bool FDrawn = false;
+    bool FShowCenterOfMass = false;
+    TTrailMode FTrailMode = tmSelected;
+    std::vector<bool> FTrailFlags;
+    std::vector<bool> FInvisibleFlags;
+    QImage FCanvas;
     // Particle pictures by colour index and image size, drawn once in the background colour.
     std::map<std::pair<int, int>, QImage> ImageCache;
 };

@@ -11,7 +11,9 @@
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
+#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
+#include "model/Particles.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/KNAbout.h"
 #include "ui/dialogs/KNInfo.h"
@@ -19,215 +21,288 @@
 #include "ui/dialogs/KNNotes.h"
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
+#include "ui/document/Document.h"
+#include "ui/document/UiText.h"
+#include "ui/document/UndoCommands.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
-#include "ui/window/SimMain.h"
-#include "ui/window/UiText.h"
-#include "ui/window/ViewCommands.h"
+#include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
 
-TSetupCommands::TSetupCommands(TSimForm& form) : Form(form) {}
+TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TRunControl& run, TViewCommands& views,
+                               TSimExtras& extras, TUserPrompts& prompts, QWidget* window)
+    : QObject(window),
+      Document(document),
+      Scene(scene),
+      Run(run),
+      Views(views),
+      Extras(extras),
+      FPrompts(prompts),
+      Window(window) {
+    // The info window belongs to the view that goes.
+    connect(&document, &TDocument::viewReset, this, [this] {
+        FInfoWindow.reset();
+        FInfoShown = false;
+        Document.Sim().InfoWanted = false;
+        emit infoShownChanged(false);
+    });
+    // Undo and redo: shown as after the command that made the change.
+    connect(&document, &TDocument::particlesRestored, this, &TSetupCommands::ParticlesRestored);
+    connect(&document, &TDocument::optionsRestored, this, [this] {
+        if (FInfoShown && FInfoWindow) FInfoWindow->Rebuild();
+    });
+}
+
+TSetupCommands::~TSetupCommands() {
+    // The info window refers to the simulation.
+    FInfoWindow.reset();
+}
+
+TSimData& TSetupCommands::SimData() {
+    return Document.Sim();
+}
+
+TParser& TSetupCommands::ExprParser() {
+    return Document.Parser();
+}
+
+TScreenFrame& TSetupCommands::ScreenFrame() {
+    return Document.Frame();
+}
+
+void TSetupCommands::ResetView() {
+    Document.ResetView();
+}
+
+void TSetupCommands::UpdateInfoValues() {
+    if (FInfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+}
 
 QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     if (error.FileName().empty()) return {};
-    QString place = QStringLiteral("in ") + ToQ(error.FileName());
-    if (error.Line() > 0) place += QStringLiteral(", line %1").arg(error.Line());
-    return place;
+    return ToQ(FailurePlace(error));
 }
 
 void TSetupCommands::SetModified(bool value) {
-    Modified = value;
-    if (!value) ParticlesModified = false;
+    Document.SetModified(value);
 }
 
 void TSetupCommands::SetParticlesModified(bool value) {
-    ParticlesModified = value;
-    Modified = value;
+    Document.SetParticlesModified(value);
 }
 
 void TSetupCommands::ParticlesChanged() {
-    Modified = true;
-    ParticlesModified = true;
-    Form.View->Ready = false;
-    Form.View->Clear();
-    Form.FScreenFrame->UpdateOrigin();
-    Form.Run->mmiStopClick();
+    Document.SetParticlesModified(true);
+    Scene.SetReady(false);
+    Scene.Clear();
+    Document.Frame().UpdateOrigin();
+    Run.mmiStopClick();
 }
 
 TAnswer TSetupCommands::AskSave() {
     QString question;
-    if (NewSetup)
+    if (Document.NewSetup())
         question = QStringLiteral("The new setup has not yet been saved. Save now?");
-    else if (ParticlesModified)
+    else if (Document.ParticlesModified())
         question = QStringLiteral("The particle setup might have been modified. Do you wish to save first?");
     else
         question =
             QStringLiteral("The simulation setup might have been modified. Do you wish to save first?");
-    return Form.Prompts().Confirm(&Form, question);
+    return FPrompts.Confirm(Window, question);
 }
 
 bool TSetupCommands::UnsavedChangesHandled() {
-    if (!Modified) return true;
+    if (!Document.Modified()) return true;
     const TAnswer answer = AskSave();
     if (answer == TAnswer::Cancel) return false;
     return answer != TAnswer::Yes || SaveSetup();
 }
 
 void TSetupCommands::UpdateCaption() {
-    Form.setWindowTitle(CaptionFor(Form.FSimData->FileName));
+    emit captionChanged(CaptionFor(Document.Sim().FileName));
 }
 
 void TSetupCommands::mmiNewClick() {
     if (!UnsavedChangesHandled()) return;
     {
         // On OK the dialog has stored the name and the dimensions; a run goes on until then.
-        TfrmNew dialog(Form, &Form);
-        if (Form.Prompts().ExecDialog(dialog) != QDialog::Accepted) return;
+        TfrmNew dialog(*this, Window);
+        if (FPrompts.ExecDialog(dialog) != QDialog::Accepted) return;
     }
-    Form.FSimData->Clear();
+    Document.Sim().Clear();
+    // The changes of the old setup cannot be undone into the new one.
+    Document.ClearUndo(false);
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    Form.ResetView();
+    ResetView();
     UpdateCaption();
     // Ends a run that may be going on and leaves an empty, stopped setup.
     ParticlesChanged();
     mmiEditParticlesClick();
-    // The particles of the confirmed list on screen, whatever their units.
-    Form.Views->mmiFitAllClick();
-    NewSetup = true;
-    Form.UpdateCommands();
+    // The particles of the confirmed list on screen, whatever their units, and where they go;
+    // without particles, a field to place them in.
+    Views.FitNewSetup();
+    Document.SetNewSetup(true);
+    // The new setup starts without changes to undo and, until it is saved, without a state
+    // that is not modified.
+    Document.ClearUndo(false);
+    Document.NotifySetupReplaced();
 }
 
 void TSetupCommands::mmiEditParticlesClick() {
+    // The state before, for the undo of what the list changes.
+    auto before = std::make_unique<TParticlesList>(Document.Sim().Particles.Dimensions());
+    before->Assign(Document.Sim().Particles);
+    const TFrameState frameBefore = CaptureFrame(Document.Frame());
     {
         // OK hands the working copy to the simulation and, after inserts or deletes, calls
         // ParticlesChanged, which ends a run and rewinds.
-        TfrmParticlesList dialog(Form, &Form);
-        if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
+        TfrmParticlesList dialog(*this, Window);
+        if (FPrompts.ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
-            Form.FScreenFrame->UpdateOrigin();
-            Form.FSimData->Prepare();
-            if (dialog.ParticleChanged) SetParticlesModified(true);
+            Document.Frame().UpdateOrigin();
+            Document.Sim().Prepare();
+            if (dialog.ParticleChanged()) SetParticlesModified(true);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
-            Form.UpdateCommands();
-            Form.Run->PrepareScene();
+            Document.NotifyParticlesChanged();
+            Run.PrepareScene();
+            if (dialog.ListChanged() || dialog.ParticleChanged()) {
+                const QStringList& changes = dialog.Changes();
+                Document.PushParticlesChange(
+                    changes.size() == 1 ? changes.front() : QStringLiteral("Edit particles"),
+                    std::move(before), frameBefore);
+            }
         }
     }
     // A marker of no mass has no place, and its menu item is disabled, so the user could not
     // switch it off: it goes off here, after inserts and deletes too, and also when the list of
     // a new setup is cancelled.
-    if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
-        Form.Views->SetShowCenterOfMass(false);
-    Form.View->UpdateInvisibleFlags();
-    Form.View->UpdateTrailFlags();
-    Form.View->UpdateScreenPositions();
+    if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass()) Views.SetShowCenterOfMass(false);
+    Scene.UpdateInvisibleFlags();
+    Scene.UpdateTrailFlags();
+    Scene.UpdateScreenPositions();
 }
 
 void TSetupCommands::mmiSimulationOptionsClick() {
     // The dialog holds the run while it is open; the run then goes on in its direction.
-    const bool interrupted = Form.Run->RunState == rsRunning;
-    if (interrupted) Form.Run->mmiPauseClick();
+    const bool interrupted = Document.RunState() == rsRunning;
+    if (interrupted) Run.mmiPauseClick();
+    const TOptionsState before = CaptureOptions(Document.Sim());
     {
-        TfrmSimOptions dialog(Form, &Form);
-        if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) {
-            if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
-            Form.UpdateCommands();
+        TfrmSimOptions dialog(*this, Window);
+        if (FPrompts.ExecDialog(dialog) == QDialog::Accepted) {
+            if (FInfoShown && FInfoWindow) FInfoWindow->Rebuild();
         }
     }
+    // Also what an OK that failed half-way wrote before Cancel: the values stay written.
+    if (!before.SameSetup(CaptureOptions(Document.Sim()))) Document.PushOptionsChange(before);
     // Only the pause of this command is resumed: had anything stopped the setup meanwhile, a
     // resume would start it again from its beginning.
-    if (interrupted && Form.Run->RunState == rsPaused) {
-        // Inside a run this enters a second loop within the event processing of the first;
-        // the first ends as soon as control comes back to it.
-        if (Form.FSimData->SignedStep > 0)
-            Form.Run->mmiStartClick();
+    if (interrupted && Document.RunState() == rsPaused) {
+        // The command ran inside the run loop's event processing: that loop goes on.
+        if (Document.Sim().SignedStep > 0)
+            Run.mmiStartClick();
         else
-            Form.Run->sbBackClick();
+            Run.sbBackClick();
     }
 }
 
 void TSetupCommands::mmiSettingsClick() {
-    TfrmSettings dialog(Form, &Form);
-    Form.Prompts().ExecDialog(dialog);
+    const TFrameState before = CaptureFrame(Document.Frame());
+    TfrmSettings dialog(*this, Window);
+    FPrompts.ExecDialog(dialog);
     // An OK that failed half-way may still have changed the frame: redraw whatever closed it.
-    if (dialog.Changed) Form.Views->ViewChanged();
-    if (!Form.View->ShowCenterOfMass) Form.View->EraseCenterOfMass();
+    if (dialog.Changed()) {
+        Views.ViewChanged();
+        Document.PushFrameChange(QStringLiteral("Frame settings"), before);
+    }
+    if (!Scene.ShowCenterOfMass()) Scene.EraseCenterOfMass();
 }
 
 void TSetupCommands::mmiNotesClick() {
-    TfrmNotes dialog(Form, &Form);
-    if (Form.Prompts().ExecDialog(dialog) == QDialog::Accepted) Form.UpdateCommands();
+    const std::string before = Document.Sim().Notes;
+    TfrmNotes dialog(*this, Window);
+    FPrompts.ExecDialog(dialog);
+    if (Document.Sim().Notes != before) Document.PushNotesChange(before);
 }
 
 void TSetupCommands::mmiOpenClick() {
     if (!UnsavedChangesHandled()) return;
-    const QString chosen = Form.Prompts().GetOpenFileName(
-        &Form, QStringLiteral("Open a setup"), Form.Extras->StartFolder(), QString::fromUtf8(SetupFilter));
+    const QString chosen = FPrompts.GetOpenFileName(Window, QStringLiteral("Open a setup"),
+                                                    Extras.StartFolder(), QString::fromUtf8(SetupFilter));
     if (chosen.isEmpty()) return;
     TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
     OpenSetup(chosen);
 }
 
 void TSetupCommands::ResetToNoSetup() {
-    Form.FSimData->Clear();
+    Document.Sim().Clear();
     // The work arrays may still refer to the particles of the failed setup.
-    Form.FSimData->FreeWork();
-    Form.ResetView();
-    Form.Run->RunState = rsNoSetup;
-    Form.FSimData->FileName.clear();
+    Document.Sim().FreeWork();
+    ResetView();
+    Document.SetRunState(rsNoSetup);
+    Document.Sim().FileName.clear();
     // Without a setup nothing of the previous one may stay on screen or come back on repaint.
-    Form.View->Forget();
+    Scene.Forget();
 }
 
 void TSetupCommands::OpenSetup(const QString& chosenName) {
     const std::string name = ForceSetupExtension(FromQ(chosenName));
     const auto finish = [this] {
         UpdateCaption();
+        // The changes of the setup before are gone with it; the one opened is unchanged.
+        Document.ClearUndo(true);
         SetModified(false);
-        NewSetup = false;
-        Form.UpdateCommands();
+        Document.SetNewSetup(false);
+        Document.NotifySetupReplaced();
     };
     // The name chosen now is the setup's own; a copy of an example becomes one below.
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     // Whatever happens below, the records would no longer belong to the setup shown.
-    Form.Extras->StopRecording();
+    Extras.StopRecording();
     try {
         if (!QFileInfo(ToQ(name)).isFile()) {
             TSession::RemoveRecentFile(ToQ(name));
             throw EKNError(Format("File %s not found", name));
         }
-        Form.Run->RunState = rsStopped;
-        Form.FSimData->FileName = name;
-        Form.FSimData->LoadFromFile();
-        Form.Run->mmiStopClick();
+        Document.SetRunState(rsStopped);
+        Document.Sim().FileName = name;
+        // Where the previous setup was saved is no news about this one.
+        emit statusNote(QString());
+        Document.Sim().LoadFromFile();
+        Run.mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
-        if (Form.FSimData->Particles.TotalMass == 0 && Form.View->ShowCenterOfMass)
-            Form.Views->SetShowCenterOfMass(false);
-        Form.Views->ViewChanged();
-        Form.Views->FitAllIfNoneShown();
-        if (Form.InfoShown && Form.FInfoWindow) Form.FInfoWindow->Rebuild();
+        if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass())
+            Views.SetShowCenterOfMass(false);
+        Views.ViewChanged();
+        Views.FitAllIfNoneShown();
+        if (FInfoShown && FInfoWindow) {
+            FInfoWindow->Rebuild();
+            // The values of the opened setup at once, not at some later refresh.
+            FInfoWindow->UpdateValues();
+        }
         if (TSimExtras::IsBundledExample(ToQ(name))) {
             // The installed example stays as it came: the setup is an unsaved copy named after
             // it in the user's folder, and Save asks where to put it.
-            Form.FSimData->FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
+            Document.Sim().FileName = FromQ(QDir::home().filePath(ToQ(FileNamePart(name))));
             SaveNeedsName = true;
         } else {
-            Form.Extras->RememberFile(name);
+            Extras.RememberFile(name);
         }
     } catch (const EKNError& e) {
         ResetToNoSetup();
-        Form.Prompts().ShowDetailedMessage(&Form, QString::fromStdString(e.what()), PlaceOf(e));
+        FPrompts.ShowDetailedMessage(Window, QString::fromStdString(e.what()), PlaceOf(e));
     } catch (const EKinetraError& e) {
         // A damaged file: the same reset, and the window shows the state without a setup
         // before the error box (as the top-level handler shows it) tells why and where.
         ResetToNoSetup();
         finish();
         if (dynamic_cast<const EAbort*>(&e) != nullptr) throw;
-        Form.Prompts().ShowDetailedError(&Form, WithFullStop(QString::fromStdString(e.what())), PlaceOf(e));
+        FPrompts.ShowDetailedError(Window, WithFullStop(QString::fromStdString(e.what())), PlaceOf(e));
         return;
     } catch (...) {
         // A damaged file: the same reset, and the window shows the state without a setup
@@ -239,6 +314,20 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
     finish();
 }
 
+void TSetupCommands::ParticlesRestored() {
+    // As after the particle list's OK with inserts or deletes: the run ends with a rewind.
+    ParticlesChanged();
+    if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass()) Views.SetShowCenterOfMass(false);
+    Scene.UpdateInvisibleFlags();
+    Scene.UpdateTrailFlags();
+    Scene.UpdateScreenPositions();
+    Document.NotifyParticlesChanged();
+}
+
+void TSetupCommands::OpenFromMenu(const QString& fileName) {
+    if (UnsavedChangesHandled()) OpenSetup(fileName);
+}
+
 void TSetupCommands::mmiSaveClick() {
     SaveSetup();
 }
@@ -246,20 +335,37 @@ void TSetupCommands::mmiSaveClick() {
 bool TSetupCommands::SaveSetup() {
     if (SaveNeedsName) {
         mmiSaveAsClick();
-        return !Modified;
+        return !Document.Modified();
     }
-    // A name whose file the user declined to override in Save As: that file is replaced only
-    // after the same question has been answered with Yes.
-    if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName))) &&
-        Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes)
+    if (FirstSaveWouldReplace()) {
+        // The file belongs to another setup of that name: asked as Save As asks, where No
+        // chooses another name.
+        switch (FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion))) {
+            case TAnswer::Yes:
+                break;
+            case TAnswer::No:
+                mmiSaveAsClick();
+                return !Document.Modified();
+            case TAnswer::Cancel:
+                return false;
+        }
+    } else if (OverrideUnconfirmed && QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName))) &&
+               FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion)) != TAnswer::Yes) {
+        // A name whose file the user declined to override in Save As: that file is replaced only
+        // after the same question has been answered with Yes.
         return false;
+    }
     WriteSetup();
     return true;
 }
 
+bool TSetupCommands::FirstSaveWouldReplace() const {
+    return Document.NewSetup() && QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName)));
+}
+
 void TSetupCommands::WriteSetup() {
     try {
-        Form.FSimData->SaveToFile();
+        Document.Sim().SaveToFile();
     } catch (...) {
         // The writer may have given the name its extension: the caption shows the name that
         // the next Save will write to.
@@ -268,10 +374,18 @@ void TSetupCommands::WriteSetup() {
     }
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
-    Form.Extras->RememberFile(Form.FSimData->FileName);
+    Extras.RememberFile(Document.Sim().FileName);
     SetModified(false);
-    NewSetup = false;
-    Form.UpdateCommands();
+    Document.SetNewSetup(false);
+    // Undoing back to here leaves the setup unmodified.
+    Document.MarkSaved();
+    ShowWhereSaved();
+}
+
+void TSetupCommands::ShowWhereSaved() {
+    // A new setup is saved into the working folder without a dialog: the user learns where.
+    const QString path = QDir::toNativeSeparators(QFileInfo(ToQ(Document.Sim().FileName)).absoluteFilePath());
+    emit statusNote(QStringLiteral("Saved to ") + path);
 }
 
 void TSetupCommands::mmiSaveAsClick() {
@@ -283,19 +397,19 @@ void TSetupCommands::mmiSaveAsClick() {
         ~TCaptionAtEnd() { Commands.UpdateCaption(); }
     } captionAtEnd{*this};
     do {
-        const QString chosen = Form.Prompts().GetSaveFileName(&Form, QStringLiteral("Save the setup"),
-                                                              Form.Extras->StartFolder(), ProposedSaveName(),
-                                                              QString::fromUtf8(SetupFilter));
+        const QString chosen =
+            FPrompts.GetSaveFileName(Window, QStringLiteral("Save the setup"), Extras.StartFolder(),
+                                     ProposedSaveName(), QString::fromUtf8(SetupFilter));
         if (chosen.isEmpty()) {
             answer = TAnswer::Cancel;
             break;
         }
         TSession::SetLastFolder(QFileInfo(chosen).absolutePath());
-        Form.FSimData->FileName = FromQ(chosen);
+        Document.Sim().FileName = FromQ(chosen);
         SaveNeedsName = false;
         OverrideUnconfirmed = false;
-        if (QFileInfo::exists(ToQ(SaveTarget(Form.FSimData->FileName)))) {
-            answer = Form.Prompts().Confirm(&Form, QString::fromUtf8(SetupExistsQuestion));
+        if (QFileInfo::exists(ToQ(SaveTarget(Document.Sim().FileName)))) {
+            answer = FPrompts.Confirm(Window, QString::fromUtf8(SetupExistsQuestion));
             OverrideUnconfirmed = answer != TAnswer::Yes;
         } else {
             answer = TAnswer::Yes;
@@ -305,7 +419,7 @@ void TSetupCommands::mmiSaveAsClick() {
 }
 
 QString TSetupCommands::ProposedSaveName() const {
-    const QString name = ToQ(Form.FSimData->FileName);
+    const QString name = ToQ(Document.Sim().FileName);
     // A name in a folder that cannot be shown (a save there failed) is proposed without it, so
     // the dialog opens in its start folder.
     const QFileInfo folder(QFileInfo(name).absolutePath());
@@ -314,61 +428,58 @@ QString TSetupCommands::ProposedSaveName() const {
 }
 
 bool TSetupCommands::FormCloseQuery() {
-    if (Modified) {
+    if (Document.Modified()) {
         const TAnswer answer = AskSave();
         if (answer == TAnswer::Cancel) return false;
         if (answer == TAnswer::Yes) {
-            // A copy of an example, or a name whose file the user declined to override, is not
-            // written without asking.
-            if (SaveNeedsName || OverrideUnconfirmed) {
+            // A copy of an example, a name whose file the user declined to override, or a new
+            // setup whose name is taken in the working folder, is not written without asking.
+            if (SaveNeedsName || OverrideUnconfirmed || FirstSaveWouldReplace()) {
                 if (!SaveSetup()) return false;
             } else {
-                Form.FSimData->SaveToFile();
-                Form.Extras->RememberFile(Form.FSimData->FileName);
+                Document.Sim().SaveToFile();
+                Extras.RememberFile(Document.Sim().FileName);
             }
         }
     }
-    Form.Extras->StopRecording();
+    Extras.StopRecording();
     // An active run loop ends as soon as control returns to it.
-    Form.Run->RunState = rsStopped;
+    Document.SetRunState(rsStopped);
     return true;
 }
 
 void TSetupCommands::mmiQuitClick() {
     if (!FormCloseQuery()) return;
-    Form.Terminating = true;
-    Form.Quitting = true;
-    Form.close();
-    QCoreApplication::quit();
+    emit quitRequested();
 }
 
-void TSetupCommands::mmiInfoClick() {
-    Form.InfoShown = Form.mmiInfo->isChecked();
-    if (!Form.FInfoWindow) {
-        Form.FInfoWindow = std::make_unique<TfrmInfo>(Form, &Form);
-        Form.FInfoWindow->OnClosed = [this] {
-            Form.mmiInfo->setChecked(false);
-            Form.InfoShown = false;
-            Form.FSimData->InfoWanted = false;
-        };
-        const QScreen* monitor = Form.screen();
+void TSetupCommands::mmiInfoClick(bool checked) {
+    FInfoShown = checked;
+    if (!FInfoWindow) {
+        FInfoWindow = std::make_unique<TfrmInfo>(Document, Window);
+        connect(FInfoWindow.get(), &TfrmInfo::closed, this, [this] {
+            FInfoShown = false;
+            Document.Sim().InfoWanted = false;
+            emit infoShownChanged(false);
+        });
+        const QScreen* monitor = Window->screen();
         const QPoint corner = monitor ? monitor->availableGeometry().topLeft() : QPoint();
-        Form.FInfoWindow->move(corner + QPoint(17, 62));
+        FInfoWindow->move(corner + QPoint(17, 62));
     }
-    if (Form.InfoShown) {
-        Form.FSimData->InfoWanted = true;
-        Form.FInfoWindow->show();
+    if (FInfoShown) {
+        Document.Sim().InfoWanted = true;
+        FInfoWindow->show();
         // Values at once rather than at the next refresh, which may be far away while paused.
-        if (Form.View->Ready) Form.FInfoWindow->UpdateValues();
+        if (Scene.Ready()) FInfoWindow->UpdateValues();
     } else {
-        Form.FSimData->InfoWanted = false;
-        Form.FInfoWindow->hide();
+        Document.Sim().InfoWanted = false;
+        FInfoWindow->hide();
     }
 }
 
 void TSetupCommands::mmiAboutClick() {
-    TfrmAbout about(&Form);
-    Form.Prompts().ExecDialog(about);
+    TfrmAbout about(Window);
+    FPrompts.ExecDialog(about);
 }
 
 }  // namespace kinetra::ui

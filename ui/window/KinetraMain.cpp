@@ -1,6 +1,7 @@
 // Program start: the toolkit, the title "Kinetra", "." as the decimal separator for every
 // number whatever the user's locale, the main window maximised. A setup named on the command
-// line (how a file manager hands a file over) is opened as the Open command would.
+// line (how a file manager hands a file over) is opened as the Open command would; --version
+// and --help print their text and end.
 #include "ui/window/KinetraMain.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 #include <QScreen>
 #include <QStringList>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 
 #include "engine/KNConst.h"
 #include "ui/window/SimMain.h"
@@ -47,5 +50,19 @@ int kinetra::ui::RunKinetra(int& argc, char* argv[]) {
 }
 
 int main(int argc, char* argv[]) {
+    // Answered before the toolkit starts, so that they work without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kinetra %s\n", kinetra::ProgramVersion);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf(
+            "Usage: kinetra [SETUP.knx]\n"
+            "Opens the desktop simulator, with the setup if one is named.\n"
+            "  --help     this text\n"
+            "  --version  the program's version\n"
+            "The headless tool is kinetra-batch (kinetra-batch --help).\n");
+        return 0;
+    }
     return kinetra::ui::RunKinetra(argc, argv);
 }

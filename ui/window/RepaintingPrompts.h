@@ -18,9 +18,16 @@ public:
     TRepaintingPrompts(std::unique_ptr<TUserPrompts> inner, std::function<void()> repaint)
         : Inner(std::move(inner)), Repaint(std::move(repaint)) {}
 
+    // The prompts that show what is asked from now on.
+    void SetInner(std::unique_ptr<TUserPrompts> inner) { Inner = std::move(inner); }
+
     void ShowMessage(QWidget* parent, const QString& text) override {
         After after(*this);
         Inner->ShowMessage(parent, text);
+    }
+    void ShowNotice(QWidget* parent, const QString& text) override {
+        After after(*this);
+        Inner->ShowNotice(parent, text);
     }
     void ShowDetailedMessage(QWidget* parent, const QString& text, const QString& detail) override {
         After after(*this);
@@ -56,6 +63,11 @@ public:
                                   int minimum, int maximum) override {
         After after(*this);
         return Inner->GetInteger(parent, title, label, value, minimum, maximum);
+    }
+
+    TMenuChoice ExecMenu(QMenu& menu, const QPoint& globalPos) override {
+        After after(*this);
+        return Inner->ExecMenu(menu, globalPos);
     }
 
 private:

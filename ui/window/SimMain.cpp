@@ -11,8 +11,10 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <algorithm>
@@ -20,20 +22,25 @@
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
-#include "parser/Parser.h"
+#include "frame/Frame.h"
 #include "ui/dialogs/KNInfo.h"
+#include "ui/document/Document.h"
+#include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
+#include "ui/setup/BodyCommands.h"
 #include "ui/setup/SetupCommands.h"
+#include "ui/view/SceneGestures.h"
+#include "ui/view/ViewCommands.h"
 #include "ui/window/RepaintingPrompts.h"
+#include "ui/window/SpeedControl.h"
 #include "ui/window/StatusPanels.h"
 #include "ui/window/ToolIcons.h"
-#include "ui/window/UiText.h"
-#include "ui/window/ViewCommands.h"
 #include "ui/window/WatchCommands.h"
+#include "ui/window/WindowAids.h"
 
 namespace kinetra::ui {
 
@@ -50,7 +57,8 @@ constexpr int kButtonHeight = 22;
 // Creation and destruction
 
 TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMainWindow(parent) {
-    SetPrompts(prompts ? std::move(prompts) : std::make_unique<TQtPrompts>());
+    FPrompts = std::make_unique<TRepaintingPrompts>(
+        prompts ? std::move(prompts) : std::make_unique<TQtPrompts>(), [this] { ScheduleRepaint(); });
     setWindowTitle(QString::fromUtf8(ProgramTitle));
     setWindowIcon(ProgramIcon());
     setMinimumSize(150, 150);
@@ -58,47 +66,106 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
 
-    View = new TSceneView(*this);
+    FDocument = std::make_unique<TDocument>();
+    View = new TSceneView(*FDocument, this);
     setCentralWidget(View);
-    Run = std::make_unique<TRunControl>(*this);
-    Setup = std::make_unique<TSetupCommands>(*this);
-    Extras = std::make_unique<TSimExtras>(*this);
-    Views = std::make_unique<TViewCommands>(*this);
-    View->OnStepDrawn = [this](bool left) { Run->StepDrawn(left); };
-    View->OnRefreshed = [this] { SceneRefreshed(); };
-    View->OnResized = [this] { Guard([this] { FormResize(); }); };
+    Run = new TRunControl(*FDocument, *View, *FPrompts, this);
+    Views = new TViewCommands(*FDocument, *View, *Run, *FPrompts, this);
+    Extras = new TSimExtras(*FDocument, *View, *Run, *FPrompts, this);
+    Setup = new TSetupCommands(*FDocument, *View, *Run, *Views, *Extras, *FPrompts, this);
     CreateActions();
     CreateMenus();
     CreateToolPanel();
     Status = std::make_unique<TStatusPanels>(View);
     stbStatusBar = Status->Bar();
-    Watch = std::make_unique<TWatchCommands>(*this);
+    CreateSpeedControl();
+    CreateUndoActions();
+    ConnectRooms();
     FormCreate();
+    Aids = new TWindowAids(*this);
+    // The gestures on the particles draw on the aids' layer over the scene.
+    Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
+    Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
+    connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
+    connect(FDocument.get(), &TDocument::hintShown, this,
+            [this](const QString& hint) { Status->ShowHint(hint); });
+    UpdateCommands();
 }
 
 TSimForm::~TSimForm() {
     Terminating = true;
-    // The info window and the frame refer to the simulation: they go first.
-    Extras.reset();
-    FInfoWindow.reset();
-    FScreenFrame.reset();
-    FSimData.reset();
+    // Nothing that goes below may call back into the window.
+    FDocument->disconnect(this);
+    FDocument->UndoStack().disconnect(this);
+    // The rooms refer to the document, and the info window and the plot to the simulation:
+    // they go first.
+    delete Setup;
+    delete Extras;
+    delete Views;
+    delete Run;
+    Watch.reset();
+    delete View;
+    FDocument.reset();
 }
 
 void TSimForm::FormCreate() {
     Status->FitFixedTexts();
-    Run->RunState = rsNoSetup;
-    FSimData = std::make_unique<TSimData>();
-    FExprParser = std::make_unique<TParser>();
-    FSimData->OnStepDone = [this] { View->DrawStep(); };
-    View->Canvas = QImage(View->size(), QImage::Format_RGB32);
-    View->Canvas.fill(BackgroundColour());
-    ResetView();
+    FDocument->SetRunState(rsNoSetup);
+    Setup->ResetView();
     LayoutOverlays();
     UpdateCommands();
-    Setup->Modified = false;
+    FDocument->SetModified(false);
     Setup->UpdateCaption();
     Created = true;
+}
+
+// The rooms tell what changed with signals; the window passes it on to the room, the action
+// or the status panel it concerns.
+void TSimForm::ConnectRooms() {
+    TDocument& document = *FDocument;
+    // The rule of the enabled commands follows every change of its inputs.
+    for (auto signal : {&TDocument::setupReplaced, &TDocument::particlesChanged, &TDocument::viewReset})
+        connect(&document, signal, this, [this] { UpdateCommands(); });
+    connect(&document, &TDocument::runStateChanged, this, [this] { UpdateCommands(); });
+    connect(&document, &TDocument::modifiedChanged, this, [this] { UpdateCommands(); });
+    connect(&document, &TDocument::viewReset, this, [this] {
+        smiSelectedTrails->setChecked(true);
+        Status->Clear();
+    });
+
+    connect(View, &TSceneView::refreshed, this, [this] { SceneRefreshed(); });
+    connect(View, &TSceneView::resized, this, [this] { Guard([this] { FormResize(); }); });
+
+    connect(Run, &TRunControl::panelText, this,
+            [this](int index, const QString& text) { Status->SetPanel(index, text); });
+    connect(Run, &TRunControl::frameInfoChanged, this, [this] { ShowFrameInfo(); });
+    connect(Run, &TRunControl::stopping, Extras, &TSimExtras::StopRecording);
+    // At a rewind: the info window's values, then the energy plot's time-0 sample.
+    connect(Run, &TRunControl::rewound, Setup, &TSetupCommands::UpdateInfoValues);
+    connect(Run, &TRunControl::rewound, Extras, &TSimExtras::TakeRewindSample);
+    connect(Run, &TRunControl::stepDrawn, Extras, &TSimExtras::StepDrawn);
+
+    connect(Views, &TViewCommands::frameInfoChanged, this, [this] { ShowFrameInfo(); });
+    connect(Views, &TViewCommands::trailModeChanged, this, [this](TTrailMode mode) {
+        (mode == tmAll ? smiAllTrails : mode == tmNone ? smiNoTrails : smiSelectedTrails)->setChecked(true);
+    });
+    connect(Views, &TViewCommands::markerChanged, mmiCenterOfMass, &QAction::setChecked);
+
+    connect(Setup, &TSetupCommands::captionChanged, this, &QWidget::setWindowTitle);
+    connect(Setup, &TSetupCommands::infoShownChanged, mmiInfo, &QAction::setChecked);
+    connect(Setup, &TSetupCommands::statusNote, this, [this](const QString& note) { Status->SetNote(note); });
+    connect(Setup, &TSetupCommands::quitRequested, this, [this] {
+        Terminating = true;
+        Quitting = true;
+        close();
+        QCoreApplication::quit();
+    });
+
+    connect(Extras, &TSimExtras::openRequested, this,
+            [this](const QString& fileName) { Guard([this, fileName] { Setup->OpenFromMenu(fileName); }); });
+    connect(Extras, &TSimExtras::energyPlotShownChanged, mmiEnergyPlot, &QAction::setChecked);
+    connect(Extras, &TSimExtras::recordingChanged, mmiRecordCsv, &QAction::setChecked);
+    connect(Extras, &TSimExtras::recentFilesChanged, this, [this] { Extras->FillRecentMenu(*mmiRecent); });
 }
 
 QAction* TSimForm::NewAction(const QString& caption, const std::function<void()>& handler) {
@@ -127,21 +194,33 @@ void TSimForm::CreateActions() {
     mmiPause = NewAction(QStringLiteral("&Pause"), [this] { Run->mmiPauseClick(); });
     mmiStop = NewAction(QStringLiteral("&Stop"), [this] { Run->mmiStopClick(); });
     mmiClear = NewAction(QStringLiteral("&Clear"), [this] { View->Clear(); });
-    mmiInfo = NewAction(QStringLiteral("&Display info"), [this] { Setup->mmiInfoClick(); });
+    mmiInfo =
+        NewAction(QStringLiteral("&Display info"), [this] { Setup->mmiInfoClick(mmiInfo->isChecked()); });
     smiAllTrails = NewAction(QStringLiteral("All"), [this] { Views->smiAllTrailsClick(); });
     smiSelectedTrails = NewAction(QStringLiteral("Selected"), [this] { Views->smiSelectedTrailsClick(); });
     smiNoTrails = NewAction(QStringLiteral("None"), [this] { Views->smiNoTrailsClick(); });
-    mmiCenterOfMass =
-        NewAction(QStringLiteral("&Show center of mass"), [this] { Views->mmiCenterOfMassClick(); });
+    mmiCenterOfMass = NewAction(QStringLiteral("&Show center of mass"),
+                                [this] { Views->mmiCenterOfMassClick(mmiCenterOfMass->isChecked()); });
     mmiAbout = NewAction(QStringLiteral("&About Kinetra"), [this] { Setup->mmiAboutClick(); });
     actToggle = NewAction(QStringLiteral("Toggle axes"), [this] { Views->sbToggleClick(); });
     actZoomIn = NewAction(QStringLiteral("Zoom in"), [this] { Views->sbZoomInClick(); });
     actZoomOut = NewAction(QStringLiteral("Zoom out"), [this] { Views->sbZoomOutClick(); });
-    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"), [this] { Extras->mmiEnergyPlotClick(); });
-    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."), [this] { Extras->mmiRecordCsvClick(); });
+    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"),
+                              [this] { Extras->mmiEnergyPlotClick(mmiEnergyPlot->isChecked()); });
+    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."),
+                             [this] { Extras->mmiRecordCsvClick(mmiRecordCsv->isChecked()); });
+    mmiFitAll = NewAction(QStringLiteral("&Fit all"), [this] { Views->mmiFitAllClick(); });
     mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
     mmiSaveState =
         NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
+    // Placing goes on until it is switched off; its check mark shows it.
+    mmiAddParticle = new QAction(QStringLiteral("&Add particle"), this);
+    mmiAddParticle->setIconVisibleInMenu(false);
+    mmiAddParticle->setCheckable(true);
+    connect(mmiAddParticle, &QAction::toggled, this,
+            [this](bool on) { Guard([this, on] { Gestures->SetPlacing(on); }); });
+    mmiZeroMomentum =
+        NewAction(QStringLiteral("&Zero total momentum"), [this] { Bodies->mmiZeroMomentumClick(); });
 
     mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
@@ -154,6 +233,9 @@ void TSimForm::CreateActions() {
     mmiPause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     mmiClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     mmiInfo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    mmiFitAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    mmiFitAll->setToolTip(QStringLiteral("Fit every visible particle on screen"));
+    mmiFitAll->setStatusTip(mmiFitAll->toolTip());
 
     mmiInfo->setCheckable(true);
     mmiEnergyPlot->setCheckable(true);
@@ -187,16 +269,19 @@ void TSimForm::CreateMenus() {
     mmiRecent->setFont(font());
     // The list changes with every open and save, also in another instance of the program. Its
     // access key is not the "r" of "&Record to CSV...", which would shadow that item.
-    connect(mmiRecent, &QMenu::aboutToShow, this, [this] { Guard([this] { Extras->FillRecentMenu(); }); });
+    connect(mmiRecent, &QMenu::aboutToShow, this,
+            [this] { Guard([this] { Extras->FillRecentMenu(*mmiRecent); }); });
     file->addActions({mmiSave, mmiSaveAs});
     file->addSeparator();
     file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage});
     file->addSeparator();
     file->addAction(mmiQuit);
-    Extras->FillExamplesMenu();
-    Extras->FillRecentMenu();
+    Extras->FillExamplesMenu(*mmiExamples);
+    Extras->FillRecentMenu(*mmiRecent);
     QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
     edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
+    edit->addSeparator();
+    edit->addActions({mmiAddParticle, mmiZeroMomentum});
     QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
     simulate->addActions({mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop});
     simulate->addSeparator();
@@ -208,7 +293,8 @@ void TSimForm::CreateMenus() {
     mmiTrails->setFont(font());
     mmiTrails->addActions({smiAllTrails, smiSelectedTrails, smiNoTrails});
     options->addAction(mmiCenterOfMass);
-    Views->AddFitAll(options);
+    options->setToolTipsVisible(true);
+    options->addAction(mmiFitAll);
     QMenu* help = addMenu(QStringLiteral("&Help"), "mnmHelp");
     help->addAction(mmiAbout);
     // The view tools have no menu item; their actions still belong to the window.
@@ -241,6 +327,7 @@ void TSimForm::CreateToolPanel() {
         {&sbToggle, actToggle, 296, "sbToggle", TToolIcon::Toggle, "Toggle axes"},
         {&sbZoomIn, actZoomIn, 328, "sbZoomIn", TToolIcon::ZoomIn, "Zoom in"},
         {&sbZoomOut, actZoomOut, 360, "sbZoomOut", TToolIcon::ZoomOut, "Zoom out"},
+        {&sbAddParticle, mmiAddParticle, 408, "sbAddParticle", TToolIcon::AddParticle, "Add particle"},
     };
     for (const TButton& b : buttons) {
         b.Action->setToolTip(QString::fromUtf8(b.Hint));
@@ -256,6 +343,65 @@ void TSimForm::CreateToolPanel() {
     }
 }
 
+// The speed control on the status bar, "Faster" and "Slower" in the Simulate menu, the help in
+// the Help menu.
+void TSimForm::CreateSpeedControl() {
+    spdSpeed = new TSpeedControl(stbStatusBar);
+    spdSpeed->setObjectName(QStringLiteral("spdSpeed"));
+    // The keys belong to the drawing area (arrow keys pan the view); the menu items and the
+    // mouse move the slider.
+    spdSpeed->Slider()->setFocusPolicy(Qt::NoFocus);
+    stbStatusBar->addPermanentWidget(spdSpeed);
+    Watch = std::make_unique<TWatchCommands>(*spdSpeed, Run->Pace(), this);
+    connect(spdSpeed, &TSpeedControl::levelChanged, this,
+            [this](int level) { Guard([this, level] { Watch->SetPaceLevel(level); }); });
+
+    mmiFaster = NewAction(QStringLiteral("&Faster"), [this] { Watch->mmiFasterClick(); });
+    mmiSlower = NewAction(QStringLiteral("S&lower"), [this] { Watch->mmiSlowerClick(); });
+    mmiHelp = NewAction(QStringLiteral("&Kinetra help"), [this] { Watch->mmiHelpClick(); });
+    mmiFaster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
+    mmiSlower->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+    mmiHelp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    mmiFaster->setToolTip(QStringLiteral("Run faster"));
+    mmiSlower->setToolTip(QStringLiteral("Run slower"));
+    if (auto* simulate = menuBar()->findChild<QMenu*>(QStringLiteral("mmiSimulate"))) {
+        simulate->insertActions(mmiClear, {mmiFaster, mmiSlower});
+        simulate->insertSeparator(mmiClear);
+    }
+    if (auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("mnmHelp")))
+        help->insertAction(mmiAbout, mmiHelp);
+}
+
+// "Undo" and "Redo" at the end of the Edit menu.
+void TSimForm::CreateUndoActions() {
+    QUndoStack& stack = FDocument->UndoStack();
+    mmiUndo = NewAction(QStringLiteral("&Undo"), [this] { FDocument->UndoStack().undo(); });
+    mmiRedo = NewAction(QStringLiteral("&Redo"), [this] { FDocument->UndoStack().redo(); });
+    mmiUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mmiRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    if (auto* edit = menuBar()->findChild<QMenu*>(QStringLiteral("mmiEdit"))) {
+        edit->addSeparator();
+        edit->addActions({mmiUndo, mmiRedo});
+    }
+    for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
+        connect(&stack, signal, this, [this] { UpdateCommands(); });
+    connect(&stack, &QUndoStack::undoTextChanged, this, [this] { UpdateUndoTexts(); });
+    connect(&stack, &QUndoStack::redoTextChanged, this, [this] { UpdateUndoTexts(); });
+    UpdateUndoTexts();
+}
+
+void TSimForm::UpdateUndoTexts() {
+    const auto caption = [](const QString& verb, QString command) {
+        // A particle's name may hold an "&", which a menu would take for an access key.
+        command.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        return command.isEmpty() ? verb : verb + QLatin1Char(' ') + command;
+    };
+    const QUndoStack& stack = FDocument->UndoStack();
+    mmiUndo->setText(caption(QStringLiteral("&Undo"), stack.undoText()));
+    mmiRedo->setText(caption(QStringLiteral("&Redo"), stack.redoText()));
+}
+
 // The tool panel and the status bar lie over the drawing area along its right and bottom edges.
 void TSimForm::LayoutOverlays() {
     const int w = View->width();
@@ -266,8 +412,7 @@ void TSimForm::LayoutOverlays() {
 }
 
 void TSimForm::SetPrompts(std::unique_ptr<TUserPrompts> prompts) {
-    if (prompts)
-        FPrompts = std::make_unique<TRepaintingPrompts>(std::move(prompts), [this] { ScheduleRepaint(); });
+    if (prompts) FPrompts->SetInner(std::move(prompts));
 }
 
 void TSimForm::ScheduleRepaint() {
@@ -299,12 +444,16 @@ void TSimForm::showEvent(QShowEvent* event) {
     }
 }
 
-void TSimForm::SetPanel(int index, const QString& text) {
-    Status->SetPanel(index, text);
-}
-
 QString TSimForm::PanelText(int index) const {
     return Status->PanelText(index);
+}
+
+QString TSimForm::StatusHint() const {
+    return Status->Hint();
+}
+
+QString TSimForm::StatusNote() const {
+    return Status->Note();
 }
 
 int TSimForm::PanelWidth(int index) const {
@@ -312,7 +461,7 @@ int TSimForm::PanelWidth(int index) const {
 }
 
 void TSimForm::ShowFrameInfo() {
-    Status->ShowFrameInfo(*FScreenFrame);
+    Status->ShowFrameInfo(FDocument->Frame());
 }
 
 void TSimForm::ResizeDrawingArea(int width, int height) {
@@ -328,79 +477,33 @@ void TSimForm::ResizeDrawingArea(int width, int height) {
 // Errors
 
 void TSimForm::Guard(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (...) {
-        HandleException(std::current_exception());
-    }
+    RunGuarded(*FPrompts, this, command);
 }
 
 void TSimForm::HandleException(std::exception_ptr error) {
-    QString message;
-    try {
-        std::rethrow_exception(error);
-    } catch (const EAbort&) {
-        return;
-    } catch (const std::exception& e) {
-        message = QString::fromStdString(e.what());
-    } catch (...) {
-        message = QStringLiteral("Unknown error");
-    }
-    try {
-        Prompts().ShowError(this, WithFullStop(message));
-    } catch (...) {
-        // The error box itself failed: nothing more can be shown.
-    }
+    kinetra::ui::HandleException(*FPrompts, this, error);
 }
 
 void TSimForm::UpdateCommands() {
-    const bool setup = Run->RunState != rsNoSetup;
-    mmiSave->setEnabled(setup && Setup->Modified);
+    const TSimData& sim = FDocument->Sim();
+    const bool setup = FDocument->HasSetup();
+    mmiSave->setEnabled(setup && FDocument->Modified());
     for (QAction* a : {mmiSaveAs, mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes, mmiInfo,
                        mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop, mmiClear,
-                       actZoomIn, actZoomOut, mmiFitAll})
+                       actZoomIn, actZoomOut, mmiFitAll, mmiAddParticle, mmiZeroMomentum})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
     for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
-    mmiCenterOfMass->setEnabled(setup && FSimData->Particles.TotalMass != 0);
-    actToggle->setEnabled(setup && FSimData->Dimensions > 1);
-}
-
-void TSimForm::ConnectHooks() {
-    FSimData->Particles.OnCollision = [this](int i, int j) { Run->CollisionDetected(i, j); };
-    FSimData->OnLoadFrame = [this](TSetupReader& reader) { FScreenFrame->LoadFromFile(reader); };
-    FSimData->OnSaveFrame = [this](TSetupWriter& writer) { FScreenFrame->SaveToFile(writer); };
-}
-
-void TSimForm::ResetView() {
-    FScreenFrame = std::make_unique<TScreenFrame>(*FSimData);
-    ConnectHooks();
-    FScreenFrame->SetClientSize(View->width(), View->height());
-    View->TrailMode = tmSelected;
-    smiSelectedTrails->setChecked(true);
-    FInfoWindow.reset();
-    InfoShown = false;
-    FSimData->InfoWanted = false;
-    mmiInfo->setChecked(false);
-    // The plot stays as the user placed it; its curves belonged to the setup that goes.
-    Extras->ForgetSamples();
-    Status->Clear();
+    mmiCenterOfMass->setEnabled(setup && sim.Particles.TotalMass != 0);
+    actToggle->setEnabled(setup && sim.Dimensions > 1);
+    // A running simulation is not changed under the run.
+    const bool changeable = setup && FDocument->RunState() != rsRunning;
+    mmiUndo->setEnabled(changeable && FDocument->UndoStack().canUndo());
+    mmiRedo->setEnabled(changeable && FDocument->UndoStack().canRedo());
 }
 
 // ---------------------------------------------------------------------------------------------
 // The rooms' read-outs and the window's part of their work
-
-void TSimForm::SetModified(bool value) {
-    Setup->SetModified(value);
-}
-
-void TSimForm::SetParticlesModified(bool value) {
-    Setup->SetParticlesModified(value);
-}
-
-void TSimForm::ParticlesChanged() {
-    Setup->ParticlesChanged();
-}
 
 void TSimForm::OpenSetup(const QString& chosenName) {
     Setup->OpenSetup(chosenName);
@@ -414,12 +517,36 @@ QImage TSimForm::SceneImage() const {
     return View->SceneImage();
 }
 
+TfrmInfo* TSimForm::InfoWindow() const {
+    return Setup->InfoWindow();
+}
+
+bool TSimForm::InfoShown() const {
+    return Setup->InfoShown();
+}
+
 TfrmEnergyPlot* TSimForm::EnergyPlot() const {
     return Extras->EnergyPlot();
 }
 
+bool TSimForm::EnergyPlotShown() const {
+    return Extras->EnergyPlotShown();
+}
+
 const TCsvRecorder& TSimForm::Recorder() const {
     return Extras->Recorder();
+}
+
+THelpWindow* TSimForm::HelpWindow() const {
+    return Watch->HelpWindow();
+}
+
+QString TSimForm::ParticleTip(QPoint pixel) const {
+    return Views->ParticleTip(pixel);
+}
+
+TAnswer TSimForm::AskSave() {
+    return Setup->AskSave();
 }
 
 QWidget* TSimForm::DrawingArea() const {
@@ -434,7 +561,7 @@ void TSimForm::FormResize() {
     if (Terminating || !Created) return;
     LayoutOverlays();
     View->ResizeCanvas();
-    if (Run->RunState != rsNoSetup) {
+    if (FDocument->HasSetup()) {
         ShowFrameInfo();
         View->UpdateScreenPositions();
         View->RefreshScene();
@@ -442,12 +569,13 @@ void TSimForm::FormResize() {
 }
 
 void TSimForm::SceneRefreshed() {
-    SetPanel(1, TimeText(FSimData->Time));
-    if (QString::fromStdString(FScreenFrame->Name())
+    Status->SetPanel(1, TimeText(FDocument->Sim().Time));
+    if (QString::fromStdString(FDocument->Frame().Name())
             .compare(QString::fromUtf8(FrameOrigin), Qt::CaseInsensitive) != 0)
         ShowFrameInfo();
-    if (InfoShown && FInfoWindow) FInfoWindow->UpdateValues();
+    Setup->UpdateInfoValues();
     Extras->SceneRefreshed();
+    Views->FollowTip();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -477,6 +605,19 @@ void TSimForm::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Up:
         case Qt::Key_Down:
             Guard([&] { Views->FormKeyUp(event->key()); });
+            event->accept();
+            break;
+        case Qt::Key_Escape:
+            Guard([this] { Gestures->EscapeKey(); });
+            event->accept();
+            break;
+        case Qt::Key_Delete:
+            // Only for the scene: a key another part of the window let go of deletes nothing.
+            if (focusWidget() != nullptr && focusWidget() != View) {
+                QMainWindow::keyPressEvent(event);
+                break;
+            }
+            Guard([this] { Gestures->DeleteKey(); });
             event->accept();
             break;
         default:

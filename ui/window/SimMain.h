@@ -1,29 +1,30 @@
-// TSimForm, the main window: the menus, the tool panel, the status bar and the wiring of the
-// commands to the rooms that carry them out:
+// TSimForm, the main window: the menus, the tool panel, the status bar, and the wiring of the
+// commands to the rooms that carry them out. The rooms share the open setup, the document
+// (ui/document/), and never see the window:
 //   TSceneView     (ui/scene/)   the drawing area: canvas, trail layer, screen positions;
 //   TRunControl    (ui/run/)     the run states, the run loop, Step/Pause/Stop;
-//   TSetupCommands (ui/setup/)   New/Open/Save/Save As/closing and the unsaved-changes bookkeeping;
+//   TViewCommands  (ui/view/)    zoom, pan, axes, Fit all, trails, the centre-of-mass marker and
+//                                the mouse over the drawing area;
+//   TSetupCommands (ui/setup/)   New/Open/Save/Save As/closing, the editing dialogs, the info
+//                                window, and the unsaved-changes bookkeeping;
 //   TSimExtras     (ui/extras/)  energy plot, CSV recording, image export, save state, examples,
 //                                recent setups, the window's remembered place;
-//   TViewCommands  (ui/window/)  zoom, pan, axes, trails and the centre-of-mass marker.
+//   TWatchCommands (ui/window/)  the speed control and the help.
 //
 // Everything runs on the one user-interface thread. A run is a loop of TSimData::Step calls
 // inside the command that started it; each step ends in the scene's DrawStep, after which the
 // run control every RefreshInterval steps (or when a particle leaves the view) refreshes the
 // scene and processes pending events. Commands given during a run therefore run between two
-// steps and change RunState, which the loop tests before every step.
+// steps and change the run state, which the loop tests before every step.
 #pragma once
 
 #include <QImage>
 #include <QMainWindow>
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 
 #include "engine/CsvRecorder.h"
-#include "frame/Frame.h"
-#include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
 
 class QAction;
@@ -33,27 +34,24 @@ class QMenu;
 class QStatusBar;
 class QToolButton;
 
-namespace kinetra {
-class TSimData;
-class TParser;
-}  // namespace kinetra
-
 namespace kinetra::ui {
 
+class TDocument;
 class TfrmInfo;
 class TfrmEnergyPlot;
+class THelpWindow;
+class TRepaintingPrompts;
 class TSceneView;
 class TRunControl;
 class TSetupCommands;
 class TSimExtras;
 class TViewCommands;
-class TSimFormTestAccess;
 class TStatusPanels;
 class TSpeedControl;
 class TWatchCommands;
-
-enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
-enum TTrailMode : std::uint8_t { tmNone = 0, tmSelected = 1, tmAll = 2 };
+class TWindowAids;
+class TBodyCommands;
+class TSceneGestures;
 
 // The window's menus, actions, tool buttons and status bar, read by tests through Controls().
 struct TWindowControls {
@@ -112,31 +110,24 @@ struct TWindowControls {
     QAction* mmiFaster = nullptr;
     QAction* mmiSlower = nullptr;
     QAction* mmiHelp = nullptr;
+
+    // Undo and redo of the changes of the setup, named after the command they undo or redo.
+    QAction* mmiUndo = nullptr;
+    QAction* mmiRedo = nullptr;
+
+    // Building with the mouse: placing particles (checked while on) and the zero total momentum.
+    QAction* mmiAddParticle = nullptr;
+    QAction* mmiZeroMomentum = nullptr;
+    QToolButton* sbAddParticle = nullptr;
 };
 
-class TSimForm : public QMainWindow, public TDialogHost, private TWindowControls {
-    friend class TSceneView;
-    friend class TRunControl;
-    friend class TSetupCommands;
-    friend class TSimExtras;
-    friend class TViewCommands;
-    friend class TWatchCommands;
-    friend class TSimFormTestAccess;
-
+class TSimForm : public QMainWindow, private TWindowControls {
 public:
     // Without prompts the real message boxes and file dialogs are used.
     explicit TSimForm(std::unique_ptr<TUserPrompts> prompts = nullptr, QWidget* parent = nullptr);
     ~TSimForm() override;
 
-    // TDialogHost
-    TSimData& SimData() override { return *FSimData; }
-    TParser& ExprParser() override { return *FExprParser; }
-    TScreenFrame& ScreenFrame() override { return *FScreenFrame; }
-    TUserPrompts& Prompts() override { return *FPrompts; }
-    void SetModified(bool value) override;
-    void SetParticlesModified(bool value) override;
-    void ParticlesChanged() override;
-
+    // Replaces the prompts every room asks through.
     void SetPrompts(std::unique_ptr<TUserPrompts> prompts);
     // Repaints the whole scene (TSceneView::FormPaint) once control is back in the event loop.
     void ScheduleRepaint();
@@ -152,17 +143,36 @@ public:
     // Puts the window where it was when it was last closed; false when nothing is remembered.
     bool RestoreWindowGeometry();
 
+    // The open setup: the simulation with its frame, the run state, the change flags and the
+    // undo stack.
+    TDocument& Document() const { return *FDocument; }
+
     // Read-outs.
     const TWindowControls& Controls() const { return *this; }
     QString PanelText(int index) const;
+    // The note beside the status panels (where the setup was saved last).
+    QString StatusNote() const;
+    // The hint shown on the status bar now (why a gesture was refused, a dragged value).
+    QString StatusHint() const;
     int PanelWidth(int index) const;
     QColor BackgroundColour() const;
     QWidget* DrawingArea() const;
+    // The drawing area's state: where the particles were drawn, the trail layer, the canvas.
+    const TSceneView& Scene() const { return *View; }
+    // The run control's counts and pace.
+    const TRunControl& RunControl() const { return *Run; }
     // The drawing area as the screen shows it: the canvas with the trail layer combined.
     QImage SceneImage() const;
-    TfrmInfo* InfoWindow() const { return FInfoWindow.get(); }
+    TfrmInfo* InfoWindow() const;
+    bool InfoShown() const;
     TfrmEnergyPlot* EnergyPlot() const;
+    bool EnergyPlotShown() const;
     const TCsvRecorder& Recorder() const;
+    THelpWindow* HelpWindow() const;
+    // The tool tip the drawing area shows for the pixel: the topmost visible particle there.
+    QString ParticleTip(QPoint pixel) const;
+    // The question New, Open and closing ask before unsaved changes would be lost.
+    TAnswer AskSave();
     // For tests: gives the drawing area this pixel size (the window is resized around it).
     void ResizeDrawingArea(int width, int height);
 
@@ -178,11 +188,12 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateToolPanel();
+    void CreateSpeedControl();
+    void CreateUndoActions();
+    void UpdateUndoTexts();
+    void ConnectRooms();
     void LayoutOverlays();
-    void ConnectHooks();
     void UpdateCommands();
-    void ResetView();
-    void SetPanel(int index, const QString& text);
     void ShowFrameInfo();
     // What a refresh of the scene shows beyond the scene: the time, the frame, the info window
     // and the energy plot.
@@ -190,21 +201,21 @@ private:
     void FormResize();
     QAction* NewAction(const QString& caption, const std::function<void()>& handler);
 
-    // Declared first so that it is destroyed last: everything below refers to it.
-    std::unique_ptr<TSimData> FSimData;
-    std::unique_ptr<TParser> FExprParser;
-    std::unique_ptr<TScreenFrame> FScreenFrame;
-    std::unique_ptr<TUserPrompts> FPrompts;
-    std::unique_ptr<TfrmInfo> FInfoWindow;
-    bool InfoShown = false;
+    // The prompts every room asks through; a repaint of the scene follows each prompt.
+    std::unique_ptr<TRepaintingPrompts> FPrompts;
+    // Declared before the rooms and destroyed after them: they refer to it.
+    std::unique_ptr<TDocument> FDocument;
     // The rooms.
     TSceneView* View = nullptr;
-    std::unique_ptr<TRunControl> Run;
-    std::unique_ptr<TSetupCommands> Setup;
-    std::unique_ptr<TSimExtras> Extras;
-    std::unique_ptr<TViewCommands> Views;
+    TRunControl* Run = nullptr;
+    TViewCommands* Views = nullptr;
+    TSimExtras* Extras = nullptr;
+    TSetupCommands* Setup = nullptr;
     std::unique_ptr<TStatusPanels> Status;
     std::unique_ptr<TWatchCommands> Watch;
+    TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
+    TBodyCommands* Bodies = nullptr;
+    TSceneGestures* Gestures = nullptr;
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;

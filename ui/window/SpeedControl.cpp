@@ -70,7 +70,7 @@ void TSpeedControl::StepBy(int delta) {
 
 void TSpeedControl::SliderChanged(int level) {
     lblCaption->setText(QString::fromStdString(TPace::Caption(level)));
-    if (OnChanged) OnChanged(level);
+    emit levelChanged(level);
 }
 
 }  // namespace kinetra::ui

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QSlider;
@@ -12,21 +11,24 @@ class QSlider;
 namespace kinetra::ui {
 
 class TSpeedControl : public QWidget {
+    Q_OBJECT
+
 public:
     explicit TSpeedControl(QWidget* parent = nullptr);
 
     int Level() const;
-    // Shows a level (clamped to the list) without calling OnChanged: for a stored choice.
+    // Shows a level (clamped to the list) without raising levelChanged: for a stored choice.
     void SetLevel(int level);
-    // Moves by delta levels as the user would, calling OnChanged when the level changes (menu
+    // Moves by delta levels as the user would, raising levelChanged when the level changes (menu
     // commands "faster" and "slower").
     void StepBy(int delta);
 
-    // Called with the new level whenever the user moves the slider.
-    std::function<void(int level)> OnChanged;
-
     QSlider* Slider() const { return sldSpeed; }
     QLabel* CaptionLabel() const { return lblCaption; }
+
+signals:
+    // The user moved the slider to a new level.
+    void levelChanged(int level);
 
 private:
     void SliderChanged(int level);

@@ -6,10 +6,11 @@
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "frame/Frame.h"
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 namespace kinetra::ui {
 
@@ -24,6 +25,19 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
         Panels[i]->setFixedWidth(kStatusPanelWidths[i]);
         StatusBar->addWidget(Panels[i]);
     }
+    // After the panels, in the room left before the speed control; it asks for no width of its
+    // own, so a narrow window cuts the note rather than the panels (the tip holds all of it).
+    NoteLabel = new QLabel(StatusBar);
+    NoteLabel->setObjectName(QStringLiteral("StatusNote"));
+    NoteLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    NoteLabel->setIndent(4);
+    StatusBar->addWidget(NoteLabel, 1);
+    HintTimer = new QTimer(StatusBar);
+    HintTimer->setSingleShot(true);
+    QObject::connect(HintTimer, &QTimer::timeout, StatusBar, [this] {
+        FHint.clear();
+        ShowNoteOrHint();
+    });
 }
 
 void TStatusPanels::FitFixedTexts() {
@@ -49,6 +63,26 @@ int TStatusPanels::PanelWidth(int index) const {
 
 void TStatusPanels::Clear() {
     for (QLabel* panel : Panels) panel->clear();
+    HintTimer->stop();
+    FHint.clear();
+    SetNote(QString());
+}
+
+void TStatusPanels::SetNote(const QString& text) {
+    FNote = text;
+    ShowNoteOrHint();
+}
+
+void TStatusPanels::ShowHint(const QString& text) {
+    FHint = text;
+    HintTimer->start(HintMilliseconds);
+    ShowNoteOrHint();
+}
+
+void TStatusPanels::ShowNoteOrHint() {
+    const QString& shown = FHint.isEmpty() ? FNote : FHint;
+    NoteLabel->setText(shown);
+    NoteLabel->setToolTip(shown);
 }
 
 void TStatusPanels::FitPanel(int index, const QString& longest) {

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QStatusBar;
+class QTimer;
 class QWidget;
 
 namespace kinetra {
@@ -28,7 +29,16 @@ public:
     void SetPanel(int index, const QString& text);
     QString PanelText(int index) const;
     int PanelWidth(int index) const;
+    // Empties the four panels and the note.
     void Clear();
+    // A note beside the panels, such as where the setup was just saved; empty hides it.
+    void SetNote(const QString& text);
+    QString Note() const { return FNote; }
+    // A hint in the note's place for a few seconds (HintMilliseconds), then the note again.
+    void ShowHint(const QString& text);
+    // The hint shown now; empty when none is.
+    QString Hint() const { return FHint; }
+    static constexpr int HintMilliseconds = 6000;
     // The frame's name, axes and origin in panel 2, the extent in panel 3.
     void ShowFrameInfo(const TScreenFrame& frame);
 
@@ -37,9 +47,15 @@ private:
     void FitPanel(int index, const QString& longest);
     // The longest number of the panels' 5-digit general format, in the widest digit.
     QString LongestNumber(bool sign) const;
+    // The hint while there is one, else the note.
+    void ShowNoteOrHint();
 
     QStatusBar* StatusBar = nullptr;
     QLabel* Panels[4] = {nullptr, nullptr, nullptr, nullptr};
+    QLabel* NoteLabel = nullptr;
+    QString FNote;
+    QString FHint;
+    QTimer* HintTimer = nullptr;
     // The longest texts the panels were last widened for.
     QString FittedTexts[4];
 };

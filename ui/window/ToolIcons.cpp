@@ -123,6 +123,15 @@ void Paint(QPainter& p, TToolIcon kind) {
         case TToolIcon::ZoomOut:
             Magnifier(p, false);
             break;
+        case TToolIcon::AddParticle:
+            // A body with a plus beside it.
+            p.setPen(QPen(kBlue.darker(150), 1));
+            p.setBrush(kBlue);
+            p.drawEllipse(QPointF(6, 10), 4.5, 4.5);
+            p.setPen(QPen(kGreen.darker(120), 2.2, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(QPointF(12, 1.5), QPointF(12, 8.5));
+            p.drawLine(QPointF(8.5, 5), QPointF(15.5, 5));
+            break;
     }
 }
 

@@ -1,4 +1,4 @@
-// The pictures of the eleven tool buttons and the program's window icon, painted in code so
+// The pictures of the tool buttons and the program's window icon, painted in code so
 // that no image format plug-in is needed.
 #pragma once
 
@@ -6,7 +6,20 @@
 
 namespace kinetra::ui {
 
-enum class TToolIcon { Open, Save, Run, Step, Pause, Stop, RunBack, StepBack, Toggle, ZoomIn, ZoomOut };
+enum class TToolIcon {
+    Open,
+    Save,
+    Run,
+    Step,
+    Pause,
+    Stop,
+    RunBack,
+    StepBack,
+    Toggle,
+    ZoomIn,
+    ZoomOut,
+    AddParticle
+};
 
 QIcon ToolIcon(TToolIcon kind);
 QIcon ProgramIcon();

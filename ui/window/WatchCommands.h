@@ -6,17 +6,17 @@
 #include <QPointer>
 
 #include "ui/extras/HelpWindow.h"
-#include "ui/window/SimMain.h"
 
 namespace kinetra::ui {
 
+class TPace;
 class TSpeedControl;
 
 class TWatchCommands {
 public:
-    // Puts the speed control on the status bar, the items into the menus, and sets the pace the
-    // user chose last.
-    explicit TWatchCommands(TSimForm& form);
+    // The speed control paces `pace`, starting at the pace the user chose last; the help window
+    // opens beside `window`.
+    TWatchCommands(TSpeedControl& speed, TPace& pace, QWidget* window);
 
     // Shows the level on the speed control, paces the run loop by it and remembers it.
     void SetPaceLevel(int level);
@@ -28,7 +28,9 @@ public:
     THelpWindow* HelpWindow() const { return Help; }
 
 private:
-    TSimForm& Form;
+    TSpeedControl& Speed;
+    TPace& Pace;
+    QWidget* Window;
     QPointer<THelpWindow> Help;
 };
 

@@ -13,7 +13,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -57,11 +57,12 @@ double Reread(double value) {
 
 TEST(StateAsSetup, LoadsBackWithTheCurrentStateAsInitialState) {
     TTempDir dir;
-    TSimData sim;
+    TFramedSim setup;
+    TSimData& sim = setup.Sim();
     MakePair(sim);
     // The frame takes its dimensions from the setup, as the window makes it after loading.
-    TScreenFrame frame(sim);
-    sim.OnSaveFrame = [&](TSetupWriter& w) { frame.SaveToFile(w); };
+    setup.ResetFrame();
+    TScreenFrame& frame = setup.Frame();
     frame.SetScale(123);
     for (int i = 0; i < 25; ++i) sim.Step();
     const double time = sim.Time;
@@ -70,9 +71,9 @@ TEST(StateAsSetup, LoadsBackWithTheCurrentStateAsInitialState) {
     const std::string written = SaveStateAsSetup(sim, (dir.Path / "later").string());
     EXPECT_EQ(written, (dir.Path / "later.knx").string());
 
-    TSimData loaded;
-    TScreenFrame loadedFrame(loaded);
-    loaded.OnLoadFrame = [&](TSetupReader& r) { loadedFrame.LoadFromFile(r); };
+    TFramedSim loadedSetup;
+    TSimData& loaded = loadedSetup.Sim();
+    TScreenFrame& loadedFrame = loadedSetup.Frame();
     loaded.FileName = written;
     loaded.LoadFromFile();
     ASSERT_EQ(loaded.Particles.Count(), 2);

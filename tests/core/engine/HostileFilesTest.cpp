@@ -12,7 +12,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "parser/Parser.h"
 #include "tests/fuzz/FuzzTargets.h"
 
@@ -45,12 +45,9 @@ std::string ReplacedAll(std::string text, const std::string& from, const std::st
 }
 
 struct TSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-    TSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
-    }
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
     void Load(const std::string& text) {
         std::istringstream in(text);
         Sim.LoadFromStream(in);

@@ -19,7 +19,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -74,8 +74,6 @@ protected:
         fs::create_directories(Folder);
         Target = Folder / "orbit.knx";
         WriteBytes(Target, OldContents);
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
         Sim.FileName = std::string(KINETRA_TEST_DATA) + "/SunPlanet.knx";
         Sim.LoadFromFile();
         Sim.FileName = Target.string();
@@ -115,8 +113,9 @@ protected:
 
     fs::path Folder;
     fs::path Target;
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
 };
 
 TEST_F(SaveSafety, ADiskThatFillsUpAfterAnyNumberOfBytesKeepsTheOldFile) {
@@ -247,9 +246,9 @@ TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {
     Sim.Particles.Particles(0).Mass = -largest;
     Sim.Particles.Particles(1).InitialPosition[0] = largest;
     Sim.SaveToFile();
-    TSimData back;
-    TScreenFrame backFrame(back);
-    back.OnLoadFrame = [&](TSetupReader& r) { backFrame.LoadFromFile(r); };
+    TFramedSim backSetup;
+    TSimData& back = backSetup.Sim();
+    TScreenFrame& backFrame = backSetup.Frame();
     back.FileName = Target.string();
     back.LoadFromFile();
     EXPECT_EQ(backFrame.Scale(), 1.79769313486231E308);

@@ -17,7 +17,7 @@
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -46,8 +46,6 @@ protected:
             ("kinetra_save_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
              "_" + std::to_string(random()));
         fs::create_directories(Folder);
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
         Sim.FileName = std::string(KINETRA_TEST_DATA) + "/SunPlanet.knx";
         Sim.LoadFromFile();
     }
@@ -70,8 +68,9 @@ protected:
     }
 
     fs::path Folder;
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
 };
 
 TEST_F(SetupSave, ANameWithoutExtensionGetsKnx) {
@@ -217,10 +216,8 @@ TEST_F(SetupSave, ASavedFileLoadsBackToTheSameSetup) {
     Sim.Notes = "line one\r\n\r\nline three";
     Sim.FileName = (Folder / "copy").string();
     Sim.SaveToFile();
-    TSimData other;
-    TScreenFrame otherFrame(other);
-    other.OnLoadFrame = [&](TSetupReader& r) { otherFrame.LoadFromFile(r); };
-    other.OnSaveFrame = [&](TSetupWriter& w) { otherFrame.SaveToFile(w); };
+    TFramedSim otherSetup;
+    TSimData& other = otherSetup.Sim();
     other.FileName = Sim.FileName;
     other.LoadFromFile();
     EXPECT_EQ(other.Notes, Sim.Notes);

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -12,7 +13,7 @@
 #include "engine/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra {
 namespace {
@@ -73,12 +74,9 @@ std::string ReadBytes(const std::string& path) {
 
 // A simulation with a screen frame hooked in, as the main window and the batch tool use it.
 struct TSetup {
-    TSimData Sim;
-    TScreenFrame Frame{Sim};
-    TSetup() {
-        Sim.OnLoadFrame = [this](TSetupReader& r) { Frame.LoadFromFile(r); };
-        Sim.OnSaveFrame = [this](TSetupWriter& w) { Frame.SaveToFile(w); };
-    }
+    TFramedSim Framed;
+    TSimData& Sim = Framed.Sim();
+    TScreenFrame& Frame = Framed.Frame();
     void Load(const std::string& text) {
         std::istringstream in(text);
         Sim.LoadFromStream(in);
@@ -312,6 +310,71 @@ TEST(SetupFile, OnlyTheLowByteOfTheMethodNumberCounts) {
     }
 }
 
+// The method is set while the collection is still empty: no Stoermer history exists for the
+// particles read after it until Prepare makes one, so nothing that would take a start-up step
+// moves them (or reads a history of the wrong size).
+TEST(SetupFile, ALoadedStoermerSetupHasNoHistoryUntilPrepared) {
+    std::vector<std::string> lines = ExampleLines();
+    lines[1] = "5 10";
+    const std::vector<std::pair<const char*, std::function<void(TSimData&)>>> paths = {
+        {"SetTimeStep", [](TSimData& sim) { sim.SetTimeStep(0.001); }},
+        {"Reverse", [](TSimData& sim) { sim.Reverse(); }},
+        {"SetAccuracy, SetCycles, SetTimeStep",
+         [](TSimData& sim) {
+             sim.SetAccuracy(1E-9);
+             sim.SetCycles(3);
+             sim.SetTimeStep(0.004);
+         }},
+    };
+    for (const auto& [name, call] : paths) {
+        TSetup s;
+        s.Load(Join(lines));
+        call(s.Sim);
+        for (int i = 0; i < 2; ++i) {
+            const TParticle& p = s.Sim.Particles.Particles(i);
+            EXPECT_EQ(p.Position.ToString(), p.InitialPosition.ToString()) << name;
+        }
+    }
+    // A history made for other particles is none either: a particle added after Prepare.
+    TSetup s;
+    s.Load(Join(lines));
+    s.Sim.Prepare();
+    const std::string prepared = s.Sim.Particles.Particles(1).Position.ToString();
+    auto extra = std::make_unique<TParticle>("Moon", 2);
+    extra->InitialPosition[0] = 5;
+    extra->ResetToInitial();
+    s.Sim.Particles.AddParticle(std::move(extra));
+    s.Sim.SetTimeStep(0.001);
+    s.Sim.Reverse();
+    EXPECT_EQ(s.Sim.Particles.Particles(1).Position.ToString(), prepared);
+    EXPECT_NO_THROW(s.Sim.Step());  // prepares for the three particles first
+}
+
+// A time step of zero or below loads as the step a run takes: zero as the default step, a
+// negative one as its magnitude (the direction is the run's, not the setup's).
+TEST(SetupFile, ATimeStepOfZeroOrBelowLoadsAsTheStepOfTheRun) {
+    const struct {
+        const char* Read;
+        double Step;
+        const char* Saved;
+    } cases[] = {
+        {"0", 0.002, "0.002"}, {"-0", 0.002, "0.002"}, {"-0.1", 0.1, "0.1"}, {"1E-300", 1E-300, "1E-300"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = ExampleLines();
+        lines[2] = c.Read;
+        TSetup s;
+        s.Load(Join(lines));
+        EXPECT_EQ(s.Sim.TimeStep, c.Step) << c.Read;
+        s.Sim.Rewind();
+        s.Sim.Prepare();
+        EXPECT_DOUBLE_EQ(s.Sim.SignedStep, c.Step) << c.Read;
+        s.Sim.Step();
+        EXPECT_GT(s.Sim.Time, 0) << c.Read;
+        lines[2] = c.Saved;
+        EXPECT_EQ(s.Save(), Join(lines)) << c.Read;
+    }
+}
+
 TEST(SetupFile, ASetupWithoutParticlesRoundTrips) {
     const std::vector<std::string> lines = {
         "3", "5 10", "0.01", "",      "Begin_Particles", "", "End_Particles", "", "-2 1 0",
@@ -471,30 +534,33 @@ TEST(SetupNotes, LineFeedSeparatedNotesAreReadWithCrLf) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Refusals: every failure names its cause, whatever the kind of error.
+// Refusals: every failure names its cause, whatever the kind of error, and the place: the line,
+// the item being read and the text found there. Every kind of item the reader reads is here,
+// except the particles' names and the notes, which take any text.
 
 struct TRefusal {
     int Line;  // 0-based line of the example that is replaced
     const char* Text;
     const char* Message;
     enum { KN, Convert, InOut, Math } Kind;
-    int StoppedAt = 0;  // 1-based line where reading stopped; 0: the replaced line
+    const char* Place;      // what the line under the message says
+    bool CutAfter = false;  // the file ends with the replaced line, without a line end
 };
 
 class SetupRefusal : public ::testing::TestWithParam<TRefusal> {};
 
-TEST_P(SetupRefusal, LoadFailsWithTheMessage) {
+TEST_P(SetupRefusal, LoadFailsWithTheMessageAndItsPlace) {
     const TRefusal& r = GetParam();
     std::vector<std::string> lines = ExampleLines();
     lines[static_cast<size_t>(r.Line)] = r.Text;
+    if (r.CutAfter) lines.resize(static_cast<size_t>(r.Line) + 1);
     TSetup s;
     try {
         s.Load(Join(lines));
         ADD_FAILURE() << "loaded with line " << r.Line << " = " << r.Text;
     } catch (const EKinetraError& e) {
         EXPECT_EQ(std::string(e.what()), r.Message);
-        EXPECT_EQ(e.Line(), r.StoppedAt != 0 ? r.StoppedAt : r.Line + 1) << r.Text;
-        EXPECT_EQ(e.FileName(), "");  // read from a stream
+        EXPECT_EQ(FailurePlace(e), r.Place);  // no file name: read from a stream
         switch (r.Kind) {
             case TRefusal::KN:
                 EXPECT_NE(dynamic_cast<const EKNError*>(&e), nullptr);
@@ -512,43 +578,96 @@ TEST_P(SetupRefusal, LoadFailsWithTheMessage) {
     }
 }
 
+constexpr auto KN = TRefusal::KN;
+constexpr auto Convert = TRefusal::Convert;
+constexpr auto InOut = TRefusal::InOut;
+constexpr auto Math = TRefusal::Math;
+
 INSTANTIATE_TEST_SUITE_P(
     FailureTable, SetupRefusal,
-    ::testing::Values(TRefusal{0, "0", "Dimensionality must be at least one.", TRefusal::KN},
-                      TRefusal{0, "-3", "Dimensionality must be at least one.", TRefusal::KN},
-                      TRefusal{0, "27", "Invalid input", TRefusal::KN},
-                      TRefusal{0, "2000000000", "Invalid input", TRefusal::KN},
-                      TRefusal{1, "4 0 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
-                      TRefusal{1, "4 9.9E-31 10", "Accuracy setting must be at least 1E-30", TRefusal::KN},
-                      TRefusal{1, "2 0", "Computation cycles must be between 1 and 200", TRefusal::KN},
-                      TRefusal{1, "2 201", "Computation cycles must be between 1 and 200", TRefusal::KN},
-                      TRefusal{1, "6 10", "Invalid input", TRefusal::KN},
-                      TRefusal{1, "-1 10", "Invalid input", TRefusal::KN},
-                      TRefusal{1, "262 10", "Invalid input", TRefusal::KN},
-                      TRefusal{4, "begin_particles", "Keyword Begin_Particles expected", TRefusal::KN},
-                      TRefusal{4, "Begin_Particles ", "Keyword Begin_Particles expected", TRefusal::KN},
-                      TRefusal{16, "0 1", "Non-zero charge not allowed for massless particle", TRefusal::KN},
-                      TRefusal{18, "1", "'' is not a valid floating point value", TRefusal::Convert},
-                      TRefusal{18, "1 x", "'x' is not a valid floating point value", TRefusal::Convert},
-                      TRefusal{21, "red", "'red' is not a valid integer value", TRefusal::Convert},
-                      TRefusal{21, "1 2", "'1 2' is not a valid integer value", TRefusal::Convert},
-                      TRefusal{21, "14", "Invalid input", TRefusal::KN},
-                      TRefusal{21, "-1", "Invalid input", TRefusal::KN},
-                      TRefusal{20, "0", "Invalid input", TRefusal::KN},
-                      TRefusal{22, "T", "Invalid input", TRefusal::KN},
-                      TRefusal{22, "", "Invalid input", TRefusal::KN},
-                      // The overlap is found when the whole block of the particle is read.
-                      TRefusal{18, "0.1 0", "Overlap with Sun.", TRefusal::KN, 23},
-                      // A number expected on a line that holds none: reading stopped at the next.
-                      TRefusal{2, "", "Invalid numeric input", TRefusal::InOut, 5},
-                      TRefusal{28, "0 2", "Coordinate out of range.", TRefusal::KN},
-                      TRefusal{28, "-1 1", "Coordinate out of range.", TRefusal::KN},
-                      TRefusal{2, "0,002", "Invalid numeric input", TRefusal::InOut},
-                      TRefusal{2, "nan", "Invalid numeric input", TRefusal::InOut},
-                      TRefusal{7, "1000 inf", "Invalid numeric input", TRefusal::InOut},
-                      TRefusal{26, "-2 1 0x10", "Invalid numeric input", TRefusal::InOut},
-                      TRefusal{29, "1e", "Invalid numeric input", TRefusal::InOut},
-                      TRefusal{7, "1E400 0", "Floating point overflow", TRefusal::Math}));
+    ::testing::Values(
+        // The header: dimensions, method, accuracy, cycles, time step.
+        TRefusal{0, "0", "Dimensionality must be at least one.", KN, "line 1, number of dimensions: \"0\""},
+        TRefusal{0, "-3", "Dimensionality must be at least one.", KN, "line 1, number of dimensions: \"-3\""},
+        TRefusal{0, "27", "Invalid input", KN, "line 1, number of dimensions: \"27\""},
+        TRefusal{0, "2000000000", "Invalid input", KN, "line 1, number of dimensions: \"2000000000\""},
+        TRefusal{0, "two", "Invalid numeric input", InOut, "line 1, number of dimensions: \"two\""},
+        TRefusal{1, "4 0 10", "Accuracy setting must be at least 1E-30", KN, "line 2, accuracy: \"0\""},
+        TRefusal{1, "4 9.9E-31 10", "Accuracy setting must be at least 1E-30", KN,
+                 "line 2, accuracy: \"9.9E-31\""},
+        TRefusal{1, "2 0", "Computation cycles must be between 1 and 200", KN,
+                 "line 2, computation cycles: \"0\""},
+        TRefusal{1, "2 201", "Computation cycles must be between 1 and 200", KN,
+                 "line 2, computation cycles: \"201\""},
+        TRefusal{1, "3 ten", "Invalid numeric input", InOut, "line 2, computation cycles: \"ten\""},
+        TRefusal{1, "6 10", "Invalid input", KN, "line 2, method: \"6\""},
+        TRefusal{1, "-1 10", "Invalid input", KN, "line 2, method: \"-1\""},
+        TRefusal{1, "262 10", "Invalid input", KN, "line 2, method: \"262\""},
+        TRefusal{1, "RK4 10", "Invalid numeric input", InOut, "line 2, method: \"RK4\""},
+        TRefusal{2, "0,002", "Invalid numeric input", InOut, "line 3, time step: \"0,002\""},
+        TRefusal{2, "nan", "Invalid numeric input", InOut, "line 3, time step: \"nan\""},
+        // A number expected on a line that holds none: reading stopped at the next.
+        TRefusal{2, "", "Invalid numeric input", InOut, "line 5, time step: \"Begin_Particles\""},
+        // A long text is cut, a control character shown as "?".
+        TRefusal{2, "12345678901234567890123456789012345678901234567890123456789012345x",
+                 "Invalid numeric input", InOut,
+                 "line 3, time step: \"123456789012345678901234567890123456789012345678901234567890...\""},
+        TRefusal{4, "begin_particles", "Keyword Begin_Particles expected", KN,
+                 "line 5, start of the particle section: \"begin_particles\""},
+        TRefusal{4, "Begin_Particles ", "Keyword Begin_Particles expected", KN,
+                 "line 5, start of the particle section: \"Begin_Particles \""},
+        // The particles' fields.
+        TRefusal{7, "abc 0", "Invalid numeric input", InOut, "line 8, mass of particle \"Sun\": \"abc\""},
+        TRefusal{7, "1\x01 0", "Invalid numeric input", InOut, "line 8, mass of particle \"Sun\": \"1?\""},
+        TRefusal{7, "1E400 0", "Floating point overflow", Math,
+                 "line 8, mass of particle \"Sun\": \"1E400\""},
+        TRefusal{7, "1000 inf", "Invalid numeric input", InOut,
+                 "line 8, charge of particle \"Sun\": \"inf\""},
+        TRefusal{16, "0 1", "Non-zero charge not allowed for massless particle", KN,
+                 "line 17, charge of particle \"Planet\": \"1\""},
+        TRefusal{8, "-", "Invalid numeric input", InOut, "line 9, radius of particle \"Sun\": \"-\""},
+        TRefusal{18, "1", "'' is not a valid floating point value", Convert,
+                 "line 19, initial position of particle \"Planet\": \"1\""},
+        TRefusal{18, "1 x", "'x' is not a valid floating point value", Convert,
+                 "line 19, initial position of particle \"Planet\": \"1 x\""},
+        // The overlap is found when the whole block of the particle is read, and named at its
+        // position.
+        TRefusal{18, "0.1 0", "Overlap with Sun.", KN,
+                 "line 19, initial position of particle \"Planet\": \"0.1 0\""},
+        TRefusal{19, "0 3O", "'3O' is not a valid floating point value", Convert,
+                 "line 20, initial velocity of particle \"Planet\": \"0 3O\""},
+        TRefusal{20, "0", "Invalid input", KN, "line 21, image size of particle \"Planet\": \"0\""},
+        TRefusal{20, "six", "Invalid numeric input", InOut,
+                 "line 21, image size of particle \"Planet\": \"six\""},
+        TRefusal{21, "red", "'red' is not a valid integer value", Convert,
+                 "line 22, colour of particle \"Planet\": \"red\""},
+        TRefusal{21, "1 2", "'1 2' is not a valid integer value", Convert,
+                 "line 22, colour of particle \"Planet\": \"1 2\""},
+        TRefusal{21, "14", "Invalid input", KN, "line 22, colour of particle \"Planet\": \"14\""},
+        TRefusal{21, "-1", "Invalid input", KN, "line 22, colour of particle \"Planet\": \"-1\""},
+        TRefusal{22, "T", "Invalid input", KN,
+                 "line 23, trail and invisibility flags of particle \"Planet\": \"T\""},
+        TRefusal{22, "", "Invalid input", KN,
+                 "line 23, trail and invisibility flags of particle \"Planet\": \"\""},
+        // A particle section that ends with the file.
+        TRefusal{15, "Pl\tnet", "Invalid numeric input", InOut,
+                 "line 16, mass of particle \"Pl?net\": end of file", true},
+        // The force line.
+        TRefusal{26, "two 1 0", "Invalid numeric input", InOut, "line 27, power of distance: \"two\""},
+        TRefusal{26, "-2 G 0", "Invalid numeric input", InOut, "line 27, gravitational constant: \"G\""},
+        TRefusal{26, "-2 1 0x10", "Invalid numeric input", InOut,
+                 "line 27, Coulomb force coefficient: \"0x10\""},
+        // The frame section.
+        TRefusal{28, "-1 1", "Coordinate out of range.", KN, "line 29, screen x of the frame: \"-1\""},
+        TRefusal{28, "0 2", "Coordinate out of range.", KN, "line 29, screen y of the frame: \"2\""},
+        TRefusal{28, "0 y", "Invalid numeric input", InOut, "line 29, screen y of the frame: \"y\""},
+        TRefusal{29, "1e", "Invalid numeric input", InOut,
+                 "line 30, pixels per unit length of the frame: \"1e\""},
+        TRefusal{30, "0 zero", "'zero' is not a valid floating point value", Convert,
+                 "line 31, origin of the frame: \"0 zero\""}),
+    [](const ::testing::TestParamInfo<TRefusal>& refusal) {
+        return "Line" + std::to_string(refusal.param.Line + 1) + "_" + std::to_string(refusal.index);
+    });
 
 TEST(SetupLoadFailure, TwoPointParticlesAtOnePlace) {
     std::vector<std::string> lines = ExampleLines();

@@ -109,10 +109,12 @@ TEST(SimDataParameters, TimeStepKeepsTheDirection) {
     EXPECT_EQ(sim.TimeStep, 0.03);
 }
 
-TEST(SimDataParameters, ZeroOrNonFiniteTimeStepIsRefused) {
+TEST(SimDataParameters, ZeroNegativeOrNonFiniteTimeStepIsRefused) {
     TSimData sim;
     sim.SignedStep = 0.002;
     EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(0); }), "Time step must not be zero");
+    // The step is a magnitude; the direction is the run's.
+    EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(-0.1); }), "Time step must be positive");
     EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::numeric_limits<double>::infinity()); }),
               "Invalid time step");
     EXPECT_EQ(MessageOf([&] { sim.SetTimeStep(std::nan("")); }), "Invalid time step");
@@ -133,6 +135,33 @@ TEST(SimDataParameters, PrepareReturnsAnAdaptiveRunToTheUsersStep) {
     sim.TimeStep = 0.5;
     sim.Prepare();
     EXPECT_EQ(sim.SignedStep, DefaultTimeStep);
+}
+
+// |s| * TimeStep / s where that is finite and not zero (its last bit included); the step with
+// the sign of s where the product overflows (|TimeStep| beyond about 1.3E154) or vanishes.
+TEST(SimDataParameters, PrepareKeepsTheStepFiniteAndNonZero) {
+    const struct {
+        double TimeStep, Before, After;
+    } cases[] = {
+        {0.1, 0.37, 0.09999999999999999},  // the formula's rounding is kept
+        {0.1, -3, -0.10000000000000002},  {1E154, 1E154, 1E154},          {1E200, 0.002, 1E200},
+        {1E200, -1E200, -1E200},          {1.4E154, 1.4E154, 1.4E154},    {1E-170, 0.002, 1E-170},
+        {1E-170, -1E-170, -1E-170},       {4.9E-324, 4.9E-324, 4.9E-324},
+    };
+    for (const auto& c : cases) {
+        TSimData sim;
+        NewSetup(sim, 1);
+        AddParticle(sim, "free", 1, {0}, {1});
+        sim.SetMethod(nmEuler);
+        sim.TimeStep = c.TimeStep;
+        sim.SignedStep = c.Before;
+        sim.Prepare();
+        EXPECT_EQ(sim.SignedStep, c.After) << c.TimeStep << " " << c.Before;
+        sim.Step();
+        EXPECT_TRUE(std::isfinite(sim.Time) && sim.Time != 0 &&
+                    std::signbit(sim.Time) == std::signbit(c.After))
+            << c.TimeStep << " " << c.Before;
+    }
 }
 
 TEST(SimDataParameters, SetAccuracyReachesAPreparedIntegratorAtOnce) {
@@ -262,6 +291,19 @@ TEST(StepDriver, OverflowBecomesCoordinateOutOfRangeWithoutDrawing) {
         EXPECT_FALSE(drawn);
         EXPECT_EQ(sim.Time, 0);
     }
+}
+
+// A time that would leave the range fails the step like a coordinate and keeps the cycles
+// completed before it: nobody is shown an infinite time.
+TEST(StepDriver, ATimeBeyondTheRangeFailsAndKeepsTheCyclesBefore) {
+    TSimData sim;
+    NewSetup(sim, 1);
+    sim.SetMethod(nmEuler);
+    sim.SetTimeStep(1E308);
+    sim.Rewind();
+    sim.Prepare();
+    EXPECT_EQ(MessageOf([&] { sim.Step(); }), "Coordinate out of range");
+    EXPECT_EQ(sim.Time, 1E308);
 }
 
 TEST(StepDriver, CoincidentParticlesFailWithCoordinateOutOfRange) {

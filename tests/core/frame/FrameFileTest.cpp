@@ -11,6 +11,7 @@
 #include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
+#include "frame/FramedSim.h"
 #include "model/Particles.h"
 #include "tests/core/frame/FrameTestUtil.h"
 
@@ -129,4 +130,26 @@ TEST(FrameFile, AFailedLoadLeavesTheAxesInsideTheNewDimensions) {
     EXPECT_EQ(frame.YDim(), 0);
     EXPECT_EQ(frame.XAxisName(), "x");
     EXPECT_EQ(frame.WorldToScreen(Vec({0})).X, 0);
+}
+
+// The simulation with its frame: the frame section goes through the frame in force, also after
+// the frame was made anew for a new setup.
+TEST(FrameFile, TheFramedSimulationLoadsAndSavesItsFrameWhole) {
+    TFramedSim setup;
+    MakeSetup(setup.Sim(), 2);
+    AddParticle(setup.Sim(), "Sun", {0, 0});
+    setup.ResetFrame();
+    setup.Frame().SetScale(40);
+    std::ostringstream first;
+    setup.Sim().SaveToStream(first);
+    EXPECT_NE(first.str().find("\r\n40\r\n0 0\r\nOrigin\r\n"), std::string::npos) << first.str();
+
+    setup.ResetFrame();
+    EXPECT_EQ(setup.Frame().Scale(), 1);
+    std::istringstream in(first.str());
+    setup.Sim().LoadFromStream(in);
+    EXPECT_EQ(setup.Frame().Scale(), 40);
+    std::ostringstream again;
+    setup.Sim().SaveToStream(again);
+    EXPECT_EQ(again.str(), first.str());
 }

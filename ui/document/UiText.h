@@ -44,6 +44,15 @@ QString FrameText(const std::string& frameName, const std::string& xAxis, double
                   const std::string& yAxis, double originY);
 QString ExtentText(double width, double height);
 
+// Hints on the status bar: a gesture that changes the setup's particles while the run is not
+// stopped at time 0, and the reason a view that follows a point does not move under the mouse.
+inline constexpr const char* HintStopToMove = "Stop the run to move bodies";
+inline constexpr const char* HintStopToChange = "Stop the run to change bodies";
+// What the view follows: "the center of mass" or the particle's name.
+QString FollowedText(const std::string& frameName, bool centerOfMass);
+QString ZoomFollowsHint(const QString& followed);
+QString PanFollowsHint(const QString& followed);
+
 // The question before a setup file is replaced.
 inline constexpr const char* SetupExistsQuestion =
     "A setup of this name already exists. Do you want to override it?";

@@ -1,5 +1,5 @@
 // Texts of the main window built from numbers and names.
-#include "ui/window/UiText.h"
+#include "ui/document/UiText.h"
 
 #include <filesystem>
 
@@ -72,6 +72,24 @@ QString FrameText(const std::string& frameName, const std::string& xAxis, double
 
 QString ExtentText(double width, double height) {
     return ToQ("Width: " + FormatGeneral(width, 5) + "   Height: " + FormatGeneral(height, 5));
+}
+
+QString FollowedText(const std::string& frameName, bool centerOfMass) {
+    return centerOfMass ? QStringLiteral("the center of mass") : ToQ(frameName);
+}
+
+QString ZoomFollowsHint(const QString& followed) {
+    return QStringLiteral(
+               "The view follows %1 and zooms about it; the frame Origin (F3) zooms about "
+               "the cursor")
+        .arg(followed);
+}
+
+QString PanFollowsHint(const QString& followed) {
+    return QStringLiteral(
+               "The view follows %1 and cannot be dragged; choose the frame Origin (F3) to "
+               "drag it")
+        .arg(followed);
 }
 
 }  // namespace kinetra::ui

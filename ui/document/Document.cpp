@@ -1,0 +1,200 @@
+// The open setup of the main window and its signals.
+#include "ui/document/Document.h"
+
+#include <QUndoStack>
+#include <algorithm>
+
+#include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
+#include "parser/Parser.h"
+#include "ui/document/UndoCommands.h"
+
+namespace kinetra::ui {
+
+TDocument::TDocument(QObject* parent)
+    : QObject(parent),
+      FSetup(std::make_unique<TFramedSim>()),
+      FParser(std::make_unique<TParser>()),
+      FUndoStack(new QUndoStack(this)) {
+    TSimData& sim = FSetup->Sim();
+    sim.OnStepDone = [this] { emit stepDone(); };
+    HookCollisions();
+    connect(FUndoStack, &QUndoStack::indexChanged, this, &TDocument::FollowUndoStack);
+    connect(FUndoStack, &QUndoStack::cleanChanged, this, &TDocument::FollowUndoStack);
+}
+
+void TDocument::HookCollisions() {
+    FSetup->Sim().Particles.OnCollision = [this](int i, int j) { emit collision(i, j); };
+}
+
+TDocument::~TDocument() {
+    // The commands of the stack may refer to the simulation: they go first, and quietly (the
+    // listeners may be gone already).
+    FUndoStack->blockSignals(true);
+    delete FUndoStack;
+    FSetup->Sim().OnStepDone = nullptr;
+    FSetup->Sim().Particles.OnCollision = nullptr;
+}
+
+TSimData& TDocument::Sim() {
+    return FSetup->Sim();
+}
+
+const TSimData& TDocument::Sim() const {
+    return FSetup->Sim();
+}
+
+TScreenFrame& TDocument::Frame() {
+    return FSetup->Frame();
+}
+
+const TScreenFrame& TDocument::Frame() const {
+    return FSetup->Frame();
+}
+
+TParser& TDocument::Parser() {
+    return *FParser;
+}
+
+QUndoStack& TDocument::UndoStack() {
+    return *FUndoStack;
+}
+
+void TDocument::SetRunState(TRunState state) {
+    if (state == FRunState) return;
+    FRunState = state;
+    if (state == rsNoSetup) SetSelected(-1);
+    emit runStateChanged(state);
+}
+
+void TDocument::SetModified(bool value) {
+    SetFlags(value, value && FParticlesModified);
+}
+
+void TDocument::SetParticlesModified(bool value) {
+    SetFlags(value, value);
+}
+
+void TDocument::SetFlags(bool modified, bool particles) {
+    const bool was = FModified;
+    FModified = modified;
+    FParticlesModified = particles;
+    if (was != modified) emit modifiedChanged(modified);
+}
+
+void TDocument::SetNewSetup(bool value) {
+    FNewSetup = value;
+}
+
+void TDocument::ResetView() {
+    FSetup->ResetFrame();
+    SetSelected(-1);
+    emit viewReset();
+}
+
+void TDocument::NotifyParticlesChanged() {
+    KeepSelection();
+    emit particlesChanged();
+}
+
+void TDocument::NotifySetupReplaced() {
+    SetSelected(-1);
+    emit setupReplaced();
+}
+
+void TDocument::SetSelected(int particle) {
+    if (particle < 0 || particle >= Sim().Particles.Count()) particle = -1;
+    if (particle == FSelected) return;
+    FSelected = particle;
+    emit selectionChanged(particle);
+}
+
+void TDocument::KeepSelection() {
+    if (FSelected >= Sim().Particles.Count()) SetSelected(-1);
+}
+
+void TDocument::ShowHint(const QString& text) {
+    emit hintShown(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and redo
+
+void TDocument::PushParticlesChange(const QString& text, std::unique_ptr<TParticlesList> before,
+                                    const TFrameState& frameBefore) {
+    FUndoStack->push(new TParticlesChange(*this, text, std::move(before), frameBefore));
+}
+
+void TDocument::PushOptionsChange(const TOptionsState& before) {
+    FUndoStack->push(new TOptionsChange(*this, before));
+}
+
+void TDocument::PushFrameChange(const QString& text, const TFrameState& before, int mergeId) {
+    FUndoStack->push(new TFrameChange(*this, text, before, mergeId));
+}
+
+void TDocument::PushNotesChange(const std::string& before) {
+    FUndoStack->push(new TNotesChange(*this, before));
+    emit notesChanged();
+}
+
+void TDocument::ClearUndo(bool clean) {
+    ClearingUndo = true;
+    FUndoStack->clear();
+    if (!clean) FUndoStack->resetClean();
+    UnsavedParticles = !clean;
+    ClearingUndo = false;
+}
+
+void TDocument::MarkSaved() {
+    UnsavedParticles = false;
+    FUndoStack->setClean();
+}
+
+void TDocument::FollowUndoStack() {
+    if (ClearingUndo) return;
+    if (FUndoStack->isClean()) {
+        SetModified(false);
+        return;
+    }
+    const int index = FUndoStack->index();
+    const int clean = FUndoStack->cleanIndex();
+    // Without a saved state to come back to (a new setup, or one whose saved state was undone
+    // and then replaced by another change) a change of the particles stays one.
+    bool particles = clean < 0 && (UnsavedParticles || FParticlesModified);
+    const int from = clean < 0 ? 0 : std::min(clean, index);
+    const int to = clean < 0 ? index : std::max(clean, index);
+    for (int k = from; k < to && !particles; ++k)
+        if (const auto* change = dynamic_cast<const TSetupChange*>(FUndoStack->command(k)))
+            particles = change->ParticlesKind();
+    // Without a change of the particles the save question asks about the simulation setup.
+    SetFlags(true, particles);
+}
+
+void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameState& frame) {
+    TSimData& sim = Sim();
+    // The work arrays refer to the particles that go.
+    sim.FreeWork();
+    sim.Particles.Assign(particles);
+    HookCollisions();
+    kinetra::ui::RestoreFrame(Frame(), frame);
+    KeepSelection();
+    emit particlesRestored();
+}
+
+void TDocument::RestoreOptions(const TOptionsState& options) {
+    kinetra::ui::RestoreOptions(Sim(), options);
+    emit optionsRestored();
+}
+
+void TDocument::RestoreFrame(const TFrameState& frame) {
+    kinetra::ui::RestoreFrame(Frame(), frame);
+    emit viewRestored();
+}
+
+void TDocument::RestoreNotes(const std::string& notes) {
+    Sim().Notes = notes;
+    emit notesChanged();
+}
+
+}  // namespace kinetra::ui
