@@ -1,11 +1,13 @@
 // The cost of the window's drawing with 1000 visible particles and trails on the offscreen
 // platform: one DrawStep (incremental drawing of a step) and one RefreshScene (all particles
-// drawn again, the trail layer combined, status texts).
+// drawn again, the trail layer combined, status texts); and one picture of the energy plot
+// after runs of growing length, whose cost must level off however long the run.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QSignalBlocker>
+#include <cmath>
 #include <memory>
 #include <random>
 
@@ -13,6 +15,7 @@
 #include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/extras/EnergyPlot.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
 
@@ -103,12 +106,31 @@ static void BM_RefreshScene(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The energy plot's picture (560 x 400) after `samples` samples of an oscillation, as a plot
+// open through a long run holds them.
+static void BM_EnergyPlotPicture(benchmark::State& state) {
+    TfrmEnergyPlot plot(nullptr);
+    const auto samples = static_cast<int>(state.range(0));
+    for (int i = 0; i < samples; ++i) {
+        const double t = 0.01 * i;
+        plot.AddSample(t, 10 + 10 * std::sin(t), 10 - 10 * std::sin(t) + 1E-4 * std::sin(7 * t));
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(plot.Picture());
+    state.counters["buckets"] = static_cast<double>(plot.History().Buckets().size());
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     BENCHMARK(BM_DrawStep)->Unit(benchmark::kMicrosecond);
     BENCHMARK(BM_RefreshScene)->Unit(benchmark::kMicrosecond);
+    BENCHMARK(BM_EnergyPlotPicture)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Arg(1000000)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }

@@ -77,7 +77,7 @@ for setup in $setups; do
       sleep "$seconds"
       xdotool key ctrl+p
       t1=$(date +%s.%N)
-      sleep 0.5
+      sleep 1
       # File > Save state as setup...: Up from the menu's top goes round to its last item (Quit),
       # then Export image, Record to CSV, Save state; then the file name into the save dialog.
       key alt+f; key Up; key Up; key Up; key Up; key Return

@@ -1,5 +1,5 @@
 // The speed control: the slider covers every pace level, the caption follows, the keyboard
-// moves it, and only the user's moves are reported.
+// moves it, only the user's moves are reported, and a rate that falls short is told.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -38,4 +38,16 @@ TEST(SpeedControl, SliderCaptionKeyboardAndReports) {
     control.StepBy(-100);  // clamped at the slowest
     EXPECT_EQ(control.CaptionLabel()->text(), "1 step/s");
     EXPECT_EQ(reported, (std::vector<int>{0, 1, 3, 0}));
+
+    // The rate a run achieves, told while it falls short, gone when it is none to tell.
+    control.SetLevel(TPace::LevelOfStepsPerSecond(1000));
+    const int width = control.CaptionLabel()->minimumWidth();
+    control.ShowReached(640);
+    EXPECT_EQ(control.CaptionLabel()->text(), "1000 steps/s (reaching 640)");
+    EXPECT_LE(control.CaptionLabel()->sizeHint().width(), width);  // the status bar does not shift
+    control.ShowReached(990);
+    EXPECT_EQ(control.CaptionLabel()->text(), "1000 steps/s");
+    control.ShowReached(640);
+    control.ShowReached(-1);
+    EXPECT_EQ(control.CaptionLabel()->text(), "1000 steps/s");
 }

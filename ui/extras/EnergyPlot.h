@@ -28,6 +28,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -143,6 +144,8 @@ public:
 
     // The picture as the window shows it, at its current size.
     QImage Picture();
+    // How long the last repaint of the window took.
+    std::chrono::nanoseconds PaintCost() const { return FPaintCost; }
 
 signals:
     // The user closed the window (it is hidden, not destroyed).
@@ -165,6 +168,7 @@ private:
     // the last one.
     int FSampleEvery = 1;
     int FStepsSkipped = 0;
+    std::chrono::nanoseconds FPaintCost{0};
 };
 
 }  // namespace kinetra::ui

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <algorithm>
 #include <optional>
 
 #include "engine/KNConst.h"
@@ -50,7 +52,18 @@ std::string BaseName(const std::string& fileName) {
 
 TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
                        QWidget* window)
-    : QObject(window), Document(document), Scene(scene), Run(run), Prompts(prompts), Window(window) {
+    : QObject(window),
+      Document(document),
+      Scene(scene),
+      Run(run),
+      Prompts(prompts),
+      Window(window),
+      PlotTimer(new QTimer(this)) {
+    PlotTimer->setSingleShot(true);
+    connect(PlotTimer, &QTimer::timeout, this, [this] {
+        PlotGate.Pass();
+        if (FEnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+    });
     // The new view's setup is another one.
     connect(&document, &TDocument::viewReset, this, &TSimExtras::ForgetSamples);
 }
@@ -328,7 +341,15 @@ void TSimExtras::StepDrawn() {
 }
 
 void TSimExtras::SceneRefreshed() {
-    if (FEnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+    if (!FEnergyPlotShown || !FEnergyPlot || PlotTimer->isActive()) return;
+    // At most once per frame of the screen, and a plot whose curves have become dense bands
+    // (a long fast run) is repainted less often still, so that it takes at most about a
+    // twentieth of the time of the run it watches.
+    PlotGate.SetInterval(std::max(ScreenFrameInterval(FEnergyPlot.get()), 20 * FEnergyPlot->PaintCost()));
+    if (PlotGate.Pass())
+        FEnergyPlot->update();
+    else
+        PlotTimer->start(std::chrono::ceil<std::chrono::milliseconds>(PlotGate.Remaining()));
 }
 
 void TSimExtras::ForgetSamples() {

@@ -10,8 +10,10 @@
 #include <string>
 
 #include "engine/CsvRecorder.h"
+#include "ui/run/FrameRate.h"
 
 class QMenu;
+class QTimer;
 class QWidget;
 
 namespace kinetra::ui {
@@ -45,7 +47,8 @@ public:
     void TakeRewindSample();
     // After every drawn step: its line of the recording, its offer to the energy plot.
     void StepDrawn();
-    // After every refresh of the scene.
+    // After every refresh of the scene: the plot is repainted, at most once per frame of the
+    // screen (at full speed the scene refreshes far more often than that).
     void SceneRefreshed();
     // The setup has gone: the plot's curves belonged to it.
     void ForgetSamples();
@@ -95,6 +98,9 @@ private:
     bool RewindEnergyKnown = false;
     // Steps went by since the last rewind that the plot did not sample.
     bool EnergyPlotBehind = false;
+    TFrameGate PlotGate;
+    // Repaints the plot when the gate opens after refreshes it held back.
+    QTimer* PlotTimer;
 };
 
 }  // namespace kinetra::ui

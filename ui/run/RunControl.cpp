@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "engine/KNConst.h"
 #include "engine/KNUtils.h"
@@ -51,6 +52,7 @@ void TRunControl::Resume() {
     Document.SetRunState(rsRunning);
     SetPanel(0, QStringLiteral("Running"));
     FPace.Restart();
+    StopMeasuring();
 }
 
 void TRunControl::sbStepClick() {
@@ -78,10 +80,20 @@ void TRunControl::RunLoop() {
         // Commands given meanwhile run inside DrawStep's event processing and end the loop by
         // changing the run state.
         FPace.Restart();
+        StopMeasuring();
+        RefreshGate.SetInterval(ScreenFrameInterval(Window));
         while (Document.RunState() == rsRunning && WaitForPace()) {
-            Document.Sim().Step();
-            FPace.StepDone();
+            if (FPace.IsFullSpeed()) {
+                Document.Sim().Step();
+                FPace.StepDone();
+            } else {
+                StepsDue();
+            }
         }
+        // Paused after paced steps: the picture and the status show the last one.
+        if (FRefreshPending && Document.RunState() == rsPaused) RefreshNow();
+        FRefreshPending = false;
+        StopMeasuring();
     } catch (const EKNError& e) {
         Prompts.ShowMessage(Window, QString::fromStdString(e.what()));
         mmiStopClick();
@@ -94,6 +106,43 @@ void TRunControl::RunLoop() {
         mmiStopClick();
         throw;
     }
+}
+
+void TRunControl::StepsDue() {
+    using TClock = TPace::TClock;
+    // Events are processed between groups of steps at least this often.
+    constexpr auto GroupTime = std::chrono::milliseconds(8);
+    const auto start = TClock::now();
+    do {
+        Document.Sim().Step();
+        FPace.StepDone();
+    } while (Document.RunState() == rsRunning && FPace.IsDue() && TClock::now() - start < GroupTime);
+    MeasureRate();
+}
+
+void TRunControl::MeasureRate() {
+    const auto now = TPace::TClock::now();
+    if (FMeasuredLevel != FPace.Level()) {
+        // A new pace: what the old one achieved says nothing about it.
+        if (FMeasuredLevel >= 0) emit rateMeasured(-1);
+        FMeasuredLevel = FPace.Level();
+        FMeter.Restart(FPace.Interval());
+        FLastReport = now;
+    }
+    FMeter.Mark(FStepsDone);
+    if (now - FLastReport < std::chrono::seconds(1)) return;
+    FLastReport = now;
+    if (const std::optional<double> rate = FMeter.Rate()) emit rateMeasured(*rate);
+}
+
+void TRunControl::StopMeasuring() {
+    if (FMeasuredLevel >= 0) emit rateMeasured(-1);
+    FMeasuredLevel = -1;
+}
+
+void TRunControl::RefreshNow() {
+    FRefreshPending = false;
+    Scene.RefreshScene(true);
 }
 
 bool TRunControl::WaitForPace() {
@@ -119,7 +168,9 @@ void TRunControl::SingleStep() {
     // Run given in this step's event processing during a run: the run goes on around it.
     if (Document.RunState() == rsRunning) return;
     SetPanel(0, QStringLiteral("Paused"));
-    Scene.RefreshScene();
+    // Paced steps before this one may have drawn trails that no refresh has shown yet.
+    Scene.RefreshScene(!FPace.IsFullSpeed());
+    FRefreshPending = false;
 }
 
 void TRunControl::mmiPauseClick() {
@@ -142,6 +193,8 @@ void TRunControl::PrepareScene() {
     if (Document.RunState() != rsPaused) {
         FStepCount = 0;
         FStepsDone = 0;
+        // The rewound picture is drawn below; nothing of the steps before is to be shown.
+        FRefreshPending = false;
         const int n = particles.Count();
         FRefreshInterval = n == 0 ? 100 : std::max(1, (100 / (10 * n)) * 10);
         Document.Sim().Rewind();
@@ -171,8 +224,10 @@ void TRunControl::StepDrawn(bool left) {
     ++FStepsDone;
     emit stepDrawn();
     if (!FPace.IsFullSpeed()) {
-        // Paced: every step is shown; the events are processed while waiting for the next.
-        Scene.RefreshScene();
+        // Paced: every step is drawn, the refresh follows the screen's; the events are
+        // processed while waiting for the next step.
+        FRefreshPending = true;
+        if (RefreshGate.Pass()) RefreshNow();
     } else if (left || FStepCount % FRefreshInterval == 0) {
         Scene.RefreshScene();
         QCoreApplication::processEvents();

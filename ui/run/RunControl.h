@@ -8,15 +8,19 @@
 // the event processing in which other commands run. Those change the document's RunState,
 // which the loop tests before every step.
 //
-// Below "Full speed" the loop keeps a pace: before each step it waits, processing events, until
-// the step is due, and it refreshes the scene after every step so that the picture moves
-// smoothly. The waiting never touches the arithmetic.
+// Below "Full speed" the loop keeps a pace: it waits, processing events, until a step is due,
+// then performs every step the clock asks for (a wake-up comes a millisecond or more late, and
+// the fast notches have several steps to the millisecond), processing events again between
+// such groups. Every step is drawn; the refresh of the scene (with the status, the info window
+// and the energy plot) comes at most once per refresh of the screen, and after the last step
+// when the run pauses. The waiting never touches the arithmetic.
 #pragma once
 
 #include <QObject>
 #include <cstdint>
 
 #include "ui/document/Document.h"
+#include "ui/run/FrameRate.h"
 #include "ui/run/Pace.h"
 
 class QTimer;
@@ -75,6 +79,9 @@ signals:
     void rewound();
     // A step has been drawn, before its refresh and event processing.
     void stepDrawn();
+    // The rate a paced run achieves, in steps per second, about once a second; below 0 when
+    // there is none to tell (the run ended, full speed, a new pace).
+    void rateMeasured(double stepsPerSecond);
 
 private:
     // Run or Run backwards once the direction is set: enters the loop, or, when the command
@@ -82,6 +89,13 @@ private:
     void Resume();
     // Processes events until the next step is due or the run has ended; false when it ended.
     bool WaitForPace();
+    // Paced: the steps due now, back to back, for at most about a frame.
+    void StepsDue();
+    // The refresh that paced steps left pending.
+    void RefreshNow();
+    // After a group of paced steps: the rate achieved, reported once a second.
+    void MeasureRate();
+    void StopMeasuring();
     void SetPanel(int index, const QString& text) { emit panelText(index, text); }
 
     TDocument& Document;
@@ -95,6 +109,13 @@ private:
     // Wakes the event processing of WaitForPace when the next step is due.
     QTimer* PaceTimer;
     int FLoopDepth = 0;
+    // Paced steps refresh at most once per frame of the screen.
+    TFrameGate RefreshGate;
+    bool FRefreshPending = false;
+    TRateMeter FMeter;
+    // The level measured, -1 for none; when the last rate was reported.
+    int FMeasuredLevel = -1;
+    TPace::TTimePoint FLastReport{};
 };
 
 }  // namespace kinetra::ui

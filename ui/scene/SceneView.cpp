@@ -4,6 +4,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -90,7 +91,13 @@ QImage ParticlePicture(int colourIndex, int size, const QColor& background) {
 
 }  // namespace
 
-TSceneView::TSceneView(TDocument& document, QWidget* parent) : QWidget(parent), Document(document) {
+TSceneView::TSceneView(TDocument& document, QWidget* parent)
+    : QWidget(parent), Document(document), RepaintTimer(new QTimer(this)) {
+    RepaintTimer->setSingleShot(true);
+    connect(RepaintTimer, &QTimer::timeout, this, [this] {
+        RepaintGate.Pass();
+        update();
+    });
     // The canvas covers every pixel, so Qt need not fill the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -111,6 +118,18 @@ void TSceneView::paintEvent(QPaintEvent* event) {
     // Outside the canvas (only between a resize and its handling) show the background.
     const QRegion rest = QRegion(exposed).subtracted(QRegion(FCanvas.rect()));
     for (const QRect& r : rest) painter.fillRect(r, BackgroundColour());
+}
+
+void TSceneView::Changed() {
+    // Runs and refreshes change the canvas thousands of times a second; the screen shows a
+    // few dozen pictures a second, so the widget is repainted at most once per frame.
+    if (RepaintTimer->isActive()) return;
+    RepaintGate.SetInterval(ScreenFrameInterval(this));
+    if (RepaintGate.Pass()) {
+        update();
+        return;
+    }
+    RepaintTimer->start(std::chrono::ceil<std::chrono::milliseconds>(RepaintGate.Remaining()));
 }
 
 void TSceneView::resizeEvent(QResizeEvent*) {
@@ -252,11 +271,14 @@ void TSceneView::DrawStep() {
         }
         FComPos = q;
     }
-    update();
+    FDrawnSinceRefresh = FDrawnSinceRefresh || FDrawn;
+    Changed();
     emit stepDrawn(left);
 }
 
-void TSceneView::RefreshScene() {
+void TSceneView::RefreshScene(bool sinceLast) {
+    if (sinceLast) FDrawn = FDrawn || FDrawnSinceRefresh;
+    FDrawnSinceRefresh = false;
     DrawParticles();
     if (MarkerShown()) {
         const TScreenPoint q = ProjectedCenterOfMass();
@@ -265,7 +287,7 @@ void TSceneView::RefreshScene() {
     FDrawn = FDrawn && FAnyTrails;
     if (FDrawn) CombineTrails();
     emit refreshed();
-    update();
+    Changed();
 }
 
 void TSceneView::DrawParticles() {
@@ -280,7 +302,7 @@ void TSceneView::DrawParticles() {
         }
     }
     if (MarkerShown() && FComPos.Visible) DrawCenterOfMass(FComPos.X, FComPos.Y);
-    update();
+    Changed();
 }
 
 bool TSceneView::MarkerShown() const {
@@ -292,7 +314,7 @@ void TSceneView::DrawCenterOfMass(int x, int y) {
     EraseCenterOfMass();
     QPainter painter(&FCanvas);
     DrawCross(painter, x, y, Qt::black);
-    update();
+    Changed();
 }
 
 void TSceneView::EraseCenterOfMass() {
@@ -301,13 +323,13 @@ void TSceneView::EraseCenterOfMass() {
     if (!FComPos.Visible) return;
     QPainter painter(&FCanvas);
     DrawCross(painter, FComPos.X, FComPos.Y, BackgroundColour());
-    update();
+    Changed();
 }
 
 void TSceneView::Clear() {
     if (FTrailImage) FillBackground(*FTrailImage);
     FillBackground(FCanvas);
-    update();
+    Changed();
 }
 
 void TSceneView::FormPaint() {
@@ -315,7 +337,7 @@ void TSceneView::FormPaint() {
     FillBackground(FCanvas);
     if (FAnyTrails) CombineTrails();
     if (!FScreenPos.empty()) DrawParticles();
-    update();
+    Changed();
 }
 
 void TSceneView::ResizeCanvas() {

@@ -14,6 +14,9 @@
 
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
+#include "ui/run/FrameRate.h"
+
+class QTimer;
 
 namespace kinetra::ui {
 
@@ -29,8 +32,10 @@ public:
 
     // Draws what moved in the step just taken; the run control then decides on a refresh.
     void DrawStep();
-    // Draws the particles and the marker again and combines the trails with the canvas.
-    void RefreshScene();
+    // Draws the particles and the marker again and combines the trails with the canvas: when
+    // the last step drew something, or with `sinceLast` when any step since the last refresh
+    // did (a refresh that comes only now and then).
+    void RefreshScene(bool sinceLast = false);
     void DrawParticles();
     void DrawCenterOfMass(int x, int y);
     void EraseCenterOfMass();
@@ -100,6 +105,9 @@ private:
     // The marker is wanted and the setup has a centre of mass.
     bool MarkerShown() const;
     void EnsureParticleArrays();
+    // The canvas changed: the screen shows it at the next refresh of the screen at the latest,
+    // and not more often than the screen refreshes.
+    void Changed();
 
     TDocument& Document;
     std::vector<TScreenPoint> FScreenPos;
@@ -108,6 +116,10 @@ private:
     std::unique_ptr<QImage> FTrailImage;
     bool FReady = false;
     bool FDrawn = false;
+    // A step drew something since the last refresh.
+    bool FDrawnSinceRefresh = false;
+    TFrameGate RepaintGate;
+    QTimer* RepaintTimer;
     bool FShowCenterOfMass = false;
     TTrailMode FTrailMode = tmSelected;
     std::vector<bool> FTrailFlags;

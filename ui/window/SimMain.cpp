@@ -353,6 +353,7 @@ void TSimForm::CreateSpeedControl() {
     spdSpeed->Slider()->setFocusPolicy(Qt::NoFocus);
     stbStatusBar->addPermanentWidget(spdSpeed);
     Watch = std::make_unique<TWatchCommands>(*spdSpeed, Run->Pace(), this);
+    connect(Run, &TRunControl::rateMeasured, spdSpeed, &TSpeedControl::ShowReached);
     connect(spdSpeed, &TSpeedControl::levelChanged, this,
             [this](int level) { Guard([this, level] { Watch->SetPaceLevel(level); }); });
 

@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
+#include <optional>
 
 #include "ui/run/Pace.h"
 
@@ -33,11 +34,15 @@ TSpeedControl::TSpeedControl(QWidget* parent)
     sldSpeed->setFixedWidth(std::max(sldSpeed->sizeHint().width(), 12 * TPace::LevelCount()));
     sldSpeed->setAccessibleName(QStringLiteral("Speed"));
     lblCaption->setObjectName(QStringLiteral("lblSpeedCaption"));
-    // As wide as the widest caption, so that the status bar does not shift while sliding.
+    // As wide as the widest caption, with an achieved rate of as many digits, so that the
+    // status bar does not shift while sliding or while the rate is told.
     int captionWidth = 0;
-    for (int level = 0; level < TPace::LevelCount(); ++level)
+    for (int level = 0; level < TPace::LevelCount(); ++level) {
+        const int rate = TPace::StepsPerSecond(level);
+        const std::optional<double> reached = rate > 0 ? std::optional<double>(rate * 0.888) : std::nullopt;
         captionWidth = std::max(captionWidth, lblCaption->fontMetrics().horizontalAdvance(
-                                                  QString::fromStdString(TPace::Caption(level))));
+                                                  QString::fromStdString(TPace::Caption(level, reached))));
+    }
     lblCaption->setMinimumWidth(captionWidth);
 
     auto* layout = new QHBoxLayout(this);
@@ -66,6 +71,12 @@ void TSpeedControl::SetLevel(int level) {
 void TSpeedControl::StepBy(int delta) {
     // Through the slider, so that its clamping and signal are the ones the mouse gets.
     sldSpeed->setValue(sldSpeed->value() + delta);
+}
+
+void TSpeedControl::ShowReached(double stepsPerSecond) {
+    const std::optional<double> reached =
+        stepsPerSecond >= 0 ? std::optional<double>(stepsPerSecond) : std::nullopt;
+    lblCaption->setText(QString::fromStdString(TPace::Caption(sldSpeed->value(), reached)));
 }
 
 void TSpeedControl::SliderChanged(int level) {

@@ -22,6 +22,9 @@ public:
     // Moves by delta levels as the user would, raising levelChanged when the level changes (menu
     // commands "faster" and "slower").
     void StepBy(int delta);
+    // The rate a run achieves (below 0: none to tell); the caption names it where the level's
+    // rate falls more than a tenth short.
+    void ShowReached(double stepsPerSecond);
 
     QSlider* Slider() const { return sldSpeed; }
     QLabel* CaptionLabel() const { return lblCaption; }
