@@ -96,7 +96,7 @@ TSceneView::TSceneView(TDocument& document, QWidget* parent)
     RepaintTimer->setSingleShot(true);
     connect(RepaintTimer, &QTimer::timeout, this, [this] {
         RepaintGate.Pass();
-        update();
+        Show();
     });
     // The canvas covers every pixel, so Qt need not fill the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -123,13 +123,29 @@ void TSceneView::paintEvent(QPaintEvent* event) {
 void TSceneView::Changed() {
     // Runs and refreshes change the canvas thousands of times a second; the screen shows a
     // few dozen pictures a second, so the widget is repainted at most once per frame.
-    if (RepaintTimer->isActive()) return;
+    if (FInStep || FShowAtRefresh || RepaintTimer->isActive()) return;
     RepaintGate.SetInterval(ScreenFrameInterval(this));
     if (RepaintGate.Pass()) {
-        update();
+        Show();
         return;
     }
     RepaintTimer->start(std::chrono::ceil<std::chrono::milliseconds>(RepaintGate.Remaining()));
+}
+
+void TSceneView::Show() {
+    // Steps drawn since the last refresh have erased moved images over their trails, which
+    // only the refresh puts back: the screen waits for it.
+    if (FStepsUnrefreshed)
+        FShowAtRefresh = true;
+    else
+        update();
+}
+
+void TSceneView::Refreshed() {
+    FStepsUnrefreshed = false;
+    if (!FShowAtRefresh) return;
+    FShowAtRefresh = false;
+    update();
 }
 
 void TSceneView::resizeEvent(QResizeEvent*) {
@@ -226,6 +242,21 @@ void TSceneView::CombineTrails() {
 // ---------------------------------------------------------------------------------------------
 
 void TSceneView::DrawStep() {
+    struct TInStep {
+        bool& Flag;
+        explicit TInStep(bool& flag) : Flag(flag) { Flag = true; }
+        TInStep(const TInStep&) = delete;
+        TInStep& operator=(const TInStep&) = delete;
+        ~TInStep() { Flag = false; }
+    };
+    {
+        const TInStep inStep(FInStep);
+        DrawMoved();
+    }
+    emit stepDrawn(FLeftInStep);
+}
+
+void TSceneView::DrawMoved() {
     FDrawn = false;
     bool left = false;
     EnsureParticleArrays();
@@ -272,8 +303,8 @@ void TSceneView::DrawStep() {
         FComPos = q;
     }
     FDrawnSinceRefresh = FDrawnSinceRefresh || FDrawn;
-    Changed();
-    emit stepDrawn(left);
+    FStepsUnrefreshed = true;
+    FLeftInStep = left;
 }
 
 void TSceneView::RefreshScene(bool sinceLast) {
@@ -286,6 +317,7 @@ void TSceneView::RefreshScene(bool sinceLast) {
     }
     FDrawn = FDrawn && FAnyTrails;
     if (FDrawn) CombineTrails();
+    Refreshed();
     emit refreshed();
     Changed();
 }
@@ -329,6 +361,8 @@ void TSceneView::EraseCenterOfMass() {
 void TSceneView::Clear() {
     if (FTrailImage) FillBackground(*FTrailImage);
     FillBackground(FCanvas);
+    // Nothing of the steps drawn is left to wait for a refresh.
+    Refreshed();
     Changed();
 }
 
@@ -336,6 +370,7 @@ void TSceneView::FormPaint() {
     if (!FReady) return;
     FillBackground(FCanvas);
     if (FAnyTrails) CombineTrails();
+    Refreshed();
     if (!FScreenPos.empty()) DrawParticles();
     Changed();
 }

@@ -105,9 +105,15 @@ private:
     // The marker is wanted and the setup has a centre of mass.
     bool MarkerShown() const;
     void EnsureParticleArrays();
+    // DrawStep's drawing, before the run control hears of the step.
+    void DrawMoved();
     // The canvas changed: the screen shows it at the next refresh of the screen at the latest,
     // and not more often than the screen refreshes.
     void Changed();
+    // The canvas goes to the screen now, or, while steps await their refresh, with it.
+    void Show();
+    // The canvas holds no step that awaits a refresh any more.
+    void Refreshed();
 
     TDocument& Document;
     std::vector<TScreenPoint> FScreenPos;
@@ -118,6 +124,15 @@ private:
     bool FDrawn = false;
     // A step drew something since the last refresh.
     bool FDrawnSinceRefresh = false;
+    // Inside DrawStep: its changes reach the screen with the refresh that follows it, so that
+    // the screen never shows the trails that moved images erased before the refresh restores
+    // them.
+    bool FInStep = false;
+    // Steps were drawn since the last refresh; the screen is to be shown at the refresh.
+    bool FStepsUnrefreshed = false;
+    bool FShowAtRefresh = false;
+    // A particle left the view in the step drawn last.
+    bool FLeftInStep = false;
     TFrameGate RepaintGate;
     QTimer* RepaintTimer;
     bool FShowCenterOfMass = false;
