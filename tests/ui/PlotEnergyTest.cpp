@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <tuple>
@@ -201,6 +202,30 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
         plot.AddSample(7, 1, -0.5);
         EXPECT_EQ(plot.History().E0(), e0);
         EXPECT_EQ(plot.History().Buckets().front().FirstTime, 7);
+    }
+}
+
+// A single sample's spike in a long run, after the history has merged its buckets many times,
+// and drawn at several widths (many samples to a pixel column): the curve still reaches it.
+TEST(EnergyPlotWindow, ASpikeOfOneSampleSurvivesThinningAtEveryWidth) {
+    TfrmEnergyPlot plot(nullptr, 64);
+    const QRgb kinetic = qRgb(200, 0, 0);
+    plot.Restart(0, 1, -1);
+    for (int n = 1; n <= 200000; ++n) plot.AddSample(n * 0.01, n == 123457 ? 3 : 1, -1);
+    for (const QSize size : {QSize(300, 380), QSize(800, 380), QSize(520, 600)}) {
+        plot.resize(size);
+        const QImage picture = plot.Picture();
+        // The flat curve and the legend's sample line are a pixel or two high in any column;
+        // the spike from 1 up to 3 on a scale of -1 to 3 is about half the energy panel, a
+        // tenth of the window or more.
+        int tallest = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            int column = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                if ((picture.pixel(x, y) & 0xFFFFFFu) == (kinetic & 0xFFFFFFu)) ++column;
+            tallest = std::max(tallest, column);
+        }
+        EXPECT_GT(tallest, size.height() / 16) << size.width() << " x " << size.height();
     }
 }
 
