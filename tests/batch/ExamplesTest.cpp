@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "BatchProcess.h"
-#include "engine/SetupFile.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 

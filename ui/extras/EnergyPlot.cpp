@@ -9,7 +9,7 @@
 #include <limits>
 #include <utility>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "ui/document/UiText.h"
 

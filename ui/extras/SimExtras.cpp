@@ -13,8 +13,8 @@
 #include <QScreen>
 #include <optional>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
 #include "ui/dialogs/Prompts.h"

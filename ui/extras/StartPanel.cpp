@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/SetupFile.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/UiText.h"
