@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
+#include "base/KNUtils.h"
 #include "batch/BatchCommon.h"
 #include "batch/CompareRuns.h"
-#include "engine/KNUtils.h"
 #include "engine/StateRecord.h"
 
 namespace kinetra::batch {

@@ -10,9 +10,9 @@
 #include <thread>
 #include <utility>
 
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "batch/RunRules.h"
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
 #include "parser/Parser.h"
 
 namespace kinetra::batch {

@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "batch/BatchCommon.h"
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"

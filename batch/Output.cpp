@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/KNUtils.h"
 #include "batch/BatchCommon.h"
-#include "engine/KNUtils.h"
 
 namespace kinetra::batch {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 
 namespace kinetra::batch {
 

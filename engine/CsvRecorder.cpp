@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {

@@ -28,7 +28,7 @@
 
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 namespace kinetra {
 

@@ -4,7 +4,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 
 namespace kinetra {
 

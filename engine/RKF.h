@@ -17,7 +17,7 @@
 #include <array>
 #include <functional>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 namespace kinetra {
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {

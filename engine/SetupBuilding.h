@@ -34,7 +34,7 @@
 
 #include <string>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 namespace kinetra {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "parser/Parser.h"
 
 namespace kinetra {

@@ -5,7 +5,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/RKF.h"
 
 namespace kinetra {

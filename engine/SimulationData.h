@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNConst.h"
-#include "engine/Vector.h"
+#include "base/KNConst.h"
+#include "base/Vector.h"
 #include "model/Forces.h"
 #include "model/Particles.h"
 

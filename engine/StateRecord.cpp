@@ -1,7 +1,7 @@
 // The CSV header, records and comment lines of a run.
 #include "engine/StateRecord.h"
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {

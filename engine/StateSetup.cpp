@@ -4,9 +4,9 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {

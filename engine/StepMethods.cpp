@@ -8,7 +8,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/RKF.h"
 #include "engine/SimulationData.h"
 

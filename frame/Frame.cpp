@@ -7,9 +7,9 @@
 #include <cmath>
 #include <string>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {

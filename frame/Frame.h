@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 namespace kinetra {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 #include "model/ForceKernel.h"
 #include "model/PairLaw.h"
 #include "model/Particles.h"

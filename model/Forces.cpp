@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 
 namespace kinetra {
 
@@ -185,14 +186,8 @@ double TForce::PlainPotentialEnergy(bool perPair) const {
     return U;
 }
 
-}  // namespace kinetra
-
 // ---------------------------------------------------------------------------------------------
 // The force line of a setup file
-
-#include "engine/SetupFile.h"
-
-namespace kinetra {
 
 void TForce::LoadFromFile(TSetupReader& reader) {
     const double power = reader.ReadReal("power of distance");

@@ -28,7 +28,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 #include "model/ForceEvaluator.h"
 #include "model/PairLaw.h"
 #include "model/Particles.h"

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 
 namespace kinetra {
 
@@ -219,14 +220,8 @@ void TParticlesList::CheckCollisions() {
     }
 }
 
-}  // namespace kinetra
-
 // ---------------------------------------------------------------------------------------------
 // The particle section of a setup file
-
-#include "engine/SetupFile.h"
-
-namespace kinetra {
 
 void TParticle::LoadFromFile(TSetupReader& reader) {
     const std::string of = " of particle " + QuotedForMessage(Name);

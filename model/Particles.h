@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 namespace kinetra {
 

@@ -11,8 +11,8 @@
 #include <array>
 #include <cmath>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 
 namespace kinetra {
 

@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "batch/CompareRuns.h"
 #include "batch/RunRules.h"
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"

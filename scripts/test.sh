@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 kinetra_install_packages
 # Formatting: every product and test source as the root .clang-format has it.
-find engine model parser frame batch ui python tests bench \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/regression/*' -print0 \
+find base engine model parser frame batch ui python tests bench \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/regression/*' -print0 \
   | xargs -0 clang-format --dry-run --Werror || { echo "clang-format: sources not formatted (clang-format -i)" >&2; exit 1; }
 kinetra_configure build -DKINETRA_WERROR=ON
 cmake --build build -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- |Automatic MOC|AutoMoc' || true

@@ -1,6 +1,6 @@
 # Fails when a file of the numerical core includes a Qt header.
 set(bad "")
-foreach(dir engine model parser frame)
+foreach(dir base engine model parser frame)
   file(GLOB_RECURSE files ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp)
   foreach(f ${files})
     file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|Qt)")

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "BatchProcess.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "BatchProcess.h"
-#include "engine/SetupFile.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 
@@ -117,11 +116,9 @@ TEST(Examples, PeriodsQuotedInTheNotesAreThoseOfTheRun) {
     };
     for (const TQuote& q : quotes) {
         SCOPED_TRACE(std::string(q.File) + ": " + q.Body);
-        TSimData sim;
-        TScreenFrame frame(sim);
-        sim.OnLoadFrame = [&](TSetupReader& r) { frame.LoadFromFile(r); };
-        sim.FileName = std::string(KINETRA_EXAMPLES) + "/" + q.File;
-        sim.LoadFromFile();
+        TFramedSim setup;
+        setup.Load(std::string(KINETRA_EXAMPLES) + "/" + q.File);
+        TSimData& sim = setup.Sim();
         EXPECT_NE(sim.Notes.find(q.Phrase), std::string::npos) << sim.Notes;
         const auto place = [&](const char* name) -> const TVector& {
             for (int i = 0; i < sim.Particles.Count(); ++i)

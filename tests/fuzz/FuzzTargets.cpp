@@ -13,7 +13,7 @@
 #include <string_view>
 #include <typeinfo>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SetupFile.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"

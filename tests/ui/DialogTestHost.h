@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "parser/Parser.h"

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 
 #include "UiTestSupport.h"
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/EditPart.h"
 #include "ui/dialogs/KNNew.h"

@@ -14,8 +14,7 @@
 #include <fstream>
 
 #include "UiTestSupport.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
 #include "frame/FramedSim.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"

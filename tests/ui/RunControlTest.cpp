@@ -13,7 +13,7 @@
 #include <stdexcept>
 
 #include "UiTestSupport.h"
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "ui/dialogs/KNInfo.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"

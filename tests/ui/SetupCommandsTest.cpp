@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "UiTestSupport.h"
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "ui/dialogs/KNAbout.h"
 #include "ui/document/UiText.h"
 

@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "UiTestSupport.h"
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SetupBuilding.h"
 #include "ui/dialogs/KNNotes.h"
 #include "ui/extras/NotesPane.h"

@@ -16,8 +16,8 @@
 #include <climits>
 #include <cmath>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimOptionValues.h"
 #include "parser/Parser.h"
 #include "ui/dialogs/DialogHost.h"

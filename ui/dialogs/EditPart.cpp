@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
 #include "ui/dialogs/DialogHost.h"

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 
 namespace kinetra::ui {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/document/Document.h"

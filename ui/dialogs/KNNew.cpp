@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SimulationData.h"
 #include "ui/dialogs/DialogHost.h"
 

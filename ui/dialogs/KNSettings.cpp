@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"

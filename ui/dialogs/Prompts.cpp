@@ -16,8 +16,8 @@
 #include <QSpacerItem>
 #include <QTreeView>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "ui/document/UiText.h"
 
 namespace kinetra::ui {

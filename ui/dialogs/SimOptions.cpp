@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "model/Forces.h"

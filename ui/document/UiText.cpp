@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 
 namespace kinetra::ui {
 

@@ -1,7 +1,7 @@
 // The undoable changes of a setup.
 #include "ui/document/UndoCommands.h"
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
 #include "ui/document/Document.h"

@@ -10,7 +10,7 @@
 #include <limits>
 #include <utility>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "ui/document/UiText.h"
 

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 
 namespace kinetra::ui {
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 
 namespace kinetra::ui {
 

@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
 #include "ui/dialogs/Prompts.h"

@@ -12,9 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/SetupFile.h"
-#include "engine/SimulationData.h"
-#include "frame/Frame.h"
+#include "frame/FramedSim.h"
 
 namespace kinetra::ui {
 
@@ -124,12 +122,9 @@ QString TStartPanel::NotesSummary(const QString& notes) {
 
 QString TStartPanel::NotesOf(const QString& fileName) {
     try {
-        TSimData sim;
-        TScreenFrame frame(sim);
-        sim.OnLoadFrame = [&frame](TSetupReader& reader) { frame.LoadFromFile(reader); };
-        sim.FileName = fileName.toStdString();
-        sim.LoadFromFile();
-        return QString::fromStdString(sim.Notes);
+        TFramedSim setup;
+        setup.Load(fileName.toStdString());
+        return QString::fromStdString(setup.Sim().Notes);
     } catch (...) {
         // A damaged example is still listed; Open will say what is wrong with it.
         return {};

@@ -8,8 +8,8 @@
 #include <chrono>
 #include <optional>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/UiText.h"

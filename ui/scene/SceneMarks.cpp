@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/MotionFit.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra::ui {

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SetupBuilding.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"

@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QScreen>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "model/Particles.h"
 #include "ui/dialogs/EditData.h"

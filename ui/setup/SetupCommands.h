@@ -8,7 +8,7 @@
 #include <QString>
 #include <memory>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "ui/dialogs/DialogHost.h"
 #include "ui/dialogs/Prompts.h"
 

@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/KNConst.h"
+#include "base/KNConst.h"
 #include "ui/window/SimMain.h"
 #include "ui/window/ToolIcons.h"
 

@@ -19,8 +19,8 @@
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/dialogs/KNInfo.h"

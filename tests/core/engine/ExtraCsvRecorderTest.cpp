@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "SimTestUtil.h"
+#include "base/KNUtils.h"
 #include "engine/CsvRecorder.h"
-#include "engine/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 

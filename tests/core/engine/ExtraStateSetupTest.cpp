@@ -10,7 +10,7 @@
 #include <string>
 
 #include "SimTestUtil.h"
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
 #include "frame/FramedSim.h"

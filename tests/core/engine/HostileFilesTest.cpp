@@ -9,8 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 #include "parser/Parser.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/RKF.h"
 #include "engine/SimulationData.h"
 #include "tests/core/engine/SimTestUtil.h"

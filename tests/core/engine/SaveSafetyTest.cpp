@@ -16,8 +16,8 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 

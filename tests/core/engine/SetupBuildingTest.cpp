@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SetupBuilding.h"
 #include "engine/SimulationData.h"
 #include "tests/core/engine/SimTestUtil.h"

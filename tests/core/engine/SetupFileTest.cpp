@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 

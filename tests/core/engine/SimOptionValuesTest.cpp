@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "engine/SimOptionValues.h"
 #include "parser/Parser.h"
 #include "tests/core/engine/SimTestUtil.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "frame/FramedSim.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
+#include "base/Vector.h"
 #include "engine/SimulationData.h"
-#include "engine/Vector.h"
 #include "frame/Frame.h"
 #include "model/Particles.h"
 #include "tests/core/frame/FrameTestUtil.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Vector.h"
 #include "engine/SimulationData.h"
-#include "engine/Vector.h"
 #include "model/Particles.h"
 
 namespace kinetra::test {

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "model/ForceKernel.h"
 #include "model/Forces.h"
 #include "model/WorkerPool.h"

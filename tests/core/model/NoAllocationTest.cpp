@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Vector.h"
+#include "base/Vector.h"
 #include "model/Forces.h"
 #include "model/Particles.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/KNUtils.h"
-#include "engine/SetupFile.h"
+#include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "model/Particles.h"
 
 using namespace kinetra;

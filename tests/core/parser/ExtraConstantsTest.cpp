@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 #include "parser/Parser.h"
 
 using namespace kinetra;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNConst.h"
-#include "engine/KNUtils.h"
+#include "base/KNConst.h"
+#include "base/KNUtils.h"
 #include "parser/Parser.h"
 
 using namespace kinetra;

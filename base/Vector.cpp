@@ -1,8 +1,8 @@
-#include "engine/Vector.h"
+#include "base/Vector.h"
 
 #include <cmath>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 
 namespace kinetra {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/KNUtils.h"
-#include "engine/Vector.h"
+#include "base/KNUtils.h"
+#include "base/Vector.h"
 
 using namespace kinetra;
 

@@ -1,6 +1,6 @@
 // The general number format and the strict number reading, both independent of the locale:
 // every conversion goes through std::to_chars / std::from_chars.
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 
 #include <charconv>
 #include <climits>

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "engine/KNUtils.h"
+#include "base/KNUtils.h"
 
 using namespace kinetra;
 
