@@ -57,6 +57,35 @@ TEST_F(WatchCommands, APacedRunGivesTheSameBitsAsAFullSpeedRun) {
     EXPECT_EQ(RunState(), rsPaused);
 }
 
+TEST_F(WatchCommands, ACommandThatPausesAFastPacedRunFindsTheLastStepShown) {
+    // The options dialog pauses the run while it is open: the status, like the picture and the
+    // info window, shows the step the simulation holds, not the one of the last refresh.
+    Open(DataFile("ui_figure_eight.knx"));
+    SetPaceLevel(TPace::LevelOfStepsPerSecond(2000));
+    const auto draw = Sim().OnStepDone;
+    int steps = 0;
+    Sim().OnStepDone = [&] {
+        draw();
+        // A few steps apart, well within one frame of the screen: the refresh is still due.
+        if (++steps == 3)
+            QMetaObject::invokeMethod(
+                Form.get(), [&] { Form->Controls().mmiSimulationOptions->trigger(); }, Qt::QueuedConnection);
+    };
+    QString timeShown, timeHeld;
+    Prompts->OnExecDialog = [&](QDialog&) {
+        timeShown = Form->PanelText(1);
+        timeHeld = TimeText(Sim().Time);
+        // Stopped meanwhile: the run is not resumed after the dialog.
+        Form->Controls().mmiStop->trigger();
+        return QDialog::Rejected;
+    };
+    Form->Controls().mmiStart->trigger();
+    Sim().OnStepDone = draw;
+    EXPECT_EQ(RunState(), rsStopped);
+    EXPECT_NE(timeHeld, TimeText(0));
+    EXPECT_EQ(timeShown, timeHeld);
+}
+
 TEST_F(WatchCommands, TheMenuItemsMoveTheSpeedControlAndTheChoiceIsRemembered) {
     TSpeedControl* speed = Form->Controls().spdSpeed;
     ASSERT_NE(speed, nullptr);

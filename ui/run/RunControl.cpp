@@ -177,6 +177,9 @@ void TRunControl::mmiPauseClick() {
     if (Document.RunState() != rsRunning) return;
     Document.SetRunState(rsPaused);
     SetPanel(0, QStringLiteral("Paused"));
+    // The command that pauses (the options dialog) may hold the loop for long before it sees
+    // the pause: the paced steps not yet refreshed are shown now.
+    if (FRefreshPending) RefreshNow();
 }
 
 void TRunControl::mmiStopClick() {
