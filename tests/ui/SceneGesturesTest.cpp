@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QWheelEvent>
 #include <cmath>
 
 #include "UiTestSupport.h"
@@ -34,7 +33,6 @@ protected:
     void SunAndPlanet() {
         MakeSetup(2, {{"Sun", {0, 0}, {}, 1, 6, 0}, {"Planet", {2, 0}, {0, 1}, 0.001, 6, 2}}, 50);
     }
-    QWidget* Area() const { return Form->DrawingArea(); }
     const TParticle& P(int i) const { return Sim().Particles.Particles(i); }
     QAction* Action(const char* name) const { return Form->findChild<QAction*>(QString::fromUtf8(name)); }
 
@@ -53,11 +51,6 @@ protected:
     void Menu(QPoint at, const QString& choice) {
         Prompts->MenuChoices = {choice};
         QTest::mouseClick(Area(), Qt::RightButton, {}, at);
-    }
-    void Wheel(QPoint at, int delta) {
-        QWheelEvent wheel(QPointF(at), QPointF(Area()->mapToGlobal(at)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(Area(), &wheel);
     }
     std::unique_ptr<TParticlesList> Copy() const {
         auto copy = std::make_unique<TParticlesList>(Sim().Particles.Dimensions());

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QString>
+#include <QWheelEvent>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -172,6 +175,19 @@ protected:
     bool Modified() const { return Doc().Modified(); }
     // The pace as the user sets it: the speed control's slider.
     void SetPaceLevel(int level) { Form->Controls().spdSpeed->Slider()->setValue(level); }
+    // The drawing area, and the wheel (120 per notch, positive away from the user) or a mouse
+    // event at a point of it, delivered as the window system delivers them.
+    QWidget* Area() const { return Form->DrawingArea(); }
+    void Wheel(QPoint at, int delta) {
+        QWheelEvent wheel(QPointF(at), QPointF(Area()->mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(Area(), &wheel);
+    }
+    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), QPointF(Area()->mapToGlobal(at)), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(Area(), &event);
+    }
 
     // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
     // the particles; then stopped as after loading, and unchanged.

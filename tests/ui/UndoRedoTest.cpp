@@ -8,10 +8,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QWheelEvent>
 #include <functional>
 #include <sstream>
 
@@ -56,17 +54,6 @@ protected:
     }
     QAction& Undo() const { return *Form->Controls().mmiUndo; }
     QAction& Redo() const { return *Form->Controls().mmiRedo; }
-    QWidget* Area() const { return Form->DrawingArea(); }
-    void Wheel(QPoint at, int delta) {
-        QWheelEvent wheel(QPointF(at), QPointF(Area()->mapToGlobal(at)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(Area(), &wheel);
-    }
-    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, QPointF(at), QPointF(Area()->mapToGlobal(at)), Qt::LeftButton, buttons,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(Area(), &event);
-    }
     void Drag(QPoint from, QPoint to) {
         Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
         Mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);

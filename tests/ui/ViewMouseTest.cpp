@@ -5,10 +5,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QHelpEvent>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QToolTip>
-#include <QWheelEvent>
 
 #include "UiTestSupport.h"
 
@@ -17,17 +15,6 @@ namespace {
 
 class ViewMouse : public TFormTest {
 protected:
-    QWidget* Area() const { return Form->DrawingArea(); }
-    void Wheel(QPoint at, int delta) {
-        QWheelEvent wheel(QPointF(at), QPointF(Area()->mapToGlobal(at)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(Area(), &wheel);
-    }
-    void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, QPointF(at), QPointF(Area()->mapToGlobal(at)), Qt::LeftButton, buttons,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(Area(), &event);
-    }
     // Two bodies and a third nobody sees, far from the 1-pixel-per-unit view.
     void FarSetup() {
         MakeSetup(2, {{"A", {1000, 400}, {}, 1, 5},
