@@ -131,17 +131,13 @@ TEST_F(CsvRecording, StartedDuringARunNumbersTheStepsAsTheyAre) {
     const std::string setup = DataFile("ui_figure_eight.knx");
     Open(setup);
     int refreshes = 0;
-    std::function<void()> atRefresh = [&] {
-        if (++refreshes == 2) {
-            StartRecording(PathOf("late.csv"));
-            QMetaObject::invokeMethod(
-                Form.get(), [&] { Form->Controls().mmiPause->trigger(); }, Qt::QueuedConnection);
-        } else {
-            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-        }
-    };
-    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->Controls().mmiStart->trigger();
+    RunWhile([&] {
+        if (++refreshes < 2) return true;
+        StartRecording(PathOf("late.csv"));
+        QMetaObject::invokeMethod(
+            Form.get(), [&] { Form->Controls().mmiPause->trigger(); }, Qt::QueuedConnection);
+        return false;
+    });
     const int steps = Runner().StepCount();
     Form->Controls().mmiRecordCsv->trigger();
     // The batch tool's records from the step at which the recording began.
@@ -198,20 +194,17 @@ TEST_F(CsvRecording, AWriteErrorEndsTheRecordingButNotTheRun) {
     Open(DataFile("ui_figure_eight.knx"));
     double timeAtError = -1;
     int refreshes = 0;
-    std::function<void()> atRefresh = [&] {
+    RunWhile([&] {
         ++refreshes;
         if (refreshes == 2) {
             StartRecording("/dev/full");
             timeAtError = Sim().Time;
             EXPECT_EQ(RunState(), rsRunning);
         }
-        if (refreshes == 4)
-            Form->Controls().mmiPause->trigger();
-        else
-            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->Controls().mmiStart->trigger();
+        if (refreshes < 4) return true;
+        Form->Controls().mmiPause->trigger();
+        return false;
+    });
     ASSERT_EQ(Prompts->Messages.size(), 1u);
     EXPECT_EQ(Prompts->Messages[0], "Could not record to \"/dev/full\": No space left on device");
     EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());

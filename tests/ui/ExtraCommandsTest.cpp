@@ -169,18 +169,15 @@ TEST_F(ExtraCommands, EnergyPlotOpenedDuringARunDrawsNoTrendItNeverSaw) {
     Open(ExamplesFolder + "/Harmonic1D.knx");
     const double e0 = Sim().KineticEnergy() + Sim().PotentialEnergy();
     double openedAt = -1;
-    std::function<void()> atRefresh = [&] {
+    RunWhile([&] {
         if (openedAt < 0 && Sim().Time >= 30) {
             openedAt = Sim().Time;
             Form->Controls().mmiEnergyPlot->trigger();
         }
-        if (Sim().Time >= 40)
-            Form->Controls().mmiPause->trigger();
-        else
-            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->Controls().mmiStart->trigger();
+        if (Sim().Time < 40) return true;
+        Form->Controls().mmiPause->trigger();
+        return false;
+    });
     ASSERT_EQ(RunState(), rsPaused);
     const TEnergyHistory& history = Form->EnergyPlot()->History();
     EXPECT_EQ(history.E0(), e0);
@@ -201,14 +198,11 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
     Form->Controls().mmiEnergyPlot->trigger();
     const TfrmEnergyPlot* plot = Form->EnergyPlot();
     // Commands run in the event processing that follows a refresh: pause after two periods.
-    std::function<void()> atRefresh = [&] {
-        if (Sim().Time >= 6.3)
-            Form->Controls().mmiPause->trigger();
-        else
-            QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(Form.get(), atRefresh, Qt::QueuedConnection);
-    Form->Controls().mmiStart->trigger();
+    RunWhile([&] {
+        if (Sim().Time < 6.3) return true;
+        Form->Controls().mmiPause->trigger();
+        return false;
+    });
     ASSERT_EQ(RunState(), rsPaused);
     const TEnergyHistory& history = plot->History();
     EXPECT_EQ(history.Last().Time, Sim().Time);

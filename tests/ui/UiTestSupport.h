@@ -175,6 +175,15 @@ protected:
     bool Modified() const { return Doc().Modified(); }
     // The pace as the user sets it: the speed control's slider.
     void SetPaceLevel(int level) { Form->Controls().spdSpeed->Slider()->setValue(level); }
+    // Starts a run and calls `during` in each event processing the run gives (after a refresh at
+    // full speed) for as long as it returns true; returns when the run loop has ended.
+    void RunWhile(const std::function<bool()>& during) {
+        std::function<void()> again = [&] {
+            if (during()) QMetaObject::invokeMethod(Form.get(), again, Qt::QueuedConnection);
+        };
+        QMetaObject::invokeMethod(Form.get(), again, Qt::QueuedConnection);
+        Form->Controls().mmiStart->trigger();
+    }
     // The drawing area, and the wheel (120 per notch, positive away from the user) or a mouse
     // event at a point of it, delivered as the window system delivers them.
     QWidget* Area() const { return Form->DrawingArea(); }
