@@ -11,16 +11,14 @@
 
 #include "UiTestSupport.h"
 #include "engine/StateRecord.h"
-#include "ui/extras/Session.h"
 
 namespace kinetra::ui::test {
 namespace {
 
-class CsvRecording : public TFormTest {
+class CsvRecording : public TFreshSessionFormTest {
 protected:
     void SetUp() override {
-        TSession::Clear();
-        TFormTest::SetUp();
+        TFreshSessionFormTest::SetUp();
         ASSERT_TRUE(Dir.isValid());
     }
     QString PathOf(const QString& name) const { return Dir.filePath(name); }

@@ -41,16 +41,11 @@ public:
     }
 };
 
-class ExtraCommands : public TFormTest {
+class ExtraCommands : public TFreshSessionFormTest {
 protected:
     void SetUp() override {
-        TSession::Clear();
-        TFormTest::SetUp();
+        TFreshSessionFormTest::SetUp();
         ASSERT_TRUE(Dir.isValid());
-    }
-    void TearDown() override {
-        TFormTest::TearDown();
-        TSession::Clear();
     }
     QString PathOf(const QString& name) const { return Dir.filePath(name); }
     // Replaces the window's scripted prompts by ones that also note each file dialog's folder.

@@ -12,22 +12,13 @@
 #include "ui/dialogs/EditPart.h"
 #include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
-#include "ui/extras/Session.h"
 #include "ui/scene/SceneMarks.h"
 
 namespace kinetra::ui::test {
 namespace {
 
-class SceneGestures : public TFormTest {
+class SceneGestures : public TFreshSessionFormTest {
 protected:
-    void SetUp() override {
-        TSession::Clear();
-        TFormTest::SetUp();
-    }
-    void TearDown() override {
-        TFormTest::TearDown();
-        TSession::Clear();
-    }
     // A sun at the centre of the 400 x 300 drawing area, (200, 150), and a planet two units to
     // its right, (300, 150), moving upwards; 50 pixels a unit.
     void SunAndPlanet() {

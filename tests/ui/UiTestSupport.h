@@ -23,6 +23,7 @@
 #include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/extras/Session.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
@@ -252,6 +253,20 @@ protected:
 
     TScriptedPrompts* Prompts = nullptr;
     std::unique_ptr<TSimForm> Form;
+};
+
+// The window with the remembered settings (recent files, window place, panes shown) empty
+// before each test and again after it, so that no test sees or leaves another's.
+class TFreshSessionFormTest : public TFormTest {
+protected:
+    void SetUp() override {
+        TSession::Clear();
+        TFormTest::SetUp();
+    }
+    void TearDown() override {
+        TFormTest::TearDown();
+        TSession::Clear();
+    }
 };
 
 }  // namespace kinetra::ui::test

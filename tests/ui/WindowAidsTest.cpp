@@ -23,16 +23,8 @@
 namespace kinetra::ui::test {
 namespace {
 
-class WindowAids : public TFormTest {
+class WindowAids : public TFreshSessionFormTest {
 protected:
-    void SetUp() override {
-        TSession::Clear();
-        TFormTest::SetUp();
-    }
-    void TearDown() override {
-        TFormTest::TearDown();
-        TSession::Clear();
-    }
     template <typename T>
     T& Child(const char* name) const {
         auto* widget = Form->findChild<QWidget*>(QString::fromUtf8(name));
