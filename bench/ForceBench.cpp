@@ -11,17 +11,44 @@
 
 using namespace kinetra;
 
-// Arguments: dims, N, force threads, kernel path (TKernelPath; skipped when the CPU lacks it).
-static void BM_ForceEvaluation(benchmark::State& state) {
-    const int dims = static_cast<int>(state.range(0));
-    const int n = static_cast<int>(state.range(1));
+// The powers of distance the energy benchmarks take by index: -2, -1 (logarithm), -1.5 (a real
+// power), 3 (another whole power).
+static const double Powers[] = {-2, -1, -1.5, 3};
+
+// The cluster of the arguments dims, N, force threads, kernel path (TKernelPath), evaluated on
+// that path; false (the benchmark skipped) when the CPU lacks it. The caller returns to the best
+// path when done.
+static bool ClusterOnPath(benchmark::State& state, TSimData& sim) {
     if (!UseKernelPath(static_cast<TKernelPath>(state.range(3)))) {
         state.SkipWithError("the CPU lacks this kernel path");
-        return;
+        return false;
     }
-    TSimData sim;
-    bench::MakeCluster(sim, dims, n, nmEuler);
+    bench::MakeCluster(sim, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), nmEuler);
     sim.Force->SetThreads(static_cast<int>(state.range(2)));
+    return true;
+}
+
+// One thread against several, alternating in short rounds so that both see the same machine (a
+// shared machine's speed drifts by more than the difference sought): "speed-up" is the median
+// over the rounds of the one-thread time over the several-thread time, four calls each.
+template <typename TSingle, typename TShared>
+static void MedianSpeedUp(benchmark::State& state, TSingle&& single, TShared&& shared) {
+    const auto seconds = [](auto&& evaluate) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < 4; ++r) evaluate();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> ratios;
+    for (auto _ : state) ratios.push_back(seconds(single) / seconds(shared));
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["speed-up"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
+}
+
+// Arguments: dims, N, force threads, kernel path (skipped when the CPU lacks it).
+static void BM_ForceEvaluation(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(1));
+    TSimData sim;
+    if (!ClusterOnPath(state, sim)) return;
     for (auto _ : state) {
         sim.Force->ComputePairTerms();
         benchmark::DoNotOptimize(sim.Force->Acceleration(n - 1)[0]);
@@ -34,10 +61,7 @@ static void BM_ForceEvaluation(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * pairs, benchmark::Counter::kIsRate);
 }
 
-// One thread against several on the same cluster, alternating in short rounds so that both see
-// the same machine (a shared machine's speed drifts by more than the difference sought).
-// Arguments: N, threads. "speed-up" is the median over the rounds of one-thread time over
-// several-thread time.
+// One thread against several on the same cluster. Arguments: N, threads.
 static void BM_ThreadSpeedUp(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     TSimData one, many;
@@ -45,19 +69,8 @@ static void BM_ThreadSpeedUp(benchmark::State& state) {
     bench::MakeCluster(many, 3, n, nmEuler);
     one.Force->SetThreads(1);
     many.Force->SetThreads(static_cast<int>(state.range(1)));
-    const auto seconds = [](auto&& evaluate) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int r = 0; r < 4; ++r) evaluate();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    std::vector<double> ratios;
-    for (auto _ : state) {
-        const double single = seconds([&] { one.Force->ComputePairTerms(); });
-        const double shared = seconds([&] { many.Force->ComputePairTerms(); });
-        ratios.push_back(single / shared);
-    }
-    std::sort(ratios.begin(), ratios.end());
-    state.counters["speed-up"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
+    MedianSpeedUp(
+        state, [&] { one.Force->ComputePairTerms(); }, [&] { many.Force->ComputePairTerms(); });
 }
 
 static void BM_Cycles(benchmark::State& state) {
@@ -91,19 +104,11 @@ static void BM_EnergySample(benchmark::State& state) {
 }
 
 // The potential energy (one pass over all pairs, summed in the pair order). Arguments: dims, N,
-// threads, kernel path, power (an index into Powers: -2, -1 (logarithm), -1.5 (a real power),
-// 3 (another whole power)).
+// threads, kernel path, power (an index into Powers).
 static void BM_PotentialEnergy(benchmark::State& state) {
-    static const double Powers[] = {-2, -1, -1.5, 3};
-    const int dims = static_cast<int>(state.range(0));
     const int n = static_cast<int>(state.range(1));
-    if (!UseKernelPath(static_cast<TKernelPath>(state.range(3)))) {
-        state.SkipWithError("the CPU lacks this kernel path");
-        return;
-    }
     TSimData sim;
-    bench::MakeCluster(sim, dims, n, nmEuler);
-    sim.Force->SetThreads(static_cast<int>(state.range(2)));
+    if (!ClusterOnPath(state, sim)) return;
     sim.Force->SetPower(Powers[state.range(4)]);
     for (auto _ : state) benchmark::DoNotOptimize(sim.PotentialEnergy());
     UseKernelPath(KernelPaths().back());
@@ -111,10 +116,9 @@ static void BM_PotentialEnergy(benchmark::State& state) {
                                                    benchmark::Counter::kIsRate);
 }
 
-// One thread against several for the potential energy, alternating as BM_ThreadSpeedUp does.
-// Arguments: N, threads, power (as in BM_PotentialEnergy).
+// One thread against several for the potential energy. Arguments: N, threads, power (an index
+// into Powers).
 static void BM_PotentialSpeedUp(benchmark::State& state) {
-    static const double Powers[] = {-2, -1, -1.5, 3};
     const int n = static_cast<int>(state.range(0));
     TSimData one, many;
     bench::MakeCluster(one, 3, n, nmEuler);
@@ -122,19 +126,9 @@ static void BM_PotentialSpeedUp(benchmark::State& state) {
     one.Force->SetThreads(1);
     many.Force->SetThreads(static_cast<int>(state.range(1)));
     for (TSimData* sim : {&one, &many}) sim->Force->SetPower(Powers[state.range(2)]);
-    const auto seconds = [](TSimData& sim) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int r = 0; r < 4; ++r) benchmark::DoNotOptimize(sim.PotentialEnergy());
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    std::vector<double> ratios;
-    for (auto _ : state) {
-        const double single = seconds(one);
-        const double shared = seconds(many);
-        ratios.push_back(single / shared);
-    }
-    std::sort(ratios.begin(), ratios.end());
-    state.counters["speed-up"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
+    MedianSpeedUp(
+        state, [&] { benchmark::DoNotOptimize(one.PotentialEnergy()); },
+        [&] { benchmark::DoNotOptimize(many.PotentialEnergy()); });
 }
 
 static void EnergyArgs(benchmark::internal::Benchmark* b) {
