@@ -10,10 +10,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <clocale>
+#include <sstream>
 #include <stdexcept>
 
 #include "UiTestSupport.h"
 #include "base/KNUtils.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/KNInfo.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
@@ -455,6 +457,57 @@ TEST(TopLevelHandler, AppendsAFullStopOnlyAfterLettersAndTheLike) {
     EXPECT_EQ(WithFullStop("What?"), "What?.");
     EXPECT_EQ(WithFullStop("Ends in a comma,"), "Ends in a comma,");  // ',' comes before '.'
     EXPECT_EQ(WithFullStop(""), "");
+}
+
+// A fast notch takes many steps at one wake-up: they must be the simulation's own steps, none
+// lost or doubled, whatever the method, the dimensions and the charges.
+TEST_F(RunControl, AFastPacedRunTakesTheStepsOfTheSimulationAlone) {
+    struct TCase {
+        TNumMethod Method;
+        int Dims;
+        bool Charged;
+    };
+    std::vector<TCase> cases;
+    for (int m = nmEuler; m <= nmStoermer; ++m)
+        for (int dims : {1, 3, 26}) cases.push_back({static_cast<TNumMethod>(m), dims, m % 2 == 1});
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.Method) + " in " + std::to_string(c.Dims) + "D" +
+                     (c.Charged ? ", charged" : ""));
+        SetPaceLevel(TPace::FullSpeedLevel());
+        MakeSetup(c.Dims,
+                  {{"A", {-1}, {0.05, 0.3}, 2}, {"B", {1}, {-0.05, -0.6}}, {"C", {3.5}, {0, 0.5}, 0.5}});
+        Sim().SetMethod(c.Method);
+        if (c.Charged) {
+            Sim().Force->SetCoulombCoeff(0.5);
+            Sim().Particles.Particles(0).SetCharge(1);
+            Sim().Particles.Particles(1).SetCharge(-2);
+        }
+        Form->Controls().mmiStop->trigger();
+        std::ostringstream setup;
+        Sim().SaveToStream(setup);
+
+        SetPaceLevel(TPace::LevelOfStepsPerSecond(2000));
+        RunWhile([&] {
+            if (Runner().StepsDone() < 40) return true;
+            Form->Controls().mmiPause->trigger();
+            return false;
+        });
+        ASSERT_EQ(RunState(), rsPaused);
+
+        TFramedSim alone;
+        std::istringstream in(setup.str());
+        alone.Sim().LoadFromStream(in);
+        alone.Sim().Prepare();
+        for (std::int64_t k = 0; k < Runner().StepsDone(); ++k) alone.Sim().Step();
+        EXPECT_EQ(alone.Sim().Time, Sim().Time);
+        for (int i = 0; i < Sim().Particles.Count(); ++i)
+            for (int d = 0; d < c.Dims; ++d) {
+                EXPECT_EQ(alone.Sim().Particles.Particles(i).Position[d],
+                          Sim().Particles.Particles(i).Position[d]);
+                EXPECT_EQ(alone.Sim().Particles.Particles(i).Velocity[d],
+                          Sim().Particles.Particles(i).Velocity[d]);
+            }
+    }
 }
 
 }  // namespace
