@@ -307,6 +307,19 @@ TEST_F(SaveSafety, ASetupThatWouldNotLoadBackIsNotSaved) {
     EXPECT_EQ(back.Particles.Count(), 2);
 }
 
+TEST_F(SaveSafety, TheLoadBackCheckReadsTheFrameAsAnOpenDoes) {
+    // A frame section the frame's reader refuses (an origin that is no number) is found before
+    // the file is replaced, as a wrong particle would be.
+    Frame.OwnOrigin()[0] = std::numeric_limits<double>::quiet_NaN();
+    const std::string message = FailedSave([&] { Sim.SaveToFile(); });
+    EXPECT_EQ(message.rfind("Could not save \"" + Target.string() +
+                                "\": with its numbers written to 15 digits the setup would not load back: ",
+                            0),
+              0u)
+        << message;
+    ExpectOldFileKept("a frame that would not load back");
+}
+
 TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {
     // Rounded to 15 digits they would read back beyond the range of a double.
     const double largest = std::numeric_limits<double>::max();
