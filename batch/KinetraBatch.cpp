@@ -237,12 +237,15 @@ int CommandCheck(const std::vector<std::string>& args) {
     Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
     Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
     Print(stdout, std::string("collisions ") + (sim.Collisions ? "on" : "off") + "\n");
+    if (const std::string warning = AccuracyWarning(sim); !warning.empty())
+        Print(stderr, "warning: " + warning + "\n");
     return ExitOk;
 }
 
 int CommandSave(const std::vector<std::string>& args) {
     const TCommandLine options = ParseCommandLine("save", args);
-    if (options.Positional.size() != 2) throw EUsage{"save needs a SETUP file and an OUT file"};
+    if (options.Positional.size() != 2 || options.Positional[1].empty())
+        throw EUsage{"save needs a SETUP file and an OUT file"};
     TLoadedSetup setup;
     try {
         setup.Load(options.Positional[0]);

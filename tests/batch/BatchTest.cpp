@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,9 @@ TEST(BatchUsage, WrongArgumentsExitWithTwoAndTheUsage) {
         {"check"},
         {"check", SunPlanet, SunPlanet},
         {"save", SunPlanet},
+        {"save", SunPlanet, ""},
+        {"run", SunPlanet, "--max-steps", "99999999999999999999"},
+        {"run", SunPlanet, "--steps", "9223372036854775808"},
         {"eval"},
     };
     for (const auto& args : cases) {
@@ -70,6 +74,21 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
     EXPECT_EQ(result.Out,
               "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\ntime step 0.002\ncycles 10\n"
               "accuracy 1E-12\ncollisions off\n");
+    // RKF below 1E-18 crawls: accepted down to 1E-30, with a warning; other methods use no accuracy.
+    for (const auto& [method, accuracy, warned] : {std::tuple{"RKF", "1E-18", false},
+                                                   {"RKF", "9E-19", true},
+                                                   {"RKF", "1E-30", true},
+                                                   {"RK4", "1E-30", false}}) {
+        const auto low = RunBatch({"check", SunPlanet, "--method", method, "--accuracy", accuracy});
+        EXPECT_EQ(low.ExitCode, 0) << accuracy;
+        EXPECT_EQ(low.Err,
+                  warned ? "warning: an accuracy below 1E-18 makes RKF take very small steps: a run may "
+                           "take very long\n"
+                         : "")
+            << method << " " << accuracy;
+    }
+    // The largest count there is is a count.
+    EXPECT_EQ(RunBatch({"run", SunPlanet, "--steps", "1", "--max-steps", "9223372036854775807"}).ExitCode, 0);
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
