@@ -23,6 +23,7 @@
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"
+#include "model/WorkerPool.h"
 #include "parser/Parser.h"
 
 namespace kinetra::batch {
@@ -206,6 +207,11 @@ int CommandRun(const std::vector<std::string>& args) {
         Print(stderr, Format("Collision between %s and %s", first, second) +
                           " at t = " + FormatFixed(collision.Time, 2) + "\n");
         return ExitCollision;
+    } catch (const EThreadStart& e) {
+        // Not the step's fault: the machine's, as for a setup that cannot be read.
+        FlushOutputQuietly();
+        Print(stderr, std::string("error: ") + e.what() + "\n");
+        return ExitFailed;
     } catch (const std::exception& e) {
         FlushOutputQuietly();
         Print(stderr, std::string("error: ") + e.what() + "\n");

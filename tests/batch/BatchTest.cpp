@@ -283,6 +283,34 @@ TEST(BatchCheck, ReportsTheStepTheRunTakes) {
     }
 }
 
+// A machine that gives no thread (each would need a stack larger than the address space left):
+// run with threads ends with exit 1 and the reason; compare makes its runs on the calling thread,
+// with the rows it makes otherwise.
+TEST(BatchThreads, ThreadsTheSystemRefusesAreReportedOrDoneWithout) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+    const std::string noThreads = "ulimit -s 1000000 && ulimit -v 900000 && exec ";
+    const std::string cluster = std::string(KINETRA_EXAMPLES) + "/Cluster1000.knx";
+    const auto run = RunBatch({"run", cluster, "--steps", "1", "--threads", "2"}, "", noThreads);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "error: Could not start thread 2 of 2: Resource temporarily unavailable\n");
+    const auto withoutWallTime = [](const std::string& csv) {
+        std::string rows;
+        for (const std::string& row : test::Split(csv, '\n')) {
+            std::vector<std::string> fields = test::Split(row, ',');
+            fields.erase(fields.begin() + 8);
+            for (const std::string& field : fields) rows += field + ",";
+            rows += "\n";
+        }
+        return rows;
+    };
+    const std::vector<std::string> compare = {"compare", SunPlanet, "--until", "0.05"};
+    const auto alone = RunBatch(compare, "", noThreads);
+    EXPECT_EQ(alone.ExitCode, 0) << alone.Err;
+    EXPECT_EQ(withoutWallTime(alone.Out), withoutWallTime(RunBatch(compare).Out));
+}
+
 TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {
     test::TTempFolder folder;
     const std::string out = (folder.Path / "copy").string();
