@@ -243,7 +243,7 @@ int CommandCheck(const std::vector<std::string>& args) {
     Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
     Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
     Print(stdout, std::string("collisions ") + (sim.Collisions ? "on" : "off") + "\n");
-    if (const std::string warning = AccuracyWarning(sim); !warning.empty())
+    if (const std::string warning = AccuracyWarning(sim.Method, sim.Accuracy); !warning.empty())
         Print(stderr, "warning: " + warning + "\n");
     return ExitOk;
 }

@@ -67,8 +67,8 @@ public:
 
 }  // namespace
 
-std::string AccuracyWarning(const TSimData& sim) {
-    if (sim.Method != nmRKF || !(sim.Accuracy < SlowAccuracy)) return {};
+std::string AccuracyWarning(TNumMethod method, double accuracy) {
+    if (method != nmRKF || !(accuracy < SlowAccuracy)) return {};
     return "an accuracy below 1E-18 makes RKF take very small steps: a run may take very long";
 }
 
