@@ -464,7 +464,7 @@ PYBIND11_MODULE(kinetra, m) {
           "six) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
-          "stopped at max_steps).");
+          "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt).");
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,
@@ -485,7 +485,8 @@ PYBIND11_MODULE(kinetra, m) {
             "The simulation is rewound to time 0.")
         .def(
             "step", [](Sim& s, std::int64_t n) { s.Run(n, std::nullopt, std::nullopt); }, py::arg("n") = 1,
-            "Performs n displayed steps (each `cycles` computation cycles).")
+            "Performs n displayed steps (each `cycles` computation cycles). After a step that failed\n"
+            "(kinetra.Error) no step is made until rewind().")
         .def(
             "run_until",
             [](Sim& s, const py::object& t, std::optional<std::int64_t> maxSteps) {
