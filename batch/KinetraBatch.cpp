@@ -38,7 +38,8 @@ int LoadFailed(const std::exception& e) {
 
 namespace {
 
-constexpr const char* UsageText =
+// The usage text, in two parts around the method names, which come from the method table.
+constexpr const char* UsageBeforeMethods =
     "Usage:\n"
     "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
     "                          [--names] [--until T] [--max-steps N] [--threads N] [OVERRIDES]\n"
@@ -78,7 +79,7 @@ constexpr const char* UsageText =
     "        the setup at time 0; result \"ok\" or why the run failed or stopped).\n"
     "        Stoermer's positions run one time step ahead of the time shown (its start-up\n"
     "        step before the first step); its velocities are those of its positions.\n"
-    "          --methods LIST  comma-separated method names (default: all six)\n"
+    "          --methods LIST  comma-separated method names (default: all)\n"
     "          --dt LIST       comma-separated time steps (default: the setup's; RKF's first\n"
     "                          trial step, RKF keeps the setup's accuracy)\n"
     "          --max-steps N   end each run after N displayed steps (its row says so)\n"
@@ -86,7 +87,9 @@ constexpr const char* UsageText =
     "eval    evaluates each expression in turn on one parser and prints its value.\n"
     "\n"
     "OVERRIDES change the setup after loading, as the Simulation options dialog does:\n"
-    "  --method NAME    Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case)\n"
+    "  --method NAME    ";
+constexpr const char* UsageAfterMethods =
+    " (any case)\n"
     "  --accuracy X     accuracy of RKF (at least 1E-30)\n"
     "  --dt X           time step (RKF: the initial time step)\n"
     "  --cycles N       computation cycles per displayed step, 1..200\n"
@@ -99,6 +102,10 @@ constexpr const char* UsageText =
     "Exit status: 0 done, 1 load, save, evaluation or an override failed, or the output could\n"
     "not be written, 2 usage error, 3 a step failed (compare: a run failed), 4 a collision\n"
     "stopped the run, 5 the step limit (--max-steps) stopped it (compare: a run).\n";
+
+std::string UsageText() {
+    return UsageBeforeMethods + MethodNameList() + UsageAfterMethods;
+}
 
 // Evaluates the overrides and T on one parser after loading; the message of the first error.
 int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
@@ -280,7 +287,7 @@ int Command(const std::vector<std::string>& argv) {
         const std::string& command = argv[0];
         const std::vector<std::string> args(argv.begin() + 1, argv.end());
         if (command == "--help" || command == "-h") {
-            Print(stdout, UsageText);
+            Print(stdout, UsageText());
             return ExitOk;
         }
         if (command == "--version") {
@@ -294,7 +301,7 @@ int Command(const std::vector<std::string>& argv) {
         if (command == "compare") return CommandCompare(ParseCommandLine("compare", args));
         throw EUsage{"unknown command " + command};
     } catch (const EUsage& usage) {
-        Print(stderr, "error: " + usage.Message + "\n" + UsageText);
+        Print(stderr, "error: " + usage.Message + "\n" + UsageText());
         return ExitUsage;
     }
 }

@@ -29,7 +29,7 @@ struct TFieldNumber {
 // parser errors pass through.
 TFieldNumber EvaluateFieldText(TParser& parser, const std::string& text);
 
-// The method whose MethodName is `name`, in any case ("rk4", "EulerCromer"), or none.
+// The method whose MethodName is `name`, in any case, or none.
 std::optional<TNumMethod> MethodFromName(const std::string& name);
 
 struct TSimOptionValues {

@@ -43,8 +43,6 @@ namespace kinetra::python {
 
 namespace {
 
-constexpr const char* MethodList = "Euler, EulerCromer, Ralston, RK4, RKF or Stoermer";
-
 // kinetra.Error, made once when the module is imported and kept for the process's life.
 PyObject* ErrorType = nullptr;
 
@@ -56,7 +54,7 @@ TParser& ModuleParser() {
 
 TNumMethod MethodNamed(const std::string& name) {
     if (const std::optional<TNumMethod> method = MethodFromName(name)) return *method;
-    throw EKNError("Unknown method '" + name + "' (" + MethodList + ")");
+    throw EKNError("Unknown method '" + name + "' (" + MethodNameList() + ")");
 }
 
 // A number as the text a dialog field would hold: an expression text as it is, a Python number
@@ -380,6 +378,8 @@ PYBIND11_MODULE(kinetra, m) {
     py::list methods;
     for (const TMethodInfo& info : NumMethods) methods.append(info.Name);
     m.attr("METHODS") = py::tuple(methods);
+    // Kept for the module's life: the property's documentation points into it.
+    static const std::string MethodDoc = "The numerical method by name: " + MethodNameList() + " (any case).";
 
     m.def("load", &Sim::Load, py::arg("path"), py::arg("threads") = 0,
           "Reads a setup file (.knx); threads share each force evaluation (0: one per core).");
@@ -391,7 +391,7 @@ PYBIND11_MODULE(kinetra, m) {
           py::arg("cycles") = py::none(), py::arg("accuracy") = py::none(),
           py::arg("collisions") = py::none(), py::arg("max_steps") = py::none(), py::arg("threads") = 0,
           "kinetra-batch compare: runs the setup until |time| >= |until| once per method (default all\n"
-          "six) and time step (default the setup's), and returns one dict per run with the keys\n"
+          "of METHODS) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
           "stopped at max_steps).");
@@ -496,7 +496,7 @@ PYBIND11_MODULE(kinetra, m) {
                 values.Method = MethodNamed(name);
                 s.Apply(values);
             },
-            "The numerical method by name: Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case).")
+            MethodDoc.c_str())
         .def_property(
             "time_step", [](Sim& s) { return s.Sim().TimeStep; },
             [](Sim& s, const py::object& v) {
