@@ -20,6 +20,7 @@
 #include "base/KNUtils.h"
 #include "base/SetupText.h"
 #include "batch/BatchCommon.h"
+#include "batch/RunUntil.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"
@@ -154,22 +155,12 @@ int CommandRun(const std::vector<std::string>& args) {
         return options.Names ? StateCsvHeader(sim, setup.Frame().AxisNames()) : StateCsvHeader(sim, state);
     };
 
-    struct {
-        bool Happened = false;
-        int First = 0;
-        int Second = 0;
-        double Time = 0;
-    } collision;
-
-    std::int64_t step = 0;
-    bool limited = false;
+    TRunOutcome outcome;
     TProgress progress;
     try {
         // What Stop does to the engine, then the options of the run.
         sim.Rewind();
         sim.Prepare();
-        if (sim.Collisions)
-            sim.Particles.OnCollision = [&](int i, int j) { collision = {true, i, j, sim.Time}; };
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
 
@@ -182,43 +173,29 @@ int CommandRun(const std::vector<std::string>& args) {
                 throw EKNError(MsgCoordinateOutOfRange);
             }
         };
-        std::optional<TUntil> reach;
-        if (until) reach.emplace(*until);
-        const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
         Print(stdout, header());
         Print(stdout, record(0));
-        while (step < steps && !(reach && reach->Reached(sim))) {
-            if (options.MaxSteps && step >= *options.MaxSteps) {
-                limited = true;
-                break;
-            }
-            const double before = sim.Time;
-            sim.Step(cycleCheck);
-            ++step;
-            if (step % options.Every == 0) Print(stdout, record(step));
-            // A step too small for the time to change would never reach T.
-            if (until && sim.Time == before) throw EKNError("The time does not advance");
-            if (progress.Due()) progress.Show(RunProgress(step, sim.Time, options.Steps, until));
+        outcome = RunUntil(
+            sim, until, options.MaxSteps,
+            [&](std::int64_t step) {
+                if (step % options.Every == 0) Print(stdout, record(step));
+                if (progress.Due()) progress.Show(RunProgress(step, sim.Time, options.Steps, until));
+            },
+            steps);
+        if (outcome.End == TRunEnd::Collision) {
+            FlushOutputQuietly();
+            Print(stderr, CollisionMessage(sim, outcome) + "\n");
+            return ExitCollision;
         }
-        if (step % options.Every != 0) Print(stdout, record(step));
+        if (outcome.Failure) std::rethrow_exception(outcome.Failure);
+        if (outcome.Steps % options.Every != 0) Print(stdout, record(outcome.Steps));
         FlushOutput();
-    } catch (const EAbort& e) {
-        FlushOutputQuietly();
-        if (!collision.Happened) {
-            Print(stderr, std::string("error: ") + e.what() + "\n");
-            return ExitStepFailed;
-        }
-        const std::string first = sim.Particles.Particles(collision.First).Name;
-        const std::string second = sim.Particles.Particles(collision.Second).Name;
-        Print(stderr, Format("Collision between %s and %s", first, second) +
-                          " at t = " + FormatFixed(collision.Time, 2) + "\n");
-        return ExitCollision;
     } catch (const std::exception& e) {
         FlushOutputQuietly();
         Print(stderr, std::string("error: ") + e.what() + "\n");
         return ExitStepFailed;
     }
-    if (limited) {
+    if (outcome.End == TRunEnd::StepLimit) {
         Print(stderr, "error: " + StepLimitMessage(*options.MaxSteps, sim.Time) + "\n");
         return ExitStepLimit;
     }

@@ -32,6 +32,7 @@
 #include "base/SetupText.h"
 #include "batch/CompareRuns.h"
 #include "batch/RunRules.h"
+#include "batch/RunUntil.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
@@ -88,9 +89,6 @@ class TPySimulation {
 public:
     explicit TPySimulation(std::unique_ptr<TFramedSim> setup, int threads) : Setup(std::move(setup)) {
         SetThreads(threads);
-        Setup->Sim().Particles.OnCollision = [this](int i, int j) {
-            Collision = {true, i, j, Setup->Sim().Time};
-        };
     }
     TPySimulation(const TPySimulation&) = delete;
     TPySimulation& operator=(const TPySimulation&) = delete;
@@ -197,7 +195,7 @@ public:
         if (count < 0) throw py::value_error("the number of steps must not be negative");
         if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
         TSimData& sim = Sim();
-        std::int64_t made = 0;
+        batch::TRunOutcome outcome;
         {
             // Busy before the lock is released, so that no other thread gets in between.
             const TBusy busy(Busy);
@@ -205,34 +203,30 @@ public:
             PrepareOnce();
             Stopped = false;
             auto lastCheck = std::chrono::steady_clock::now();
-            std::optional<batch::TUntil> reach;
-            if (until) reach.emplace(*until);
-            const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
-            try {
-                while (made < count && !(reach && reach->Reached(sim))) {
-                    if (maxSteps && made >= *maxSteps)
-                        throw EKNError(batch::StepLimitMessage(*maxSteps, sim.Time));
-                    const double before = sim.Time;
-                    sim.Step(cycleCheck);
-                    ++made;
-                    if (until && sim.Time == before) throw EKNError("The time does not advance");
+            outcome = batch::RunUntil(
+                sim, until, maxSteps,
+                [&](std::int64_t) {
                     const auto now = std::chrono::steady_clock::now();
                     if (now - lastCheck > std::chrono::milliseconds(100)) {
                         lastCheck = now;
                         py::gil_scoped_acquire acquire;
                         if (PyErr_CheckSignals() != 0) throw py::error_already_set();
                     }
-                }
-            } catch (const EAbort&) {
-                if (!Collision.Happened) throw;
-                Collision.Happened = false;
-                throw EKNError(Format("Collision between %s and %s",
-                                      sim.Particles.Particles(Collision.First).Name,
-                                      sim.Particles.Particles(Collision.Second).Name) +
-                               " at t = " + FormatFixed(Collision.Time, 2));
-            }
+                },
+                count);
         }
-        return made;
+        switch (outcome.End) {
+            case batch::TRunEnd::Reached:
+                break;
+            case batch::TRunEnd::StepLimit:
+                throw EKNError(batch::StepLimitMessage(*maxSteps, sim.Time));
+            case batch::TRunEnd::Collision:
+                throw EKNError(batch::CollisionMessage(sim, outcome));
+            case batch::TRunEnd::Stalled:
+            case batch::TRunEnd::Error:
+                std::rethrow_exception(outcome.Failure);
+        }
+        return outcome.Steps;
     }
 
     std::string Save(const py::object& path) {
@@ -289,12 +283,6 @@ private:
     bool Stopped = true;
     bool NeedsPrepare = true;
     std::atomic<bool> Busy{false};
-    struct {
-        bool Happened = false;
-        int First = 0;
-        int Second = 0;
-        double Time = 0;
-    } Collision;
 };
 
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
