@@ -1,6 +1,7 @@
 // The shared run loop.
 #include "batch/RunUntil.h"
 
+#include <cmath>
 #include <utility>
 
 #include "base/KNUtils.h"
@@ -31,6 +32,22 @@ private:
     TCollisionEvent Saved;
 };
 
+// With a time to reach, the adaptive method lands on it: T in the direction of the run (the
+// time reached is |T|, see TUntil). Cleared however the run ends.
+class TLanding {
+public:
+    TLanding(TSimData& sim, std::optional<double> until) : Sim(sim), Saved(sim.LandingTime) {
+        if (until) sim.LandingTime = std::copysign(std::fabs(*until), sim.SignedStep);
+    }
+    ~TLanding() { Sim.LandingTime = Saved; }
+    TLanding(const TLanding&) = delete;
+    TLanding& operator=(const TLanding&) = delete;
+
+private:
+    TSimData& Sim;
+    std::optional<double> Saved;
+};
+
 }  // namespace
 
 std::string CollisionMessage(const TSimData& sim, const TRunOutcome& outcome) {
@@ -43,6 +60,7 @@ TRunOutcome RunUntil(TSimData& sim, std::optional<double> until, std::optional<s
                      const std::function<void(std::int64_t)>& every, std::int64_t steps) {
     TRunOutcome outcome;
     const TCollisionHook hook(sim, outcome);
+    const TLanding landing(sim, until);
     std::optional<TUntil> reach;
     if (until) reach.emplace(*until);
     const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();

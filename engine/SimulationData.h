@@ -18,6 +18,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,11 @@ public:
     int Cycles = DefaultCycles;
     std::string Notes;
     double Accuracy = DefaultAccuracy;
+    // A time an adaptive method lands on: its cycle that would step past it is shortened to end
+    // on it exactly (Time is then this value), and the step it would have taken stays in use for
+    // the cycles after it. Empty, the steps are the method's own; the fixed-step methods ignore
+    // it. A run until a time sets it for the length of the run.
+    std::optional<double> LandingTime;
 
     TParticlesList Particles;
     std::unique_ptr<TForce> Force;  // re-created by Clear

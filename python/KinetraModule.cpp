@@ -412,7 +412,8 @@ PYBIND11_MODULE(kinetra, m) {
             },
             py::arg("t"), py::arg("max_steps") = py::none(),
             "Steps until |time| >= |t|, as kinetra-batch run --until: the last step is not shortened, a\n"
-            "t on the step grid is reached within rounding, RKF ends its last step at t. More than\n"
+            "t on the step grid is reached within rounding; RKF shortens its last step to end on t\n"
+            "exactly and keeps the step it would have taken for the steps after it. More than\n"
             "max_steps steps raise kinetra.Error. Returns the number of steps.")
         .def("reverse", &Sim::Reverse, "Turns the direction of time.")
         .def("rewind", &Sim::Rewind, "Back to time 0 and the initial state, forwards (the window's Stop).")
