@@ -31,8 +31,7 @@ std::int64_t ParseCount(const std::string& option, const std::string& text, std:
 
 TNumMethod ParseMethod(const std::string& option, const std::string& name) {
     if (const std::optional<TNumMethod> method = MethodFromName(name)) return *method;
-    throw EUsage{option + ": unknown method '" + name +
-                 "' (Euler, EulerCromer, Ralston, RK4, RKF or Stoermer)"};
+    throw EUsage{option + ": unknown method '" + name + "' (" + MethodNameList() + ")"};
 }
 
 std::vector<std::string> SplitList(const std::string& option, const std::string& text) {

@@ -16,6 +16,7 @@
 #include "base/KNConst.h"
 #include "base/KNUtils.h"
 #include "batch/RunRules.h"
+#include "batch/RunUntil.h"
 #include "model/WorkerPool.h"
 #include "parser/Parser.h"
 
@@ -68,12 +69,6 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
         TParser parser;
         ApplySimOptions(sim, parser, values);
         result.TimeStep = sim.TimeStep;
-        std::string collision;
-        sim.Particles.OnCollision = [&](int i, int j) {
-            collision = Format("Collision between %s and %s", sim.Particles.Particles(i).Name,
-                               sim.Particles.Particles(j).Name) +
-                        " at t = " + FormatFixed(sim.Time, 2);
-        };
         // What Stop does. E0 and the starting centre of mass are the setup's own state at
         // time 0, taken before Prepare: Stoermer's start-up step moves the positions one step
         // ahead while the velocities stay the initial ones, a state of no time at all.
@@ -84,33 +79,31 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
         // Stoermer's start-up evaluation is counted with the rest.
         evaluationsBefore = sim.Force->Evaluations();
         sim.Prepare();
-        TUntil reach(plan.Until);
-        const std::function<bool()> cycleCheck = reach.CycleCheck(sim);
+        // An interrupt (Ctrl+C in Python) ends the run after the displayed step in progress.
+        struct TInterrupted {};
+        TRunOutcome outcome;
         try {
-            while (!reach.Reached(sim)) {
-                if (cancel.load(std::memory_order_relaxed)) {
-                    result.Result = "interrupted";
-                    break;
-                }
-                if (plan.MaxSteps && result.Steps >= *plan.MaxSteps) {
-                    result.Result = StepLimitMessage(*plan.MaxSteps, sim.Time);
-                    result.Limited = true;
-                    break;
-                }
-                const double before = sim.Time;
-                sim.Step(cycleCheck);
-                ++result.Steps;
+            if (cancel.load(std::memory_order_relaxed)) throw TInterrupted{};
+            outcome = RunUntil(sim, plan.Until, plan.MaxSteps, [&](std::int64_t steps) {
+                result.Steps = steps;
                 const double drift = std::fabs(sim.KineticEnergy() + sim.PotentialEnergy() - e0) / scale;
                 result.MaxDrift = std::max(result.MaxDrift, drift);
                 result.FinalDrift = drift;
-                if (sim.Time == before) throw EKNError("The time does not advance");
                 if (permille && plan.Until != 0)
                     permille->store(static_cast<int>(std::min(1.0, std::fabs(sim.Time / plan.Until)) * 1000),
                                     std::memory_order_relaxed);
-            }
-        } catch (const EAbort&) {
-            result.Result = collision.empty() ? "Collision" : collision;
+                if (cancel.load(std::memory_order_relaxed)) throw TInterrupted{};
+            });
+            result.Steps = outcome.Steps;
+        } catch (const TInterrupted&) {
+            result.Result = "interrupted";
         }
+        if (outcome.End == TRunEnd::StepLimit) {
+            result.Result = StepLimitMessage(*plan.MaxSteps, sim.Time);
+            result.Limited = true;
+        }
+        if (outcome.End == TRunEnd::Collision) result.Result = CollisionMessage(sim, outcome);
+        if (outcome.Failure) std::rethrow_exception(outcome.Failure);
         result.ComDrift = ScaledDistance(CenterOfMass(sim.Particles, sim.Dimensions), com0);
     } catch (const EMathError&) {
         // Energies that cannot be computed end the run as a failed step does in `run`.

@@ -26,7 +26,7 @@ namespace kinetra::batch {
 struct TCompareRequest {
     std::string Until;
     TSimOptionValues Overrides;          // the methods' common settings (not Method)
-    std::vector<TNumMethod> Methods;     // empty: all six
+    std::vector<TNumMethod> Methods;     // empty: every method
     std::vector<std::string> TimeSteps;  // empty: the setup's own
     std::optional<std::int64_t> MaxSteps;
 };

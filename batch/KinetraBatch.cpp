@@ -20,6 +20,7 @@
 #include "base/KNUtils.h"
 #include "base/SetupText.h"
 #include "batch/BatchCommon.h"
+#include "batch/RunUntil.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"
@@ -39,7 +40,8 @@ int LoadFailed(const std::exception& e) {
 
 namespace {
 
-constexpr const char* UsageText =
+// The usage text, in two parts around the method names, which come from the method table.
+constexpr const char* UsageBeforeMethods =
     "Usage:\n"
     "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
     "                          [--names] [--until T] [--max-steps N] [--threads N] [OVERRIDES]\n"
@@ -62,7 +64,8 @@ constexpr const char* UsageText =
     "          --until T     step until |time| >= |T| (at most N steps when --steps is given);\n"
     "                        the last step is not shortened and its record is printed; a T on\n"
     "                        the step grid is reached within rounding, not one step later. RKF\n"
-    "                        ends its last displayed step at the first cycle that reaches T\n"
+    "                        shortens the cycle that would pass T to end on T exactly and ends\n"
+    "                        its displayed step there\n"
     "          --max-steps N stop after N displayed steps with exit status 5 if the run is\n"
     "                        not done by then (the records so far stay printed)\n"
     "          --threads N   share each force evaluation among N threads (default: one per\n"
@@ -79,7 +82,7 @@ constexpr const char* UsageText =
     "        the setup at time 0; result \"ok\" or why the run failed or stopped).\n"
     "        Stoermer's positions run one time step ahead of the time shown (its start-up\n"
     "        step before the first step); its velocities are those of its positions.\n"
-    "          --methods LIST  comma-separated method names (default: all six)\n"
+    "          --methods LIST  comma-separated method names (default: all)\n"
     "          --dt LIST       comma-separated time steps (default: the setup's; RKF's first\n"
     "                          trial step, RKF keeps the setup's accuracy)\n"
     "          --max-steps N   end each run after N displayed steps (its row says so)\n"
@@ -87,7 +90,9 @@ constexpr const char* UsageText =
     "eval    evaluates each expression in turn on one parser and prints its value.\n"
     "\n"
     "OVERRIDES change the setup after loading, as the Simulation options dialog does:\n"
-    "  --method NAME    Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case)\n"
+    "  --method NAME    ";
+constexpr const char* UsageAfterMethods =
+    " (any case)\n"
     "  --accuracy X     accuracy of RKF (at least 1E-30)\n"
     "  --dt X           time step (RKF: the initial time step)\n"
     "  --cycles N       computation cycles per displayed step, 1..200\n"
@@ -100,6 +105,10 @@ constexpr const char* UsageText =
     "Exit status: 0 done, 1 load, save, evaluation or an override failed, or the output could\n"
     "not be written, 2 usage error, 3 a step failed (compare: a run failed), 4 a collision\n"
     "stopped the run, 5 the step limit (--max-steps) stopped it (compare: a run).\n";
+
+std::string UsageText() {
+    return UsageBeforeMethods + MethodNameList() + UsageAfterMethods;
+}
 
 // Evaluates the overrides and T on one parser after loading; the message of the first error.
 int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
@@ -148,22 +157,12 @@ int CommandRun(const std::vector<std::string>& args) {
         return options.Names ? StateCsvHeader(sim, setup.Frame().AxisNames()) : StateCsvHeader(sim, state);
     };
 
-    struct {
-        bool Happened = false;
-        int First = 0;
-        int Second = 0;
-        double Time = 0;
-    } collision;
-
-    std::int64_t step = 0;
-    bool limited = false;
+    TRunOutcome outcome;
     TProgress progress;
     try {
         // What Stop does to the engine, then the options of the run.
         sim.Rewind();
         sim.Prepare();
-        if (sim.Collisions)
-            sim.Particles.OnCollision = [&](int i, int j) { collision = {true, i, j, sim.Time}; };
         if (options.Backwards) sim.Reverse();
         sim.InfoWanted = true;
 
@@ -176,37 +175,23 @@ int CommandRun(const std::vector<std::string>& args) {
                 throw EKNError(MsgCoordinateOutOfRange);
             }
         };
-        std::optional<TUntil> reach;
-        if (until) reach.emplace(*until);
-        const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
         Print(stdout, header());
         Print(stdout, record(0));
-        while (step < steps && !(reach && reach->Reached(sim))) {
-            if (options.MaxSteps && step >= *options.MaxSteps) {
-                limited = true;
-                break;
-            }
-            const double before = sim.Time;
-            sim.Step(cycleCheck);
-            ++step;
-            if (step % options.Every == 0) Print(stdout, record(step));
-            // A step too small for the time to change would never reach T.
-            if (until && sim.Time == before) throw EKNError("The time does not advance");
-            if (progress.Due()) progress.Show(RunProgress(step, sim.Time, options.Steps, until));
+        outcome = RunUntil(
+            sim, until, options.MaxSteps,
+            [&](std::int64_t step) {
+                if (step % options.Every == 0) Print(stdout, record(step));
+                if (progress.Due()) progress.Show(RunProgress(step, sim.Time, options.Steps, until));
+            },
+            steps);
+        if (outcome.End == TRunEnd::Collision) {
+            FlushOutputQuietly();
+            Print(stderr, CollisionMessage(sim, outcome) + "\n");
+            return ExitCollision;
         }
-        if (step % options.Every != 0) Print(stdout, record(step));
+        if (outcome.Failure) std::rethrow_exception(outcome.Failure);
+        if (outcome.Steps % options.Every != 0) Print(stdout, record(outcome.Steps));
         FlushOutput();
-    } catch (const EAbort& e) {
-        FlushOutputQuietly();
-        if (!collision.Happened) {
-            Print(stderr, std::string("error: ") + e.what() + "\n");
-            return ExitStepFailed;
-        }
-        const std::string first = sim.Particles.Particles(collision.First).Name;
-        const std::string second = sim.Particles.Particles(collision.Second).Name;
-        Print(stderr, Format("Collision between %s and %s", first, second) +
-                          " at t = " + FormatFixed(collision.Time, 2) + "\n");
-        return ExitCollision;
     } catch (const EThreadStart& e) {
         // Not the step's fault: the machine's, as for a setup that cannot be read.
         FlushOutputQuietly();
@@ -217,7 +202,7 @@ int CommandRun(const std::vector<std::string>& args) {
         Print(stderr, std::string("error: ") + e.what() + "\n");
         return ExitStepFailed;
     }
-    if (limited) {
+    if (outcome.End == TRunEnd::StepLimit) {
         Print(stderr, "error: " + StepLimitMessage(*options.MaxSteps, sim.Time) + "\n");
         return ExitStepLimit;
     }
@@ -289,7 +274,7 @@ int Command(const std::vector<std::string>& argv) {
         const std::string& command = argv[0];
         const std::vector<std::string> args(argv.begin() + 1, argv.end());
         if (command == "--help" || command == "-h") {
-            Print(stdout, UsageText);
+            Print(stdout, UsageText());
             return ExitOk;
         }
         if (command == "--version") {
@@ -303,7 +288,7 @@ int Command(const std::vector<std::string>& argv) {
         if (command == "compare") return CommandCompare(ParseCommandLine("compare", args));
         throw EUsage{"unknown command " + command};
     } catch (const EUsage& usage) {
-        Print(stderr, "error: " + usage.Message + "\n" + UsageText);
+        Print(stderr, "error: " + usage.Message + "\n" + UsageText());
         return ExitUsage;
     }
 }

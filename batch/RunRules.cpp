@@ -19,7 +19,7 @@ bool TUntil::Reached(const TSimData& sim) const {
     const double time = std::fabs(sim.Time);
     if (time >= target) return true;
     const double ulp = std::nextafter(target, std::numeric_limits<double>::infinity()) - target;
-    if (sim.Method == nmRKF) return time >= target - 4 * ulp;
+    if (sim.MethodEntry().Adaptive) return time >= target - 4 * ulp;
     const double slack = std::min(static_cast<double>(CyclesDone + 4) * ulp, std::fabs(sim.SignedStep) / 2);
     return time >= target - slack;
 }
@@ -27,7 +27,7 @@ bool TUntil::Reached(const TSimData& sim) const {
 std::function<bool()> TUntil::CycleCheck(const TSimData& sim) {
     return [this, &sim] {
         ++CyclesDone;
-        return sim.Method == nmRKF && Reached(sim);
+        return sim.MethodEntry().Adaptive && Reached(sim);
     };
 }
 

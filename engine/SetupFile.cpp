@@ -55,11 +55,12 @@ void TSimData::ReadSetup(TSetupReader& reader) {
     Clear();
 
     // The method is a byte: only the low eight bits of the number count, and stored files may
-    // hold more ("259" is RK4). A byte beyond the last method names none.
+    // hold more ("259" is method 3). A byte beyond the last method names none.
     const int method = reader.ReadInteger("method") & 0xFF;
-    if (method > nmStoermer) throw EKNError(MsgInvalidInput);
+    if (method >= static_cast<int>(NumMethods.size())) throw EKNError(MsgInvalidInput);
     SetMethod(static_cast<TNumMethod>(method));
-    if (Method == nmRKF) SetAccuracy(reader.ReadReal("accuracy"));
+    // Only an adaptive method stores its accuracy.
+    if (MethodEntry().Adaptive) SetAccuracy(reader.ReadReal("accuracy"));
     const int cycles = reader.ReadInteger("computation cycles");
     reader.ReadLn();
     SetCycles(cycles);
@@ -125,7 +126,7 @@ void TSimData::SaveToFile() {
 void TSimData::SaveToStream(std::ostream& out) {
     TSetupWriter writer(out);
     writer.WriteLine(std::to_string(Dimensions));
-    if (Method == nmRKF)
+    if (MethodEntry().Adaptive)
         writer.WriteLine(std::to_string(static_cast<int>(Method)) + " " + TSetupWriter::Real(Accuracy) + " " +
                          std::to_string(Cycles));
     else

@@ -29,7 +29,7 @@ struct TFieldNumber {
 // parser errors pass through.
 TFieldNumber EvaluateFieldText(TParser& parser, const std::string& text);
 
-// The method whose MethodName is `name`, in any case ("rk4", "EulerCromer"), or none.
+// The method whose MethodName is `name`, in any case, or none.
 std::optional<TNumMethod> MethodFromName(const std::string& name);
 
 // Below this accuracy RKF's steps become so small that a run crawls (1E-22: some 750,000 steps

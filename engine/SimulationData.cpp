@@ -10,14 +10,31 @@
 
 namespace kinetra {
 
+// Order of accuracy: Euler and Euler-Cromer first, Ralston second, RK4 fourth, the Cash-Karp
+// pair fifth (its error estimate fourth), Stoermer second.
 const std::array<TMethodInfo, 6> NumMethods{{
-    {nmEuler, "Euler", "Euler", &TSimData::StepEuler},
-    {nmEulerCromer, "EulerCromer", "Euler-Cromer", &TSimData::StepEulerCromer},
-    {nmRalston, "Ralston", "Ralston", &TSimData::StepRalston},
-    {nmRK4, "RK4", "RK4", &TSimData::StepRK4},
-    {nmRKF, "RKF", "RKF", &TSimData::StepRKF},
-    {nmStoermer, "Stoermer", "Stoermer", &TSimData::StepStoermer},
+    {nmEuler, "Euler", "Euler", 1, false, mwNone, &TSimData::StepEuler, nullptr, nullptr},
+    {nmEulerCromer, "EulerCromer", "Euler-Cromer", 1, false, mwNone, &TSimData::StepEulerCromer, nullptr,
+     nullptr},
+    {nmRalston, "Ralston", "Ralston", 2, false, mwNone, &TSimData::StepRalston, nullptr, nullptr},
+    {nmRK4, "RK4", "RK4", 4, false, mwAccelerations, &TSimData::StepRK4, nullptr, nullptr},
+    {nmRKF, "RKF", "RKF", 5, true, mwIntegrator, &TSimData::StepRKF, nullptr, nullptr},
+    {nmStoermer, "Stoermer", "Stoermer", 2, false, mwDifferences, &TSimData::StepStoermer,
+     &TSimData::StartStoermer, &TSimData::FinishStoermer},
 }};
+
+const TMethodInfo& MethodInfo(TNumMethod method) {
+    return NumMethods[method];
+}
+
+std::string MethodNameList() {
+    std::string list;
+    for (size_t m = 0; m < NumMethods.size(); ++m) {
+        if (m > 0) list += m + 1 == NumMethods.size() ? " or " : ", ";
+        list += NumMethods[m].Name;
+    }
+    return list;
+}
 
 namespace {
 constexpr int FloatFailures = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
@@ -73,20 +90,25 @@ void TSimData::Prepare() {
     Force->BuildPairTables();
     NewWork(PosWork, true, false);
     NewWork(VelWork, false, true);
-    if (Method == nmRK4) {
+    const TMethodInfo& method = MethodEntry();
+    if (method.Work & mwAccelerations) {
         NewWork(Acc1, false, false);
         NewWork(Acc2, false, false);
     }
-    if (Method == nmRKF) CreateIntegrator();
+    if (method.Work & mwIntegrator) CreateIntegrator();
+    if (method.Work & mwDifferences) {
+        NewWork(Delta, false, false);
+        HaveDelta = true;
+    }
     Prepared = true;
     PreparedRevision = Particles.Revision();
     PreparedDimensions = Dimensions;
     PreparedMethod = Method;
-    if (Method == nmStoermer) {
-        NewWork(Delta, false, false);
-        HaveDelta = true;
-        StartStoermer();
-    }
+    StartUp();
+}
+
+void TSimData::StartUp() {
+    if (const auto startUp = MethodEntry().StartUp) (this->*startUp)();
 }
 
 void TSimData::FreeWork() {
@@ -131,8 +153,8 @@ void TSimData::SetTimeStep(double x) {
     // A negative one would turn the run round at every Prepare (|s| * x / s has the sign of x
     // times that of s) while the setup showed a negative step.
     if (x < 0) throw EKNError("Time step must be positive");
-    if (Method != nmRKF) SignedStep = SignedStep == 0 ? x : std::fabs(SignedStep) / SignedStep * x;
-    if (Method == nmStoermer) StartStoermer();
+    if (!MethodEntry().Adaptive) SignedStep = SignedStep == 0 ? x : std::fabs(SignedStep) / SignedStep * x;
+    StartUp();
     TimeStep = x;
 }
 
@@ -151,7 +173,7 @@ void TSimData::Rewind() {
 
 void TSimData::Reverse() {
     SignedStep = -SignedStep;
-    if (Method == nmStoermer) StartStoermer();
+    StartUp();
 }
 
 double TSimData::KineticEnergy() const {
@@ -169,7 +191,8 @@ std::string TSimData::MethodName() const {
 void TSimData::Step(const std::function<bool()>& enough) {
     // Work arrays that do not fit the particles would be read out of range: prepare first.
     if (!WorkFits()) Prepare();
-    const auto cycle = NumMethods[Method].StepRoutine;
+    const TMethodInfo& method = MethodEntry();
+    const auto cycle = method.StepRoutine;
     ClearFloatFlags();
     for (int c = 0; c < Cycles; ++c) {
         (this->*cycle)();
@@ -177,7 +200,7 @@ void TSimData::Step(const std::function<bool()>& enough) {
         // what the cycle wrote, Time keeps the cycles completed before it.
         if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);
         if (Collisions) Particles.CheckCollisions();
-        if (Method != nmRKF) {
+        if (!method.Adaptive) {
             // A time beyond the range fails the cycle that reaches it, as a coordinate would;
             // Time keeps the cycles before it.
             const double time = Time + SignedStep;
@@ -186,7 +209,7 @@ void TSimData::Step(const std::function<bool()>& enough) {
         }
         if (enough && enough()) break;
     }
-    if (Method == nmStoermer) FinishStoermer();
+    if (method.Finish) (this->*method.Finish)();
     if (InfoWanted) Particles.UpdateMomentum();
     if (Particles.TotalMass != 0) Particles.UpdateCenterOfMass();
     if (std::fetestexcept(FloatFailures)) throw EKNError(MsgCoordinateOutOfRange);

@@ -18,6 +18,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,37 @@ enum TNumMethod : std::uint8_t {
 
 class TSimData;
 
-// The numerical methods, listed once: ordinal, MethodName, dialog caption, one cycle.
+// The work arrays a method needs beyond PosWork and VelWork, which every method has.
+enum TMethodWork : std::uint8_t {
+    mwNone = 0,
+    mwAccelerations = 1,  // Acc1, Acc2
+    mwDifferences = 2,    // Delta, the Stoermer history
+    mwIntegrator = 4      // the adaptive integrator with RKState, RKDeriv, RKScale
+};
+
+// One numerical method, everything the program knows of it: the table below is the only place
+// that names a method. Whatever offers, reads or writes methods (the options dialog, the setup
+// file, kinetra-batch, the Python module) goes through it, so a new method is one entry and its
+// step routine.
 struct TMethodInfo {
-    TNumMethod Method;
-    const char* Name;
-    const char* Caption;
-    void (TSimData::*StepRoutine)();
+    TNumMethod Method;    // the ordinal stored in the setup file, the dialog's radio index
+    const char* Name;     // MethodName: as the information window, kinetra-batch and Python write it
+    const char* Caption;  // the options dialog's radio caption
+    int Order;            // global order of accuracy
+    // Chooses its own step: the accuracy setting applies (and is stored in the setup file), the
+    // step routine advances Time itself, and the time step set is only its first trial step.
+    bool Adaptive;
+    unsigned Work;                    // TMethodWork flags
+    void (TSimData::*StepRoutine)();  // one computation cycle
+    void (TSimData::*StartUp)();      // after Prepare and after every change of the step in use
+    void (TSimData::*Finish)();       // at the end of every displayed step
 };
 extern const std::array<TMethodInfo, 6> NumMethods;
+
+// The entry of `method` (which must be one of the table's).
+const TMethodInfo& MethodInfo(TNumMethod method);
+// The names of the table as messages and help texts list them: "A, B or C".
+std::string MethodNameList();
 
 class TSimData {
 public:
@@ -70,6 +94,11 @@ public:
     int Cycles = DefaultCycles;
     std::string Notes;
     double Accuracy = DefaultAccuracy;
+    // A time an adaptive method lands on: its cycle that would step past it is shortened to end
+    // on it exactly (Time is then this value), and the step it would have taken stays in use for
+    // the cycles after it. Empty, the steps are the method's own; the fixed-step methods ignore
+    // it. A run until a time sets it for the length of the run.
+    std::optional<double> LandingTime;
 
     TParticlesList Particles;
     std::unique_ptr<TForce> Force;  // re-created by Clear
@@ -123,6 +152,7 @@ public:
     double KineticEnergy() const;
     double PotentialEnergy();
     std::string MethodName() const;
+    const TMethodInfo& MethodEntry() const { return MethodInfo(Method); }
 
     // The setup file named FileName (see SetupFile.h for the format). An error of a failed
     // load keeps its message and carries the place where reading stopped: FileName and the
@@ -153,6 +183,8 @@ public:
 private:
     void ReadSetup(TSetupReader& reader);
     void StepDone();
+    // The method's start-up step, if it has one.
+    void StartUp();
     // What the work arrays were made for; a Step on anything else prepares first, and a
     // Stoermer history made for other particles counts as none.
     bool Prepared = false;

@@ -116,7 +116,7 @@ std::string StateCsvComments(const TSimData& sim) {
         if (c == '\n' || c == '\r') c = ' ';
     std::string text = "# setup: " + name + "\n";
     text += "# method: " + sim.MethodName();
-    if (sim.Method == nmRKF) text += ", accuracy " + FormatRoundTrip(sim.Accuracy);
+    if (sim.MethodEntry().Adaptive) text += ", accuracy " + FormatRoundTrip(sim.Accuracy);
     text += "\n";
     text += "# time step: " + FormatRoundTrip(sim.TimeStep) + "\n";
     text += "# cycles per step: " + std::to_string(sim.Cycles) + "\n";

@@ -212,7 +212,16 @@ void TSimData::CurrentDerivatives() {
 }
 
 void TSimData::StepRKF() {
-    const double h = SignedStep;
+    double h = SignedStep;
+    // A step that would pass the landing time tries the rest of the way instead.
+    bool landing = false;
+    if (LandingTime) {
+        const double rest = *LandingTime - Time;
+        if (rest != 0 && (rest < 0) == (h < 0) && std::fabs(h) >= std::fabs(rest)) {
+            h = rest;
+            landing = true;
+        }
+    }
     CurrentDerivatives();
     const double absH = std::fabs(h);
     for (int k = 0; k < RKSize; ++k)
@@ -224,6 +233,12 @@ void TSimData::StepRKF() {
         hnext = MaxStepSize;
     else if (hnext < -MaxStepSize)
         hnext = -MaxStepSize;
+    if (landing && hdid == h) {
+        // Landed (Time + rest may differ from it in the last bit). A shortened step keeps the
+        // step it would have taken for what follows.
+        Time = *LandingTime;
+        if (h != SignedStep) return;
+    }
     SignedStep = hnext;
 }
 

@@ -32,6 +32,7 @@
 #include "base/SetupText.h"
 #include "batch/CompareRuns.h"
 #include "batch/RunRules.h"
+#include "batch/RunUntil.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
@@ -44,8 +45,6 @@ namespace kinetra::python {
 
 namespace {
 
-constexpr const char* MethodList = "Euler, EulerCromer, Ralston, RK4, RKF or Stoermer";
-
 // kinetra.Error, made once when the module is imported and kept for the process's life.
 PyObject* ErrorType = nullptr;
 
@@ -57,7 +56,7 @@ TParser& ModuleParser() {
 
 TNumMethod MethodNamed(const std::string& name) {
     if (const std::optional<TNumMethod> method = MethodFromName(name)) return *method;
-    throw EKNError("Unknown method '" + name + "' (" + MethodList + ")");
+    throw EKNError("Unknown method '" + name + "' (" + MethodNameList() + ")");
 }
 
 // The bytes of a name or the notes: a str as UTF-8, with the bytes that Text escaped restored
@@ -125,9 +124,6 @@ class TPySimulation {
 public:
     explicit TPySimulation(std::unique_ptr<TFramedSim> setup, int threads) : Setup(std::move(setup)) {
         SetThreads(threads);
-        Setup->Sim().Particles.OnCollision = [this](int i, int j) {
-            Collision = {true, i, j, Setup->Sim().Time};
-        };
     }
     TPySimulation(const TPySimulation&) = delete;
     TPySimulation& operator=(const TPySimulation&) = delete;
@@ -239,7 +235,7 @@ public:
         TSimData& sim = Sim();
         // A failed step leaves the state it reached (out of range): no step goes on from there.
         if (Failed) throw EKNError("The last step failed; rewind() to start again");
-        std::int64_t made = 0;
+        batch::TRunOutcome outcome;
         {
             // Busy before the lock is released, so that no other thread gets in between.
             const TBusy busy(Busy);
@@ -247,43 +243,39 @@ public:
             PrepareOnce();
             Stopped = false;
             auto lastCheck = std::chrono::steady_clock::now();
-            std::optional<batch::TUntil> reach;
-            if (until) reach.emplace(*until);
-            const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
-            try {
-                while (made < count && !(reach && reach->Reached(sim))) {
-                    if (maxSteps && made >= *maxSteps)
-                        throw EKNError(batch::StepLimitMessage(*maxSteps, sim.Time));
-                    const double before = sim.Time;
-                    try {
-                        sim.Step(cycleCheck);
-                    } catch (const EAbort&) {
-                        throw;
-                    } catch (const EThreadStart&) {
-                        throw;
-                    } catch (...) {
-                        Failed = true;
-                        throw;
-                    }
-                    ++made;
-                    if (until && sim.Time == before) throw EKNError("The time does not advance");
+            outcome = batch::RunUntil(
+                sim, until, maxSteps,
+                [&](std::int64_t) {
                     const auto now = std::chrono::steady_clock::now();
                     if (now - lastCheck > std::chrono::milliseconds(100)) {
                         lastCheck = now;
                         py::gil_scoped_acquire acquire;
                         if (PyErr_CheckSignals() != 0) throw py::error_already_set();
                     }
-                }
-            } catch (const EAbort&) {
-                if (!Collision.Happened) throw;
-                Collision.Happened = false;
-                throw EKNError(Format("Collision between %s and %s",
-                                      sim.Particles.Particles(Collision.First).Name,
-                                      sim.Particles.Particles(Collision.Second).Name) +
-                               " at t = " + FormatFixed(Collision.Time, 2));
-            }
+                },
+                count);
         }
-        return made;
+        switch (outcome.End) {
+            case batch::TRunEnd::Reached:
+                break;
+            case batch::TRunEnd::StepLimit:
+                throw EKNError(batch::StepLimitMessage(*maxSteps, sim.Time));
+            case batch::TRunEnd::Collision:
+                throw EKNError(batch::CollisionMessage(sim, outcome));
+            case batch::TRunEnd::Stalled:
+                std::rethrow_exception(outcome.Failure);
+            case batch::TRunEnd::Error:
+                // A thread the system refused is the machine's fault, not the state's.
+                try {
+                    std::rethrow_exception(outcome.Failure);
+                } catch (const EThreadStart&) {
+                    throw;
+                } catch (...) {
+                    Failed = true;
+                    throw;
+                }
+        }
+        return outcome.Steps;
     }
 
     // A save that fails keeps the name the simulation had.
@@ -349,12 +341,6 @@ private:
     bool NeedsPrepare = true;
     bool Failed = false;  // the last step failed: steps refused until Rewind
     std::atomic<bool> Busy{false};
-    struct {
-        bool Happened = false;
-        int First = 0;
-        int Second = 0;
-        double Time = 0;
-    } Collision;
 };
 
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
@@ -450,6 +436,8 @@ PYBIND11_MODULE(kinetra, m) {
     py::list methods;
     for (const TMethodInfo& info : NumMethods) methods.append(info.Name);
     m.attr("METHODS") = py::tuple(methods);
+    // Kept for the module's life: the property's documentation points into it.
+    static const std::string MethodDoc = "The numerical method by name: " + MethodNameList() + " (any case).";
 
     m.def("load", &Sim::Load, py::arg("path"), py::arg("threads") = 0,
           "Reads a setup file (.knx); threads share each force evaluation (0: one per core).");
@@ -461,7 +449,7 @@ PYBIND11_MODULE(kinetra, m) {
           py::arg("cycles") = py::none(), py::arg("accuracy") = py::none(),
           py::arg("collisions") = py::none(), py::arg("max_steps") = py::none(), py::arg("threads") = 0,
           "kinetra-batch compare: runs the setup until |time| >= |until| once per method (default all\n"
-          "six) and time step (default the setup's), and returns one dict per run with the keys\n"
+          "of METHODS) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
           "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt).");
@@ -495,7 +483,8 @@ PYBIND11_MODULE(kinetra, m) {
             },
             py::arg("t"), py::arg("max_steps") = py::none(),
             "Steps until |time| >= |t|, as kinetra-batch run --until: the last step is not shortened, a\n"
-            "t on the step grid is reached within rounding, RKF ends its last step at t. More than\n"
+            "t on the step grid is reached within rounding; RKF shortens its last step to end on t\n"
+            "exactly and keeps the step it would have taken for the steps after it. More than\n"
             "max_steps steps raise kinetra.Error. Returns the number of steps.")
         .def("reverse", &Sim::Reverse, "Turns the direction of time.")
         .def("rewind", &Sim::Rewind, "Back to time 0 and the initial state, forwards (the window's Stop).")
@@ -567,7 +556,7 @@ PYBIND11_MODULE(kinetra, m) {
                 values.Method = MethodNamed(name);
                 s.Apply(values);
             },
-            "The numerical method by name: Euler, EulerCromer, Ralston, RK4, RKF or Stoermer (any case).")
+            MethodDoc.c_str())
         .def_property(
             "time_step", [](Sim& s) { return s.Sim().TimeStep; },
             [](Sim& s, const py::object& v) {

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "BatchProcess.h"
+#include "engine/SimOptionValues.h"
+#include "engine/SimulationData.h"
 
 namespace kinetra {
 namespace {
@@ -23,8 +25,9 @@ namespace {
 using test::RunBatch;
 using test::TBatchResult;
 
-const char* const Methods[] = {"Euler", "EulerCromer", "Ralston", "RK4", "RKF", "Stoermer"};
-constexpr int RKF = 4;
+// The methods are the table's: each stored by its ordinal, the adaptive one with its accuracy.
+constexpr int Methods = static_cast<int>(NumMethods.size());
+constexpr int RKF = nmRKF;
 
 // What a setup file holds of the options.
 struct TStored {
@@ -67,14 +70,15 @@ std::string SetupText(int dims, bool charged, const TStored& stored) {
         for (int d = 0; d < dims; ++d) text += (d ? " " : "") + Number(component(d));
         return text;
     };
-    std::vector<std::string> lines = {std::to_string(dims),
-                                      stored.Method == RKF
-                                          ? "4 " + stored.Accuracy + " " + stored.Cycles
-                                          : std::to_string(stored.Method) + " " + stored.Cycles,
-                                      stored.TimeStep,
-                                      "",
-                                      "Begin_Particles",
-                                      ""};
+    std::vector<std::string> lines = {
+        std::to_string(dims),
+        NumMethods[stored.Method].Adaptive
+            ? std::to_string(stored.Method) + " " + stored.Accuracy + " " + stored.Cycles
+            : std::to_string(stored.Method) + " " + stored.Cycles,
+        stored.TimeStep,
+        "",
+        "Begin_Particles",
+        ""};
     int colour = 0;
     for (const TBody& b : bodies) {
         lines.insert(lines.end(),
@@ -96,13 +100,14 @@ struct TRow {
     std::string Refusal;
 };
 
-const std::vector<TRow> Rows = {
-    {{"--method", "Euler"}, ""},
-    {{"--method", "EulerCromer"}, ""},
-    {{"--method", "Ralston"}, ""},
-    {{"--method", "RK4"}, ""},
-    {{"--method", "RKF"}, ""},
-    {{"--method", "Stoermer"}, ""},
+// --method with every name of the table, then the rest.
+std::vector<TRow> WithEveryMethod(std::vector<TRow> rows) {
+    for (const TMethodInfo& entry : NumMethods)
+        rows.insert(rows.begin() + entry.Method, {{"--method", entry.Name}, ""});
+    return rows;
+}
+
+const std::vector<TRow> Rows = WithEveryMethod({
     {{"--dt", "0.004"}, ""},
     {{"--cycles", "3"}, ""},
     {{"--accuracy", "1E-8"}, ""},
@@ -123,7 +128,7 @@ const std::vector<TRow> Rows = {
     {{"--dt", "0"}, "Time step must not be zero"},
     {{"--dt", "-0.004"}, "Time step must be positive"},
     {{"--method", "Stoermer", "--dt", "1/0"}, "Zero denominator"},
-};
+});
 
 bool StoredOption(const std::string& option) {
     return option == "--method" || option == "--dt" || option == "--cycles" || option == "--accuracy";
@@ -193,7 +198,7 @@ public:
         const std::optional<std::vector<std::string>> options = OptionsFor(command, row);
         ASSERT_TRUE(options) << command;
         TStored stored{method};
-        if (method == RKF) stored.Accuracy = "1E-10";
+        if (NumMethods[method].Adaptive) stored.Accuracy = "1E-10";
         std::vector<std::string> args = {command, Write(SetupText(Dims, charged, stored))};
         const std::string out = (Folder.Path / "out.knx").string();
         if (command == "save") args.push_back(out);
@@ -219,7 +224,7 @@ public:
         for (size_t i = 0; i < row.Options.size(); ++i) {
             const std::string& option = row.Options[i];
             const std::string value = TakesValue(option) ? row.Options[i + 1] : "";
-            if (option == "--method") twin.Method = int(std::find(Methods, Methods + 6, value) - Methods);
+            if (option == "--method") twin.Method = *MethodFromName(value);
             if (option == "--dt") twin.TimeStep = value;
             if (option == "--cycles") twin.Cycles = value;
             if (option == "--accuracy") twin.Accuracy = value, accuracyGiven = true;
@@ -233,7 +238,8 @@ public:
         if (command == "check") {
             EXPECT_EQ(result.ExitCode, 0);
             const bool collisions = std::find(rest.begin(), rest.end(), "--collisions") != rest.end();
-            EXPECT_EQ(result.Out, "dimensions " + std::to_string(Dims) + "\nmethod " + Methods[twin.Method] +
+            EXPECT_EQ(result.Out, "dimensions " + std::to_string(Dims) + "\nmethod " +
+                                      NumMethods[twin.Method].Name +
                                       "\nparticles 5\nframe Origin\ntime step " + twin.TimeStep +
                                       "\ncycles " + twin.Cycles + "\naccuracy " + twin.Accuracy +
                                       "\ncollisions " + (collisions ? "on" : "off") + "\n");
@@ -272,7 +278,7 @@ public:
     // take the row in turn.
     void Everything() {
         int turn = 0;
-        for (int method = 0; method < 6; ++method)
+        for (int method = 0; method < Methods; ++method)
             for (size_t r = 0; r < Rows.size(); ++r) {
                 const bool charged = (method + r) % 2 == 1;
                 Check(method, charged, Rows[r], "run");
@@ -287,7 +293,7 @@ public:
         for (size_t r = 0; r < Rows.size(); ++r) {
             std::vector<std::string> commands = OthersTaking(Rows[r]);
             commands.push_back("run");
-            Check(int(r % 6), r % 2 == 0, Rows[r], commands[turn++ % commands.size()]);
+            Check(int(r % Methods), r % 2 == 0, Rows[r], commands[turn++ % commands.size()]);
         }
     }
 

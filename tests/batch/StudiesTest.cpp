@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "BatchProcess.h"
+#include "engine/SimOptionValues.h"
+#include "engine/SimulationData.h"
+#include "parser/Parser.h"
 
 namespace kinetra {
 namespace {
@@ -108,9 +111,9 @@ TEST(BatchRun, UntilStopsAtTheFirstStepThatReachesTheTimeInEitherDirection) {
         // On the step grid: 300 steps sum to 5.9999999999998943, which is 6 within rounding.
         {SunPlanet, "6", "300", 6},
         {SunPlanet, "0.06", "3", 0.06},
-        // RKF's step grows fivefold per cycle: 0.002 then 0.01 reach 0.01 in the first displayed
-        // step, after two of its ten cycles.
-        {rkf, "0.01", "1", 0.012},
+        // RKF's step grows fivefold per cycle: 0.002, then 0.01 would pass 0.01 and 0.008 lands
+        // on it in the first displayed step, after two of its ten cycles.
+        {rkf, "0.01", "1", 0.01},
     };
     for (const auto& c : cases)
         for (const bool backwards : {false, true}) {
@@ -125,6 +128,31 @@ TEST(BatchRun, UntilStopsAtTheFirstStepThatReachesTheTimeInEitherDirection) {
     // --steps bounds the run; a time already reached takes no step.
     EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--until", "100", "--steps", "2"}).Out).Rows.size(), 3u);
     EXPECT_EQ(ParseCsv(RunBatch({"run", SunPlanet, "--until", "0"}).Out).Rows.size(), 1u);
+}
+
+// --until lands RKF on T exactly, in either direction; a fixed step's run until a time is the
+// run of as many steps, byte for byte.
+TEST(BatchRun, UntilLandsRkfOnTheTimeAndLeavesTheFixedStepsAlone) {
+    for (const char* until : {"2*PI", "0.0123", "1/3"})
+        for (const bool backwards : {false, true}) {
+            SCOPED_TRACE(std::string(until) + (backwards ? " backwards" : ""));
+            TParser parser;
+            const double t = EvaluateFieldText(parser, until).Value;
+            std::vector<std::string> args = {"run", SunPlanet, "--method", "rkf", "--until", until};
+            if (backwards) args.push_back("--backwards");
+            const auto result = RunBatch(args);
+            ASSERT_EQ(result.ExitCode, 0) << result.Err;
+            const auto csv = ParseCsv(result.Out);
+            EXPECT_EQ(csv.Value(csv.Rows.size() - 1, "time"), backwards ? -t : t);
+        }
+    for (const TMethodInfo& entry : NumMethods) {
+        if (entry.Adaptive) continue;
+        SCOPED_TRACE(entry.Name);
+        const auto until = RunBatch({"run", SunPlanet, "--method", entry.Name, "--until", "0.05", "--state"});
+        const auto steps = RunBatch({"run", SunPlanet, "--method", entry.Name, "--steps", "3", "--state"});
+        EXPECT_EQ(ParseCsv(until.Out).Rows.size(), 4u);
+        EXPECT_EQ(until.Out, steps.Out);
+    }
 }
 
 TEST(BatchRun, MaxStepsStopsAnUnfinishedRunWithExitFive) {

@@ -57,13 +57,23 @@ def test_threads_give_the_same_bits():
 
 @pytest.mark.parametrize("until, method", [("6", "RK4"), ("2*PI", "RKF")])
 def test_run_until_stops_where_batch_does(until, method):
-    # 6 lies on the step grid of 0.02, reached within rounding; RKF ends its last step at T.
+    # 6 lies on the step grid of 0.02, reached within rounding; RKF lands its last step on T.
     sim = kinetra.load(EXAMPLES / "SunPlanet.knx")
     sim.method = method
     steps = sim.run_until(until)
     rows = batch_records(EXAMPLES / "SunPlanet.knx", "--method", method, "--until", until)
     assert steps == len(rows) - 1
     assert [sim.time, *sim.positions.ravel(), *sim.velocities.ravel()] == [rows[-1][1], *rows[-1][6:]]
+
+
+def test_rkf_lands_on_every_until_time_and_goes_on_after():
+    sim = kinetra.load(EXAMPLES / "SunPlanet.knx")
+    sim.method = "RKF"
+    for until in (0.3, "1", 2.5):
+        sim.run_until(until)
+        assert sim.time == float(until)
+    sim.step()
+    assert sim.time > 2.5
 
 
 def test_compare_gives_batch_table():

@@ -35,6 +35,30 @@ def test_saved_setup_loads_back_byte_for_byte(tmp_path):
     assert np.array_equal(built.velocities, loaded.velocities)
 
 
+@pytest.mark.parametrize("name", kinetra.METHODS)
+def test_every_method_is_offered_saved_and_loaded(tmp_path, name):
+    # Any case sets it; the file keeps it and batch reads it.
+    sim = three_body()
+    sim.method = name.lower()
+    path = sim.save(tmp_path / "m.knx")
+    _, out, _ = batch("check", path)
+    assert f"method {name}\n" in out
+    loaded = kinetra.load(path)
+    assert loaded.method == name
+    loaded.step(2)
+    ahead = loaded.time
+    loaded.reverse()
+    loaded.step()
+    assert loaded.time < ahead
+
+
+def test_compare_runs_every_method_by_default():
+    table = kinetra.compare(str(ROOT / "examples" / "SunPlanet.knx"), 0.01)
+    assert tuple(row["method"] for row in table) == kinetra.METHODS
+    with pytest.raises(kinetra.Error, match=", ".join(kinetra.METHODS[:-1]) + " or " + kinetra.METHODS[-1]):
+        kinetra.Simulation(1).method = "Leapfrog"
+
+
 @pytest.mark.parametrize("dimensions", [1, 2, 3, 26])
 def test_shapes(dimensions):
     sim = kinetra.Simulation(dimensions)

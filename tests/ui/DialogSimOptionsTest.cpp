@@ -18,21 +18,25 @@ protected:
     TFakeHost Host;
 };
 
-TEST_F(DialogSimOptions, RkfEnablesAccuracyAndRenamesTheTimeStep) {
+// The dialog offers every method of the table by its caption, and an adaptive one enables the
+// accuracy and calls the time step its initial one.
+TEST_F(DialogSimOptions, EveryMethodIsOfferedAndAnAdaptiveOneEnablesAccuracy) {
     Host.Sim.SetMethod(nmRKF);
     TfrmSimOptions dialog(Host);
-    EXPECT_EQ(dialog.Controls().rgNumMethod->ItemIndex(), nmRKF);
-    EXPECT_EQ(dialog.Controls().rgNumMethod->Item(1)->text(), QStringLiteral("Euler-Cromer"));
-    EXPECT_EQ(dialog.Controls().rgNumMethod->Item(5)->text(), QStringLiteral("Stoermer"));
-    EXPECT_TRUE(dialog.Controls().edtAccuracy->isEnabled());
-    EXPECT_TRUE(dialog.Controls().lblAccuracy->isEnabled());
-    EXPECT_EQ(dialog.Controls().lblTimeStep->text(), QStringLiteral("Initial time step"));
-
-    dialog.Controls().rgNumMethod->Item(nmRK4)->click();
-    EXPECT_FALSE(dialog.Controls().edtAccuracy->isEnabled());
-    EXPECT_FALSE(dialog.Controls().lblAccuracy->isEnabled());
-    EXPECT_EQ(dialog.Controls().lblTimeStep->text(), QStringLiteral("Time step"));
-    EXPECT_EQ(dialog.Controls().edtAccuracy->text(), QStringLiteral("1E-12"));
+    TRadioGroup& group = *dialog.Controls().rgNumMethod;
+    EXPECT_EQ(group.ItemIndex(), nmRKF);
+    ASSERT_EQ(group.Count(), static_cast<int>(NumMethods.size()));
+    for (const TMethodInfo& entry : NumMethods) {
+        SCOPED_TRACE(entry.Name);
+        group.Item(entry.Method)->click();
+        EXPECT_EQ(group.Item(entry.Method)->text(), QString::fromLatin1(entry.Caption));
+        EXPECT_EQ(dialog.Controls().edtAccuracy->isEnabled(), entry.Adaptive);
+        EXPECT_EQ(dialog.Controls().lblAccuracy->isEnabled(), entry.Adaptive);
+        EXPECT_EQ(dialog.Controls().lblTimeStep->text(),
+                  entry.Adaptive ? QStringLiteral("Initial time step") : QStringLiteral("Time step"));
+        EXPECT_EQ(dialog.Controls().edtAccuracy->text(), QStringLiteral("1E-12"));
+    }
+    EXPECT_EQ(group.Item(nmEulerCromer)->text(), QStringLiteral("Euler-Cromer"));
 }
 
 TEST_F(DialogSimOptions, OpensWithTheFocusOnTheMethodInForce) {

@@ -178,7 +178,8 @@ void TfrmSimOptions::FormCreate() {
 }
 
 void TfrmSimOptions::nmClick() {
-    const bool adaptive = rgNumMethod->ItemIndex() == nmRKF;
+    const int method = rgNumMethod->ItemIndex();
+    const bool adaptive = method >= 0 && MethodInfo(static_cast<TNumMethod>(method)).Adaptive;
     edtAccuracy->setEnabled(adaptive);
     lblAccuracy->setEnabled(adaptive);
     lblTimeStep->setText(adaptive ? QStringLiteral("Initial time step") : QStringLiteral("Time step"));

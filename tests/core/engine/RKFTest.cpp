@@ -59,6 +59,34 @@ TEST(RungeKutta, AcceptsAndGrowsFivefoldWhenTheErrorVanishes) {
     EXPECT_EQ(sim.SignedStep, 1E50);
 }
 
+// A landing time shortens the cycle that would pass it, in either direction: the time is the
+// landing time itself and the step it would have taken goes on; without one, nothing changes.
+TEST(RungeKutta, ACycleThatWouldPassTheLandingTimeEndsOnIt) {
+    for (const double sign : {1.0, -1.0}) {
+        TSimData sim;
+        NewSetup(sim, 2);
+        AddParticle(sim, "alone", 1, {0, 0}, {1, 0});
+        sim.SetMethod(nmRKF);
+        sim.SetCycles(1);
+        sim.Rewind();
+        sim.Prepare();
+        if (sign < 0) sim.Reverse();
+        sim.LandingTime = sign * 0.0105;
+        sim.Step();  // 0.002, below it
+        EXPECT_EQ(sim.Time, sign * 0.002);
+        EXPECT_EQ(sim.SignedStep, sign * 0.01);
+        sim.Step();  // 0.01 would pass it: 0.0085 lands
+        EXPECT_EQ(sim.Time, sign * 0.0105);
+        EXPECT_EQ(sim.SignedStep, sign * 0.01);
+        EXPECT_NEAR(sim.Particles.Particles(0).Position[0], sign * 0.0105, 1E-17);
+        sim.Step();  // at it: no landing left
+        EXPECT_EQ(sim.SignedStep, sign * 0.05);
+        sim.LandingTime.reset();
+        sim.Step();
+        EXPECT_EQ(sim.SignedStep, sign * 0.25);
+    }
+}
+
 TEST(RungeKutta, RejectedStepIsRetriedSmallerWithinTheCycle) {
     Exponential e;
     e.Derivs();

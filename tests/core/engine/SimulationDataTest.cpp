@@ -1,12 +1,16 @@
 // The simulation state: parameters and their validation, preparation, and the step driver.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <limits>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "base/KNUtils.h"
 #include "engine/RKF.h"
+#include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "tests/core/engine/SimTestUtil.h"
 
@@ -61,15 +65,53 @@ TEST(SimDataParameters, ValidatingSettersRefuseAndKeepTheirValue) {
     EXPECT_EQ(sim.Dimensions, 1);
 }
 
-TEST(SimDataParameters, MethodNamesDropThePrefix) {
-    TSimData sim;
-    const char* names[] = {"Euler", "EulerCromer", "Ralston", "RK4", "RKF", "Stoermer"};
-    for (int m = 0; m < 6; ++m) {
-        sim.Method = static_cast<TNumMethod>(m);
-        EXPECT_EQ(sim.MethodName(), names[m]);
-        EXPECT_EQ(NumMethods[static_cast<size_t>(m)].Method, m);
+// Every entry of the method table: found by its name in any case, stored by its ordinal (with
+// the accuracy when adaptive) and read back, stepped and reversed.
+TEST(SimDataParameters, EveryMethodOfTheTableLoadsSavesStepsAndReverses) {
+    for (size_t k = 0; k < NumMethods.size(); ++k) {
+        const TMethodInfo& entry = NumMethods[k];
+        SCOPED_TRACE(entry.Name);
+        EXPECT_EQ(static_cast<size_t>(entry.Method), k);
+        EXPECT_EQ(&MethodInfo(entry.Method), &entry);
+        std::string lower = entry.Name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(MethodFromName(lower), entry.Method);
+        EXPECT_NE(MethodNameList().find(entry.Name), std::string::npos);
+
+        TSimData sim;
+        NewSetup(sim, 2);
+        AddParticle(sim, "Sun", 1, {0, 0}, {0, 0});
+        AddParticle(sim, "Planet", 1E-3, {1, 0}, {0, 1});
+        sim.SetMethod(entry.Method);
+        sim.SetAccuracy(1E-9);
+        EXPECT_EQ(sim.MethodName(), entry.Name);
+        std::ostringstream saved;
+        sim.SaveToStream(saved);
+        TSimData loaded;
+        std::istringstream in(saved.str());
+        loaded.LoadFromStream(in);
+        EXPECT_EQ(loaded.Method, entry.Method);
+        EXPECT_EQ(loaded.Accuracy, entry.Adaptive ? 1E-9 : DefaultAccuracy);
+        std::ostringstream again;
+        loaded.SaveToStream(again);
+        EXPECT_EQ(again.str(), saved.str());
+
+        test::Rewind(loaded);
+        loaded.Step();
+        const double ahead = loaded.Time;
+        EXPECT_GT(ahead, 0);
+        // A fixed step advances the time by the cycles' steps; an adaptive one by its own.
+        if (!entry.Adaptive) {
+            EXPECT_NEAR(ahead, loaded.Cycles * loaded.TimeStep, 1E-15);
+        }
+        loaded.Reverse();
+        loaded.Step();
+        EXPECT_LT(loaded.Time, ahead);
+        if (!entry.Adaptive) {
+            EXPECT_NEAR(loaded.Time, 0, 1E-15);
+            EXPECT_NEAR(loaded.Particles.Particles(1).Position[0], 1, 1E-3);
+        }
     }
-    EXPECT_STREQ(NumMethods[nmEulerCromer].Caption, "Euler-Cromer");
 }
 
 TEST(SimDataParameters, ClearKeepsRunSwitchesAndName) {
