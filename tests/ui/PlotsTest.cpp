@@ -58,8 +58,8 @@ TEST_F(Plots, OrbitalElementsFollowTheSetupsForceLaw) {
         const double a = 1 / (2 / 2.0 - v2 / mu);
         TQuantityProbe probe(Sim(), std::nullopt);
         EXPECT_NEAR(probe.Value({TQuantityKind::SemiMajorAxis, 1, 0}), a, 1e-12);
-        EXPECT_NEAR(probe.Value({TQuantityKind::Eccentricity, 1, 0}), 2 / a - 1,
-                    1e-12);  // starts at apoapsis
+        // Starting at apoapsis; near 0 the square root magnifies the rounding.
+        EXPECT_NEAR(probe.Value({TQuantityKind::Eccentricity, 1, 0}), 2 / a - 1, 1e-7);
         EXPECT_NEAR(probe.Value({TQuantityKind::Period, 1, 0}),
                     2 * std::numbers::pi * std::sqrt(a * a * a / mu), 1e-10);
         EXPECT_NEAR(probe.Value({TQuantityKind::Distance, 1, 0, 0, true}), std::log10(2.0), 1e-15);
@@ -106,8 +106,8 @@ TEST_F(Plots, DistanceCurveShowsTheOrbitsPeriod) {
     std::vector<double> minima;
     for (std::size_t i = 1; i + 1 < d.size(); ++i)
         if (d[i] < d[i - 1] && d[i] <= d[i + 1]) minima.push_back(t[i]);
-    ASSERT_EQ(minima.size(), 2u);
-    EXPECT_NEAR(minima[1] - minima[0], period, step);
+    ASSERT_GE(minima.size(), 2u);
+    for (std::size_t i = 1; i < minima.size(); ++i) EXPECT_NEAR(minima[i] - minima[i - 1], period, step);
 }
 
 // log T against log a of every planet about the Sun: Kepler's third law, slope 1.5.

@@ -273,10 +273,19 @@ void TfrmPlot::Draw(QPainter& painter, const QRect& area) {
     }
     for (std::size_t s = 0; s < count; ++s) {
         const TPlotSeries& series = FSpec.Series[s];
-        if (series.Panel == 1)
-            curve(lowerRect, lowerY, series.Colour, series.PenWidth, lines[s]);
-        else
-            curve(upperRect, upperY, series.Colour, series.PenWidth, lines[s]);
+        const QRect& rect = series.Panel == 1 ? lowerRect : upperRect;
+        const TMapping& y = series.Panel == 1 ? lowerY : upperY;
+        curve(rect, y, series.Colour, series.PenWidth, lines[s]);
+        // Against anything but the time a series may stay near one point (an orbit's elements):
+        // its newest point is marked.
+        const auto i = static_cast<int>(s);
+        if (series.X.Kind != TQuantityKind::Time && !FHistory.Empty() && std::isfinite(FHistory.LastX(i)) &&
+            std::isfinite(FHistory.LastY(i))) {
+            painter.setPen(QPen(series.Colour, 0));
+            painter.setBrush(series.Colour);
+            painter.drawEllipse(QPointF(tx(FHistory.LastX(i)), y(FHistory.LastY(i))), 3, 3);
+            painter.setBrush(Qt::NoBrush);
+        }
     }
 
     // The x axis under the lowest panel.
