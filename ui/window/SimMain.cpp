@@ -88,6 +88,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
     Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
     connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
+    connect(Gestures, &TSceneGestures::plotRequested, this,
+            [this](int body) { Guard([this, body] { Extras->mmiPlotClick(body); }); });
     connect(FDocument.get(), &TDocument::hintShown, this,
             [this](const QString& hint) { Status->ShowHint(hint); });
     UpdateCommands();
@@ -179,8 +181,6 @@ void TSimForm::ConnectRooms() {
                              .arg(records)
                              .arg(QFileInfo(fileName).fileName()));
     });
-    connect(Gestures, &TSceneGestures::plotRequested, this,
-            [this](int body) { Guard([this, body] { Extras->mmiPlotClick(body); }); });
     connect(Extras, &TSimExtras::recentFilesChanged, this, [this] { Extras->FillRecentMenu(*mmiRecent); });
 }
 
