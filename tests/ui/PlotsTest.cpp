@@ -134,10 +134,13 @@ TEST_F(Plots, KeplersThirdLawHasSlopeThreeHalves) {
     EXPECT_NEAR(slope, 1.5, 1e-3);
 }
 
-// Exports are written whole: the PNG is the picture, the SVG an SVG; a target that cannot be
-// written is reported and leaves nothing behind. Closing the window ends its sampling.
-TEST_F(Plots, ExportsAndClosing) {
+// Opened after steps it did not see, a plot begins at the present. Exports are written whole:
+// the PNG is the picture, the SVG an SVG; a target that cannot be written is reported and
+// leaves nothing behind. Closing the window ends its sampling.
+TEST_F(Plots, OpenedLateExportsAndClosing) {
     Open(ExamplesFolder + "/SunPlanet.knx");
+    for (int i = 0; i < 5; ++i) Form->Controls().mmiStep->trigger();
+    const double openedAt = Sim().Time;
     TfrmPlot* plot = OpenPlot([](TfrmPlotChoice& choice) {
         choice.Y.SetQuantity({TQuantityKind::Speed, 1, 0});
         choice.AddSeries();
@@ -147,6 +150,8 @@ TEST_F(Plots, ExportsAndClosing) {
     ASSERT_NE(plot, nullptr);
     EXPECT_EQ(plot->History().Series(), 2);
     for (int i = 0; i < 20; ++i) Form->Controls().mmiStep->trigger();
+    EXPECT_EQ(plot->History().Buckets().front().FirstTime, openedAt);
+    EXPECT_EQ(plot->History().Count(), 21);
     plot->resize(500, 360);
     for (const char* format : {"png", "svg"}) {
         Prompts->SaveNames.push_back(PathOf(QStringLiteral("plot.") + QString::fromLatin1(format)));
