@@ -119,6 +119,25 @@ static void BM_EnergyPlotPicture(benchmark::State& state) {
     state.counters["buckets"] = static_cast<double>(plot.History().Buckets().size());
 }
 
+// A plot window of two series against the time (560 x 400) after `samples` samples, as
+// Options > Plot... holds them through a long run.
+static void BM_PlotPicture(benchmark::State& state) {
+    TPlotSpec spec;
+    spec.Series.resize(2);
+    spec.Series[0].Y.Kind = TQuantityKind::Distance;
+    spec.Series[1].Y.Kind = TQuantityKind::Speed;
+    spec.Series[1].Colour = SeriesColour(1);
+    TfrmPlot plot(nullptr, spec);
+    const auto samples = static_cast<int>(state.range(0));
+    for (int i = 0; i < samples; ++i) {
+        const double t = 0.01 * i;
+        const double x[2] = {t, t}, y[2] = {1 + 0.5 * std::cos(t), 2 + std::sin(t) + 1E-4 * std::sin(7 * t)};
+        plot.AddSample(t, x, y);
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(plot.Picture());
+    state.counters["buckets"] = static_cast<double>(plot.History().Buckets().size());
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -131,6 +150,7 @@ int main(int argc, char** argv) {
         ->Arg(100000)
         ->Arg(1000000)
         ->Unit(benchmark::kMicrosecond);
+    BENCHMARK(BM_PlotPicture)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }

@@ -81,21 +81,23 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
               (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
-    EXPECT_EQ(
-        Captions(TopMenu("mmiOptions")),
-        (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass", "&Fit all",
-                              "-", "&Velocity arrows", "F&orce arrows", "&Charge signs", "&Notes pane"}));
+    EXPECT_EQ(Captions(TopMenu("mmiOptions")),
+              (std::vector<QString>{"&Display info", "Energy &plot", "P&lot\u2026", "&Trails",
+                                    "&Show center of mass", "&Fit all", "-", "&Velocity arrows",
+                                    "F&orce arrows", "&Charge signs", "&Notes pane"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.
-    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiRecordCsv,
-                       Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
+    for (QAction* a :
+         {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot, Form->Controls().mmiRecordCsv,
+          Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_TRUE(Form->Controls().mmiExamples->menuAction()->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiRecent->menuAction()->isEnabled());
     Open(DataFile("ui_figure_eight.knx"));
-    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiRecordCsv,
-                       Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
+    for (QAction* a :
+         {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot, Form->Controls().mmiRecordCsv,
+          Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
 
@@ -113,15 +115,15 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     ASSERT_NE(plot, nullptr);
     EXPECT_TRUE(plot->isVisible());
     EXPECT_EQ(plot->windowTitle(), "Energy plot");
-    EXPECT_EQ(plot->History().E0(), e0);
+    EXPECT_EQ(plot->E0(), e0);
     ASSERT_EQ(plot->History().Buckets().size(), 1u);
     EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
-    EXPECT_EQ(plot->History().Last().Time, Sim().Time);
+    EXPECT_EQ(plot->History().LastTime(), Sim().Time);
 
     // One sample per step.
     Steps(3);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
-    EXPECT_EQ(plot->History().Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
+    EXPECT_EQ(plot->History().LastY(2), Sim().KineticEnergy() + Sim().PotentialEnergy());
     // A refresh without a step (a new size of the drawing area) adds nothing.
     Form->ResizeDrawingArea(420, 300);
     EXPECT_EQ(plot->History().Buckets().size(), 4u);
@@ -130,7 +132,7 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     Form->Controls().mmiStop->trigger();
     ASSERT_EQ(plot->History().Buckets().size(), 1u);
     EXPECT_EQ(plot->History().Buckets()[0].FirstTime, 0);
-    EXPECT_EQ(plot->History().E0(), e0);
+    EXPECT_EQ(plot->E0(), e0);
 
     // Backwards the times go below zero, in the order they came.
     for (int i = 0; i < 3; ++i) Form->Controls().mmiStepBack->trigger();
@@ -152,7 +154,7 @@ TEST_F(ExtraCommands, EnergyPlotStartsAtTheEnergyOfTimeZeroAndTakesEveryStep) {
     EXPECT_TRUE(plot->isVisible());
     ASSERT_EQ(plot->History().Buckets().size(), 1u);
     EXPECT_EQ(plot->History().Buckets()[0].FirstTime, Sim().Time);
-    EXPECT_EQ(plot->History().E0(), e0);
+    EXPECT_EQ(plot->E0(), e0);
     plot->close();
     EXPECT_FALSE(Form->Controls().mmiEnergyPlot->isChecked());
     EXPECT_FALSE(Form->EnergyPlotShown());
@@ -174,14 +176,14 @@ TEST_F(ExtraCommands, EnergyPlotOpenedDuringARunDrawsNoTrendItNeverSaw) {
         return false;
     });
     ASSERT_EQ(RunState(), rsPaused);
-    const TEnergyHistory& history = Form->EnergyPlot()->History();
-    EXPECT_EQ(history.E0(), e0);
+    const TPlotHistory& history = Form->EnergyPlot()->History();
+    EXPECT_EQ(Form->EnergyPlot()->E0(), e0);
     ASSERT_FALSE(history.Empty());
     EXPECT_EQ(history.Buckets().front().FirstTime, openedAt);
-    EXPECT_EQ(history.Last().Time, Sim().Time);
-    for (const TEnergyBucket& b : history.Buckets()) {
-        EXPECT_LT(std::fabs(history.Drift(b.Total.Min)), 1e-2) << b.FirstTime;
-        EXPECT_LT(std::fabs(history.Drift(b.Total.Max)), 1e-2) << b.FirstTime;
+    EXPECT_EQ(history.LastTime(), Sim().Time);
+    for (std::size_t i = 0; i < history.Buckets().size(); ++i) {
+        EXPECT_LT(std::fabs(EnergyDrift(history.Range(i, 2).Min, e0)), 1e-2) << i;
+        EXPECT_LT(std::fabs(EnergyDrift(history.Range(i, 2).Max, e0)), 1e-2) << i;
     }
 }
 
@@ -199,11 +201,12 @@ TEST_F(ExtraCommands, EnergyPlotOfARunReachesTheTrueExtremesOfAFastSwing) {
         return false;
     });
     ASSERT_EQ(RunState(), rsPaused);
-    const TEnergyHistory& history = plot->History();
-    EXPECT_EQ(history.Last().Time, Sim().Time);
-    EXPECT_EQ(history.Last().Total, Sim().KineticEnergy() + Sim().PotentialEnergy());
+    const TPlotHistory& history = plot->History();
+    EXPECT_EQ(history.LastTime(), Sim().Time);
+    EXPECT_EQ(history.LastY(2), Sim().KineticEnergy() + Sim().PotentialEnergy());
     double plotted = 0;
-    for (const TEnergyBucket& b : history.Buckets()) plotted = std::max(plotted, b.Kinetic.Max);
+    for (std::size_t i = 0; i < history.Buckets().size(); ++i)
+        plotted = std::max(plotted, history.Range(i, 0).Max);
 
     // The same setup stepped on its own to the same time, every step looked at.
     TFramedSim simSetup;

@@ -14,8 +14,15 @@
 namespace kinetra::ui::test {
 namespace {
 
+// Takes in an energy sample as the energy plot does: kinetic, potential and total over time.
+void AddEnergy(TPlotHistory& history, double time, double kinetic, double potential) {
+    const double x[3] = {time, time, time};
+    const double y[3] = {kinetic, potential, kinetic + potential};
+    history.Add(time, x, y);
+}
+
 // Every bucket but the last holds Stride samples, and together they hold every sample taken.
-void ExpectEvenBuckets(const TEnergyHistory& history) {
+void ExpectEvenBuckets(const TPlotHistory& history) {
     const auto& buckets = history.Buckets();
     ASSERT_FALSE(buckets.empty());
     std::int64_t count = 0;
@@ -27,19 +34,19 @@ void ExpectEvenBuckets(const TEnergyHistory& history) {
         count += buckets[i].Count;
     }
     EXPECT_EQ(count, history.Count());
-    EXPECT_EQ(buckets.back().LastTime, history.Last().Time);
+    EXPECT_EQ(buckets.back().LastTime, history.LastTime());
 }
 
-TEST(EnergyHistory, StaysWithinItsCapacityAndThinsEvenly) {
+TEST(PlotHistory, StaysWithinItsCapacityAndThinsEvenly) {
     for (const auto& [capacity, offered, kept, stride] :
          {std::tuple{std::size_t{8}, 1000, 8u, 128}, std::tuple{std::size_t{7}, 50, 4u, 16},
           std::tuple{std::size_t{1}, 50, 2u, 32}, std::tuple{std::size_t{0}, 5, 2u, 4},
-          std::tuple{TEnergyHistory::DefaultCapacity, 250000, 7813u, 32}}) {
-        TEnergyHistory history(capacity);
+          std::tuple{TPlotHistory::DefaultCapacity, 250000, 7813u, 32}}) {
+        TPlotHistory history(capacity, 3);
         EXPECT_EQ(history.Capacity() % 2, 0u);
         EXPECT_GE(history.Capacity(), 2u);
         for (int n = 0; n < offered; ++n) {
-            history.Add(n, n % 7, -2);
+            AddEnergy(history, n, n % 7, -2);
             if (offered <= 1000) {
                 ASSERT_LE(history.Buckets().size(), history.Capacity()) << "after " << n;
                 ExpectEvenBuckets(history);
@@ -49,68 +56,63 @@ TEST(EnergyHistory, StaysWithinItsCapacityAndThinsEvenly) {
         EXPECT_EQ(history.Buckets().size(), kept) << capacity;
         EXPECT_EQ(history.Stride(), stride) << capacity;
         EXPECT_EQ(history.Count(), offered);
-        EXPECT_EQ(history.E0(), -2);
     }
 }
 
 // A swing far faster than a bucket keeps its true extremes in every bucket: a band, not a
 // slow wave that sampling every k-th value would draw.
-TEST(EnergyHistory, BucketsKeepTheExtremesOfFastSwingsInTheOrderTheyCame) {
-    TEnergyHistory history(16);
+TEST(PlotHistory, BucketsKeepTheExtremesOfFastSwingsInTheOrderTheyCame) {
+    TPlotHistory history(16, 3);
     const double pi = std::acos(-1.0);
     for (int n = 0; n < 10000; ++n) {
         const double k = 1 + std::sin(n * 2 * pi / 37.3);  // period 37.3 samples, 0..2
-        history.Add(n * 0.01, k, n == 5000 ? std::nan("") : -k);
+        AddEnergy(history, n * 0.01, k, n == 5000 ? std::nan("") : -k);
     }
     EXPECT_EQ(history.Stride(), 1024);
-    for (const TEnergyBucket& b : history.Buckets()) {
+    for (std::size_t i = 0; i < history.Buckets().size(); ++i) {
+        const TPlotBucket& b = history.Buckets()[i];
+        const TPlotRange &kinetic = history.Range(i, 0), &potential = history.Range(i, 1);
         if (b.Count < 40) continue;
-        EXPECT_GT(b.Kinetic.Max, 1.999);
-        EXPECT_LT(b.Kinetic.Min, 0.001);
-        EXPECT_EQ(b.Potential.Min, -b.Kinetic.Max);
-        EXPECT_EQ(b.Potential.MaxTime, b.Kinetic.MinTime);
-        EXPECT_NEAR(b.Total.Max, 0, 1e-15);
-        EXPECT_LE(b.FirstTime, b.Kinetic.MinTime);
-        EXPECT_GE(b.LastTime, b.Kinetic.MaxTime);
-        EXPECT_EQ(b.Kinetic.MinAt < b.Kinetic.MaxAt, b.Kinetic.MinTime < b.Kinetic.MaxTime);
+        EXPECT_GT(kinetic.Max, 1.999);
+        EXPECT_LT(kinetic.Min, 0.001);
+        EXPECT_EQ(potential.Min, -kinetic.Max);
+        EXPECT_EQ(potential.MaxX, kinetic.MinX);
+        EXPECT_LE(b.FirstTime, kinetic.MinX);
+        EXPECT_GE(b.LastTime, kinetic.MaxX);
+        EXPECT_EQ(kinetic.MinAt < kinetic.MaxAt, kinetic.MinX < kinetic.MaxX);
     }
     // A not-finite value is left out of its series only.
-    EXPECT_TRUE(std::isfinite(history.Buckets()[4].Potential.Min));
+    EXPECT_TRUE(std::isfinite(history.Range(4, 1).Min));
 
     // A rising ramp keeps its order: minimum first.
-    TEnergyHistory ramp(4);
-    for (int n = 0; n < 100; ++n) ramp.Add(n, n, 0);
-    for (const TEnergyBucket& b : ramp.Buckets()) {
-        EXPECT_EQ(b.Kinetic.MinTime, b.FirstTime);
-        EXPECT_EQ(b.Kinetic.MaxTime, b.LastTime);
-        EXPECT_LE(b.Kinetic.MinAt, b.Kinetic.MaxAt);
+    TPlotHistory ramp(4, 3);
+    for (int n = 0; n < 100; ++n) AddEnergy(ramp, n, n, 0);
+    for (std::size_t i = 0; i < ramp.Buckets().size(); ++i) {
+        EXPECT_EQ(ramp.Range(i, 0).MinX, ramp.Buckets()[i].FirstTime);
+        EXPECT_EQ(ramp.Range(i, 0).MaxX, ramp.Buckets()[i].LastTime);
+        EXPECT_LE(ramp.Range(i, 0).MinAt, ramp.Range(i, 0).MaxAt);
     }
+
+    // Backwards times are kept in the order they came.
+    TPlotHistory backwards;
+    for (int n = 0; n < 5; ++n) AddEnergy(backwards, -n * 0.5, 1, 0);
+    ASSERT_EQ(backwards.Buckets().size(), 5u);
+    EXPECT_EQ(backwards.Buckets().back().FirstTime, -2);
 }
 
-TEST(EnergyHistory, DriftIsRelativeToE0AndAbsoluteWhenE0IsZero) {
-    TEnergyHistory history;
-    history.Add(0, 1, -3);  // E0 = -2
-    history.Add(1, 1, -2);  // E = -1
-    EXPECT_TRUE(history.RelativeDrift());
-    EXPECT_EQ(history.Drift(history.Last()), 0.5);
+TEST(EnergyPlot, DriftIsRelativeToE0AndAbsoluteWhenE0IsZero) {
+    TfrmEnergyPlot plot(nullptr, 64);
+    plot.Restart(0, 1, -3);    // E0 = -2
+    plot.AddSample(1, 1, -2);  // E = -1
+    EXPECT_TRUE(plot.RelativeDrift());
+    EXPECT_EQ(plot.History().LastY(3), 0.5);
 
-    history.Clear();
-    EXPECT_TRUE(history.Empty());
-    history.Add(0, 1, -1);  // E0 = 0
-    history.Add(0.5, 1.25, -1);
-    EXPECT_FALSE(history.RelativeDrift());
-    EXPECT_EQ(history.E0(), 0);
-    const double drift = history.Drift(history.Last());
-    EXPECT_TRUE(std::isfinite(drift));
-    EXPECT_EQ(drift, 0.25);
-    EXPECT_EQ(history.Drift(history.Buckets().front().Total.Min), 0);
-}
-
-TEST(EnergyHistory, BackwardsTimesAreKeptInTheOrderTheyCame) {
-    TEnergyHistory history;
-    for (int n = 0; n < 5; ++n) history.Add(-n * 0.5, 1, 0);
-    ASSERT_EQ(history.Buckets().size(), 5u);
-    EXPECT_EQ(history.Buckets().back().FirstTime, -2);
+    plot.Restart(0, 1, -1);  // E0 = 0
+    plot.AddSample(0.5, 1.25, -1);
+    EXPECT_FALSE(plot.RelativeDrift());
+    EXPECT_EQ(plot.E0(), 0);
+    EXPECT_EQ(plot.History().LastY(3), 0.25);
+    EXPECT_EQ(plot.History().Range(0, 3).Min, 0);
 }
 
 TEST(EnergyAxis, TicksAreRoundNumbersInTheGeneralFormat) {
@@ -187,7 +189,7 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
 
     // A rewind starts a new history with its own E0.
     plot.Restart(0, 2, -1);
-    EXPECT_EQ(plot.History().E0(), 1);
+    EXPECT_EQ(plot.E0(), 1);
     EXPECT_EQ(plot.History().Buckets().size(), 1u);
     plot.ClearSamples();
     EXPECT_TRUE(plot.History().Empty());
@@ -200,7 +202,7 @@ TEST(EnergyPlotWindow, IsAnAlwaysOnTopToolWindowThatDrawsItsCurves) {
         plot.Resume(given);
         EXPECT_TRUE(plot.History().Empty());
         plot.AddSample(7, 1, -0.5);
-        EXPECT_EQ(plot.History().E0(), e0);
+        EXPECT_EQ(plot.E0(), e0);
         EXPECT_EQ(plot.History().Buckets().front().FirstTime, 7);
     }
 }

@@ -12,6 +12,7 @@
 #include "ui/dialogs/EditPart.h"
 #include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
+#include "ui/extras/PlotWindow.h"
 #include "ui/scene/SceneMarks.h"
 
 namespace kinetra::ui::test {
@@ -217,8 +218,13 @@ TEST_F(SceneGestures, AClickSelectsAndTheMenusOfferWhatTheyShould) {
     Menu({50, 50}, "");
     ASSERT_EQ(Prompts->Menus.size(), 2u);
     EXPECT_EQ(Prompts->Menus[0], QStringList({"Follow", QStringLiteral("Edit\u2026"), "Show trail", "Delete",
-                                              "Circular orbit about/Sun"}));
+                                              QStringLiteral("Plot\u2026"), "Circular orbit about/Sun"}));
     EXPECT_EQ(Prompts->Menus[1], QStringList({"Add particle here", "Fit all", "Zero total momentum"}));
+    // Plot... on a body proposes its distance to the heaviest other body against the time.
+    Menu({300, 150}, QStringLiteral("Plot\u2026"));
+    ASSERT_EQ(Form->Plots().size(), 1u);
+    EXPECT_TRUE(Form->Plots()[0]->windowTitle().startsWith("Plot: Distance "))
+        << Form->Plots()[0]->windowTitle().toStdString();
     // Delete takes the selected particle.
     QTest::keyClick(Form.get(), Qt::Key_Delete);
     EXPECT_EQ(Sim().Particles.Count(), 1);

@@ -24,6 +24,7 @@
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Examples.h"
+#include "ui/extras/PlotDialog.h"
 #include "ui/extras/Session.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
@@ -63,6 +64,7 @@ TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl
     connect(PlotTimer, &QTimer::timeout, this, [this] {
         PlotGate.Pass();
         if (FEnergyPlotShown && FEnergyPlot) FEnergyPlot->update();
+        for (const auto& plot : FPlots) plot->update();
     });
     // The new view's setup is another one.
     connect(&document, &TDocument::viewReset, this, &TSimExtras::ForgetSamples);
@@ -70,6 +72,7 @@ TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl
 
 TSimExtras::~TSimExtras() {
     FRecorder.Close();
+    FPlots.clear();
     FEnergyPlot.reset();
 }
 
@@ -193,22 +196,11 @@ void TSimExtras::TakeRewindSample() {
         return;
     }
     if (FEnergyPlot) FEnergyPlot->Restart(Document.Sim().Time, RewindKinetic, RewindPotential);
+    for (const auto& plot : FPlots) plot->Restart(Document.Sim());
 }
 
 void TSimExtras::SampleEnergy() {
-    const double time = Document.Sim().Time;
-    const TEnergyHistory& history = FEnergyPlot->History();
-    // A refresh without a step in between (a view change, a repaint) adds nothing new.
-    if (!history.Empty() && history.Last().Time == time) return;
-    double kinetic = 0, potential = 0;
-    try {
-        kinetic = Document.Sim().KineticEnergy();
-        potential = Document.Sim().PotentialEnergy();
-    } catch (const EMathError&) {
-        // Not a sample; showing the plot does not fail for it.
-        return;
-    }
-    FEnergyPlot->AddSample(time, kinetic, potential);
+    FEnergyPlot->Sample(Document.Sim());
 }
 
 void TSimExtras::CatchUpEnergyPlot() {
@@ -252,8 +244,10 @@ void TSimExtras::mmiEnergyPlotClick(bool checked) {
 // Recording to CSV
 
 void TSimExtras::StopRecording() {
+    const bool recording = FRecorder.Recording();
     FRecorder.Close();
     emit recordingChanged(false);
+    if (recording) emit recordingStopped(FRecorder.Records(), ToQ(FRecorder.Name()));
 }
 
 void TSimExtras::RecordStep() {
@@ -338,22 +332,96 @@ void TSimExtras::StepDrawn() {
         FEnergyPlot->OfferStep(Document.Sim());
     else
         EnergyPlotBehind = true;
+    for (const auto& plot : FPlots) plot->OfferStep(Document.Sim());
 }
 
 void TSimExtras::SceneRefreshed() {
-    if (!FEnergyPlotShown || !FEnergyPlot || PlotTimer->isActive()) return;
-    // At most once per frame of the screen, and a plot whose curves have become dense bands
-    // (a long fast run) is repainted less often still, so that it takes at most about a
-    // twentieth of the time of the run it watches.
-    PlotGate.SetInterval(std::max(ScreenFrameInterval(FEnergyPlot.get()), 20 * FEnergyPlot->PaintCost()));
-    if (PlotGate.Pass())
-        FEnergyPlot->update();
-    else
+    const bool energy = FEnergyPlotShown && FEnergyPlot;
+    if ((!energy && FPlots.empty()) || PlotTimer->isActive()) return;
+    // At most once per frame of the screen, and plots whose curves have become dense bands
+    // (a long fast run) are repainted less often still, so that they take at most about a
+    // twentieth of the time of the run they watch.
+    std::chrono::nanoseconds cost = energy ? FEnergyPlot->PaintCost() : std::chrono::nanoseconds(0);
+    for (const auto& plot : FPlots) cost += plot->PaintCost();
+    PlotGate.SetInterval(std::max(ScreenFrameInterval(Window), 20 * cost));
+    if (PlotGate.Pass()) {
+        if (energy) FEnergyPlot->update();
+        for (const auto& plot : FPlots) plot->update();
+    } else
         PlotTimer->start(std::chrono::ceil<std::chrono::milliseconds>(PlotGate.Remaining()));
 }
 
 void TSimExtras::ForgetSamples() {
     if (FEnergyPlot) FEnergyPlot->ClearSamples();
+    // Their bodies belonged to the setup that went.
+    FPlots.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plots of any quantity
+
+std::vector<TfrmPlot*> TSimExtras::Plots() const {
+    std::vector<TfrmPlot*> plots;
+    for (const auto& plot : FPlots) plots.push_back(plot.get());
+    return plots;
+}
+
+void TSimExtras::mmiPlotClick(int body) {
+    if (!Document.HasSetup()) return;
+    TfrmPlotChoice dialog(Document.Sim(), body, Window);
+    if (Prompts.ExecDialog(dialog) != QDialog::Accepted) return;
+    const TPlotSpec spec = dialog.Spec();
+    if (!spec.Series.empty()) OpenPlot(spec);
+}
+
+TfrmPlot* TSimExtras::OpenPlot(const TPlotSpec& spec) {
+    auto owned = std::make_unique<TfrmPlot>(Window, spec);
+    TfrmPlot* plot = owned.get();
+    plot->SetNames(Document.Sim());
+    if (Run.StepsDone() == 0) {
+        plot->Restart(Document.Sim());
+    } else {
+        // Steps it never saw: it begins at the present, a drift measured from time 0.
+        plot->Resume(RewindEnergyKnown ? std::optional<double>(RewindKinetic + RewindPotential)
+                                       : std::nullopt);
+        plot->Sample(Document.Sim());
+    }
+    connect(plot, &TfrmPlot::closed, this, [this, plot] {
+        const auto found =
+            std::find_if(FPlots.begin(), FPlots.end(), [plot](const auto& p) { return p.get() == plot; });
+        if (found == FPlots.end()) return;
+        found->release()->deleteLater();
+        FPlots.erase(found);
+    });
+    connect(plot, &TfrmPlot::exportRequested, this, [this, plot](const QString& format) {
+        RunGuarded(Prompts, Window, [&] { ExportPlot(*plot, format); });
+    });
+    if (const QScreen* monitor = Window->screen()) {
+        const QRect area = monitor->availableGeometry();
+        const int shift = 24 * static_cast<int>(FPlots.size() % 8);
+        plot->move(area.right() - plot->frameGeometry().width() - 64 - shift, area.top() + 62 + 440 + shift);
+    }
+    FPlots.push_back(std::move(owned));
+    plot->show();
+    return plot;
+}
+
+void TSimExtras::ExportPlot(TfrmPlot& plot, const QString& format) {
+    const QString extension = QStringLiteral(".") + format;
+    const QString filter = format == QStringLiteral("csv")   ? QString::fromUtf8(CsvFilter)
+                           : format == QStringLiteral("png") ? QString::fromUtf8(ImageFilter)
+                                                             : QStringLiteral("SVG image (*.svg)|*.svg");
+    const QString name =
+        AskSaveName(QStringLiteral("Export plot"),
+                    ToQ(BaseName(Document.Sim().FileName)) + QStringLiteral("_plot") + extension, filter,
+                    FromQ(extension).c_str(), QString::fromUtf8(FileExistsQuestion));
+    if (name.isEmpty()) return;
+    if (format == QStringLiteral("csv"))
+        plot.ExportCsv(name);
+    else if (format == QStringLiteral("png"))
+        plot.ExportPng(name);
+    else
+        plot.ExportSvg(name);
 }
 
 }  // namespace kinetra::ui

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/CsvRecorder.h"
 #include "ui/run/FrameRate.h"
@@ -20,6 +21,8 @@ namespace kinetra::ui {
 
 class TDocument;
 class TfrmEnergyPlot;
+class TfrmPlot;
+struct TPlotSpec;
 class TRunControl;
 class TSceneView;
 class TUserPrompts;
@@ -41,6 +44,12 @@ public:
     void mmiRecordCsvClick(bool checked);
     void mmiExportImageClick();
     void mmiSaveStateClick();
+    // The "Plot" dialog, about `body` when it is >= 0; its series open in a new plot window.
+    void mmiPlotClick(int body = -1);
+    // A plot window of the series, shown, sampling from the present on.
+    TfrmPlot* OpenPlot(const TPlotSpec& spec);
+    // The plot's export as a file the user names ("csv", "png" or "svg").
+    void ExportPlot(TfrmPlot& plot, const QString& format);
     // Ends a recording to CSV, if one is going on (its menu item is unchecked).
     void StopRecording();
     // The energies of the rewound state, for the plot's E0; taken at every rewind.
@@ -65,6 +74,8 @@ public:
     TfrmEnergyPlot* EnergyPlot() const { return FEnergyPlot.get(); }
     const TCsvRecorder& Recorder() const { return FRecorder; }
     bool EnergyPlotShown() const { return FEnergyPlotShown; }
+    // The plot windows open, oldest first (the energy plot apart).
+    std::vector<TfrmPlot*> Plots() const;
 
 signals:
     // A setup chosen from the examples or the recent setups.
@@ -72,6 +83,8 @@ signals:
     // The menu items' check marks follow.
     void energyPlotShownChanged(bool shown);
     void recordingChanged(bool recording);
+    // A recording ended after writing `records` records into `fileName`.
+    void recordingStopped(qint64 records, const QString& fileName);
     void recentFilesChanged();
 
 private:
@@ -90,6 +103,7 @@ private:
     TUserPrompts& Prompts;
     QWidget* Window;
     std::unique_ptr<TfrmEnergyPlot> FEnergyPlot;
+    std::vector<std::unique_ptr<TfrmPlot>> FPlots;
     TCsvRecorder FRecorder;
     bool FEnergyPlotShown = false;
     double RewindKinetic = 0;

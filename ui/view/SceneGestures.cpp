@@ -370,6 +370,7 @@ void TSceneGestures::ContextMenu(QPoint at, QPoint global) {
         trail->setCheckable(true);
         trail->setChecked(p.ShowTrail);
         QAction* remove = menu.addAction(QStringLiteral("&Delete"));
+        QAction* plot = menu.addAction(QStringLiteral("&Plot\u2026"));
         QMenu* orbit = menu.addMenu(QStringLiteral("Circular &orbit about"));
         std::vector<std::pair<QAction*, int>> centres;
         for (int j = 0; j < particles.Count(); ++j)
@@ -390,6 +391,8 @@ void TSceneGestures::ContextMenu(QPoint at, QPoint global) {
             Bodies.ToggleTrail(body);
         else if (choice.Action == remove)
             Bodies.Delete(body);
+        else if (choice.Action == plot)
+            emit plotRequested(body);
         for (const auto& [action, centre] : centres)
             if (choice.Action == action) Bodies.CircularOrbit(body, centre, choice.Shift);
         return;

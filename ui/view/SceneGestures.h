@@ -61,6 +61,8 @@ public:
 
 signals:
     void placingChanged(bool on);
+    // "Plot…" was chosen on the body's menu.
+    void plotRequested(int body);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLayout>
@@ -87,6 +88,8 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
     Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
     connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
+    connect(Gestures, &TSceneGestures::plotRequested, this,
+            [this](int body) { Guard([this, body] { Extras->mmiPlotClick(body); }); });
     connect(FDocument.get(), &TDocument::hintShown, this,
             [this](const QString& hint) { Status->ShowHint(hint); });
     UpdateCommands();
@@ -165,6 +168,19 @@ void TSimForm::ConnectRooms() {
             [this](const QString& fileName) { Guard([this, fileName] { Setup->OpenFromMenu(fileName); }); });
     connect(Extras, &TSimExtras::energyPlotShownChanged, mmiEnergyPlot, &QAction::setChecked);
     connect(Extras, &TSimExtras::recordingChanged, mmiRecordCsv, &QAction::setChecked);
+    // A recording shows in the status bar while it goes on, and says what it wrote when it ends.
+    connect(Extras, &TSimExtras::recordingChanged, this, [this](bool on) {
+        const QString mark = QStringLiteral("\u25CF CSV ");
+        if (on)
+            Status->SetNote(mark + QFileInfo(ToQ(Extras->Recorder().Name())).fileName());
+        else if (Status->Note().startsWith(mark))
+            Status->SetNote({});
+    });
+    connect(Extras, &TSimExtras::recordingStopped, this, [this](qint64 records, const QString& fileName) {
+        Status->ShowHint(QStringLiteral("Recording stopped: %1 records written to %2")
+                             .arg(records)
+                             .arg(QFileInfo(fileName).fileName()));
+    });
     connect(Extras, &TSimExtras::recentFilesChanged, this, [this] { Extras->FillRecentMenu(*mmiRecent); });
 }
 
@@ -207,6 +223,7 @@ void TSimForm::CreateActions() {
     actZoomOut = NewAction(QStringLiteral("Zoom out"), [this] { Views->sbZoomOutClick(); });
     mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"),
                               [this] { Extras->mmiEnergyPlotClick(mmiEnergyPlot->isChecked()); });
+    mmiPlot = NewAction(QStringLiteral("P&lot\u2026"), [this] { Extras->mmiPlotClick(); });
     mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."),
                              [this] { Extras->mmiRecordCsvClick(mmiRecordCsv->isChecked()); });
     mmiFitAll = NewAction(QStringLiteral("&Fit all"), [this] { Views->mmiFitAllClick(); });
@@ -287,7 +304,7 @@ void TSimForm::CreateMenus() {
     simulate->addSeparator();
     simulate->addAction(mmiClear);
     QMenu* options = addMenu(QStringLiteral("&Options"), "mmiOptions");
-    options->addActions({mmiInfo, mmiEnergyPlot});
+    options->addActions({mmiInfo, mmiEnergyPlot, mmiPlot});
     mmiTrails = options->addMenu(QStringLiteral("&Trails"));
     mmiTrails->setObjectName(QStringLiteral("mmiTrails"));
     mmiTrails->setFont(font());
@@ -494,7 +511,8 @@ void TSimForm::UpdateCommands() {
                        actZoomIn, actZoomOut, mmiFitAll, mmiAddParticle, mmiZeroMomentum})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
-    for (QAction* a : {mmiEnergyPlot, mmiRecordCsv, mmiExportImage, mmiSaveState}) a->setEnabled(setup);
+    for (QAction* a : {mmiEnergyPlot, mmiPlot, mmiRecordCsv, mmiExportImage, mmiSaveState})
+        a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && sim.Particles.TotalMass != 0);
     actToggle->setEnabled(setup && sim.Dimensions > 1);
     // A running simulation is not changed under the run.
@@ -532,6 +550,10 @@ TfrmEnergyPlot* TSimForm::EnergyPlot() const {
 
 bool TSimForm::EnergyPlotShown() const {
     return Extras->EnergyPlotShown();
+}
+
+std::vector<TfrmPlot*> TSimForm::Plots() const {
+    return Extras->Plots();
 }
 
 const TCsvRecorder& TSimForm::Recorder() const {

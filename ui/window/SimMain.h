@@ -23,6 +23,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/CsvRecorder.h"
 #include "ui/dialogs/Prompts.h"
@@ -39,6 +40,7 @@ namespace kinetra::ui {
 class TDocument;
 class TfrmInfo;
 class TfrmEnergyPlot;
+class TfrmPlot;
 class THelpWindow;
 class TRepaintingPrompts;
 class TSceneView;
@@ -99,6 +101,7 @@ struct TWindowControls {
     QStatusBar* stbStatusBar = nullptr;
 
     QAction* mmiEnergyPlot = nullptr;
+    QAction* mmiPlot = nullptr;
     QAction* mmiRecordCsv = nullptr;
     QAction* mmiExportImage = nullptr;
     QAction* mmiSaveState = nullptr;
@@ -167,6 +170,8 @@ public:
     bool InfoShown() const;
     TfrmEnergyPlot* EnergyPlot() const;
     bool EnergyPlotShown() const;
+    // The plot windows open (Options > Plot...), oldest first.
+    std::vector<TfrmPlot*> Plots() const;
     const TCsvRecorder& Recorder() const;
     THelpWindow* HelpWindow() const;
     // The tool tip the drawing area shows for the pixel: the topmost visible particle there.
