@@ -19,6 +19,7 @@ class QWidget;
 namespace kinetra::ui {
 
 class TDocument;
+class TAnimationExport;
 class TfrmEnergyPlot;
 class TRunControl;
 class TSceneView;
@@ -40,6 +41,9 @@ public:
     void mmiEnergyPlotClick(bool checked);
     void mmiRecordCsvClick(bool checked);
     void mmiExportImageClick();
+    // Asks for the animation's settings and name, then writes it while a progress dialog shows
+    // how far it is (animationFinished follows).
+    void mmiExportAnimationClick();
     void mmiSaveStateClick();
     // Ends a recording to CSV, if one is going on (its menu item is unchecked).
     void StopRecording();
@@ -63,6 +67,7 @@ public:
     static bool IsBundledExample(const QString& fileName);
 
     TfrmEnergyPlot* EnergyPlot() const { return FEnergyPlot.get(); }
+    TAnimationExport* AnimationExport() const { return FAnimation; }
     const TCsvRecorder& Recorder() const { return FRecorder; }
     bool EnergyPlotShown() const { return FEnergyPlotShown; }
 
@@ -73,6 +78,8 @@ signals:
     void energyPlotShownChanged(bool shown);
     void recordingChanged(bool recording);
     void recentFilesChanged();
+    // An animation export has ended; `error` empty when its file is complete.
+    void animationFinished(const QString& error);
 
 private:
     void SampleEnergy();
@@ -101,6 +108,7 @@ private:
     TFrameGate PlotGate;
     // Repaints the plot when the gate opens after refreshes it held back.
     QTimer* PlotTimer;
+    TAnimationExport* FAnimation = nullptr;
 };
 
 }  // namespace kinetra::ui

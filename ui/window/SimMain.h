@@ -101,6 +101,7 @@ struct TWindowControls {
     QAction* mmiEnergyPlot = nullptr;
     QAction* mmiRecordCsv = nullptr;
     QAction* mmiExportImage = nullptr;
+    QAction* mmiExportAnimation = nullptr;
     QAction* mmiSaveState = nullptr;
     QMenu* mmiExamples = nullptr;
     QMenu* mmiRecent = nullptr;
