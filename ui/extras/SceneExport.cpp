@@ -65,8 +65,16 @@ TSceneLook WindowLook(const TSceneView& scene, const TBurnins& burnins) {
 
 QImage ExportedPicture(TDocument& document, const TSceneView& scene, QSize size, double factor,
                        const TBurnins& burnins) {
-    const QImage screen = scene.SceneImage();
-    if (size == screen.size() && factor == 1 && !burnins.Any()) return screen;
+    QImage screen = scene.SceneImage();
+    if (size == screen.size() && factor == 1) {
+        // The drawing area as the screen shows it, with the burn-ins over it.
+        if (burnins.Any()) {
+            QPainter painter(&screen);
+            DrawMarksAndBurnins(painter, screen.size(), document.Sim(), document.Frame(),
+                                WindowLook(scene, burnins));
+        }
+        return screen;
+    }
     std::unique_ptr<TFramedSim> copy = CopyOfSetup(document, false);
     if (factor != 1) copy->Frame().SetScale(copy->Frame().Scale() * factor);
     TSceneRenderer renderer(copy->Sim(), copy->Frame(), size, WindowLook(scene, burnins));

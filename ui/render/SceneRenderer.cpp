@@ -11,6 +11,20 @@
 
 namespace kinetra::ui {
 
+void DrawMarksAndBurnins(QPainter& painter, QSize area, const TSimData& sim, const TScreenFrame& frame,
+                         const TSceneLook& look) {
+    const bool anyMarks = look.VelocityArrows || look.ForceArrows || look.ChargeSigns;
+    TSceneMarks marks;
+    if (anyMarks) {
+        marks = ComputeSceneMarks(sim, frame, look.VelocityArrows, look.ForceArrows, look.ChargeSigns);
+        for (const TArrow& a : marks.Force.Arrows) DrawArrow(painter, a, TSceneOverlay::ForceColour);
+        for (const TArrow& a : marks.Velocity.Arrows) DrawArrow(painter, a, TSceneOverlay::VelocityColour);
+        for (const TChargeMark& m : marks.Charges) DrawChargeSign(painter, m);
+    }
+    DrawBurnins(painter, area, sim, frame, look.Burnins, anyMarks ? &marks : nullptr, look.Font,
+                look.Palette);
+}
+
 TSceneRenderer::TSceneRenderer(const TSimData& sim, TScreenFrame& frame, QSize size, TSceneLook look)
     : Sim(sim), Frame(frame), FSize(size), FLook(std::move(look)) {
     Frame.SetClientSize(size.width(), size.height());
@@ -130,16 +144,7 @@ QImage TSceneRenderer::Picture() {
             DrawClippedLine(painter, FSize, cx, cy - CenterMarkSize, cx, cy + CenterMarkSize);
         }
     }
-    const bool anyMarks = FLook.VelocityArrows || FLook.ForceArrows || FLook.ChargeSigns;
-    TSceneMarks marks;
-    if (anyMarks) {
-        marks = ComputeSceneMarks(Sim, Frame, FLook.VelocityArrows, FLook.ForceArrows, FLook.ChargeSigns);
-        for (const TArrow& a : marks.Force.Arrows) DrawArrow(painter, a, TSceneOverlay::ForceColour);
-        for (const TArrow& a : marks.Velocity.Arrows) DrawArrow(painter, a, TSceneOverlay::VelocityColour);
-        for (const TChargeMark& m : marks.Charges) DrawChargeSign(painter, m);
-    }
-    DrawBurnins(painter, FSize, Sim, Frame, FLook.Burnins, anyMarks ? &marks : nullptr, FLook.Font,
-                FLook.Palette);
+    DrawMarksAndBurnins(painter, FSize, Sim, Frame, FLook);
     return picture;
 }
 

@@ -15,6 +15,8 @@
 #include <QPalette>
 #include <QSize>
 #include <cstdint>
+
+class QPainter;
 #include <map>
 #include <utility>
 #include <vector>
@@ -43,6 +45,11 @@ struct TSceneLook {
     QPalette Palette;
     QFont Font;
 };
+
+// What goes over a picture of the scene: the arrows and charge signs the look asks for, then the
+// burn-ins (the legend of those arrows among them).
+void DrawMarksAndBurnins(QPainter& painter, QSize area, const TSimData& sim, const TScreenFrame& frame,
+                         const TSceneLook& look);
 
 class TSceneRenderer {
 public:

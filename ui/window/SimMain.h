@@ -167,6 +167,8 @@ public:
     TfrmInfo* InfoWindow() const;
     bool InfoShown() const;
     TfrmEnergyPlot* EnergyPlot() const;
+    // The commands that share a run (the animation export among them).
+    TSimExtras& ExtraCommands() const { return *Extras; }
     bool EnergyPlotShown() const;
     const TCsvRecorder& Recorder() const;
     THelpWindow* HelpWindow() const;
