@@ -2,6 +2,7 @@
 // (kinetra_render) and encoded as the output name says. It needs no display: without a
 // platform of its own choosing it draws on Qt's offscreen platform.
 #include <QGuiApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -43,6 +44,11 @@ bool Has(const TCommandLine& line, const char* option) {
 std::unique_ptr<QGuiApplication> DrawingApplication() {
     if (QGuiApplication::instance()) return nullptr;
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt's notes about the environment (no runtime folder, say) are not the tool's output;
+    // its fatal errors still end the program.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     static int argc = 1;
     static char name[] = "kinetra-batch";
     static char* argv[] = {name, nullptr};
