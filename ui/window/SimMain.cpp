@@ -212,7 +212,7 @@ void TSimForm::CreateActions() {
     mmiFitAll = NewAction(QStringLiteral("&Fit all"), [this] { Views->mmiFitAllClick(); });
     mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
     mmiExportAnimation =
-        NewAction(QStringLiteral("Export &animation\u2026"), [this] { Extras->mmiExportAnimationClick(); });
+        NewAction(QStringLiteral("Export ani&mation\u2026"), [this] { Extras->mmiExportAnimationClick(); });
     mmiSaveState =
         NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
     // Placing goes on until it is switched off; its check mark shows it.
