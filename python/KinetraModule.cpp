@@ -36,6 +36,9 @@
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 #include "parser/Parser.h"
+#ifdef KINETRA_RENDER
+#include "python/RenderBinding.h"
+#endif
 
 namespace py = pybind11;
 
@@ -395,6 +398,10 @@ PYBIND11_MODULE(kinetra, m) {
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
           "stopped at max_steps).");
+
+#ifdef KINETRA_RENDER
+    BindRender(m);
+#endif
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,
