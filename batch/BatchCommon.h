@@ -91,6 +91,14 @@ struct TCommandLine {
     bool State = false;
     bool Names = false;
     int Threads = 0;  // --threads: force evaluation threads, 0 the machine's cores
+    // render: --fps, --size WxH, --trails, --time-unit and the switches given (--com,
+    // --velocities, --forces, --charges, --no-time, --no-names, --no-scale-bar, --no-method,
+    // --no-legend)
+    std::int64_t Fps = 25;
+    std::optional<std::string> Size;
+    std::optional<std::string> Trails;
+    std::string TimeUnit;
+    std::vector<std::string> Switches;
     // compare: --methods and --dt as lists
     std::vector<TNumMethod> Methods;
     std::vector<std::string> TimeSteps;
@@ -100,5 +108,11 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const std::string& command, const std::vector<std::string>& args);
 
 int CommandCompare(const TCommandLine& line);
+// render: only in a kinetra-batch built with the window's drawing (kinetra_render).
+int CommandRender(const TCommandLine& line);
+
+// Evaluates the overrides and --until's T on one parser after loading; on an error its message
+// goes to stderr and the result is ExitFailed.
+int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until);
 
 }  // namespace kinetra::batch

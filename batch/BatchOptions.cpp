@@ -50,12 +50,22 @@ std::vector<std::string> SplitList(const std::string& option, const std::string&
 const std::set<std::string> OverrideOptions = {"--method",   "--dt",         "--cycles",
                                                "--accuracy", "--collisions", "--no-collisions"};
 
+const std::set<std::string> RenderSwitches = {"--com",          "--velocities", "--forces",
+                                              "--charges",      "--no-time",    "--no-names",
+                                              "--no-scale-bar", "--no-method",  "--no-legend"};
+
 std::set<std::string> OptionsOf(const std::string& command) {
     std::set<std::string> options;
     if (command == "run" || command == "check" || command == "save") options = OverrideOptions;
     if (command == "run")
         options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads",
                         "--max-steps"});
+    if (command == "render") {
+        options = OverrideOptions;
+        options.insert({"--until", "--steps", "--every", "--backwards", "--threads", "--max-steps", "--fps",
+                        "--size", "--trails", "--time-unit"});
+        options.insert(RenderSwitches.begin(), RenderSwitches.end());
+    }
     if (command == "compare")
         options = {"--until",      "--methods",       "--dt",       "--cycles", "--accuracy",
                    "--collisions", "--no-collisions", "--max-steps"};
@@ -90,7 +100,21 @@ TCommandLine ParseCommandLine(const std::string& command, const std::vector<std:
         const auto noValue = [&]() {
             if (value) throw EUsage{arg + " takes no value"};
         };
-        if (arg == "--steps") {
+        if (RenderSwitches.count(arg) != 0) {
+            noValue();
+            line.Switches.push_back(arg);
+        } else if (arg == "--fps") {
+            line.Fps = ParseCount(arg, takeValue(), 1);
+            if (line.Fps > 240) throw EUsage{arg + " takes at most 240 frames per second"};
+        } else if (arg == "--size") {
+            line.Size = takeValue();
+        } else if (arg == "--trails") {
+            line.Trails = takeValue();
+            if (*line.Trails != "none" && *line.Trails != "selected" && *line.Trails != "all")
+                throw EUsage{arg + " takes none, selected or all, not '" + *line.Trails + "'"};
+        } else if (arg == "--time-unit") {
+            line.TimeUnit = takeValue();
+        } else if (arg == "--steps") {
             line.Steps = ParseCount(arg, takeValue(), 0);
         } else if (arg == "--max-steps") {
             line.MaxSteps = ParseCount(arg, takeValue(), 1);

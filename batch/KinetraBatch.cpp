@@ -38,6 +38,18 @@ int LoadFailed(const std::exception& e) {
     return ExitFailed;
 }
 
+int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
+    try {
+        TParser parser;
+        ApplySimOptions(sim, parser, line.Overrides);
+        if (line.Until && until) *until = EvaluateFieldText(parser, *line.Until).Value;
+    } catch (const std::exception& e) {
+        Print(stderr, std::string("error: ") + e.what() + "\n");
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
 namespace {
 
 // The usage text, in two parts around the method names, which come from the method table.
@@ -49,6 +61,11 @@ constexpr const char* UsageBeforeMethods =
     "  kinetra-batch save SETUP OUT [OVERRIDES]\n"
     "  kinetra-batch compare SETUP --until T [--methods LIST] [--dt LIST] [--cycles N]\n"
     "                          [--accuracy X] [--collisions] [--max-steps N]\n"
+    "  kinetra-batch render SETUP OUT (--steps N | --until T) [--every K] [--fps F]\n"
+    "                          [--size WxH] [--trails none|selected|all] [--com] [--velocities]\n"
+    "                          [--forces] [--charges] [--no-time] [--no-names] [--no-scale-bar]\n"
+    "                          [--no-method] [--no-legend] [--time-unit U] [--backwards]\n"
+    "                          [--max-steps N] [--threads N] [OVERRIDES]\n"
     "  kinetra-batch eval EXPR [EXPR ...]\n"
     "  kinetra-batch --help | --version\n"
     "\n"
@@ -87,6 +104,17 @@ constexpr const char* UsageBeforeMethods =
     "                          trial step, RKF keeps the setup's accuracy)\n"
     "          --max-steps N   end each run after N displayed steps (its row says so)\n"
     "        While the runs go on, their progress is shown on stderr when that is a terminal.\n"
+    "render  loads SETUP, prepares it as run does and writes an animation of its next N displayed\n"
+    "        steps (or until |time| >= |T|) to OUT, one picture after every K-th step (default\n"
+    "        1) at F pictures a second (default 25) and WxH pixels (default 1280x720), drawn as\n"
+    "        the window draws the scene. OUT ending in .mp4 is H.264, .webm VP9, .gif a GIF;\n"
+    "        .png or a name holding %04d a numbered PNG sequence (out_0000.png, ...). The file\n"
+    "        appears only when complete. Burned in unless switched off: the time (with\n"
+    "        --time-unit), the particles' names, a scale bar, the method and time step, the\n"
+    "        arrows' legend. --trails (default selected: the particles that show one), --com\n"
+    "        (the centre-of-mass cross), --velocities, --forces (arrows) and --charges (signs)\n"
+    "        choose what the scene shows. A collision or failed step ends the animation there\n"
+    "        (the pictures so far are kept; exit status 4 or 3).\n"
     "eval    evaluates each expression in turn on one parser and prints its value.\n"
     "\n"
     "OVERRIDES change the setup after loading, as the Simulation options dialog does:\n"
@@ -108,19 +136,6 @@ constexpr const char* UsageAfterMethods =
 
 std::string UsageText() {
     return UsageBeforeMethods + MethodNameList() + UsageAfterMethods;
-}
-
-// Evaluates the overrides and T on one parser after loading; the message of the first error.
-int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double>* until) {
-    try {
-        TParser parser;
-        ApplySimOptions(sim, parser, line.Overrides);
-        if (line.Until && until) *until = EvaluateFieldText(parser, *line.Until).Value;
-    } catch (const std::exception& e) {
-        Print(stderr, std::string("error: ") + e.what() + "\n");
-        return ExitFailed;
-    }
-    return ExitOk;
 }
 
 // The progress line of a run: the step, the time and how far towards --steps or --until.
@@ -286,6 +301,14 @@ int Command(const std::vector<std::string>& argv) {
         if (command == "save") return CommandSave(args);
         if (command == "eval") return CommandEval(args);
         if (command == "compare") return CommandCompare(ParseCommandLine("compare", args));
+        if (command == "render") {
+#ifdef KINETRA_RENDER
+            return CommandRender(ParseCommandLine("render", args));
+#else
+            Print(stderr, "error: this kinetra-batch was built without the drawing of animations\n");
+            return ExitFailed;
+#endif
+        }
         throw EUsage{"unknown command " + command};
     } catch (const EUsage& usage) {
         Print(stderr, "error: " + usage.Message + "\n" + UsageText());

@@ -38,6 +38,9 @@
 #include "frame/FramedSim.h"
 #include "model/WorkerPool.h"
 #include "parser/Parser.h"
+#ifdef KINETRA_RENDER
+#include "python/RenderBinding.h"
+#endif
 
 namespace py = pybind11;
 
@@ -453,6 +456,10 @@ PYBIND11_MODULE(kinetra, m) {
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
           "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt).");
+
+#ifdef KINETRA_RENDER
+    BindRender(m);
+#endif
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,

@@ -3,6 +3,8 @@ KINETRA_PACKAGES="cmake g++ make clang-format locales libgtest-dev qt6-base-dev 
 # The Python module, its tests and examples; the Debian package and its checks.
 KINETRA_PACKAGES="$KINETRA_PACKAGES pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib"
 KINETRA_PACKAGES="$KINETRA_PACKAGES dpkg-dev file lintian desktop-file-utils appstream"
+# Animations: FFmpeg's libraries to encode them, and ffprobe for the tests that read them back.
+KINETRA_PACKAGES="$KINETRA_PACKAGES libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg"
 
 kinetra_install_packages() {
   local missing=()

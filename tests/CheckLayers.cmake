@@ -1,26 +1,35 @@
-# Fails when a file of the numerical core, the batch tool's library or the Python module
-# includes a header of a folder on its own floor or above it. Each folder may include its own
-# headers and those of the folders listed for it (the floors below it), nothing else of the
-# project; system headers (<...>) are not checked.
+# Fails when a file of the numerical core, the batch tool's library, the Python module or the
+# offscreen drawing (ui/render) includes a header of a folder on its own floor or above it. Each
+# folder may include its own headers and those of the folders listed for it (the floors below
+# it), nothing else of the project; system headers (<...>) are not checked. Inside ui/ the
+# folder is ui/<room>: the batch tool and the Python module may draw through ui/render, which
+# itself stands on the core and the scene's drawing alone (never the window, the document or
+# the run).
 cmake_policy(SET CMP0057 NEW)
 set(allowed_base base)
 set(allowed_model base model)
 set(allowed_parser base parser)
 set(allowed_engine base model parser engine)
 set(allowed_frame base model parser engine frame)
-set(allowed_batch base model parser engine frame batch)
-set(allowed_python base model parser engine frame batch python)
+set(allowed_batch base model parser engine frame batch ui/render)
+set(allowed_python base model parser engine frame batch python ui/render)
+set(allowed_ui_render base model parser engine frame ui/scene ui/render)
 set(bad "")
-foreach(dir base model parser engine frame batch python)
+foreach(dir base model parser engine frame batch python ui/render)
+  string(REPLACE "/" "_" key "${dir}")
   file(GLOB_RECURSE files ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp ${ROOT}/${dir}/*.inc)
   foreach(f ${files})
     file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line ${lines})
       string(REGEX MATCH "\"([^\"/]+)/" folder "${line}")
       set(folder "${CMAKE_MATCH_1}")
+      if(folder STREQUAL "ui")
+        string(REGEX MATCH "\"ui/([^\"/]+)/" sub "${line}")
+        set(folder "ui/${CMAKE_MATCH_1}")
+      endif()
       if(folder STREQUAL "")
         list(APPEND bad "${f}: ${line} (name the folder)")
-      elseif(NOT folder IN_LIST allowed_${dir})
+      elseif(NOT folder IN_LIST allowed_${key})
         list(APPEND bad "${f}: ${line}")
       endif()
     endforeach()

@@ -1,6 +1,8 @@
 # Refusals carry the program's messages and change nothing; a failed step raises the step
 # driver's error and leaves the state where the driver left it.
 import math
+import os
+import subprocess
 
 import pytest
 
@@ -119,3 +121,19 @@ def test_collision_stops_with_the_report():
         sim.step(1000)
     assert code == 4 and f"{error.value}\n" == err
     assert 0.54 <= sim.time < 0.56
+
+
+def test_render_writes_the_batch_tools_pictures(tmp_path):
+    """kinetra.render draws what kinetra-batch render draws, byte for byte."""
+    if not hasattr(kinetra, "render"):
+        pytest.skip("the module was built without the drawing of animations")
+    setup = os.path.join(os.environ["KINETRA_ROOT"], "examples", "FigureEight.knx")
+    result = kinetra.render(setup, str(tmp_path / "py_%02d.png"), steps=20, every=10, size=(160, 120))
+    assert result["frames"] == 2 and result["steps"] == 20 and result["stopped_by"] == ""
+    subprocess.run([os.environ["KINETRA_BATCH"], "render", setup, str(tmp_path / "b_%02d.png"), "--steps", "20",
+                    "--every", "10", "--size", "160x120"], check=True, capture_output=True)
+    for i in range(2):
+        assert (tmp_path / f"py_{i:02d}.png").read_bytes() == (tmp_path / f"b_{i:02d}.png").read_bytes()
+    with pytest.raises(kinetra.Error, match="even width and height"):
+        kinetra.render(setup, str(tmp_path / "odd.mp4"), steps=2, size=(161, 120))
+    assert not (tmp_path / "odd.mp4").exists()

@@ -80,7 +80,7 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
     EXPECT_EQ(Captions(TopMenu("mmiFile")),
               (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
-                                    "-", "&Quit"}));
+                                    "Export ani&mation\u2026", "-", "&Quit"}));
     EXPECT_EQ(Captions(TopMenu("mmiOptions")),
               (std::vector<QString>{"&Display info", "Energy &plot", "P&lot\u2026", "&Trails",
                                     "&Show center of mass", "&Fit all", "-", "&Velocity arrows",
@@ -88,16 +88,16 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.
-    for (QAction* a :
-         {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot, Form->Controls().mmiRecordCsv,
-          Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
+    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot,
+                       Form->Controls().mmiRecordCsv, Form->Controls().mmiExportImage,
+                       Form->Controls().mmiExportAnimation, Form->Controls().mmiSaveState})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_TRUE(Form->Controls().mmiExamples->menuAction()->isEnabled());
     EXPECT_TRUE(Form->Controls().mmiRecent->menuAction()->isEnabled());
     Open(DataFile("ui_figure_eight.knx"));
-    for (QAction* a :
-         {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot, Form->Controls().mmiRecordCsv,
-          Form->Controls().mmiExportImage, Form->Controls().mmiSaveState})
+    for (QAction* a : {Form->Controls().mmiEnergyPlot, Form->Controls().mmiPlot,
+                       Form->Controls().mmiRecordCsv, Form->Controls().mmiExportImage,
+                       Form->Controls().mmiExportAnimation, Form->Controls().mmiSaveState})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
 

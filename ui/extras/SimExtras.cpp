@@ -19,12 +19,15 @@
 #include "base/KNUtils.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
+#include "frame/FramedSim.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Examples.h"
+#include "ui/extras/ExportDialogs.h"
 #include "ui/extras/PlotDialog.h"
+#include "ui/extras/SceneExport.h"
 #include "ui/extras/Session.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
@@ -35,6 +38,9 @@ namespace {
 
 constexpr const char* CsvFilter = "CSV file (*.csv)|*.csv";
 constexpr const char* ImageFilter = "PNG image (*.png)|*.png";
+constexpr const char* AnimationFilter =
+    "MP4 video (*.mp4)|*.mp4|WebM video (*.webm)|*.webm|GIF animation (*.gif)|*.gif|PNG pictures "
+    "(*.png)|*.png";
 constexpr const char* FileExistsQuestion = "A file of this name already exists. Do you want to override it?";
 
 // A menu caption shows "&" as an access key marker; a file name's own must be doubled.
@@ -298,13 +304,53 @@ void TSimExtras::mmiRecordCsvClick(bool checked) {
 // The picture and the state
 
 void TSimExtras::mmiExportImageClick() {
+    TfrmExportImage options(Scene.size(), Window);
+    if (Prompts.ExecDialog(options) != QDialog::Accepted) return;
     const QString name =
         AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Document.Sim().FileName) + ".png"),
                     QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
     QImageWriter writer(name, "png");
-    if (!writer.write(Scene.SceneImage()))
+    if (!writer.write(
+            ExportedPicture(Document, Scene, options.PictureSize(), options.Factor(), options.Burnins())))
         throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
+}
+
+void TSimExtras::mmiExportAnimationClick() {
+    if (FAnimation && FAnimation->Busy()) return;
+    TfrmExportAnimation options(Scene.size(), Window);
+    if (Prompts.ExecDialog(options) != QDialog::Accepted) return;
+    const QString name =
+        AskSaveName(QStringLiteral("Export animation"), ToQ(BaseName(Document.Sim().FileName) + ".mp4"),
+                    QString::fromUtf8(AnimationFilter), ".mp4", QString::fromUtf8(FileExistsQuestion));
+    if (name.isEmpty()) return;
+    TAnimationSettings settings;
+    settings.Steps = options.Steps();
+    settings.Every = options.Every();
+    settings.FramesPerSecond = options.FramesPerSecond();
+    settings.Size = options.Size();
+    settings.Look = WindowLook(Scene, options.Burnins());
+    std::unique_ptr<TFramedSim> copy;
+    try {
+        CheckAnimationSettings(FromQ(name), settings);
+        copy = CopyOfSetup(Document, options.FromStart());
+        if (options.FromStart()) copy->Sim().Rewind();
+        copy->Sim().Prepare();
+    } catch (const std::exception& e) {
+        Prompts.ShowMessage(Window, ToQ(e.what()));
+        return;
+    }
+    if (!FAnimation) {
+        FAnimation = new TAnimationExport(Window);
+        connect(FAnimation, &TAnimationExport::finished, this,
+                [this](const QString& error, const QString& note) {
+                    if (!error.isEmpty() && error != QStringLiteral("Cancelled"))
+                        Prompts.ShowMessage(Window, error);
+                    if (error.isEmpty() && !note.isEmpty()) Prompts.ShowNotice(Window, note);
+                    emit animationFinished(error);
+                });
+    }
+    FAnimation->Start(std::move(copy), FromQ(name), std::move(settings));
 }
 
 void TSimExtras::mmiSaveStateClick() {

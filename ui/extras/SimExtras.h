@@ -20,6 +20,7 @@ class QWidget;
 namespace kinetra::ui {
 
 class TDocument;
+class TAnimationExport;
 class TfrmEnergyPlot;
 class TfrmPlot;
 struct TPlotSpec;
@@ -43,6 +44,9 @@ public:
     void mmiEnergyPlotClick(bool checked);
     void mmiRecordCsvClick(bool checked);
     void mmiExportImageClick();
+    // Asks for the animation's settings and name, then writes it while a progress dialog shows
+    // how far it is (animationFinished follows).
+    void mmiExportAnimationClick();
     void mmiSaveStateClick();
     // The "Plot" dialog, about `body` when it is >= 0; its series open in a new plot window.
     void mmiPlotClick(int body = -1);
@@ -72,6 +76,7 @@ public:
     static bool IsBundledExample(const QString& fileName);
 
     TfrmEnergyPlot* EnergyPlot() const { return FEnergyPlot.get(); }
+    TAnimationExport* AnimationExport() const { return FAnimation; }
     const TCsvRecorder& Recorder() const { return FRecorder; }
     bool EnergyPlotShown() const { return FEnergyPlotShown; }
     // The plot windows open, oldest first (the energy plot apart).
@@ -86,6 +91,8 @@ signals:
     // A recording ended after writing `records` records into `fileName`.
     void recordingStopped(qint64 records, const QString& fileName);
     void recentFilesChanged();
+    // An animation export has ended; `error` empty when its file is complete.
+    void animationFinished(const QString& error);
 
 private:
     void SampleEnergy();
@@ -115,6 +122,7 @@ private:
     TFrameGate PlotGate;
     // Repaints the plot when the gate opens after refreshes it held back.
     QTimer* PlotTimer;
+    TAnimationExport* FAnimation = nullptr;
 };
 
 }  // namespace kinetra::ui

@@ -347,6 +347,11 @@ void TSceneOverlay::DrawAim(QPainter& painter, const TSceneMarks& marks) {
 }
 
 void TSceneOverlay::DrawLegend(QPainter& painter, const TSceneMarks& marks) {
+    DrawArrowLegend(painter, marks, size(), font(), palette());
+}
+
+void DrawArrowLegend(QPainter& painter, const TSceneMarks& marks, QSize area, const QFont& font,
+                     const QPalette& palette) {
     struct TRow {
         QString Name;
         const TArrowSet* Set;
@@ -354,11 +359,12 @@ void TSceneOverlay::DrawLegend(QPainter& painter, const TSceneMarks& marks) {
     };
     std::vector<TRow> rows;
     if (marks.Velocity.PixelsPerUnit > 0)
-        rows.push_back({QStringLiteral("Velocity"), &marks.Velocity, VelocityColour});
-    if (marks.Force.PixelsPerUnit > 0) rows.push_back({QStringLiteral("Force"), &marks.Force, ForceColour});
+        rows.push_back({QStringLiteral("Velocity"), &marks.Velocity, TSceneOverlay::VelocityColour});
+    if (marks.Force.PixelsPerUnit > 0)
+        rows.push_back({QStringLiteral("Force"), &marks.Force, TSceneOverlay::ForceColour});
     if (rows.empty()) return;
-    const QFontMetrics metrics(font());
-    const double longest = std::min(width(), height()) / 8.0;
+    const QFontMetrics metrics(font);
+    const double longest = std::min(area.width(), area.height()) / 8.0;
     const int nameWidth = std::max(metrics.horizontalAdvance(QStringLiteral("Velocity")),
                                    metrics.horizontalAdvance(QStringLiteral("Force")));
     const int lineHeight = std::max(metrics.height(), 12) + 4;
@@ -376,20 +382,21 @@ void TSceneOverlay::DrawLegend(QPainter& painter, const TSceneMarks& marks) {
     const QRect box(8, 8, pad + nameWidth + gap + arrowRoom + gap + valueWidth + pad,
                     pad + lineHeight * static_cast<int>(rows.size()) + pad - 4);
     painter.save();
-    QColor back = palette().color(QPalette::Window);
+    painter.setFont(font);
+    QColor back = palette.color(QPalette::Window);
     back.setAlpha(220);
     painter.fillRect(box, back);
-    painter.setPen(palette().color(QPalette::Mid));
+    painter.setPen(palette.color(QPalette::Mid));
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     for (size_t k = 0; k < rows.size(); ++k) {
         const int top = box.top() + pad + lineHeight * static_cast<int>(k);
         const QRect text(box.left() + pad, top, nameWidth, lineHeight - 4);
-        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setPen(palette.color(QPalette::WindowText));
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, rows[k].Name);
         const double x0 = text.right() + gap;
         const double y = text.center().y() + 0.5;
         DrawArrow(painter, QLineF(x0, y, x0 + lengths[k], y), rows[k].Colour);
-        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setPen(palette.color(QPalette::WindowText));
         painter.drawText(QRect(static_cast<int>(x0) + arrowRoom + gap, top, valueWidth, lineHeight - 4),
                          Qt::AlignLeft | Qt::AlignVCenter, values[k]);
     }

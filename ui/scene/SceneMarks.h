@@ -15,8 +15,11 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QLineF>
+#include <QPalette>
 #include <QPoint>
+#include <QSize>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -89,6 +92,11 @@ inline constexpr int SignOnDiscRadius = 8;
 // A ring around the picture of radius `radius` centred on `centre`, dark with a light halo,
 // seen on every background and every palette colour.
 void DrawSelectionRing(QPainter& painter, QPoint centre, int radius);
+
+// The legend of the arrows' scales in the top left corner of a drawing area of size `area`: per
+// kind of arrow its name, an arrow of a round value and that value.
+void DrawArrowLegend(QPainter& painter, const TSceneMarks& marks, QSize area, const QFont& font,
+                     const QPalette& palette);
 
 // The layer over the drawing area that shows the marks. It lets the mouse through and is hidden
 // while nothing is to be drawn, so the drawing area is then exactly as without it.

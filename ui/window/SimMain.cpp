@@ -228,6 +228,8 @@ void TSimForm::CreateActions() {
                              [this] { Extras->mmiRecordCsvClick(mmiRecordCsv->isChecked()); });
     mmiFitAll = NewAction(QStringLiteral("&Fit all"), [this] { Views->mmiFitAllClick(); });
     mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
+    mmiExportAnimation =
+        NewAction(QStringLiteral("Export ani&mation\u2026"), [this] { Extras->mmiExportAnimationClick(); });
     mmiSaveState =
         NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
     // Placing goes on until it is switched off; its check mark shows it.
@@ -290,7 +292,7 @@ void TSimForm::CreateMenus() {
             [this] { Guard([this] { Extras->FillRecentMenu(*mmiRecent); }); });
     file->addActions({mmiSave, mmiSaveAs});
     file->addSeparator();
-    file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage});
+    file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage, mmiExportAnimation});
     file->addSeparator();
     file->addAction(mmiQuit);
     Extras->FillExamplesMenu(*mmiExamples);
@@ -511,7 +513,8 @@ void TSimForm::UpdateCommands() {
                        actZoomIn, actZoomOut, mmiFitAll, mmiAddParticle, mmiZeroMomentum})
         a->setEnabled(setup);
     mmiTrails->menuAction()->setEnabled(setup);
-    for (QAction* a : {mmiEnergyPlot, mmiPlot, mmiRecordCsv, mmiExportImage, mmiSaveState})
+    for (QAction* a :
+         {mmiEnergyPlot, mmiPlot, mmiRecordCsv, mmiExportImage, mmiExportAnimation, mmiSaveState})
         a->setEnabled(setup);
     mmiCenterOfMass->setEnabled(setup && sim.Particles.TotalMass != 0);
     actToggle->setEnabled(setup && sim.Dimensions > 1);

@@ -104,6 +104,7 @@ struct TWindowControls {
     QAction* mmiPlot = nullptr;
     QAction* mmiRecordCsv = nullptr;
     QAction* mmiExportImage = nullptr;
+    QAction* mmiExportAnimation = nullptr;
     QAction* mmiSaveState = nullptr;
     QMenu* mmiExamples = nullptr;
     QMenu* mmiRecent = nullptr;
@@ -169,6 +170,8 @@ public:
     TfrmInfo* InfoWindow() const;
     bool InfoShown() const;
     TfrmEnergyPlot* EnergyPlot() const;
+    // The commands that share a run (the animation export among them).
+    TSimExtras& ExtraCommands() const { return *Extras; }
     bool EnergyPlotShown() const;
     // The plot windows open (Options > Plot...), oldest first.
     std::vector<TfrmPlot*> Plots() const;
