@@ -19,8 +19,8 @@ if [ "${KINETRA_SKIP_PACKAGE:-0}" != 1 ]; then
   tests/package/CheckPackage.sh "$deb" build || exit 1
 fi
 if [ "${KINETRA_SKIP_SANITIZE:-0}" != 1 ]; then
-  # AddressSanitizer + UndefinedBehaviorSanitizer build of the core and batch tests.
-  kinetra_configure build-asan -DKINETRA_SANITIZE=ON -DKINETRA_BUILD_UI=OFF -DKINETRA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # AddressSanitizer + UndefinedBehaviorSanitizer build of the core, batch and window tests.
+  kinetra_configure build-asan -DKINETRA_SANITIZE=ON -DKINETRA_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build-asan -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- ' || true
   if [ "${PIPESTATUS[0]}" -ne 0 ]; then echo "sanitizer build failed" >&2; exit 1; fi
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$(nproc)" --timeout 900) || exit 1

@@ -1,6 +1,10 @@
 // The commands beside the main window's own: the menus that keep their items, the energy plot
 // fed by every step and every rewind, the exported picture, the reached state saved as a setup, the
 // bundled examples, the recent setups, the last folder and the window's geometry.
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -285,9 +289,58 @@ TEST_F(ExtraCommands, ExportImageIntoAnUnwritablePlaceReportsTheError) {
     Prompts->SaveNames.push_back("/nonexistent-folder-for-kinetra/x.png");
     Form->Controls().mmiExportImage->trigger();
     ASSERT_EQ(Prompts->Errors.size(), 1u);
-    EXPECT_TRUE(
-        Prompts->Errors[0].startsWith("Could not save the image \"/nonexistent-folder-for-kinetra/x.png\""))
+    EXPECT_TRUE(Prompts->Errors[0].startsWith("Could not save \"/nonexistent-folder-for-kinetra/x.png\""))
         << Prompts->Errors[0].toStdString();
+}
+
+// On a full disk the picture that was there stays whole and the error says so; the next export,
+// once there is room, replaces it. The disk is a small file system of its own where the test may
+// mount one.
+TEST_F(ExtraCommands, ExportImageOntoAFullDiskKeepsTheOldPicture) {
+    const QString disk = PathOf("disk");
+    ASSERT_TRUE(QDir().mkdir(disk));
+    if (geteuid() != 0 || ::mount("tmpfs", disk.toLocal8Bit().constData(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct TUnmount {
+        QByteArray Path;
+        ~TUnmount() { ::umount2(Path.constData(), MNT_DETACH); }
+    } unmount{disk.toLocal8Bit()};
+    MakeSetup(2, {{"A", {0, 0}, {100, 0}, 1, 5, 1, true}});
+    const QString target = disk + "/scene.png";
+    const auto bytesOf = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    Prompts->SaveNames.push_back(target);
+    Form->Controls().mmiExportImage->trigger();
+    ASSERT_TRUE(Prompts->Errors.empty());
+    const QByteArray old = bytesOf(target);
+    ASSERT_FALSE(old.isEmpty());
+
+    const QByteArray filler = (disk + "/filler").toLocal8Bit();
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+    Steps(20);
+    Prompts->SaveNames.push_back(target);
+    Prompts->Answers.push_back(TAnswer::Yes);
+    Form->Controls().mmiExportImage->trigger();
+    ASSERT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_TRUE(Prompts->Errors[0].startsWith("Could not save \"" + target + "\": "))
+        << Prompts->Errors[0].toStdString();
+    EXPECT_EQ(bytesOf(target), old);
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files), (QStringList{"filler", "scene.png"}));
+
+    ASSERT_EQ(::unlink(filler.constData()), 0);
+    Prompts->SaveNames.push_back(target);
+    Prompts->Answers.push_back(TAnswer::Yes);
+    Form->Controls().mmiExportImage->trigger();
+    EXPECT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_EQ(QImage(target).convertToFormat(QImage::Format_RGB32),
+              View().Canvas().convertToFormat(QImage::Format_RGB32));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -423,27 +476,43 @@ TEST_F(ExtraCommands, SaveOfAnExampleAsksWhereAndLeavesTheExampleAsItCame) {
     EXPECT_FALSE(Modified());
 }
 
-TEST_F(ExtraCommands, AFailedSaveAsKeepsCaptionNameAndNextSaveTogether) {
+TEST_F(ExtraCommands, AFailedSaveKeepsTheOldNameAndTheNextSaveWritesTheOldFile) {
     TFolderPrompts* folders = UseFolderPrompts();
-    folders->OpenNames.push_back(QString::fromStdString(Copy("F.knx")));
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("sub"));
+    const std::string old = Copy("sub/F.knx");
+    folders->OpenNames.push_back(ToQ(old));
     Form->Controls().mmiOpen->trigger();
     Form->Controls().actZoomIn->trigger();
     const QString missing = PathOf("missing");
-    const QString expected =
-        "Could not save \"" + missing + "/New.knx\": Folder \"" + missing + "\" not found.";
     Prompts->SaveNames = {missing + "/New"};
     Form->Controls().mmiSaveAs->trigger();
-    ASSERT_EQ(Prompts->Errors, std::vector<QString>{expected});
-    EXPECT_EQ(Form->windowTitle(), "Kinetra - New");
+    ASSERT_EQ(Prompts->Errors, std::vector<QString>{"Could not save \"" + missing + "/New.knx\": Folder \"" +
+                                                    missing + "\" not found."});
+    EXPECT_EQ(Form->windowTitle(), "Kinetra - F");
+    EXPECT_EQ(Sim().FileName, old);
     EXPECT_TRUE(Modified());
-    // The next Save goes where the caption says, and fails for the same reason.
+    // The next Save (Ctrl+S) writes the file the setup came from.
     Form->Controls().mmiSave->trigger();
-    EXPECT_EQ(Prompts->Errors, (std::vector<QString>{expected, expected}));
-    EXPECT_EQ(ToQ(Sim().FileName), missing + "/New.knx");
-    // The next Save As opens in a folder that can be shown, proposing the name alone.
+    EXPECT_EQ(Prompts->Errors.size(), 1u);
+    EXPECT_FALSE(Modified());
+    TFramedSim saved;
+    saved.Load(old);
+    EXPECT_DOUBLE_EQ(saved.Frame().Scale(), Doc().Frame().Scale());
+
+    // A failed Save keeps the name as it was, without the extension the writer would add.
+    Sim().FileName = FromQ(missing + "/Untitled");
+    Doc().SetModified(true);
+    Form->Controls().mmiSave->trigger();
+    EXPECT_EQ(Prompts->Errors.size(), 2u);
+    EXPECT_EQ(ToQ(Sim().FileName), missing + "/Untitled");
+
+    // A name in a folder that is gone: the next Save As opens in a folder that can be shown,
+    // proposing the name alone.
+    Sim().FileName = old;
+    ASSERT_TRUE(QDir(PathOf("sub")).removeRecursively());
     Form->Controls().mmiSaveAs->trigger();
     EXPECT_TRUE(QFileInfo(folders->Folders.back()).isDir());
-    EXPECT_EQ(Prompts->ProposedNames.back(), "New.knx");
+    EXPECT_EQ(Prompts->ProposedNames.back(), "F.knx");
 }
 
 TEST_F(ExtraCommands, RecentSetupsKeepTheLastEightMostRecentFirst) {

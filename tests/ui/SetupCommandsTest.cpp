@@ -81,16 +81,6 @@ TEST_F(SetupCommands, OpenForcesTheSetupExtension) {
     EXPECT_EQ(RunState(), rsStopped);
 }
 
-TEST_F(SetupCommands, OpenOfAMissingFileNamesTheSetupFile) {
-    Open(Copy("Orbit.knx"));
-    Open(PathOf("missing.txt"));
-    ASSERT_EQ(Prompts->Messages.size(), 1u);
-    EXPECT_EQ(Prompts->Messages[0], QString::fromStdString("File " + PathOf("missing.knx") + " not found"));
-    EXPECT_EQ(Prompts->Details[0], "");  // the message names the file; no line was read
-    ExpectNoSetup();
-    EXPECT_FALSE(CanvasHolds(0x008000u));  // nothing of the old setup stays on screen
-}
-
 TEST_F(SetupCommands, OpenOfARejectedSetupShowsTheMessageAndLeavesNoSetup) {
     QByteArray text = "2\r\n3 10\r\n0.002\r\n\r\nParticles\r\n";
     Write("bad.knx", text);
@@ -101,47 +91,61 @@ TEST_F(SetupCommands, OpenOfARejectedSetupShowsTheMessageAndLeavesNoSetup) {
     ExpectNoSetup();
 }
 
-TEST_F(SetupCommands, OpenOfADamagedFileGoesToTheTopLevelHandler) {
-    Open(Copy("Orbit.knx"));
-    Write("damaged.knx", "two\r\n");
-    Open(PathOf("damaged.knx"));
-    EXPECT_TRUE(Prompts->Messages.empty());
-    ASSERT_EQ(Prompts->Errors.size(), 1u);
-    EXPECT_FALSE(Prompts->Errors[0].isEmpty());
-    ExpectNoSetup();
-}
-
-// A setup that fails to load: the message as the loader worded it (in the message box or, for
-// a damaged file, the error box), and under it the file and the line where reading stopped,
-// the item being read and the text found there.
-TEST_F(SetupCommands, AFailedLoadSaysWhereReadingStopped) {
+// A file that is missing or fails to load: the message as the loader worded it (in the message
+// box or, for a damaged file, the error box), and under it the file and the line where reading
+// stopped, the item being read and the text found there. The setup that was open stays, with its
+// name, its changes and their undo history, its view and its picture.
+TEST_F(SetupCommands, AFailedOpenSaysWhyAndWhereAndKeepsTheOpenSetup) {
     struct TCase {
-        const char* File;
+        std::string File;
         bool ErrorBox;
         QString Message;
-        int Line;
-        const char* What;
+        QString Where;
     };
+    Write("damaged.knx", "two\r\n");
+    const std::string missing = PathOf("missing.knx");
+    const std::string damaged = PathOf("damaged.knx");
+    const std::string badKeyword = DataFile("BadKeyword.knx");
+    const std::string badMass = DataFile("BadMass.knx");
     const TCase cases[] = {
-        {"BadKeyword.knx", false, "Keyword Begin_Particles expected", 5,
-         "start of the particle section: \"Particles\""},
-        {"BadMass.knx", true, "Invalid numeric input.", 8, "mass of particle \"Alpha\": \"heavy\""},
+        {PathOf("missing.txt"), false, QString::fromStdString("File " + missing + " not found"), ""},
+        {damaged, true, "Invalid numeric input.",
+         QString::fromStdString("in " + damaged + ", line 1, number of dimensions: \"two\"")},
+        {badKeyword, false, "Keyword Begin_Particles expected",
+         QString::fromStdString("in " + badKeyword +
+                                ", line 5, start of the particle section: \"Particles\"")},
+        {badMass, true, "Invalid numeric input.",
+         QString::fromStdString("in " + badMass + ", line 8, mass of particle \"Alpha\": \"heavy\"")},
     };
+    const std::string orbit = Copy("Orbit.knx");
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
         Prompts->Messages.clear();
         Prompts->Errors.clear();
-        Open(Copy("Orbit.knx"));
-        const std::string path = DataFile(c.File);
-        Open(path);
+        Open(orbit);
+        Form->Controls().actZoomIn->trigger();
+        Prompts->Answers = {TAnswer::No};  // not saved before the Open
+        Open(c.File);
         const auto& texts = c.ErrorBox ? Prompts->Errors : Prompts->Messages;
         const auto& details = c.ErrorBox ? Prompts->ErrorDetails : Prompts->Details;
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts.back(), c.Message);
-        EXPECT_EQ(details.back(),
-                  QString::fromStdString("in " + path + ", line " + std::to_string(c.Line) + ", " + c.What));
+        EXPECT_EQ(details.back(), c.Where);
         EXPECT_TRUE((c.ErrorBox ? Prompts->Messages : Prompts->Errors).empty());
-        ExpectNoSetup();
+
+        EXPECT_EQ(RunState(), rsStopped);
+        EXPECT_EQ(Form->windowTitle(), "Kinetra - Orbit");
+        EXPECT_EQ(Sim().FileName, orbit);
+        EXPECT_EQ(Sim().Particles.Count(), 3);
+        EXPECT_TRUE(Modified());
+        EXPECT_TRUE(Form->Controls().mmiStart->isEnabled());
+        EXPECT_TRUE(View().Ready());
+        EXPECT_DOUBLE_EQ(Doc().Frame().Scale(), 500);
+        EXPECT_TRUE(CanvasHolds(0x008000u));
+        // The zoom is still there to undo.
+        Form->Controls().mmiUndo->trigger();
+        EXPECT_DOUBLE_EQ(Doc().Frame().Scale(), 250);
+        EXPECT_FALSE(Modified());
     }
 }
 

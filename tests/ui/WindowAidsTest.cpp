@@ -83,11 +83,34 @@ TEST_F(WindowAids, TheStartPanelOffersNewOpenAndTheExamplesWhileThereIsNoSetup) 
     EXPECT_FALSE(Modified());
     EXPECT_TRUE(TSession::Flag(TWindowAids::KeyNotesPane, false));
 
-    // A failed Open leaves no setup: the panel is back, the pane empty.
+    // A failed Open keeps the example, and its notes beside it.
+    const QString notes = Notes().Text();
     Open("/nonexistent/missing.knx");
-    EXPECT_EQ(RunState(), rsNoSetup);
+    EXPECT_EQ(RunState(), rsStopped);
+    EXPECT_FALSE(Shown(Start()));
+    EXPECT_TRUE(Shown(Notes()));
+    EXPECT_EQ(Notes().Text(), notes);
+}
+
+// The pane goes with the setup: a window without one shows no empty pane beside the start panel,
+// also after an Open that failed, and the pane comes back with the next setup.
+TEST_F(WindowAids, NoEmptyNotesPaneStandsBesideTheStartPanel) {
+    TSession::SetFlag(TWindowAids::KeyNotesPane, true);
+    auto prompts = std::make_unique<TScriptedPrompts>();
+    Prompts = prompts.get();
+    Form = std::make_unique<TSimForm>(std::move(prompts));
+    Form->show();
+    Form->ResizeDrawingArea(400, 300);
     EXPECT_TRUE(Shown(Start()));
-    EXPECT_EQ(Notes().Text(), "");
+    EXPECT_FALSE(Shown(Notes()));
+    Open("/nonexistent/missing.knx");
+    ASSERT_EQ(Prompts->Messages.size(), 1u);
+    EXPECT_TRUE(Shown(Start()));
+    EXPECT_FALSE(Shown(Notes()));
+    Open(DataFile("ui_figure_eight.knx"));
+    EXPECT_FALSE(Shown(Start()));
+    EXPECT_TRUE(Shown(Notes()));
+    EXPECT_TRUE(Action("mmiNotesPane")->isChecked());
 }
 
 TEST_F(WindowAids, NotesAreShownFlowingAndFollowEveryChange) {
@@ -133,7 +156,7 @@ TEST_F(WindowAids, NotesAreShownFlowingAndFollowEveryChange) {
     Action("mmiVelocityArrows")->trigger();
     Form.reset();
     TSimForm next(std::make_unique<TScriptedPrompts>());
-    EXPECT_TRUE(next.findChild<QWidget*>("NotesPane")->isVisibleTo(&next));
+    EXPECT_TRUE(TSession::Flag(TWindowAids::KeyNotesPane, false));
     EXPECT_TRUE(next.findChild<QAction*>("mmiVelocityArrows")->isChecked());
     EXPECT_FALSE(next.findChild<QAction*>("mmiForceArrows")->isChecked());
 }

@@ -4,6 +4,7 @@
 #include "ui/extras/SimExtras.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,9 +15,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <optional>
+#include <ostream>
+#include <string_view>
 
 #include "base/KNConst.h"
 #include "base/KNUtils.h"
+#include "base/SetupText.h"
 #include "engine/SimulationData.h"
 #include "engine/StateSetup.h"
 #include "frame/FramedSim.h"
@@ -53,6 +57,13 @@ QString MenuText(const QString& text) {
 std::string BaseName(const std::string& fileName) {
     const QString base = QFileInfo(ToQ(FileNamePart(fileName))).completeBaseName();
     return base.isEmpty() ? std::string("Kinetra") : FromQ(base);
+}
+
+// Writes `bytes` into `fileName` through the program's atomic writer.
+void WriteImageFile(const std::string& fileName, std::string_view bytes) {
+    WriteFileAtomically(fileName, [bytes](std::ostream& out) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    });
 }
 
 }  // namespace
@@ -310,10 +321,16 @@ void TSimExtras::mmiExportImageClick() {
         AskSaveName(QStringLiteral("Export image"), ToQ(BaseName(Document.Sim().FileName) + ".png"),
                     QString::fromUtf8(ImageFilter), ".png", QString::fromUtf8(FileExistsQuestion));
     if (name.isEmpty()) return;
-    QImageWriter writer(name, "png");
+    // The picture is encoded in memory and written as every file is: the old picture stays
+    // whole when the disk is full.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(
             ExportedPicture(Document, Scene, options.PictureSize(), options.Factor(), options.Burnins())))
         throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
+    WriteImageFile(FromQ(name), std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }
 
 void TSimExtras::mmiExportAnimationClick() {

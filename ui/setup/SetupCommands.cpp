@@ -8,11 +8,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
+#include <fstream>
+#include <sstream>
 
 #include "base/KNConst.h"
 #include "base/KNUtils.h"
 #include "base/SetupText.h"
 #include "engine/SimulationData.h"
+#include "frame/FramedSim.h"
 #include "model/Particles.h"
 #include "ui/dialogs/EditData.h"
 #include "ui/dialogs/KNAbout.h"
@@ -31,6 +34,36 @@
 #include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
+
+namespace {
+
+// The bytes of the setup file `name`, read at once.
+std::string ReadSetupText(const std::string& name) {
+    std::ifstream in;
+    try {
+        OpenForReading(in, name);
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (in.bad()) throw EInOutError("Input/output error");
+        return text.str();
+    } catch (EKinetraError& e) {
+        e.SetFileName(name);
+        throw;
+    }
+}
+
+// Loads `text`, the setup file `name`, into `sim`; a failure carries the file's name.
+void LoadSetupText(TSimData& sim, const std::string& name, const std::string& text) {
+    std::istringstream in(text);
+    try {
+        sim.LoadFromStream(in);
+    } catch (EKinetraError& e) {
+        e.SetFileName(name);
+        throw;
+    }
+}
+
+}  // namespace
 
 TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TRunControl& run, TViewCommands& views,
                                TSimExtras& extras, TUserPrompts& prompts, QWidget* window)
@@ -259,21 +292,37 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         Document.SetNewSetup(false);
         Document.NotifySetupReplaced();
     };
+    // The file is read once and loaded into a setup of its own first: a file that is missing or
+    // does not load leaves the open setup as it was (its name, view, notes and undo history).
+    std::string text;
+    try {
+        if (!QFileInfo(ToQ(name)).isFile()) {
+            TSession::RemoveRecentFile(ToQ(name));
+            throw EKNError(Format("File %s not found", name));
+        }
+        text = ReadSetupText(name);
+        TFramedSim trial;
+        LoadSetupText(trial.Sim(), name, text);
+    } catch (const EKNError& e) {
+        FPrompts.ShowDetailedMessage(Window, QString::fromStdString(e.what()), PlaceOf(e));
+        return;
+    } catch (const EAbort&) {
+        throw;
+    } catch (const EKinetraError& e) {
+        FPrompts.ShowDetailedError(Window, WithFullStop(QString::fromStdString(e.what())), PlaceOf(e));
+        return;
+    }
     // The name chosen now is the setup's own; a copy of an example becomes one below.
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     // Whatever happens below, the records would no longer belong to the setup shown.
     Extras.StopRecording();
     try {
-        if (!QFileInfo(ToQ(name)).isFile()) {
-            TSession::RemoveRecentFile(ToQ(name));
-            throw EKNError(Format("File %s not found", name));
-        }
         Document.SetRunState(rsStopped);
         Document.Sim().FileName = name;
         // Where the previous setup was saved is no news about this one.
         emit statusNote(QString());
-        Document.Sim().LoadFromFile();
+        LoadSetupText(Document.Sim(), name, text);
         Run.mmiStopClick();
         // As after editing: a setup without mass has no marker, and its item is disabled.
         if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass())
@@ -293,20 +342,9 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         } else {
             Extras.RememberFile(name);
         }
-    } catch (const EKNError& e) {
-        ResetToNoSetup();
-        FPrompts.ShowDetailedMessage(Window, QString::fromStdString(e.what()), PlaceOf(e));
-    } catch (const EKinetraError& e) {
-        // A damaged file: the same reset, and the window shows the state without a setup
-        // before the error box (as the top-level handler shows it) tells why and where.
-        ResetToNoSetup();
-        finish();
-        if (dynamic_cast<const EAbort*>(&e) != nullptr) throw;
-        FPrompts.ShowDetailedError(Window, WithFullStop(QString::fromStdString(e.what())), PlaceOf(e));
-        return;
     } catch (...) {
-        // A damaged file: the same reset, and the window shows the state without a setup
-        // before the error box tells why.
+        // What loaded into its own setup failed here all the same (memory, say): the window is
+        // left without a setup before the top-level handler tells why.
         ResetToNoSetup();
         finish();
         throw;
@@ -364,12 +402,13 @@ bool TSetupCommands::FirstSaveWouldReplace() const {
 }
 
 void TSetupCommands::WriteSetup() {
+    const std::string before = Document.Sim().FileName;
     try {
         Document.Sim().SaveToFile();
     } catch (...) {
-        // The writer may have given the name its extension: the caption shows the name that
-        // the next Save will write to.
-        UpdateCaption();
+        // The file was not written: the setup keeps its name, without the extension the writer
+        // may have given it.
+        Document.Sim().FileName = before;
         throw;
     }
     OverrideUnconfirmed = false;
@@ -390,12 +429,15 @@ void TSetupCommands::ShowWhereSaved() {
 
 void TSetupCommands::mmiSaveAsClick() {
     TAnswer answer = TAnswer::Cancel;
-    // Whatever ends the command, a failed save included, the caption shows the chosen name
-    // that FileName now holds and the next Save writes to.
+    // Whatever ends the command, the caption shows the name that FileName now holds and the next
+    // Save writes to: the chosen one, or after a failed save the one the setup had.
     struct TCaptionAtEnd {
         TSetupCommands& Commands;
         ~TCaptionAtEnd() { Commands.UpdateCaption(); }
     } captionAtEnd{*this};
+    const std::string oldName = Document.Sim().FileName;
+    const bool oldSaveNeedsName = SaveNeedsName;
+    const bool oldOverrideUnconfirmed = OverrideUnconfirmed;
     do {
         const QString chosen =
             FPrompts.GetSaveFileName(Window, QStringLiteral("Save the setup"), Extras.StartFolder(),
@@ -414,7 +456,15 @@ void TSetupCommands::mmiSaveAsClick() {
         } else {
             answer = TAnswer::Yes;
         }
-        if (answer == TAnswer::Yes) WriteSetup();
+        if (answer != TAnswer::Yes) continue;
+        try {
+            WriteSetup();
+        } catch (...) {
+            Document.Sim().FileName = oldName;
+            SaveNeedsName = oldSaveNeedsName;
+            OverrideUnconfirmed = oldOverrideUnconfirmed;
+            throw;
+        }
     } while (answer == TAnswer::No);
 }
 

@@ -53,7 +53,8 @@ public:
 
     void mmiNewClick();
     void mmiOpenClick();
-    // A load that fails shows its message unchanged, with where reading stopped under it.
+    // A load that fails shows its message unchanged, with where reading stopped under it, and
+    // leaves the open setup as it was.
     void OpenSetup(const QString& chosenName);
     // Opens a setup chosen from a menu (an example, a recent setup) as Open does after its file
     // dialog, the question about unsaved changes included.

@@ -44,12 +44,12 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form), Document(
 
     QMenu* options = form.menuBar()->findChild<QMenu*>(QStringLiteral("mmiOptions"));
     if (options != nullptr) options->addSeparator();
-    actVelocityArrows =
-        AddOption(QStringLiteral("&Velocity arrows"), KeyVelocityArrows, &TSceneOverlay::SetVelocityArrows);
-    actForceArrows =
-        AddOption(QStringLiteral("F&orce arrows"), KeyForceArrows, &TSceneOverlay::SetForceArrows);
-    actChargeSigns =
-        AddOption(QStringLiteral("&Charge signs"), KeyChargeSigns, &TSceneOverlay::SetChargeSigns);
+    actVelocityArrows = AddOption(QStringLiteral("&Velocity arrows"), KeyVelocityArrows,
+                                  [this](bool on) { FOverlay->SetVelocityArrows(on); });
+    actForceArrows = AddOption(QStringLiteral("F&orce arrows"), KeyForceArrows,
+                               [this](bool on) { FOverlay->SetForceArrows(on); });
+    actChargeSigns = AddOption(QStringLiteral("&Charge signs"), KeyChargeSigns,
+                               [this](bool on) { FOverlay->SetChargeSigns(on); });
     if (options != nullptr)
         options->addActions({actVelocityArrows, actForceArrows, actChargeSigns, actNotesPane});
 
@@ -59,34 +59,43 @@ TWindowAids::TWindowAids(TSimForm& form) : QObject(&form), Form(form), Document(
         connect(controls.mmiExamples, &QMenu::triggered, this, [this] {
             ShowNotesPane();
             if (QLayout* l = Form.layout()) l->activate();
+            const int replaced = Replacements;
             QMetaObject::invokeMethod(
-                this, [this] { Form.Guard([this] { FrameOpenedExample(); }); }, Qt::QueuedConnection);
+                this, [this, replaced] { Form.Guard([this, replaced] { FrameOpenedExample(replaced); }); },
+                Qt::QueuedConnection);
         });
 
     // What the aids show follows the setup: whether there is one, its particles, its notes.
     for (auto signal : {&TDocument::setupReplaced, &TDocument::particlesChanged, &TDocument::viewReset,
                         &TDocument::notesChanged, &TDocument::particlesRestored})
         connect(&Document, signal, this, [this] { Update(); });
+    connect(&Document, &TDocument::setupReplaced, this, [this] { ++Replacements; });
     connect(&Document, &TDocument::runStateChanged, this, [this] { Update(); });
     Update();
 }
 
 QAction* TWindowAids::AddOption(const QString& caption, const QString& key,
-                                void (TSceneOverlay::*set)(bool)) {
+                                const std::function<void(bool)>& set) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QStringLiteral("mmi") + key);
     action->setCheckable(true);
     action->setChecked(TSession::Flag(key, false));
-    (FOverlay->*set)(action->isChecked());
-    connect(action, &QAction::toggled, this, [this, key, set](bool on) {
+    set(action->isChecked());
+    connect(action, &QAction::toggled, this, [key, set](bool on) {
         TSession::SetFlag(key, on);
-        (FOverlay->*set)(on);
+        set(on);
     });
     return action;
 }
 
 void TWindowAids::Update() {
     const bool hasSetup = Document.HasSetup();
+    // The pane goes with the setup: no empty pane beside the start panel (the remembered choice
+    // stays), and it comes back with the next setup when the choice is to show it.
+    if (!hasSetup)
+        FNotes->hide();
+    else if (!HasSetup && TSession::Flag(KeyNotesPane, false))
+        FNotes->show();
     HasSetup = hasSetup;
     FOverlay->SetActive(hasSetup);
     FOverlay->update();
@@ -106,8 +115,11 @@ void TWindowAids::ShowNotesPane() {
     FNotes->raise();
 }
 
-void TWindowAids::FrameOpenedExample() {
-    if (!HasSetup) return;
+void TWindowAids::FrameOpenedExample(int replaced) {
+    // An example that did not open leaves no pane shown for it, and the setup still open as it
+    // was.
+    if (!HasSetup) FNotes->hide();
+    if (!HasSetup || Replacements == replaced) return;
     const TWindowControls& controls = Form.Controls();
     const TSimData& sim = Document.Sim();
     const TScreenFrame& frame = Document.Frame();

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QAction;
 
@@ -43,10 +44,12 @@ private:
     // After every change of the setup, its run state or its notes: the start panel only while
     // there is no setup, the notes as they are now, the marks.
     void Update();
-    QAction* AddOption(const QString& caption, const QString& key, void (TSceneOverlay::*set)(bool));
+    // A checkable item of the Options menu whose state `set` hands to the overlay.
+    QAction* AddOption(const QString& caption, const QString& key, const std::function<void(bool)>& set);
     void PlaceStartPanel();
-    // After an example has been opened: a fit of the view when some of its particles lie outside.
-    void FrameOpenedExample();
+    // After an example has been opened: a fit of the view when some of its particles lie outside;
+    // nothing when no setup replaced the one there was (`replaced`: Replacements before).
+    void FrameOpenedExample(int replaced);
 
     TSimForm& Form;
     TDocument& Document;
@@ -54,6 +57,8 @@ private:
     TNotesPane* FNotes;
     TStartPanel* FStart;
     bool HasSetup = false;
+    // How often a setup has replaced the one before (New, Open).
+    int Replacements = 0;
     QAction* actVelocityArrows = nullptr;
     QAction* actForceArrows = nullptr;
     QAction* actChargeSigns = nullptr;
