@@ -73,6 +73,10 @@ inline constexpr const char* SetupExtension = ".knx";
 inline constexpr const char* SetupFilter = "Kinetra setup (*.knx)|*.knx";
 inline constexpr const char* KeywordBeginParticles = "Begin_Particles";
 inline constexpr const char* KeywordEndParticles = "End_Particles";
+// Names the file cannot hold: the reader takes End_Particles where a name is read as the end of
+// the particle section, and a name's line ends at a line break.
+inline constexpr const char* MsgReservedName = "The name End_Particles is reserved";
+inline constexpr const char* MsgLineBreakInName = "A particle name must not contain a line break";
 
 // Frame names.
 inline constexpr const char* FrameOrigin = "Origin";

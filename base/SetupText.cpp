@@ -2,6 +2,9 @@
 // and the atomic file replacement.
 #include "base/SetupText.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <sstream>
@@ -195,22 +199,55 @@ class ESaveFailure : public EInOutError {
 public:
     using EInOutError::EInOutError;
 };
+
+// Links are followed at most this often, as the system itself does, so that a loop of links ends.
+constexpr int MaxLinkHops = 40;
+
+// The file that writing `target` reaches: a symbolic link is followed to the file it names, even
+// when that file does not exist yet, so that saving through a link never replaces the link itself.
+std::filesystem::path FollowLinks(std::filesystem::path target,
+                                  const std::function<void(const std::string&)>& fail) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+        if (hops == MaxLinkHops) fail(std::strerror(ELOOP));
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) fail(ec.message());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+std::unique_ptr<std::ostream> OpenFileStream(const std::string& fileName) {
+    auto out = std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!out->is_open()) return nullptr;
+    return out;
+}
+
+// Waits until the system has the file's bytes on the disk; a disk that fills up only as the
+// cached bytes are written out says so here. The folder follows, so that the rename lasts too.
+int SyncToDisk(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int result = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return result;
+}
 }  // namespace
 
-void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write) {
+std::string TemporaryFileName(const std::string& fileName) {
+    return fileName + ".~tmp";
+}
+
+void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write,
+                         const TFileStreamFactory& open) {
     namespace fs = std::filesystem;
     const auto fail = [&](const std::string& reason) -> void {
         throw ESaveFailure("Could not save \"" + fileName + "\": " + reason);
     };
 
-    // Saving through a symbolic link writes the file it points to: replacing the link itself
-    // would leave that file behind with the old setup.
-    fs::path target(fileName);
+    const fs::path target = FollowLinks(fs::path(fileName), fail);
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = std::move(resolved);
-    }
     // The rename below would replace whatever has the name: a named pipe, a device or a folder
     // is no file to save over.
     const fs::file_status existing = fs::status(target, ec);
@@ -218,29 +255,28 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
     // The rename below replaces a file whatever its own access rights; a file the user may not
     // write must keep its contents, as it would when overwritten in place. Opening it for
     // appending changes nothing in it.
-    if (fs::is_regular_file(target, ec)) {
+    if (fs::is_regular_file(existing)) {
         errno = 0;
         std::ofstream probe(target, std::ios::out | std::ios::app | std::ios::binary);
         if (!probe.is_open()) fail(SystemReason(errno == 0 ? EACCES : errno));
     }
 
-    // A name of our own beside the target, so that the final rename stays within one file
-    // system and never clobbers another file.
-    fs::path temp;
-    for (int i = 0;; ++i) {
-        temp = target;
-        temp += ".~tmp" + (i == 0 ? std::string() : std::to_string(i));
-        const bool taken = fs::exists(temp, ec);
-        if (ec || !taken) break;  // an unreadable folder shows itself when the file is created
-        if (i == 1000) fail("no name for a temporary file");
+    // One name of our own beside the target, so that the final rename stays within one file
+    // system. It is the same name every time: what an interrupted save left there (the program
+    // killed while writing) is taken over by the next save, and nothing piles up. A link or a
+    // folder of that name is nobody's data of ours to write through.
+    const fs::path temp = TemporaryFileName(target.string());
+    const fs::file_status leftover = fs::symlink_status(temp, ec);
+    if (!ec && fs::exists(leftover)) {
+        if (fs::is_directory(leftover)) fail("\"" + temp.string() + "\" is a folder");
+        fs::remove(temp, ec);
     }
 
     bool created = false;
     try {
-        std::ofstream out;
         errno = 0;
-        out.open(temp, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) {
+        std::unique_ptr<std::ostream> out = open ? open(temp.string()) : OpenFileStream(temp.string());
+        if (!out) {
             const int error = errno == 0 ? EACCES : errno;
             // A file being created is only "not found" when its folder is missing.
             const fs::path folder = fs::absolute(target, ec).parent_path();
@@ -249,17 +285,26 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
             fail(SystemReason(error));
         }
         created = true;
-        write(out);
-        out.flush();
-        if (!out) fail("Write error");
-        out.close();
-        if (out.fail()) fail("Write error");
+        errno = 0;
+        write(*out);
+        out->flush();
+        const auto writeError = [] {
+            return errno == ENOSPC || errno == EDQUOT || errno == EIO ? std::strerror(errno)
+                                                                      : std::string("Write error");
+        };
+        if (!*out) fail(writeError());
+        if (auto* file = dynamic_cast<std::ofstream*>(out.get())) {
+            file->close();
+            if (file->fail()) fail(writeError());
+        }
+        out.reset();
+        if (const int error = SyncToDisk(temp); error != 0) fail(std::strerror(error));
 
         // The replacement keeps the access rights the user gave the old file.
-        const fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
+        if (fs::is_regular_file(existing)) fs::permissions(temp, existing.permissions(), ec);
         fs::rename(temp, target, ec);
         if (ec) fail(ec.message());
+        SyncToDisk(fs::absolute(target, ec).parent_path());
     } catch (const ESaveFailure&) {
         if (created) fs::remove(temp, ec);
         throw;
@@ -273,6 +318,14 @@ void WriteFileAtomically(const std::string& fileName, const std::function<void(s
         if (created) fs::remove(temp, ec);
         throw;
     }
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
+                         const TFileStreamFactory& open) {
+    WriteFileAtomically(
+        fileName,
+        [bytes](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); },
+        open);
 }
 
 }  // namespace kinetra

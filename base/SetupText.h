@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -91,11 +92,25 @@ private:
     std::ostream& Out;
 };
 
-// Writes `fileName` so that it either holds everything `write` produced or stays as it was: the
-// text goes to a temporary file in the same folder, which replaces the target only after it was
-// written, flushed and closed without error. On any failure the temporary file is removed and
-// EInOutError names the file and the reason.
-void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write);
+// Opens the stream the atomic writer writes the temporary file `tempName` through; null when the
+// file cannot be created (errno tells why). The default is a std::ofstream; a test gives its own
+// to meet a disk that fills up.
+using TFileStreamFactory = std::function<std::unique_ptr<std::ostream>(const std::string& tempName)>;
+
+// The one way the program writes a file (setups, images, tables, recordings): `fileName` either
+// holds everything `write` produced or stays as it was. The bytes go to TemporaryFileName beside
+// the target, which replaces the target only after it was written, flushed, closed and synced
+// to the disk without error. On any failure the temporary file is removed and EInOutError says
+// "Could not save "NAME": reason". A symbolic link is written through to the file it names (made
+// when it does not exist), never replaced by a file. The old file's access rights are kept.
+void WriteFileAtomically(const std::string& fileName, const std::function<void(std::ostream&)>& write,
+                         const TFileStreamFactory& open = {});
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes,
+                         const TFileStreamFactory& open = {});
+
+// The one temporary name the writer uses beside `fileName` ("NAME.~tmp"): a save that was killed
+// leaves at most this one file, and the next save of the same file takes it over.
+std::string TemporaryFileName(const std::string& fileName);
 
 // Opens `fileName` for reading; EInOutError "File not found" (or the system's reason) when it
 // cannot be opened.

@@ -2,6 +2,7 @@
 // are read. Numbers of the simulation are kept as expression texts here; they are evaluated
 // when the setup is loaded, on one parser and in the options dialog's order.
 #include <algorithm>
+#include <limits>
 #include <set>
 
 #include "batch/BatchCommon.h"
@@ -12,9 +13,11 @@ namespace {
 
 std::int64_t ParseCount(const std::string& option, const std::string& text, std::int64_t minimum) {
     std::int64_t value = 0;
-    bool ok = !text.empty() && text.size() <= 18;
+    bool ok = !text.empty();
     for (char c : text) {
-        if (c < '0' || c > '9') {
+        // Reading stops at the first character that is no digit or whose digit would take the
+        // value beyond the largest count.
+        if (c < '0' || c > '9' || value > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10) {
             ok = false;
             break;
         }

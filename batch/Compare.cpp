@@ -1,10 +1,7 @@
 // kinetra-batch compare: the same setup run once per numerical method and time step, the runs
 // spread over all cores, one CSV row per run in the order of the lists. The runs themselves are
 // CompareRuns.h's; here are the command line, the progress line and the output.
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <algorithm>
 
 #include "base/KNUtils.h"
 #include "batch/BatchCommon.h"
@@ -50,30 +47,20 @@ int CommandCompare(const TCommandLine& line) {
         return ExitFailed;
     }
 
-    // On a terminal a thread of its own shows how far the runs have come.
+    // On a terminal the calling thread shows how far the runs have come while they run.
     TCompareProgress progress(plan.Runs.size());
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool allDone = false;
-    std::thread shower([&] {
-        TProgress shown;
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return allDone; })) {
-            if (!shown.Due()) continue;
+    TProgress shown;
+    const std::vector<TCompareRow> results = RunCompare(plan, 0, &progress, [&] {
+        if (shown.Due()) {
             int least = 1000;
             for (const std::atomic<int>& p : progress.Permille) least = std::min(least, p.load());
             shown.Show("compare: " + std::to_string(progress.Done.load()) + " of " +
                        std::to_string(plan.Runs.size()) + " runs done, the furthest behind at " +
                        FormatFixed(least / 10.0, 1) + "%");
         }
+        return false;
     });
-    const std::vector<TCompareRow> results = RunCompare(plan, 0, &progress);
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        allDone = true;
-    }
-    finished.notify_one();
-    shower.join();
+    shown.Clear();
 
     Print(stdout, CompareHeader);
     bool failed = false;

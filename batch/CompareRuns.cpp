@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <functional>
+#include <limits>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -14,6 +18,7 @@
 #include "base/KNUtils.h"
 #include "batch/RunRules.h"
 #include "batch/RunUntil.h"
+#include "model/WorkerPool.h"
 #include "parser/Parser.h"
 
 namespace kinetra::batch {
@@ -47,7 +52,7 @@ double ScaledDistance(const TVector& a, const TVector& b) {
 }
 
 void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& result,
-             std::atomic<int>* permille) {
+             std::atomic<int>* permille, const std::atomic<bool>& cancel) {
     const auto start = std::chrono::steady_clock::now();
     TFramedSim setup;
     TSimData& sim = setup.Sim();
@@ -75,16 +80,20 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
         // Stoermer's start-up evaluation is counted with the rest.
         evaluationsBefore = sim.Force->Evaluations();
         sim.Prepare();
-        const TRunOutcome outcome = RunUntil(sim, plan.Until, plan.MaxSteps, [&](std::int64_t steps) {
-            result.Steps = steps;
-            const double drift = std::fabs(sim.KineticEnergy() + sim.PotentialEnergy() - e0) / scale;
-            result.MaxDrift = std::max(result.MaxDrift, drift);
-            result.FinalDrift = drift;
-            if (permille && plan.Until != 0)
-                permille->store(static_cast<int>(std::min(1.0, std::fabs(sim.Time / plan.Until)) * 1000),
-                                std::memory_order_relaxed);
-        });
+        const TRunOutcome outcome = RunUntil(
+            sim, plan.Until, plan.MaxSteps,
+            [&](std::int64_t steps) {
+                result.Steps = steps;
+                const double drift = std::fabs(sim.KineticEnergy() + sim.PotentialEnergy() - e0) / scale;
+                result.MaxDrift = std::max(result.MaxDrift, drift);
+                result.FinalDrift = drift;
+                if (permille && plan.Until != 0)
+                    permille->store(static_cast<int>(std::min(1.0, std::fabs(sim.Time / plan.Until)) * 1000),
+                                    std::memory_order_relaxed);
+            },
+            std::numeric_limits<std::int64_t>::max(), &cancel);
         result.Steps = outcome.Steps;
+        if (outcome.End == TRunEnd::Interrupted) result.Result = "interrupted";
         if (outcome.End == TRunEnd::StepLimit) {
             result.Result = StepLimitMessage(*plan.MaxSteps, sim.Time);
             result.Limited = true;
@@ -144,25 +153,70 @@ TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request) {
     return plan;
 }
 
-std::vector<TCompareRow> RunCompare(const TComparePlan& plan, unsigned threads, TCompareProgress* progress) {
+std::vector<TCompareRow> RunCompare(const TComparePlan& plan, unsigned threads, TCompareProgress* progress,
+                                    const std::function<bool()>& poll) {
     std::vector<TCompareRow> results(plan.Runs.size());
     if (plan.Runs.empty()) return results;
     std::atomic<size_t> next{0};
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable finished;
+    size_t working = 0;  // helper threads still making runs, under `mutex`
     const auto worker = [&] {
-        for (size_t k = next++; k < plan.Runs.size(); k = next++) {
-            Perform(plan, plan.Runs[k], results[k], progress ? &progress->Permille[k] : nullptr);
+        for (size_t k = next++; k < plan.Runs.size() && !cancel.load(); k = next++) {
+            Perform(plan, plan.Runs[k], results[k], progress ? &progress->Permille[k] : nullptr, cancel);
             if (progress) {
                 progress->Permille[k] = 1000;
                 ++progress->Done;
             }
         }
     };
+    // Whatever way this function is left, the helpers are told to stop and joined.
+    struct TPool {
+        std::atomic<bool>& Cancel;
+        std::vector<std::thread> Threads;
+        ~TPool() {
+            Cancel = true;
+            for (std::thread& thread : Threads) thread.join();
+        }
+    } pool{cancel, {}};
     const size_t count =
         std::clamp<size_t>(threads == 0 ? std::thread::hardware_concurrency() : threads, 1, plan.Runs.size());
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < count; ++t) pool.emplace_back(worker);
-    worker();
-    for (std::thread& thread : pool) thread.join();
+    // With a poll the calling thread only waits and polls; without, it makes runs too.
+    const size_t helpers = poll ? count : count - 1;
+    pool.Threads.reserve(helpers);
+    for (size_t t = 0; t < helpers; ++t) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ++working;
+        }
+        try {
+            pool.Threads.push_back(StartThread([&] {
+                worker();
+                const std::lock_guard<std::mutex> lock(mutex);
+                if (--working == 0) finished.notify_all();
+            }));
+        } catch (const std::system_error&) {
+            // The system gives no more threads: the runs are shared by those it gave, with the
+            // same results.
+            const std::lock_guard<std::mutex> lock(mutex);
+            --working;
+            break;
+        }
+    }
+    if (!poll || pool.Threads.empty()) {
+        worker();
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return working == 0; })) {
+        lock.unlock();
+        const bool stop = poll && poll();
+        lock.lock();
+        if (stop) {
+            cancel = true;
+            finished.wait(lock, [&] { return working == 0; });
+        }
+    }
     return results;
 }
 

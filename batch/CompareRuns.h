@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,9 +74,14 @@ struct TCompareProgress {
 TComparePlan PlanCompare(TFramedSim& setup, const TCompareRequest& request);
 
 // Makes every run of the plan (each loads the setup anew) and returns the rows in the plan's
-// order. `threads`: runs at a time, 0 one per core. `progress`, when given, must have one
-// entry per run.
+// order. `threads`: runs at a time, 0 one per core; threads the system refuses are done
+// without, the runs then shared by those that started (the calling thread at least), with the
+// same rows. `progress`, when given, must have one entry per run. `poll`, when given, is called
+// on the calling thread about every 100 ms while helper threads make the runs; when it returns
+// true, every run stops before its next step (its result "interrupted") and no run starts. The
+// helper threads are joined before the function returns, whichever way.
 std::vector<TCompareRow> RunCompare(const TComparePlan& plan, unsigned threads = 0,
-                                    TCompareProgress* progress = nullptr);
+                                    TCompareProgress* progress = nullptr,
+                                    const std::function<bool()>& poll = {});
 
 }  // namespace kinetra::batch

@@ -24,6 +24,7 @@
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"
+#include "model/WorkerPool.h"
 #include "parser/Parser.h"
 
 namespace kinetra::batch {
@@ -191,6 +192,11 @@ int CommandRun(const std::vector<std::string>& args) {
         if (outcome.Failure) std::rethrow_exception(outcome.Failure);
         if (outcome.Steps % options.Every != 0) Print(stdout, record(outcome.Steps));
         FlushOutput();
+    } catch (const EThreadStart& e) {
+        // Not the step's fault: the machine's, as for a setup that cannot be read.
+        FlushOutputQuietly();
+        Print(stderr, std::string("error: ") + e.what() + "\n");
+        return ExitFailed;
     } catch (const std::exception& e) {
         FlushOutputQuietly();
         Print(stderr, std::string("error: ") + e.what() + "\n");
@@ -222,12 +228,15 @@ int CommandCheck(const std::vector<std::string>& args) {
     Print(stdout, "cycles " + std::to_string(sim.Cycles) + "\n");
     Print(stdout, "accuracy " + FormatGeneral(sim.Accuracy, 15) + "\n");
     Print(stdout, std::string("collisions ") + (sim.Collisions ? "on" : "off") + "\n");
+    if (const std::string warning = AccuracyWarning(sim.Method, sim.Accuracy); !warning.empty())
+        Print(stderr, "warning: " + warning + "\n");
     return ExitOk;
 }
 
 int CommandSave(const std::vector<std::string>& args) {
     const TCommandLine options = ParseCommandLine("save", args);
-    if (options.Positional.size() != 2) throw EUsage{"save needs a SETUP file and an OUT file"};
+    if (options.Positional.size() != 2 || options.Positional[1].empty())
+        throw EUsage{"save needs a SETUP file and an OUT file"};
     TLoadedSetup setup;
     try {
         setup.Load(options.Positional[0]);

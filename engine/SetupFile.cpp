@@ -97,11 +97,15 @@ void TSimData::ReadSetup(TSetupReader& reader) {
     Rewind();
 }
 
-void CheckSetupLoadsBack(const std::string& text) {
-    TSimData scratch;
+void CheckSetupLoadsBack(const std::string& text, const std::function<void(std::istream&)>& load) {
     std::istringstream in(text);
     try {
-        scratch.LoadFromStream(in);
+        if (load) {
+            load(in);
+        } else {
+            TSimData scratch;
+            scratch.LoadFromStream(in);
+        }
     } catch (const EKinetraError& e) {
         throw EKNError(std::string("with its numbers written to 15 digits the setup would not load back: ") +
                        e.what());
@@ -114,7 +118,7 @@ void TSimData::SaveToFile() {
         std::ostringstream text;
         SaveToStream(text);
         const std::string bytes = text.str();
-        CheckSetupLoadsBack(bytes);
+        CheckSetupLoadsBack(bytes, OnLoadBack);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     });
 }

@@ -3,12 +3,15 @@
 // keeps the notes (see base/SetupText.h for the text rules every section follows).
 #pragma once
 
+#include <functional>
+#include <iosfwd>
 #include <string>
 
 namespace kinetra {
 
-// Loads `text` into a scratch simulation (without frame hooks); EKNError naming the reason
-// when it does not load, so that a save never replaces a file by one that cannot be opened.
-void CheckSetupLoadsBack(const std::string& text);
+// Loads `text` with `load` (TSimData::OnLoadBack), or into a scratch simulation without a frame
+// when there is none; EKNError naming the reason when it does not load, so that a save never
+// replaces a file by one that cannot be opened.
+void CheckSetupLoadsBack(const std::string& text, const std::function<void(std::istream&)>& load = {});
 
 }  // namespace kinetra

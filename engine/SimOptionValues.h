@@ -32,6 +32,12 @@ TFieldNumber EvaluateFieldText(TParser& parser, const std::string& text);
 // The method whose MethodName is `name`, in any case, or none.
 std::optional<TNumMethod> MethodFromName(const std::string& name);
 
+// Below this accuracy RKF's steps become so small that a run crawls (1E-22: some 750,000 steps
+// for one unit of time); the setting itself stays accepted down to 1E-30.
+inline constexpr double SlowAccuracy = 1E-18;
+// The warning a front end shows for RKF with an accuracy below SlowAccuracy; empty otherwise.
+std::string AccuracyWarning(TNumMethod method, double accuracy);
+
 struct TSimOptionValues {
     std::optional<TNumMethod> Method;
     std::optional<std::string> Accuracy;

@@ -106,6 +106,10 @@ public:
     // Hooks of the owner: the frame section of the setup file, and the drawing after a step.
     std::function<void(TSetupReader&)> OnLoadFrame;
     std::function<void(TSetupWriter&)> OnSaveFrame;
+    // Reads a saved text as the owner's open reads a file (its frame section with it) into
+    // objects of its own, for the save's check that the file loads back. Without it the check
+    // reads into a scratch simulation without a frame.
+    std::function<void(std::istream&)> OnLoadBack;
     std::function<void()> OnStepDone;
 
     // Work storage, alive from Prepare to the next FreeWork.

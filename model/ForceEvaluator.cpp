@@ -6,12 +6,13 @@ namespace kinetra {
 
 void TForceEvaluator::LayOut(int n) {
     const int threads = Parallel(n) ? FThreads : 1;
+    // First, so that a pool the system refuses leaves the evaluator as it was.
+    if (threads > 1 && (!Pool || Pool->Threads() != threads)) Pool = std::make_unique<TWorkerPool>(threads);
     LaidOutCount = n;
     LaidOutThreads = threads;
     int slots = n;
     Slots.clear();
     if (threads > 1) {
-        if (!Pool || Pool->Threads() != threads) Pool = std::make_unique<TWorkerPool>(threads);
         Schedule.Make(n, threads);
         slots = Schedule.SlotCount();
         Slots.resize(static_cast<size_t>(n));

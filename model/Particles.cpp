@@ -71,6 +71,11 @@ void TParticle::SetCharge(double value) {
     FCharge = value;
 }
 
+void TParticle::CheckName(const std::string& name) {
+    if (name == KeywordEndParticles) throw EKNError(MsgReservedName);
+    if (name.find('\n') != std::string::npos) throw EKNError(MsgLineBreakInName);
+}
+
 void TParticle::UpdateImage() {
     Image = TParticleImage{ColourIndex, ImageSize};
 }
@@ -128,6 +133,7 @@ void TParticlesList::AddParticle(std::unique_ptr<TParticle>&& particle) {
 }
 
 void TParticlesList::InsertParticle(int index, std::unique_ptr<TParticle>&& particle) {
+    TParticle::CheckName(particle->Name);
     CheckPlacement(*particle);
     Take(index, std::move(particle));
 }
@@ -382,6 +388,7 @@ void TParticlesList::LoadFromFile(TSetupReader& reader) {
 }
 
 void TParticlesList::SaveToFile(TSetupWriter& writer) const {
+    for (const TItem& item : Items) TParticle::CheckName(item.Particle->Name);
     writer.WriteLine(KeywordBeginParticles);
     writer.WriteLine();
     for (const TItem& item : Items) {

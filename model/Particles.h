@@ -73,6 +73,11 @@ public:
     int GetImageRadius() const { return ImageSize - 1; }
     void SetImageRadius(int value) { ImageSize = value + 1; }
 
+    // Refuses a name that the setup file cannot hold (EKNError): End_Particles, which the reader
+    // takes for the end of the particle section, and a name with a line break
+    // (LF: the reader ends lines there; a CR alone is text to it).
+    static void CheckName(const std::string& name);
+
     // Lines 2 to 8 of a particle block (the name line is read by the collection).
     void LoadFromFile(TSetupReader& reader);
     // Lines 1 to 8 of a particle block.
@@ -122,9 +127,9 @@ public:
 
     // Empties the collection (index 0 first) and makes fresh zero collective vectors.
     void SetDimensions(int dimensions);
-    // Checks the particle against every particle present ("Overlap with %s.",
-    // "Position already occupied by %s."), then takes it over. On refusal `particle` is left
-    // with the caller, untouched.
+    // Checks the particle's name (TParticle::CheckName) and its place against every particle
+    // present ("Overlap with %s.", "Position already occupied by %s."), then takes it over. On refusal
+    // `particle` is left with the caller, untouched.
     void AddParticle(std::unique_ptr<TParticle>&& particle);
     void InsertParticle(int index, std::unique_ptr<TParticle>&& particle);
     void Delete(int index);
@@ -148,6 +153,8 @@ public:
 
     // The particle section between "Begin_Particles" and "End_Particles".
     void LoadFromFile(TSetupReader& reader);
+    // Refuses (before writing anything) a collection with a name that TParticle::CheckName
+    // refuses, whoever set it.
     void SaveToFile(TSetupWriter& writer) const;
 
 private:

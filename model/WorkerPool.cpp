@@ -1,6 +1,9 @@
 #include "model/WorkerPool.h"
 
+#include <algorithm>
 #include <cfenv>
+#include <string>
+#include <system_error>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -30,20 +33,48 @@ T WaitChange(const std::atomic<T>& value, T seen) {
 
 }  // namespace
 
+namespace {
+std::atomic<TThreadStarter> ThreadStarter{nullptr};
+}  // namespace
+
+std::thread StartThread(std::function<void()> body) {
+    if (const TThreadStarter starter = ThreadStarter.load()) return starter(std::move(body));
+    return std::thread(std::move(body));
+}
+
+TThreadStarter SetThreadStarter(TThreadStarter starter) {
+    return ThreadStarter.exchange(starter);
+}
+
 int MachineThreads() {
     const unsigned n = std::thread::hardware_concurrency();
     return n > 0 ? static_cast<int>(n) : 1;
 }
 
 TWorkerPool::TWorkerPool(int threads) {
-    for (int t = 1; t < threads; ++t) Workers.emplace_back([this, t] { Work(t); });
+    Workers.reserve(static_cast<size_t>(std::max(threads - 1, 0)));
+    for (int t = 1; t < threads; ++t) {
+        try {
+            Workers.push_back(StartThread([this, t] { Work(t); }));
+        } catch (const std::system_error& e) {
+            // No destructor runs for a constructor that throws: the threads started must end here.
+            StopWorkers();
+            throw EThreadStart("Could not start thread " + std::to_string(t + 1) + " of " +
+                               std::to_string(threads) + ": " + e.code().message());
+        }
+    }
 }
 
 TWorkerPool::~TWorkerPool() {
+    StopWorkers();
+}
+
+void TWorkerPool::StopWorkers() {
     Stop.store(true, std::memory_order_relaxed);
     Generation.fetch_add(1, std::memory_order_release);
     Generation.notify_all();
     for (std::thread& w : Workers) w.join();
+    Workers.clear();
 }
 
 void TWorkerPool::Work(int thread) {

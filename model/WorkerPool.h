@@ -3,16 +3,27 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "base/KNUtils.h"
+
 namespace kinetra {
+
+// The system refused a thread: no fault of the setup or of a step.
+class EThreadStart : public EKNError {
+public:
+    using EKNError::EKNError;
+};
 
 class TWorkerPool {
 public:
     using TJob = void (*)(void* context, int thread);
 
-    // Threads in all, the calling thread included (at least 1).
+    // Threads in all, the calling thread included (at least 1). When the system refuses a
+    // thread, the ones already started are ended and joined, and EThreadStart says "Could not
+    // start thread K of N: reason".
     explicit TWorkerPool(int threads);
     ~TWorkerPool();
     TWorkerPool(const TWorkerPool&) = delete;
@@ -27,6 +38,7 @@ public:
 
 private:
     void Work(int thread);
+    void StopWorkers();
 
     std::vector<std::thread> Workers;
     std::atomic<unsigned> Generation{0};
@@ -36,6 +48,13 @@ private:
     TJob Job = nullptr;
     void* Context = nullptr;
 };
+
+// Starts a thread that runs `body`. The program starts every helper thread here, so that a test
+// can make the system refuse one (SetThreadStarter); throws std::system_error as std::thread does.
+std::thread StartThread(std::function<void()> body);
+using TThreadStarter = std::thread (*)(std::function<void()> body);
+// Replaces how StartThread starts a thread (null: std::thread itself); returns the one before.
+TThreadStarter SetThreadStarter(TThreadStarter starter);
 
 // The number of threads of the machine (at least 1).
 int MachineThreads();

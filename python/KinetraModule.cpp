@@ -36,6 +36,7 @@
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
+#include "model/WorkerPool.h"
 #include "parser/Parser.h"
 
 namespace py = pybind11;
@@ -58,20 +59,54 @@ TNumMethod MethodNamed(const std::string& name) {
     throw EKNError("Unknown method '" + name + "' (" + MethodNameList() + ")");
 }
 
+// The bytes of a name or the notes: a str as UTF-8, with the bytes that Text escaped restored
+// (surrogateescape), so that a name read from a file goes back to it unchanged.
+std::string TextBytes(const py::handle& text) {
+    if (!py::isinstance<py::str>(text)) throw py::type_error("a str is needed");
+    const py::object bytes =
+        py::reinterpret_steal<py::object>(PyUnicode_AsEncodedString(text.ptr(), "utf-8", "surrogateescape"));
+    if (!bytes) throw py::error_already_set();
+    return bytes.cast<std::string>();
+}
+
+// Text of the setup as a str: bytes that are no UTF-8 (a Latin-1 name) as lone surrogates
+// (surrogateescape), or escaped as \xNN in a message.
+py::str Text(const std::string& bytes, const char* errors = "surrogateescape") {
+    return py::reinterpret_steal<py::str>(
+        PyUnicode_DecodeUTF8(bytes.data(), static_cast<py::ssize_t>(bytes.size()), errors));
+}
+
+// True or False and nothing else: 2 or "yes" for a switch is a mistake, not a True.
+bool Switch(const py::object& value) {
+    if (!PyBool_Check(value.ptr())) throw py::type_error("True or False is needed");
+    return value.ptr() == Py_True;
+}
+
+// Warns (RuntimeWarning) when the settings would let RKF crawl.
+void WarnOfAccuracy(TNumMethod method, double accuracy) {
+    const std::string warning = AccuracyWarning(method, accuracy);
+    if (!warning.empty() && PyErr_WarnEx(PyExc_RuntimeWarning, warning.c_str(), 1) != 0)
+        throw py::error_already_set();
+}
+
 // A number as the text a dialog field would hold: an expression text as it is, a Python number
 // with all 17 digits (the field's rule then rounds it to 15, as typing it would).
 std::string FieldText(const py::object& value) {
     if (py::isinstance<py::str>(value)) return value.cast<std::string>();
     if (py::isinstance<py::bool_>(value))
         throw py::type_error("a number or an expression text is needed, not a bool");
-    const double number = value.cast<double>();
+    const double number = PyFloat_AsDouble(value.ptr());  // TypeError for what is no number
+    if (number == -1 && PyErr_Occurred()) throw py::error_already_set();
     if (!std::isfinite(number)) throw EKNError("Invalid numeric input");
     return FormatGeneral(number, 17);
 }
 
-// A file name from a str or any path object (pathlib.Path).
+// A file name from a str, bytes or any path object (pathlib.Path), as the system takes it; a NUL
+// would cut it short (ValueError, as for open()).
 std::string PathText(const py::object& path) {
-    return py::module_::import("os").attr("fspath")(path).cast<std::string>();
+    const std::string name = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+    if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+    return name;
 }
 
 double FieldValue(const py::object& value) {
@@ -96,6 +131,7 @@ public:
     static std::unique_ptr<TPySimulation> Load(const py::object& path, int threads) {
         auto setup = std::make_unique<TFramedSim>();
         setup->Load(PathText(path));
+        WarnOfAccuracy(setup->Sim().Method, setup->Sim().Accuracy);
         return std::make_unique<TPySimulation>(std::move(setup), threads);
     }
 
@@ -138,11 +174,12 @@ public:
         TSimData& sim = Sim();
         if (Stopped) NeedsPrepare = true;
         ApplySimOptions(sim, ModuleParser(), values);
+        WarnOfAccuracy(sim.Method, sim.Accuracy);
     }
 
-    void AddParticle(const std::string& name, const py::object& mass, const py::sequence& position,
+    void AddParticle(const py::object& name, const py::object& mass, const py::sequence& position,
                      const py::sequence& velocity, const py::object& charge, const py::object& radius,
-                     int colour, int imageRadius, bool trail, bool invisible) {
+                     int colour, int imageRadius, const py::object& trail, const py::object& invisible) {
         TSimData& sim = Sim();
         const int n = sim.Dimensions;
         for (const auto& [what, vector] :
@@ -159,7 +196,7 @@ public:
         // The particle editor's order: name, mass, charge (refused on a massless particle),
         // radius (its absolute value), then position and velocity component by component.
         auto particle = std::make_unique<TParticle>(n);
-        particle->Name = name;
+        particle->Name = TextBytes(name);
         particle->Mass = FieldValue(mass);
         particle->SetCharge(FieldValue(charge));
         particle->SetRadius(FieldValue(radius));
@@ -169,8 +206,8 @@ public:
         }
         particle->ColourIndex = colour;
         particle->SetImageRadius(imageRadius);
-        particle->ShowTrail = trail;
-        particle->Invisible = invisible;
+        particle->ShowTrail = Switch(trail);
+        particle->Invisible = Switch(invisible);
         particle->UpdateImage();
         sim.Particles.AddParticle(std::move(particle));
         // A changed particle list stops the run, as in the window.
@@ -180,6 +217,7 @@ public:
     void Rewind() {
         Sim().Rewind();
         Stopped = NeedsPrepare = true;
+        Failed = false;
     }
 
     void Reverse() {
@@ -195,6 +233,8 @@ public:
         if (count < 0) throw py::value_error("the number of steps must not be negative");
         if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
         TSimData& sim = Sim();
+        // A failed step leaves the state it reached (out of range): no step goes on from there.
+        if (Failed) throw EKNError("The last step failed; rewind() to start again");
         batch::TRunOutcome outcome;
         {
             // Busy before the lock is released, so that no other thread gets in between.
@@ -223,17 +263,36 @@ public:
             case batch::TRunEnd::Collision:
                 throw EKNError(batch::CollisionMessage(sim, outcome));
             case batch::TRunEnd::Stalled:
-            case batch::TRunEnd::Error:
                 std::rethrow_exception(outcome.Failure);
+            case batch::TRunEnd::Error:
+                try {
+                    std::rethrow_exception(outcome.Failure);
+                } catch (const EThreadStart&) {
+                    // The machine's refusal, not the state's: the next step may go on.
+                    throw;
+                } catch (...) {
+                    Failed = true;
+                    throw;
+                }
+            case batch::TRunEnd::Interrupted:
+                break;
         }
         return outcome.Steps;
     }
 
-    std::string Save(const py::object& path) {
+    // A save that fails keeps the name the simulation had.
+    py::str Save(const py::object& path) {
         TSimData& sim = Sim();
-        sim.FileName = PathText(path);
-        sim.SaveToFile();
-        return sim.FileName;
+        const std::string name = PathText(path);
+        const std::string before = sim.FileName;
+        sim.FileName = name;
+        try {
+            sim.SaveToFile();
+        } catch (...) {
+            sim.FileName = before;
+            throw;
+        }
+        return Text(sim.FileName);
     }
 
     py::array_t<double> State(bool velocities) {
@@ -282,12 +341,13 @@ private:
     int FThreads = 0;
     bool Stopped = true;
     bool NeedsPrepare = true;
+    bool Failed = false;  // the last step failed: steps refused until Rewind
     std::atomic<bool> Busy{false};
 };
 
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
-                 const py::object& accuracy, std::optional<bool> collisions,
+                 const py::object& accuracy, const py::object& collisions,
                  std::optional<std::int64_t> maxSteps, unsigned threads) {
     TFramedSim setup;
     setup.Load(PathText(path));
@@ -297,15 +357,24 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
     for (const py::object& step : timeSteps) request.TimeSteps.push_back(FieldText(step));
     if (!cycles.is_none()) request.Overrides.Cycles = FieldText(cycles);
     if (!accuracy.is_none()) request.Overrides.Accuracy = FieldText(accuracy);
-    request.Overrides.Collisions = collisions;
+    if (!collisions.is_none()) request.Overrides.Collisions = Switch(collisions);
     if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
     request.MaxSteps = maxSteps;
     const batch::TComparePlan plan = batch::PlanCompare(setup, request);
+    for (const batch::TCompareRun& run : plan.Runs) WarnOfAccuracy(run.Method, setup.Sim().Accuracy);
+    // The runs go on in threads of their own while this thread looks for Ctrl+C every 100 ms; an
+    // interrupt stops them all before it is raised.
     std::vector<batch::TCompareRow> rows;
+    bool interrupted = false;
     {
         py::gil_scoped_release release;
-        rows = batch::RunCompare(plan, threads);
+        rows = batch::RunCompare(plan, threads, nullptr, [&] {
+            py::gil_scoped_acquire acquire;
+            interrupted = PyErr_CheckSignals() != 0;
+            return interrupted;
+        });
     }
+    if (interrupted) throw py::error_already_set();
     py::list table;
     for (const batch::TCompareRow& row : rows) {
         py::dict entry;
@@ -318,7 +387,7 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
         entry["final_energy_drift"] = row.FinalDrift;
         entry["com_drift"] = row.ComDrift;
         entry["wall_seconds"] = row.WallSeconds;
-        entry["result"] = row.Result;
+        entry["result"] = Text(row.Result);
         table.append(entry);
     }
     return table;
@@ -328,11 +397,11 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
 // stopped (`file`, `line`) and the whole place as kinetra-batch words it (`place`: the file, the
 // line, the item being read and the text found there).
 void RaiseError(const EKinetraError& e) {
-    py::object error = py::reinterpret_borrow<py::object>(ErrorType)(e.what());
+    py::object error = py::reinterpret_borrow<py::object>(ErrorType)(Text(e.what(), "backslashreplace"));
     if (e.Line() > 0) {
-        error.attr("file") = e.FileName();
+        error.attr("file") = Text(e.FileName());
         error.attr("line") = e.Line();
-        error.attr("place") = FailurePlace(e);
+        error.attr("place") = Text(FailurePlace(e), "backslashreplace");
     }
     PyErr_SetObject(ErrorType, error.ptr());
 }
@@ -361,6 +430,9 @@ PYBIND11_MODULE(kinetra, m) {
             if (error) std::rethrow_exception(error);
         } catch (const EKinetraError& e) {
             RaiseError(e);
+        } catch (const py::cast_error& e) {
+            // An argument of the wrong type, found where it is converted.
+            PyErr_SetString(PyExc_TypeError, e.what());
         }
     });
     py::list methods;
@@ -382,16 +454,16 @@ PYBIND11_MODULE(kinetra, m) {
           "of METHODS) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
-          "stopped at max_steps).");
+          "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt).");
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,
              "An empty setup of 1 to 26 dimensions with the defaults of a new setup.")
         .def(
             "add_particle",
-            [](Sim& s, const std::string& name, const py::object& mass, const py::sequence& position,
+            [](Sim& s, const py::object& name, const py::object& mass, const py::sequence& position,
                const py::sequence& velocity, const py::object& charge, const py::object& radius, int colour,
-               int imageRadius, bool trail, bool invisible) {
+               int imageRadius, const py::object& trail, const py::object& invisible) {
                 s.AddParticle(name, mass, position, velocity, charge, radius, colour, imageRadius, trail,
                               invisible);
             },
@@ -403,7 +475,8 @@ PYBIND11_MODULE(kinetra, m) {
             "The simulation is rewound to time 0.")
         .def(
             "step", [](Sim& s, std::int64_t n) { s.Run(n, std::nullopt, std::nullopt); }, py::arg("n") = 1,
-            "Performs n displayed steps (each `cycles` computation cycles).")
+            "Performs n displayed steps (each `cycles` computation cycles). After a step that failed\n"
+            "(kinetra.Error) no step is made until rewind().")
         .def(
             "run_until",
             [](Sim& s, const py::object& t, std::optional<std::int64_t> maxSteps) {
@@ -459,10 +532,10 @@ PYBIND11_MODULE(kinetra, m) {
             "radii", [](Sim& s) { return s.PerParticle([](const TParticle& p) { return p.Radius(); }); })
         .def_property_readonly("names",
                                [](Sim& s) {
-                                   std::vector<std::string> names;
+                                   py::list names;
                                    const TSimData& sim = s.Sim();
                                    for (int i = 0; i < sim.Particles.Count(); ++i)
-                                       names.push_back(sim.Particles.Particles(i).Name);
+                                       names.append(Text(sim.Particles.Particles(i).Name));
                                    return names;
                                })
         .def("__len__", [](Sim& s) { return s.Sim().Particles.Count(); })
@@ -471,10 +544,10 @@ PYBIND11_MODULE(kinetra, m) {
         .def_property_readonly(
             "signed_step", [](Sim& s) { return s.Ready().SignedStep; },
             "The step in use, negative while running backwards.")
-        .def_property_readonly("file_name", [](Sim& s) { return s.Sim().FileName; })
+        .def_property_readonly("file_name", [](Sim& s) { return Text(s.Sim().FileName); })
         .def_property(
-            "notes", [](Sim& s) { return s.Sim().Notes; },
-            [](Sim& s, const std::string& notes) { s.Sim().Notes = notes; })
+            "notes", [](Sim& s) { return Text(s.Sim().Notes); },
+            [](Sim& s, const py::object& notes) { s.Sim().Notes = TextBytes(notes); })
         .def_property(
             "threads", &Sim::Threads, &Sim::SetThreads,
             "Threads that share a force evaluation, 0 one per core (every count gives the same bits).")
@@ -512,9 +585,9 @@ PYBIND11_MODULE(kinetra, m) {
             "The accuracy of RKF, at least 1E-30.")
         .def_property(
             "collisions", [](Sim& s) { return s.Sim().Collisions; },
-            [](Sim& s, bool on) {
+            [](Sim& s, const py::object& on) {
                 TSimOptionValues values;
-                values.Collisions = on;
+                values.Collisions = Switch(on);
                 s.Apply(values);
             },
             "Whether a collision of two particles stops the run (kinetra.Error).")
@@ -546,9 +619,11 @@ PYBIND11_MODULE(kinetra, m) {
             "The window's scale in pixels per unit length, saved with the setup.")
         .def("__repr__", [](Sim& s) {
             const TSimData& sim = s.Sim();
-            return "<kinetra.Simulation " +
-                   (sim.FileName.empty() ? std::string() : "'" + sim.FileName + "', ") +
-                   std::to_string(sim.Particles.Count()) + " particles in " + std::to_string(sim.Dimensions) +
-                   " dimensions, " + sim.MethodName() + ", t = " + FormatGeneral(sim.Time, 15) + ">";
+            return Text("<kinetra.Simulation " +
+                            (sim.FileName.empty() ? std::string() : "'" + sim.FileName + "', ") +
+                            std::to_string(sim.Particles.Count()) + " particles in " +
+                            std::to_string(sim.Dimensions) + " dimensions, " + sim.MethodName() +
+                            ", t = " + FormatGeneral(sim.Time, 15) + ">",
+                        "backslashreplace");
         });
 }

@@ -14,7 +14,8 @@
 # Every setup is run with every method and time step, one compare run each, until |time| >= the
 # until value (or for at most max-steps displayed steps, when that line is given). Without a dt
 # line each setup keeps its own time step; without a methods line every method runs. Values
-# hold no blanks (write 1/400, not 1 / 400).
+# hold no blanks (write 1/400, not 1 / 400) and are no options (a value starting with "--", or a
+# setup starting with "-", is refused); lines may end in CR LF.
 #
 # The CSV is compare's with the setup in front:
 #   setup,method,time_step,steps,force_evaluations,final_time,max_energy_drift,...,result
@@ -28,8 +29,13 @@
 # checkout, as an absolute path) and the setups at the same paths, e.g. on a shared folder or
 # the same checkout; the rows come back here.
 #
+# OUT is written only once the sweep is complete (beside it as OUT.~tmp, then renamed over it):
+# a sweep that fails to start, is interrupted or killed leaves the OUT of an earlier sweep as it
+# was. TERM and INT end the runs under way.
+#
 # Exit status: 0 when every run went through, 1 when a run failed, stopped at max-steps or could
-# not run (its row says why), or when the CSV could not be written; 2 usage error.
+# not run (its row says why), or when the CSV could not be written; 2 usage error; 130 or 143
+# when interrupted.
 set -uo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -45,7 +51,7 @@ while [ $# -gt 0 ]; do
     --batch) [ $# -ge 2 ] || usage; batch="$2"; shift 2 ;;
     --jobs) [ $# -ge 2 ] || usage; jobs="$2"; shift 2 ;;
     --sshlogin) [ $# -ge 2 ] || usage; sshlogin="$2"; shift 2 ;;
-    -h|--help) sed -n '2,37p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "sweep.sh: unknown option $1" >&2; usage ;;
     *) break ;;
   esac
@@ -57,15 +63,25 @@ out="${2:-}"
 command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is not installed (apt-get install parallel)" >&2; exit 2; }
 
 setups=() methods=() steps=() until="" maxsteps=""
-while read -r key rest; do
+refuse() { echo "sweep.sh: $* in $grid" >&2; exit 2; }
+while IFS= read -r line || [ -n "$line" ]; do
+  line="${line%$'\r'}"
+  read -r key rest <<<"$line"
+  read -r -a values <<<"$rest"
+  for v in "${values[@]}"; do
+    case "$key:$v" in
+      *:--*|setups:-*) refuse "'$v' on the $key line looks like an option" ;;
+    esac
+  done
   case "$key" in
     ''|'#'*) continue ;;
-    setups) read -r -a setups <<<"$rest" ;;
-    methods) read -r -a methods <<<"$rest" ;;
-    dt) read -r -a steps <<<"$rest" ;;
-    until) until="$rest" ;;
-    max-steps) maxsteps="$rest" ;;
-    *) echo "sweep.sh: unknown key '$key' in $grid" >&2; exit 2 ;;
+    setups) setups=("${values[@]}") ;;
+    methods) methods=("${values[@]}") ;;
+    dt) steps=("${values[@]}") ;;
+    until|max-steps)
+      [ ${#values[@]} -eq 1 ] || refuse "the $key line must hold one value, not '$rest'"
+      if [ "$key" = until ]; then until="$rest"; else maxsteps="$rest"; fi ;;
+    *) refuse "unknown key '$key'" ;;
   esac
 done <"$grid"
 [ ${#setups[@]} -gt 0 ] || { echo "sweep.sh: $grid names no setups" >&2; exit 2; }
@@ -136,12 +152,47 @@ gather() {
     END { while (done < jobs) finish(++done) }' "$jobsfile" -
 }
 
-if [ -n "$out" ]; then
-  exec >"$out" || { echo "sweep.sh: cannot write $out" >&2; exit 1; }
+# The CSV goes to OUT.~tmp beside OUT (beside the file a link names), one name reused by every
+# sweep, and replaces OUT only when complete.
+# A device or a pipe as OUT is written directly.
+sink=/dev/stdout target=""
+if [ -n "$out" ] && [ -e "$out" ] && [ ! -f "$out" ]; then
+  sink="$out"
+elif [ -n "$out" ]; then
+  target="$out"
+  [ -L "$out" ] && target="$(realpath -m -- "$out")"
+  sink="$target.~tmp"
 fi
-parallel "${options[@]}" "$command" :::: "$jobsfile" | gather
-statuses=("${PIPESTATUS[@]}")
-if [ "${statuses[1]}" -ne 0 ]; then
+(: >"$sink") 2>/dev/null || { echo "sweep.sh: cannot write $out" >&2; exit 1; }
+statusfile="$(mktemp)"
+trap 'rm -f "$jobsfile" "$statusfile" ${target:+"$sink"}' EXIT
+{
+  parallel "${options[@]}" "$command" :::: "$jobsfile" | gather >"$sink"
+  echo "${PIPESTATUS[*]}" >"$statusfile"
+} &
+runner=$!
+# TERM or INT: every process of the sweep is frozen, then ended from the leaves up, so that
+# parallel starts no run in between.
+endtree() {
+  kill -STOP "$1" 2>/dev/null
+  local child
+  for child in $(pgrep -P "$1"); do endtree "$child"; done
+  kill -TERM "$1" 2>/dev/null
+  kill -CONT "$1" 2>/dev/null
+}
+stop() {
+  trap - TERM INT
+  endtree "$runner"
+  wait "$runner" 2>/dev/null
+  echo "sweep.sh: interrupted; ${out:-the CSV} not written" >&2
+  exit "$1"
+}
+trap 'stop 143' TERM
+trap 'stop 130' INT
+wait "$runner"
+read -r -a statuses <"$statusfile"
+if [ "${#statuses[@]}" -ne 2 ] || [ "${statuses[1]}" -ne 0 ] ||
+  { [ -n "$target" ] && ! mv -f -- "$sink" "$target"; }; then
   echo "sweep.sh: could not write the CSV" >&2
   exit 1
 fi

@@ -57,10 +57,11 @@ public:
 };
 
 // Runs kinetra-batch with `args`; its stdout goes to `stdoutTarget` when one is given (such as
-// /dev/full), and is then not collected.
-inline TBatchResult RunBatch(const std::vector<std::string>& args, const std::string& stdoutTarget = "") {
+// /dev/full), and is then not collected. `shellPrefix` runs before it in the same shell (limits).
+inline TBatchResult RunBatch(const std::vector<std::string>& args, const std::string& stdoutTarget = "",
+                             const std::string& shellPrefix = "") {
     TTempFolder folder;
-    std::string command = ShellQuote(KINETRA_BATCH);
+    std::string command = shellPrefix + ShellQuote(KINETRA_BATCH);
     for (const std::string& arg : args) command += " " + ShellQuote(arg);
     command += " >" + ShellQuote(stdoutTarget.empty() ? (folder.Path / "out").string() : stdoutTarget) +
                " 2>" + ShellQuote((folder.Path / "err").string());

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,9 @@ TEST(BatchUsage, WrongArgumentsExitWithTwoAndTheUsage) {
         {"check"},
         {"check", SunPlanet, SunPlanet},
         {"save", SunPlanet},
+        {"save", SunPlanet, ""},
+        {"run", SunPlanet, "--max-steps", "99999999999999999999"},
+        {"run", SunPlanet, "--steps", "9223372036854775808"},
         {"eval"},
     };
     for (const auto& args : cases) {
@@ -70,6 +74,21 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
     EXPECT_EQ(result.Out,
               "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\ntime step 0.002\ncycles 10\n"
               "accuracy 1E-12\ncollisions off\n");
+    // RKF below 1E-18 crawls: accepted down to 1E-30, with a warning; other methods use no accuracy.
+    for (const auto& [method, accuracy, warned] : {std::tuple{"RKF", "1E-18", false},
+                                                   {"RKF", "9E-19", true},
+                                                   {"RKF", "1E-30", true},
+                                                   {"RK4", "1E-30", false}}) {
+        const auto low = RunBatch({"check", SunPlanet, "--method", method, "--accuracy", accuracy});
+        EXPECT_EQ(low.ExitCode, 0) << accuracy;
+        EXPECT_EQ(low.Err,
+                  warned ? "warning: an accuracy below 1E-18 makes RKF take very small steps: a run may "
+                           "take very long\n"
+                         : "")
+            << method << " " << accuracy;
+    }
+    // The largest count there is is a count.
+    EXPECT_EQ(RunBatch({"run", SunPlanet, "--steps", "1", "--max-steps", "9223372036854775807"}).ExitCode, 0);
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {
@@ -262,6 +281,34 @@ TEST(BatchCheck, ReportsTheStepTheRunTakes) {
         const auto compare = RunBatch({"compare", setup, "--until", "0.01", "--methods", "Euler"});
         EXPECT_EQ(ParseCsv(compare.Out).Value(0, "time_step"), std::stod(used)) << compare.Out;
     }
+}
+
+// A machine that gives no thread (each would need a stack larger than the address space left):
+// run with threads ends with exit 1 and the reason; compare makes its runs on the calling thread,
+// with the rows it makes otherwise.
+TEST(BatchThreads, ThreadsTheSystemRefusesAreReportedOrDoneWithout) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+    const std::string noThreads = "ulimit -s 1000000 && ulimit -v 900000 && exec ";
+    const std::string cluster = std::string(KINETRA_EXAMPLES) + "/Cluster1000.knx";
+    const auto run = RunBatch({"run", cluster, "--steps", "1", "--threads", "2"}, "", noThreads);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "error: Could not start thread 2 of 2: Resource temporarily unavailable\n");
+    const auto withoutWallTime = [](const std::string& csv) {
+        std::string rows;
+        for (const std::string& row : test::Split(csv, '\n')) {
+            std::vector<std::string> fields = test::Split(row, ',');
+            fields.erase(fields.begin() + 8);
+            for (const std::string& field : fields) rows += field + ",";
+            rows += "\n";
+        }
+        return rows;
+    };
+    const std::vector<std::string> compare = {"compare", SunPlanet, "--until", "0.05"};
+    const auto alone = RunBatch(compare, "", noThreads);
+    EXPECT_EQ(alone.ExitCode, 0) << alone.Err;
+    EXPECT_EQ(withoutWallTime(alone.Out), withoutWallTime(RunBatch(compare).Out));
 }
 
 TEST(BatchSave, WritesTheSetupBackWithTheExtensionRule) {

@@ -62,4 +62,40 @@ grep -qx '[^,]*/SunPlanet.knx,rk4,,,,,,,,,error: kinetra-batch was killed by sig
 if [ -w /dev/full ]; then
   "$root/scripts/sweep.sh" --batch "$batch" "$work/grid" /dev/full 2>/dev/null && fail "a full disk must fail the sweep"
 fi
+
+# A grid with CR LF line ends is the same grid; a value that is an option is refused, OUT untouched.
+sed 's/$/\r/' "$work/grid" >"$work/grid-crlf"
+"$root/scripts/sweep.sh" --batch "$batch" --jobs 2 "$work/grid-crlf" "$work/crlf.csv" || fail "CR LF grid: exit $?"
+diff <(strip <"$work/out.csv") <(strip <"$work/crlf.csv") || fail "a CR LF grid gives other rows"
+printf 'old results\n' >"$work/old.csv"
+for line in 'until 0.05 --dt=1' 'dt 0.01 --until=5' 'setups -x.knx' 'until 0.05 0.1'; do
+  printf 'setups %s\n%s\n' "$root/examples/SunPlanet.knx" "$line" >"$work/grid4"
+  "$root/scripts/sweep.sh" --batch "$batch" "$work/grid4" "$work/old.csv" 2>"$work/err4"
+  [ $? -eq 2 ] || fail "'$line' must be a usage error"
+  grep -q "in $work/grid4" "$work/err4" || fail "'$line': $(cat "$work/err4")"
+done
+
+# A sweep ended by TERM or INT, or killed, leaves the old OUT byte for byte and (but for KILL) no
+# run behind it; the next sweep takes over the one temporary file a KILL leaves.
+printf 'setups %s\nmethods RK4 Euler\ndt 1/1000000\nuntil 1E9\n' "$root/examples/SunPlanet.knx" >"$work/slow"
+for sig in TERM INT KILL; do
+  # A background job of a script ignores INT unless told otherwise (a terminal's Ctrl+C does not).
+  setsid env --default-signal=INT "$root/scripts/sweep.sh" --batch "$batch" --jobs 2 "$work/slow" "$work/old.csv" 2>/dev/null &
+  sweep=$!
+  for _ in $(seq 50); do pgrep -f "compare $work/slow|compare .*SunPlanet.knx --until 1E9" >/dev/null && break; sleep 0.1; done
+  sleep 0.3
+  kill -"$sig" "$sweep"
+  wait "$sweep"
+  sleep 0.5
+  left="$(pgrep -f -- "--until 1E9" || true)"
+  if [ "$sig" = KILL ]; then
+    [ -n "$left" ] && kill $left
+  else
+    [ -z "$left" ] || fail "runs left after $sig: $left"
+  fi
+  [ "$(cat "$work/old.csv")" = "old results" ] || fail "$sig changed the old OUT"
+done
+[ "$(ls "$work" | grep -c '^old.csv')" -le 2 ] || fail "temporary files pile up: $(ls "$work")"
+"$root/scripts/sweep.sh" --batch "$batch" "$work/grid3" "$work/old.csv" || fail "sweep after a kill"
+[ "$(ls "$work" | grep -c '^old.csv')" -eq 1 ] || fail "the temporary file stays: $(ls "$work")"
 echo "sweep ok"

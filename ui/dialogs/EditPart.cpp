@@ -33,7 +33,6 @@ int GridWidth(const TValueGrid& grid) {
            grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * grid.frameWidth();
 }
 constexpr int SwatchHeight = 18;
-constexpr const char* MsgReservedName = "The name End_Particles is reserved";
 
 // DrawColourItem: the whole item is its colour, without text; the highlighted item gets a
 // frame so that the keyboard position stays visible.

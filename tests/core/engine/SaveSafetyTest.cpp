@@ -1,6 +1,8 @@
 // A save that fails, wherever it fails, keeps the user's previous file byte for byte, leaves no
 // temporary file behind and says what went wrong.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -206,6 +208,77 @@ TEST_F(SaveSafety, SavingThroughALinkReplacesTheFileItPointsTo) {
     EXPECT_EQ(Entries(), (std::vector<std::string>{"link.knx", "orbit.knx"}));
 }
 
+TEST_F(SaveSafety, ALinkWhoseFileIsMissingIsWrittenThroughAndStaysALink) {
+    const fs::path link = Folder / "link.knx";
+    fs::create_symlink("new.knx", link);
+    Sim.FileName = link.string();
+    Sim.SaveToFile();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(Folder / "new.knx"), Saved());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"link.knx", "new.knx", "orbit.knx"}));
+    // A link into a missing folder is refused and stays as it was.
+    fs::remove(Folder / "new.knx");
+    fs::remove(link);
+    fs::create_symlink("missing/new.knx", link);
+    EXPECT_EQ(FailedSave([&] { Sim.SaveToFile(); }), "Could not save \"" + link.string() + "\": Folder \"" +
+                                                         (Folder / "missing").string() + "\" not found");
+    EXPECT_EQ(fs::read_symlink(link), "missing/new.knx");
+}
+
+TEST_F(SaveSafety, SavesKilledWhileWritingLeaveOneTemporaryFileThatTheNextSaveTakesOver) {
+    // Each child is killed halfway through its save, as kill -9 would end the program.
+    for (int round = 0; round < 3; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            WriteFileAtomically(Target.string(), [](std::ostream& out) {
+                out << "half a setup" << std::flush;
+                raise(SIGKILL);
+            });
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+    }
+    EXPECT_EQ(ReadBytes(Target), OldContents);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"orbit.knx", "orbit.knx.~tmp"}));
+    Sim.SaveToFile();
+    EXPECT_EQ(ReadBytes(Target), Saved());
+    EXPECT_EQ(Entries(), std::vector<std::string>{"orbit.knx"});
+}
+
+// A file whose disk is full after `limit` bytes, as the writer's stream factory makes it.
+class TFullDiskFile : public std::ostream {
+public:
+    TFullDiskFile(const std::string& name, std::streamsize limit)
+        : std::ostream(nullptr), Disk(&File, limit) {
+        File.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
+        rdbuf(&Disk);
+    }
+
+private:
+    std::filebuf File;
+    TFullDisk Disk;
+};
+
+TEST_F(SaveSafety, BytesGivenToTheWriterReplaceTheFileOnlyWhenAllOfThemGotThrough) {
+    const std::string image(5000, 'x');
+    for (const std::streamsize limit : {std::streamsize(0), std::streamsize(4096), std::streamsize(4999)}) {
+        const std::string message = FailedSave([&] {
+            WriteFileAtomically(Target.string(), image, [limit](const std::string& name) {
+                return std::make_unique<TFullDiskFile>(name, limit);
+            });
+        });
+        EXPECT_EQ(message, "Could not save \"" + Target.string() + "\": Write error");
+        ExpectOldFileKept("after " + std::to_string(limit) + " bytes");
+    }
+    WriteFileAtomically(Target.string(), image,
+                        [](const std::string& name) { return std::make_unique<TFullDiskFile>(name, 5000); });
+    EXPECT_EQ(ReadBytes(Target), image);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"orbit.knx"});
+}
+
 TEST_F(SaveSafety, ASetupThatWouldNotLoadBackIsNotSaved) {
     // Touching exactly: 0.1 + 0.2 apart with radii 0.1 and 0.2. Written with 15 digits the
     // distance becomes 0.3, less than the sum of the radii, and the reader would refuse the file.
@@ -232,6 +305,19 @@ TEST_F(SaveSafety, ASetupThatWouldNotLoadBackIsNotSaved) {
     back.FileName = Target.string();
     back.LoadFromFile();
     EXPECT_EQ(back.Particles.Count(), 2);
+}
+
+TEST_F(SaveSafety, TheLoadBackCheckReadsTheFrameAsAnOpenDoes) {
+    // A frame section the frame's reader refuses (an origin that is no number) is found before
+    // the file is replaced, as a wrong particle would be.
+    Frame.OwnOrigin()[0] = std::numeric_limits<double>::quiet_NaN();
+    const std::string message = FailedSave([&] { Sim.SaveToFile(); });
+    EXPECT_EQ(message.rfind("Could not save \"" + Target.string() +
+                                "\": with its numbers written to 15 digits the setup would not load back: ",
+                            0),
+              0u)
+        << message;
+    ExpectOldFileKept("a frame that would not load back");
 }
 
 TEST_F(SaveSafety, TheLargestDoublesAreWrittenSoThatTheyReadBack) {

@@ -7,11 +7,14 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -880,6 +883,66 @@ TEST(WorkerPool, EveryPartRunsAndFlagsReachTheCaller) {
         EXPECT_TRUE(std::fetestexcept(FE_DIVBYZERO));
     }
     EXPECT_EQ(context.Parts.load(), 50 * (1 + (1 << 8) + (1 << 16)));
+}
+
+namespace {
+
+// A system that gives only `StartsLeft` more threads.
+std::atomic<int> StartsLeft{0};
+std::thread RefusingStarter(std::function<void()> body) {
+    if (StartsLeft.fetch_sub(1) <= 0)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(std::move(body));
+}
+
+int ThreadsOfTheProcess() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+    return count;
+}
+
+}  // namespace
+
+// A thread the system refuses ends the pool: the threads it started are joined and the message
+// says which thread failed. A force that asked for the threads fails with that message and
+// evaluates as before once the threads are to be had.
+TEST(WorkerPool, AThreadTheSystemRefusesEndsThePoolWithAMessage) {
+    const int before = ThreadsOfTheProcess();
+    const TThreadStarter previous = SetThreadStarter(RefusingStarter);
+    for (const int granted : {0, 1, 2}) {
+        StartsLeft = granted;
+        try {
+            TWorkerPool pool(4);
+            ADD_FAILURE() << granted;
+        } catch (const EKNError& e) {
+            EXPECT_EQ(std::string(e.what()), "Could not start thread " + std::to_string(granted + 2) +
+                                                 " of 4: Resource temporarily unavailable");
+        }
+        EXPECT_EQ(ThreadsOfTheProcess(), before) << granted;
+    }
+    std::mt19937_64 rng(5);
+    TParticlesList list(3);
+    FillRandom(list, 40, rng, {});
+    TForce one(list);
+    one.SetThreads(1);
+    one.BuildPairTables();
+    one.ComputePairTerms();
+    TForce many(list);
+    many.SetThreads(4);
+    many.SetParallelFrom(2);
+    StartsLeft = 1;
+    EXPECT_THROW(
+        {
+            many.BuildPairTables();
+            many.ComputePairTerms();
+        },
+        EKNError);
+    EXPECT_EQ(ThreadsOfTheProcess(), before);
+    SetThreadStarter(previous);
+    many.BuildPairTables();
+    many.ComputePairTerms();
+    for (int i = 0; i < list.Count(); ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(SameDouble(one.Acceleration(i)[c], many.Acceleration(i)[c]));
 }
 
 TEST(ForceSameness, ChangesOfGKAndPowerBetweenEvaluations) {

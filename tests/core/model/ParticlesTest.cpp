@@ -210,6 +210,44 @@ TEST(ParticlesList, TouchingSpheresAreAcceptedOverlapsRefused) {
     EXPECT_EQ(list.TotalMass, 2);
 }
 
+// Names the file cannot hold are refused when the particle is added and, when set afterwards,
+// when the collection is written; names that only look like structure are ordinary names.
+TEST(ParticlesList, NamesTheFileCannotHoldAreRefusedWhereverTheyWereSet) {
+    const struct {
+        std::string Name;
+        std::string Error;
+    } cases[] = {
+        {"End_Particles", "The name End_Particles is reserved"},
+        {"A\nB", "A particle name must not contain a line break"},
+        {"A\r\nB", "A particle name must not contain a line break"},
+        {"A\r", ""},
+        {"\n", "A particle name must not contain a line break"},
+        {"end_particles", ""},
+        {"Begin_Particles", ""},
+        {" End_Particles", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        TParticlesList list(1);
+        auto p = MakeParticle(c.Name, {1});
+        EXPECT_EQ(AddError(list, p), c.Error) << c.Name;
+        EXPECT_EQ(list.Count(), c.Error.empty() ? 1 : 0) << c.Name;
+        // Renamed after it was added: the writer refuses before writing a byte.
+        TParticlesList renamed(1);
+        renamed.AddParticle(MakeParticle("A", {1}));
+        renamed.Particles(0).Name = c.Name;
+        std::ostringstream out;
+        TSetupWriter writer(out);
+        try {
+            renamed.SaveToFile(writer);
+            EXPECT_EQ(c.Error, "") << c.Name;
+        } catch (const EKNError& e) {
+            EXPECT_EQ(e.what(), c.Error) << c.Name;
+            EXPECT_EQ(out.str(), "") << c.Name;
+        }
+    }
+}
+
 // Loading a particle section refuses a particle exactly as adding it would: the first particle
 // it overlaps or whose place it takes is named, among many (the load tests them many at a time).
 TEST(ParticlesList, LoadingRefusesAsAddingDoes) {
