@@ -8,6 +8,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -79,12 +80,9 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
         // Stoermer's start-up evaluation is counted with the rest.
         evaluationsBefore = sim.Force->Evaluations();
         sim.Prepare();
-        // An interrupt (Ctrl+C in Python) ends the run after the displayed step in progress.
-        struct TInterrupted {};
-        TRunOutcome outcome;
-        try {
-            if (cancel.load(std::memory_order_relaxed)) throw TInterrupted{};
-            outcome = RunUntil(sim, plan.Until, plan.MaxSteps, [&](std::int64_t steps) {
+        const TRunOutcome outcome = RunUntil(
+            sim, plan.Until, plan.MaxSteps,
+            [&](std::int64_t steps) {
                 result.Steps = steps;
                 const double drift = std::fabs(sim.KineticEnergy() + sim.PotentialEnergy() - e0) / scale;
                 result.MaxDrift = std::max(result.MaxDrift, drift);
@@ -92,12 +90,10 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
                 if (permille && plan.Until != 0)
                     permille->store(static_cast<int>(std::min(1.0, std::fabs(sim.Time / plan.Until)) * 1000),
                                     std::memory_order_relaxed);
-                if (cancel.load(std::memory_order_relaxed)) throw TInterrupted{};
-            });
-            result.Steps = outcome.Steps;
-        } catch (const TInterrupted&) {
-            result.Result = "interrupted";
-        }
+            },
+            std::numeric_limits<std::int64_t>::max(), &cancel);
+        result.Steps = outcome.Steps;
+        if (outcome.End == TRunEnd::Interrupted) result.Result = "interrupted";
         if (outcome.End == TRunEnd::StepLimit) {
             result.Result = StepLimitMessage(*plan.MaxSteps, sim.Time);
             result.Limited = true;

@@ -57,7 +57,8 @@ std::string CollisionMessage(const TSimData& sim, const TRunOutcome& outcome) {
 }
 
 TRunOutcome RunUntil(TSimData& sim, std::optional<double> until, std::optional<std::int64_t> maxSteps,
-                     const std::function<void(std::int64_t)>& every, std::int64_t steps) {
+                     const std::function<void(std::int64_t)>& every, std::int64_t steps,
+                     const std::atomic<bool>* cancel) {
     TRunOutcome outcome;
     const TCollisionHook hook(sim, outcome);
     const TLanding landing(sim, until);
@@ -65,6 +66,10 @@ TRunOutcome RunUntil(TSimData& sim, std::optional<double> until, std::optional<s
     if (until) reach.emplace(*until);
     const std::function<bool()> cycleCheck = reach ? reach->CycleCheck(sim) : std::function<bool()>();
     while (outcome.Steps < steps && !(reach && reach->Reached(sim))) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            outcome.End = TRunEnd::Interrupted;
+            return outcome;
+        }
         if (maxSteps && outcome.Steps >= *maxSteps) {
             outcome.End = TRunEnd::StepLimit;
             return outcome;

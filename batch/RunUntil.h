@@ -3,6 +3,7 @@
 // outcome read after the last step instead of an exception thrown through the caller.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -15,11 +16,12 @@
 namespace kinetra::batch {
 
 enum class TRunEnd : std::uint8_t {
-    Reached,    // |Time| reached |until|, or the steps asked for are made
-    StepLimit,  // maxSteps steps were made and the run is not done
-    Collision,  // the collision check stopped a step
-    Stalled,    // with until: a step left the time as it was, so it would never be reached
-    Error       // a step failed
+    Reached,      // |Time| reached |until|, or the steps asked for are made
+    StepLimit,    // maxSteps steps were made and the run is not done
+    Interrupted,  // `cancel` was set before a step
+    Collision,    // the collision check stopped a step
+    Stalled,      // with until: a step left the time as it was, so it would never be reached
+    Error         // a step failed
 };
 
 struct TRunOutcome {
@@ -38,11 +40,13 @@ std::string CollisionMessage(const TSimData& sim, const TRunOutcome& outcome);
 
 // Steps `sim` (prepared, in the direction of its step in use) until |Time| reaches |*until|
 // (when given) or `steps` displayed steps are made, whichever comes first; before a step
-// beyond `maxSteps` it stops with StepLimit instead. `every` (when given) is called after each
+// beyond `maxSteps` it stops with StepLimit instead, and before any step once `cancel` (when
+// given) is set, with Interrupted. `every` (when given) is called after each
 // completed displayed step with the steps made so far; what it throws ends the run and passes
 // through. The collision hook is the loop's own for the length of the run.
 TRunOutcome RunUntil(TSimData& sim, std::optional<double> until, std::optional<std::int64_t> maxSteps,
                      const std::function<void(std::int64_t)>& every = {},
-                     std::int64_t steps = std::numeric_limits<std::int64_t>::max());
+                     std::int64_t steps = std::numeric_limits<std::int64_t>::max(),
+                     const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace kinetra::batch

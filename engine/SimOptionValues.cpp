@@ -68,8 +68,9 @@ public:
 }  // namespace
 
 std::string AccuracyWarning(TNumMethod method, double accuracy) {
-    if (method != nmRKF || !(accuracy < SlowAccuracy)) return {};
-    return "an accuracy below 1E-18 makes RKF take very small steps: a run may take very long";
+    if (!MethodInfo(method).Adaptive || !(accuracy < SlowAccuracy)) return {};
+    return std::string("an accuracy below 1E-18 makes ") + MethodInfo(method).Name +
+           " take very small steps: a run may take very long";
 }
 
 bool ApplySimOptions(TSimData& sim, TParser& parser, const TSimOptionValues& values,

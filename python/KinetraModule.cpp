@@ -268,15 +268,17 @@ public:
             case batch::TRunEnd::Stalled:
                 std::rethrow_exception(outcome.Failure);
             case batch::TRunEnd::Error:
-                // A thread the system refused is the machine's fault, not the state's.
                 try {
                     std::rethrow_exception(outcome.Failure);
                 } catch (const EThreadStart&) {
+                    // The machine's refusal, not the state's: the next step may go on.
                     throw;
                 } catch (...) {
                     Failed = true;
                     throw;
                 }
+            case batch::TRunEnd::Interrupted:
+                break;
         }
         return outcome.Steps;
     }

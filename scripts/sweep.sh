@@ -13,7 +13,7 @@
 #   max-steps 1000000
 # Every setup is run with every method and time step, one compare run each, until |time| >= the
 # until value (or for at most max-steps displayed steps, when that line is given). Without a dt
-# line each setup keeps its own time step; without a methods line all six methods run. Values
+# line each setup keeps its own time step; without a methods line every method runs. Values
 # hold no blanks (write 1/400, not 1 / 400) and are no options (a value starting with "--", or a
 # setup starting with "-", is refused); lines may end in CR LF.
 #
@@ -86,7 +86,12 @@ while IFS= read -r line || [ -n "$line" ]; do
 done <"$grid"
 [ ${#setups[@]} -gt 0 ] || { echo "sweep.sh: $grid names no setups" >&2; exit 2; }
 [ -n "$until" ] || { echo "sweep.sh: $grid has no until line" >&2; exit 2; }
-[ ${#methods[@]} -gt 0 ] || methods=(Euler EulerCromer Ralston RK4 RKF Stoermer)
+# Without a methods line every method of the program runs, as its help lists them.
+if [ ${#methods[@]} -eq 0 ]; then
+  read -r -a methods <<<"$("$batch" --help 2>/dev/null |
+    sed -n 's/^  --method NAME *\(.*\) (any case)$/\1/p' | sed 's/,/ /g; s/ or / /')"
+  [ ${#methods[@]} -gt 0 ] || { echo "sweep.sh: $batch lists no methods; give a methods line" >&2; exit 2; }
+fi
 
 # One job per line, tab-separated: setup, method, and the dt option; without a dt line the third
 # field repeats the method option, which changes nothing, so that no empty argument is passed.

@@ -59,13 +59,6 @@ std::string BaseName(const std::string& fileName) {
     return base.isEmpty() ? std::string("Kinetra") : FromQ(base);
 }
 
-// Writes `bytes` into `fileName` through the program's atomic writer.
-void WriteImageFile(const std::string& fileName, std::string_view bytes) {
-    WriteFileAtomically(fileName, [bytes](std::ostream& out) {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    });
-}
-
 }  // namespace
 
 TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
@@ -330,7 +323,7 @@ void TSimExtras::mmiExportImageClick() {
     if (!writer.write(
             ExportedPicture(Document, Scene, options.PictureSize(), options.Factor(), options.Burnins())))
         throw EInOutError("Could not save the image \"" + FromQ(name) + "\": " + FromQ(writer.errorString()));
-    WriteImageFile(FromQ(name), std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    WriteFileAtomically(FromQ(name), std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }
 
 void TSimExtras::mmiExportAnimationClick() {
