@@ -92,7 +92,7 @@ struct TCommandLine {
     bool Backwards = false;
     bool State = false;
     bool Names = false;
-    int Threads = 0;  // --threads: force evaluation threads, 0 the machine's cores
+    int Threads = 0;                  // --threads: force evaluation threads, 0 the machine's cores
     std::optional<std::string> Tree;  // --tree: the force tree's opening angle as an expression
     // compare: --methods and --dt as lists
     std::vector<TNumMethod> Methods;

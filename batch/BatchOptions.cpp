@@ -56,7 +56,7 @@ std::set<std::string> OptionsOf(const std::string& command) {
         options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads",
                         "--max-steps"});
     if (command == "compare")
-        options = {"--until",      "--methods",       "--dt",       "--cycles", "--accuracy",
+        options = {"--until",      "--methods",       "--dt",        "--cycles", "--accuracy",
                    "--collisions", "--no-collisions", "--max-steps", "--tree"};
     return options;
 }

@@ -10,6 +10,7 @@
 #include "batch/BatchCommon.h"
 #include "batch/CompareRuns.h"
 #include "engine/StateRecord.h"
+#include "parser/Parser.h"
 
 namespace kinetra::batch {
 

@@ -11,9 +11,8 @@ namespace kinetra {
 
 namespace {
 
-constexpr int LeafSize = 8;    // a cell of at most this many bodies is not divided
-constexpr int MaxDepth = 60;   // nor one this deep (bodies at one place)
-constexpr int BlockSize = 32;  // bodies a thread takes at a time, in tree order
+constexpr int LeafSize = 16;  // a cell of at most this many bodies is not divided
+constexpr int MaxDepth = 60;  // nor one this deep (bodies at one place)
 
 // xx, yy, zz, xy, xz, yz of the second moments as a symmetric matrix.
 constexpr int MomentIndex[3][3] = {{0, 3, 4}, {3, 1, 5}, {4, 5, 2}};
@@ -26,25 +25,24 @@ const char* TreeAngleError(double theta) {
     return "";
 }
 
+std::string TreeDimensionsError(int dimensions) {
+    return "The force tree works in 1, 2 and 3 dimensions, not in " + std::to_string(dimensions);
+}
+
 template <class F>
 void TForceTree::Share(TWorkerPool* pool, F&& body) {
-    const int n = static_cast<int>(Order.size());
-    const int blocks = (n + BlockSize - 1) / BlockSize;
     struct TJob {
         F* Body;
-        const int* Order;
-        int N;
-        int Blocks;
+        int Leaves;
         std::atomic<int> Next{0};
-    } job{&body, Order.data(), n, blocks};
-    const auto run = [](void* context, int) {
+    } job{&body, static_cast<int>(Leaves.size())};
+    const auto run = [](void* context, int thread) {
         TJob& j = *static_cast<TJob*>(context);
-        for (int b = j.Next.fetch_add(1); b < j.Blocks; b = j.Next.fetch_add(1)) {
-            const int end = std::min(j.N, (b + 1) * BlockSize);
-            for (int k = b * BlockSize; k < end; ++k) (*j.Body)(j.Order[k]);
-        }
+        for (int b = j.Next.fetch_add(1); b < j.Leaves; b = j.Next.fetch_add(1)) (*j.Body)(b, thread);
     };
-    if (pool && pool->Threads() > 1)
+    const int threads = pool ? pool->Threads() : 1;
+    if (static_cast<int>(Lists.size()) < threads) Lists.resize(static_cast<size_t>(threads));
+    if (threads > 1)
         pool->Run(run, &job);
     else
         run(&job, 0);
@@ -53,8 +51,7 @@ void TForceTree::Share(TWorkerPool* pool, F&& body) {
 void TForceTree::Build(const TTreeBodies& bodies, const TPairLaw& law, double theta, bool potential) {
     (void)law;
     (void)potential;
-    if (Dimensions < 1 || Dimensions > 3)
-        throw EKNError("The force tree works in 1, 2 and 3 dimensions, not in " + std::to_string(Dimensions));
+    if (Dimensions < 1 || Dimensions > 3) throw EKNError(TreeDimensionsError(Dimensions));
     if (const char* error = TreeAngleError(theta); *error) throw EKNError(error);
     const int n = bodies.Count;
     const size_t dd = static_cast<size_t>(Dimensions);
@@ -108,6 +105,9 @@ void TForceTree::Build(const TTreeBodies& bodies, const TPairLaw& law, double th
     for (int i = 0; i < n; ++i) Order[static_cast<size_t>(i)] = i;
     Nodes.clear();
     BuildNode(0, n, middle, std::isfinite(size) ? size : 0, 0);
+    Leaves.clear();
+    for (size_t k = 0; k < Nodes.size(); ++k)
+        if (Nodes[k].Leaf) Leaves.push_back(static_cast<int>(k));
     Moments(Mass, MassMoments, theta);
     if (HasCharges) Moments(Charge, ChargeMoments, theta);
 }
@@ -218,24 +218,27 @@ void TForceTree::Moments(const std::vector<double>& weights, std::vector<TMoment
     }
 }
 
-void TForceTree::Walk(int i, const std::vector<double>& weights, const std::vector<TMoments>& moments,
-                      const TPairLaw& law, bool potential, double* field) const {
-    const size_t dd = static_cast<size_t>(Dimensions);
-    const double* r = P.data() + static_cast<size_t>(i) * dd;
-    const bool cube = law.Cube();
-    const bool logarithm = law.IntegralPower && law.IntExponent == -2;
-    const double e = law.Power() - 1;
-    const double power1 = law.Power() + 1;
-    // The pair factor h = d^(p-1) and the pair potential g.
-    const auto factor = [&](double d, double d2) { return cube ? 1 / (d * d2) : law.Factor(d); };
-    const auto pairPotential = [&](double d) {
-        if (cube) return -1 / d;
-        if (logarithm) return std::log(d);
-        if (law.IntegralPower) return IntPower(d, law.IntExponent + 2) / power1;
-        return std::pow(d, power1) / power1;
-    };
-    double f[3] = {0, 0, 0};
-    double u = 0;
+template <int D, bool Cube>
+void TForceTree::Group(int leaf, int thread, const std::vector<double>& weights,
+                       const std::vector<TMoments>& moments, const TPairLaw& law, bool potential, size_t per,
+                       size_t offset) {
+    const TNode& group = Nodes[static_cast<size_t>(Leaves[static_cast<size_t>(leaf)])];
+    if (group.Count == 0) return;
+    TLists& lists = Lists[static_cast<size_t>(thread)];
+    lists.Cells.clear();
+    lists.Bodies.clear();
+    // The box of the leaf's bodies.
+    double low[D];
+    double high[D];
+    for (int c = 0; c < D; ++c)
+        low[c] = high[c] = P[static_cast<size_t>(Order[static_cast<size_t>(group.First)]) * D + c];
+    for (int s = group.First + 1; s < group.First + group.Count; ++s) {
+        const double* x = P.data() + static_cast<size_t>(Order[static_cast<size_t>(s)]) * D;
+        for (int c = 0; c < D; ++c) {
+            low[c] = x[c] < low[c] ? x[c] : low[c];
+            high[c] = x[c] > high[c] ? x[c] : high[c];
+        }
+    }
     const int count = static_cast<int>(Nodes.size());
     for (int index = 0; index < count;) {
         const TNode& node = Nodes[static_cast<size_t>(index)];
@@ -244,22 +247,60 @@ void TForceTree::Walk(int i, const std::vector<double>& weights, const std::vect
             index = node.Next;
             continue;
         }
-        double R[3] = {0, 0, 0};
-        double r2 = 0;
-        for (size_t c = 0; c < dd; ++c) {
-            R[c] = m.C[c] - r[c];
-            r2 = r2 + R[c] * R[c];
+        double gap2 = 0;
+        for (int c = 0; c < D; ++c) {
+            const double below = low[c] - m.C[c];
+            const double above = m.C[c] - high[c];
+            const double gap = below > 0 ? below : above > 0 ? above : 0;
+            gap2 = gap2 + gap * gap;
         }
-        if (r2 > m.Open2) {
+        if (gap2 > m.Open2) {
+            lists.Cells.push_back(index);
+            index = node.Next;
+        } else if (node.Leaf) {
+            for (int s = node.First; s < node.First + node.Count; ++s) {
+                const int j = Order[static_cast<size_t>(s)];
+                if (weights[static_cast<size_t>(j)] != 0) lists.Bodies.push_back(j);
+            }
+            index = node.Next;
+        } else {
+            ++index;
+        }
+    }
+    const bool logarithm = law.IntegralPower && law.IntExponent == -2;
+    const double e = law.Power() - 1;
+    const double power1 = law.Power() + 1;
+    const auto factor = [&](double d, double d2) { return Cube ? 1 / (d * d2) : law.Factor(d); };
+    const auto pairPotential = [&](double d) {
+        if (Cube) return -1 / d;
+        if (logarithm) return std::log(d);
+        if (law.IntegralPower) return IntPower(d, law.IntExponent + 2) / power1;
+        return std::pow(d, power1) / power1;
+    };
+    for (int s = group.First; s < group.First + group.Count; ++s) {
+        const int i = Order[static_cast<size_t>(s)];
+        const double* r = P.data() + static_cast<size_t>(i) * D;
+        double f[D];
+        for (int c = 0; c < D; ++c) f[c] = 0;
+        double u = 0;
+        for (const int index : lists.Cells) {
+            const TMoments& m = moments[static_cast<size_t>(index)];
+            double R[D];
+            double r2 = 0;
+            for (int c = 0; c < D; ++c) {
+                R[c] = m.C[c] - r[c];
+                r2 = r2 + R[c] * R[c];
+            }
             const double d = std::sqrt(r2);
             const double h = factor(d, r2);
             const double k = e * h / r2;
-            double MR[3] = {0, 0, 0};
+            double MR[D];
             double trace = 0;
             double RMR = 0;
-            for (size_t a = 0; a < dd; ++a) {
+            for (int a = 0; a < D; ++a) {
                 trace = trace + m.M[MomentIndex[a][a]];
-                for (size_t b = 0; b < dd; ++b) MR[a] = MR[a] + m.M[MomentIndex[a][b]] * R[b];
+                MR[a] = 0;
+                for (int b = 0; b < D; ++b) MR[a] = MR[a] + m.M[MomentIndex[a][b]] * R[b];
                 RMR = RMR + R[a] * MR[a];
             }
             if (potential) {
@@ -267,23 +308,16 @@ void TForceTree::Walk(int i, const std::vector<double>& weights, const std::vect
             } else {
                 const double l = (e - 2) * k / r2;
                 const double along = m.W * h + (k * trace + l * RMR) / 2;
-                for (size_t c = 0; c < dd; ++c) f[c] = f[c] + (along * R[c] + k * MR[c]);
+                for (int c = 0; c < D; ++c) f[c] = f[c] + (along * R[c] + k * MR[c]);
             }
-            index = node.Next;
-            continue;
         }
-        if (!node.Leaf) {
-            ++index;
-            continue;
-        }
-        for (int s = node.First; s < node.First + node.Count; ++s) {
-            const int j = Order[static_cast<size_t>(s)];
+        for (const int j : lists.Bodies) {
+            if (j == i) continue;
+            const double* x = P.data() + static_cast<size_t>(j) * D;
             const double w = weights[static_cast<size_t>(j)];
-            if (j == i || w == 0) continue;
-            const double* x = P.data() + static_cast<size_t>(j) * dd;
-            double v[3] = {0, 0, 0};
+            double v[D];
             double d2 = 0;
-            for (size_t c = 0; c < dd; ++c) {
+            for (int c = 0; c < D; ++c) {
                 v[c] = x[c] - r[c];
                 d2 = d2 + v[c] * v[c];
             }
@@ -292,28 +326,40 @@ void TForceTree::Walk(int i, const std::vector<double>& weights, const std::vect
                 u = u + w * pairPotential(d);
             } else {
                 const double wf = w * factor(d, d2);
-                for (size_t c = 0; c < dd; ++c) f[c] = f[c] + wf * v[c];
+                for (int c = 0; c < D; ++c) f[c] = f[c] + wf * v[c];
             }
         }
-        index = node.Next;
+        double* out = Out.data() + per * static_cast<size_t>(i) + offset;
+        if (potential)
+            out[0] = u;
+        else
+            for (int c = 0; c < D; ++c) out[c] = f[c];
     }
-    if (potential)
-        field[0] = u;
-    else
-        for (size_t c = 0; c < dd; ++c) field[c] = f[c];
+}
+
+void TForceTree::Fields(const TPairLaw& law, bool potential, TWorkerPool* pool) {
+    const size_t dd = static_cast<size_t>(Dimensions);
+    const size_t width = potential ? 1 : dd;
+    const size_t per = HasCharges ? 2 * width : width;
+    Out.resize(per * Mass.size());
+    using TGroup = void (TForceTree::*)(int, int, const std::vector<double>&, const std::vector<TMoments>&,
+                                        const TPairLaw&, bool, size_t, size_t);
+    constexpr TGroup groups[2][3] = {
+        {&TForceTree::Group<1, false>, &TForceTree::Group<2, false>, &TForceTree::Group<3, false>},
+        {&TForceTree::Group<1, true>, &TForceTree::Group<2, true>, &TForceTree::Group<3, true>}};
+    const TGroup group = groups[law.Cube() ? 1 : 0][Dimensions - 1];
+    Share(pool, [&](int leaf, int thread) {
+        (this->*group)(leaf, thread, Mass, MassMoments, law, potential, per, 0);
+        if (HasCharges) (this->*group)(leaf, thread, Charge, ChargeMoments, law, potential, per, width);
+    });
 }
 
 void TForceTree::Evaluate(const TTreeBodies& bodies, const TPairLaw& law, double theta, TWorkerPool* pool,
                           double* A) {
     Build(bodies, law, theta, false);
+    Fields(law, false, pool);
     const size_t dd = static_cast<size_t>(Dimensions);
     const size_t per = HasCharges ? 2 * dd : dd;
-    Out.resize(per * static_cast<size_t>(bodies.Count));
-    Share(pool, [&](int i) {
-        double* out = Out.data() + per * static_cast<size_t>(i);
-        Walk(i, Mass, MassMoments, law, false, out);
-        if (HasCharges) Walk(i, Charge, ChargeMoments, law, false, out + dd);
-    });
     for (int i = 0; i < bodies.Count; ++i) {
         const double* out = Out.data() + per * static_cast<size_t>(i);
         const size_t at = static_cast<size_t>(bodies.Slots ? bodies.Slots[i] : i);
@@ -329,13 +375,8 @@ void TForceTree::Evaluate(const TTreeBodies& bodies, const TPairLaw& law, double
 double TForceTree::Potential(const TTreeBodies& bodies, const TPairLaw& law, double theta,
                              TWorkerPool* pool) {
     Build(bodies, law, theta, true);
+    Fields(law, true, pool);
     const size_t per = HasCharges ? 2 : 1;
-    Out.resize(per * static_cast<size_t>(bodies.Count));
-    Share(pool, [&](int i) {
-        double* out = Out.data() + per * static_cast<size_t>(i);
-        Walk(i, Mass, MassMoments, law, true, out);
-        if (HasCharges) Walk(i, Charge, ChargeMoments, law, true, out + 1);
-    });
     double U = 0;
     for (int i = 0; i < bodies.Count; ++i) {
         const size_t at = static_cast<size_t>(i);

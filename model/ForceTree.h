@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "model/PairLaw.h"
@@ -26,6 +27,8 @@ class TWorkerPool;
 constexpr double MaxTreeAngle = 1.5;
 // The message of an opening angle out of range, or "" when it is accepted.
 const char* TreeAngleError(double theta);
+// The message that refuses the tree in `dimensions` dimensions.
+std::string TreeDimensionsError(int dimensions);
 
 struct TTreeBodies {
     int Count = 0;
@@ -72,12 +75,21 @@ private:
     void Build(const TTreeBodies& bodies, const TPairLaw& law, double theta, bool potential);
     int BuildNode(int first, int count, const double* middle, double size, int depth);
     void Moments(const std::vector<double>& weights, std::vector<TMoments>& out, double theta);
-    // The field (or potential in field[0]) of the weights at body i.
-    void Walk(int i, const std::vector<double>& weights, const std::vector<TMoments>& moments,
-              const TPairLaw& law, bool potential, double* field) const;
+    // The fields (or potentials) of the weights at the bodies of one leaf, into Out: the cells
+    // and bodies that the leaf's bodies see are listed once for the whole leaf (a cell is seen
+    // whole when it is far enough from every point of the leaf's box), then each body sums the
+    // list in its order.
+    template <int D, bool Cube>
+    void Group(int leaf, int thread, const std::vector<double>& weights, const std::vector<TMoments>& moments,
+               const TPairLaw& law, bool potential, size_t per, size_t offset);
+    void Fields(const TPairLaw& law, bool potential, TWorkerPool* pool);
     template <class F>
     void Share(TWorkerPool* pool, F&& body);
 
+    struct TLists {
+        std::vector<int> Cells;
+        std::vector<int> Bodies;
+    };
     int Dimensions;
     std::vector<double> P;       // positions, D per body, index order
     std::vector<double> Mass;    // weights of the masses
@@ -88,7 +100,9 @@ private:
     std::vector<TNode> Nodes;
     std::vector<TMoments> MassMoments;
     std::vector<TMoments> ChargeMoments;
-    std::vector<double> Out;  // per body: field of the masses then of the charges
+    std::vector<double> Out;    // per body: field of the masses then of the charges
+    std::vector<int> Leaves;    // the leaf nodes in order
+    std::vector<TLists> Lists;  // per thread
     bool HasCharges = false;
 };
 

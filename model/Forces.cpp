@@ -142,6 +142,7 @@ void TForce::LawChanged() {
 
 void TForce::SetTreeAngle(double theta) {
     if (const char* error = TreeAngleError(theta); *error) throw EKNError(error);
+    if (FDimensions > 3) throw EKNError(TreeDimensionsError(FDimensions));
     Machine.SetTreeAngle(theta);
 }
 
