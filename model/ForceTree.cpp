@@ -11,8 +11,9 @@ namespace kinetra {
 
 namespace {
 
-constexpr int LeafSize = 16;  // a cell of at most this many bodies is not divided
-constexpr int MaxDepth = 60;  // nor one this deep (bodies at one place)
+constexpr int LeafSize = 8;    // a cell of at most this many bodies is not divided
+constexpr int GroupSize = 32;  // the bodies that share an interaction list: a cell of at most so many
+constexpr int MaxDepth = 60;   // nor one this deep (bodies at one place)
 
 // xx, yy, zz, xy, xz, yz of the second moments as a symmetric matrix.
 constexpr int MomentIndex[3][3] = {{0, 3, 4}, {3, 1, 5}, {4, 5, 2}};
@@ -105,9 +106,16 @@ void TForceTree::Build(const TTreeBodies& bodies, const TPairLaw& law, double th
     for (int i = 0; i < n; ++i) Order[static_cast<size_t>(i)] = i;
     Nodes.clear();
     BuildNode(0, n, middle, std::isfinite(size) ? size : 0, 0);
+    // The groups: the largest cells of at most GroupSize bodies (or leaves), in tree order.
     Leaves.clear();
-    for (size_t k = 0; k < Nodes.size(); ++k)
-        if (Nodes[k].Leaf) Leaves.push_back(static_cast<int>(k));
+    for (size_t k = 0; k < Nodes.size();) {
+        if (Nodes[k].Count <= GroupSize || Nodes[k].Leaf) {
+            Leaves.push_back(static_cast<int>(k));
+            k = static_cast<size_t>(Nodes[k].Next);
+        } else {
+            ++k;
+        }
+    }
     Moments(Mass, MassMoments, theta);
     if (HasCharges) Moments(Charge, ChargeMoments, theta);
 }
