@@ -2,7 +2,7 @@
 // for several opening angles, energy drift over a crossing time), speed (evaluations per second
 // on 1 and 2 threads, the exact kernel and the tree alternately), and the collision check.
 //
-//   kinetra_bench_tree [accuracy|speed|all] [N ...]
+//   kinetra_bench_tree [accuracy|errors|speed|all] [N ...]   (errors: accuracy without the drifts)
 //
 // The setups are Plummer spheres in N-body units (G = 1, total mass 1, energy -1/4, crossing
 // time 2 sqrt 2), fixed seed, point masses without softening. For N above 20000 the exact
@@ -102,7 +102,7 @@ double Energy(TParticlesList& list) {
     return list.KineticEnergy() + exact.PotentialEnergy();
 }
 
-void Accuracy(int n) {
+void Accuracy(int n, bool drifts) {
     TParticlesList list(3);
     Plummer(list, n, 1234);
     const std::vector<int> sample = Sample(n);
@@ -112,7 +112,7 @@ void Accuracy(int n) {
     const int steps = 256;
     const double e0 = Energy(list);
     double exactDrift = -1;
-    if (n <= 10000) {
+    if (drifts && n <= 10000) {
         TParticlesList copy(3);
         copy.Assign(list);
         TForce exact(copy);
@@ -140,7 +140,7 @@ void Accuracy(int n) {
         const double median = errors[errors.size() / 2];
         const double p99 = errors[errors.size() * 99 / 100];
         double drift = -1;
-        if (n <= 10000 || theta == 0.5) {
+        if (drifts && (n <= 10000 || theta == 0.5)) {
             TParticlesList copy(3);
             copy.Assign(list);
             TForce run(copy);
@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
     for (int k = 2; k < argc; ++k) counts.push_back(std::atoi(argv[k]));
     if (counts.empty()) counts = {1000, 10000, 100000};
     for (int n : counts) {
-        if (what == "accuracy" || what == "all") Accuracy(n);
+        if (what == "accuracy" || what == "all" || what == "errors") Accuracy(n, what != "errors");
         if (what == "speed" || what == "all") Speed(n);
     }
     return 0;
