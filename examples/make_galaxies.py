@@ -18,6 +18,7 @@ SEED = 20261208
 CENTRAL_MASS = 1.0
 DISK_MASS = 0.2            # the stars of one disk together
 INNER, OUTER = 0.25, 1.5   # the disk's radii (closer stars would need a smaller time step)
+SPACING = 0.01             # the least distance of two stars of a disk at the start
 
 
 def disk(rng, stars, centre, velocity, tilt, colours):
@@ -25,9 +26,17 @@ def disk(rng, stars, centre, velocity, tilt, colours):
     about the x axis; the stars' surface density falls off as 1 / r."""
     bodies = []
     star_mass = DISK_MASS / stars
+    taken = {}  # grid of SPACING cells in the disk plane: no two stars closer than SPACING
     for i in range(stars):
-        r = INNER + (OUTER - INNER) * rng.uniform()
-        phi = 2 * math.pi * rng.uniform()
+        while True:
+            r = INNER + (OUTER - INNER) * rng.uniform()
+            phi = 2 * math.pi * rng.uniform()
+            x, y = r * math.cos(phi), r * math.sin(phi)
+            cell = (int(math.floor(x / SPACING)), int(math.floor(y / SPACING)))
+            near = [taken.get((cell[0] + a, cell[1] + b)) for a in (-1, 0, 1) for b in (-1, 0, 1)]
+            if all(q is None or math.hypot(q[0] - x, q[1] - y) >= SPACING for q in near):
+                break
+        taken[cell] = (x, y)
         # The mass inside r: the centre and the disk's stars inside (uniform in r).
         inside = CENTRAL_MASS + DISK_MASS * (r - INNER) / (OUTER - INNER)
         speed = math.sqrt(inside / r)
@@ -55,7 +64,7 @@ def main():
     a_centre, b_centre = [-3.0, -0.75, 0.0], [3.0, 0.75, 0.0]
     a_velocity, b_velocity = [approach / 2, 0.0, 0.0], [-approach / 2, 0.0, 0.0]
     bodies = [(CENTRAL_MASS, a_centre, a_velocity, 12)] + disk(rng, args.stars, a_centre, a_velocity, 0.0, [9, 11])
-    bodies += [(CENTRAL_MASS, b_centre, b_velocity, 14)] + disk(rng, args.stars, b_centre, b_velocity,
+    bodies += [(CENTRAL_MASS, b_centre, b_velocity, 10)] + disk(rng, args.stars, b_centre, b_velocity,
                                                                math.pi / 3, [4, 13])
     lines = ["3", "5 1", "0.01", "", "Begin_Particles", ""]
     for i, (mass, p, v, colour) in enumerate(bodies):

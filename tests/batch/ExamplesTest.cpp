@@ -35,7 +35,7 @@ const std::map<std::string, double> EnergyBounds = {
     {"Harmonic1D.knx", 3e-3},        // Euler-Cromer: bounded oscillation of order h
     {"Orbits4D.knx", 1e-12},         // RK4
     {"Cluster1000.knx", 1e-4},       // Stoermer, point masses without softening
-    {"Galaxies.knx", 1e-4},          // Stoermer with the force tree: 10 steps
+    {"Galaxies.knx", 3e-3},          // Stoermer with the force tree, 10 steps: its start-up step
 };
 
 // Examples too large for 100 steps of the exact forces: run with the force tree, fewer steps.
