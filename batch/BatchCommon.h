@@ -40,6 +40,8 @@ struct EOutputFailed {};
 // ignored, as there is nowhere left to say so. Erases the progress line first when the text
 // goes to the terminal that shows it.
 void Print(std::FILE* stream, std::string_view text);
+// What check prints, and run and compare write to stderr, when the force tree is on.
+std::string TreeNote(double theta);
 // Flushes stdout; EOutputFailed when that or an earlier write failed.
 void FlushOutput();
 // The same without raising, for the handlers of a failed run; the failure is kept for
@@ -99,6 +101,7 @@ struct TCommandLine {
     std::optional<std::string> Trails;
     std::string TimeUnit;
     std::vector<std::string> Switches;
+    std::optional<std::string> Tree;  // --tree: the force tree's opening angle as an expression
     // compare: --methods and --dt as lists
     std::vector<TNumMethod> Methods;
     std::vector<std::string> TimeSteps;

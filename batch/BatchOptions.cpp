@@ -57,6 +57,7 @@ const std::set<std::string> RenderSwitches = {"--com",          "--velocities", 
 std::set<std::string> OptionsOf(const std::string& command) {
     std::set<std::string> options;
     if (command == "run" || command == "check" || command == "save") options = OverrideOptions;
+    if (command == "run" || command == "check") options.insert("--tree");
     if (command == "run")
         options.insert({"--until", "--steps", "--every", "--backwards", "--state", "--names", "--threads",
                         "--max-steps"});
@@ -67,8 +68,8 @@ std::set<std::string> OptionsOf(const std::string& command) {
         options.insert(RenderSwitches.begin(), RenderSwitches.end());
     }
     if (command == "compare")
-        options = {"--until",      "--methods",       "--dt",       "--cycles", "--accuracy",
-                   "--collisions", "--no-collisions", "--max-steps"};
+        options = {"--until",      "--methods",       "--dt",        "--cycles", "--accuracy",
+                   "--collisions", "--no-collisions", "--max-steps", "--tree"};
     return options;
 }
 
@@ -151,6 +152,8 @@ TCommandLine ParseCommandLine(const std::string& command, const std::vector<std:
             line.Overrides.Cycles = takeValue();
         } else if (arg == "--accuracy") {
             line.Overrides.Accuracy = takeValue();
+        } else if (arg == "--tree") {
+            line.Tree = takeValue();
         } else if (arg == "--until") {
             line.Until = takeValue();
         }

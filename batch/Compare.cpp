@@ -7,6 +7,7 @@
 #include "batch/BatchCommon.h"
 #include "batch/CompareRuns.h"
 #include "engine/StateRecord.h"
+#include "parser/Parser.h"
 
 namespace kinetra::batch {
 
@@ -42,6 +43,12 @@ int CommandCompare(const TCommandLine& line) {
     TComparePlan plan;
     try {
         plan = PlanCompare(setup, {*line.Until, line.Overrides, line.Methods, line.TimeSteps, line.MaxSteps});
+        if (line.Tree) {
+            TParser parser;
+            setup.Sim().Force->SetTreeAngle(EvaluateFieldText(parser, *line.Tree).Value);
+            plan.Tree = setup.Sim().Force->TreeAngle();
+            Print(stderr, "note: " + TreeNote(plan.Tree) + "\n");
+        }
     } catch (const std::exception& e) {
         Print(stderr, std::string("error: ") + e.what() + "\n");
         return ExitFailed;

@@ -62,6 +62,7 @@ void Perform(const TComparePlan& plan, const TCompareRun& run, TCompareRow& resu
         setup.Load(plan.FileName);
         // The runs share the cores: each evaluates its forces on its own thread.
         sim.Force->SetThreads(1);
+        if (plan.Tree > 0) sim.Force->SetTreeAngle(plan.Tree);
         TSimOptionValues values = plan.Overrides;
         values.Method = run.Method;
         if (!run.TimeStep.empty()) values.TimeStep = run.TimeStep;

@@ -42,6 +42,7 @@ struct TComparePlan {
     TSimOptionValues Overrides;
     double Until = 0;
     std::optional<std::int64_t> MaxSteps;
+    double Tree = 0;                // the force tree's opening angle; 0: the exact sum
     std::vector<TCompareRun> Runs;  // methods outer, time steps inner
 };
 

@@ -42,6 +42,7 @@ int ApplyOverrides(TSimData& sim, const TCommandLine& line, std::optional<double
     try {
         TParser parser;
         ApplySimOptions(sim, parser, line.Overrides);
+        if (line.Tree) sim.Force->SetTreeAngle(EvaluateFieldText(parser, *line.Tree).Value);
         if (line.Until && until) *until = EvaluateFieldText(parser, *line.Until).Value;
     } catch (const std::exception& e) {
         Print(stderr, std::string("error: ") + e.what() + "\n");
@@ -56,8 +57,9 @@ namespace {
 constexpr const char* UsageBeforeMethods =
     "Usage:\n"
     "  kinetra-batch run SETUP [--steps N] [--every K] [--backwards] [--collisions] [--state]\n"
-    "                          [--names] [--until T] [--max-steps N] [--threads N] [OVERRIDES]\n"
-    "  kinetra-batch check SETUP [OVERRIDES]\n"
+    "                          [--names] [--until T] [--max-steps N] [--threads N] [--tree THETA]\n"
+    "                          [OVERRIDES]\n"
+    "  kinetra-batch check SETUP [--tree THETA] [OVERRIDES]\n"
     "  kinetra-batch save SETUP OUT [OVERRIDES]\n"
     "  kinetra-batch compare SETUP --until T [--methods LIST] [--dt LIST] [--cycles N]\n"
     "                          [--accuracy X] [--collisions] [--max-steps N]\n"
@@ -125,6 +127,10 @@ constexpr const char* UsageAfterMethods =
     "  --dt X           time step (RKF: the initial time step)\n"
     "  --cycles N       computation cycles per displayed step, 1..200\n"
     "  --collisions, --no-collisions   the collision check on or off\n"
+    "  --tree THETA     (run, check, compare) approximate forces from a tree of cells with\n"
+    "                   opening angle THETA (above 0, at most 1.5; 0.5 is a good start) instead\n"
+    "                   of the exact sum; 1 to 3 dimensions, masses and charges of one sign\n"
+    "                   each; the potential energy comes from the same tree and is approximate\n"
     "Every number (X, N, T and the --dt list) may be an expression, evaluated on one parser in\n"
     "the order method, accuracy, time step, cycles, then T. Expressions know + - * / ( ),\n"
     "PI GN E0 QE AU DAY YEAR MSUN MEARTH ME MP, names assigned as NAME = EXPR, and the\n"
@@ -163,6 +169,7 @@ int CommandRun(const std::vector<std::string>& args) {
     sim.Force->SetThreads(options.Threads);
     std::optional<double> until;
     if (const int failed = ApplyOverrides(sim, options, &until)) return failed;
+    if (sim.Force->TreeAngle() > 0) Print(stderr, "note: " + TreeNote(sim.Force->TreeAngle()) + "\n");
     // Without --until one step unless --steps says otherwise; with it, as many as it takes.
     const std::int64_t steps = options.Steps ? *options.Steps
                                : until       ? std::numeric_limits<std::int64_t>::max()
@@ -245,6 +252,7 @@ int CommandCheck(const std::vector<std::string>& args) {
     Print(stdout, std::string("collisions ") + (sim.Collisions ? "on" : "off") + "\n");
     if (const std::string warning = AccuracyWarning(sim.Method, sim.Accuracy); !warning.empty())
         Print(stderr, "warning: " + warning + "\n");
+    if (sim.Force->TreeAngle() > 0) Print(stdout, TreeNote(sim.Force->TreeAngle()) + "\n");
     return ExitOk;
 }
 

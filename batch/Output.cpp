@@ -33,6 +33,11 @@ constexpr double Interval = 0.25;
 
 }  // namespace
 
+std::string TreeNote(double theta) {
+    return "forces tree " + FormatGeneral(theta, 15) +
+           " (approximate: forces and potential energy from a tree of cells, not the exact sum)";
+}
+
 void Print(std::FILE* stream, std::string_view text) {
     if (ShownProgress && (stream == stderr || isatty(fileno(stream)))) ShownProgress->Clear();
     if (stream != stdout) {

@@ -78,6 +78,19 @@ void TForceEvaluator::Evaluate(const TParticlesList& particles, const TVectorArr
     ++FEvaluations;
     Gather(particles, positions);
     if (FEvaluated < 2) return;  // no pairs: every acceleration is zero
+    if (FTreeAngle > 0) {
+        if (!Tree) Tree = std::make_unique<TForceTree>(Dimensions);
+        TTreeBodies bodies;
+        bodies.Count = FEvaluated;
+        bodies.X = X.data();
+        bodies.Stride = Stride;
+        bodies.Slots = Slots.empty() ? nullptr : Slots.data();
+        bodies.M = M.data();
+        bodies.MassCharge = coefficients.MadeFrom;
+        bodies.Charges = coefficients.MadeFrom != nullptr;
+        Tree->Evaluate(bodies, law, FTreeAngle, LaidOutThreads > 1 ? Pool.get() : nullptr, A.data());
+        return;
+    }
     TPairKernel k;
     k.Count = FEvaluated;
     k.Stride = static_cast<int>(Stride);
@@ -147,6 +160,29 @@ void TForceEvaluator::Run(const TPairKernel& k) {
 }  // namespace kinetra
 
 namespace kinetra {
+
+double TForceEvaluator::TreePotential(const TParticlesList& particles, const TPairLaw& law, bool perPair) {
+    const int n = particles.Count();
+    if (n < 2) return 0;
+    if (n != PotentialCount) LayOutPotential(n);
+    TreeMassCharge.resize(2 * static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const TParticle& p = particles.Particles(i);
+        for (int c = 0; c < Dimensions; ++c)
+            PX[static_cast<size_t>(c) * PotentialStride + static_cast<size_t>(i)] = p.Position[c];
+        TreeMassCharge[2 * static_cast<size_t>(i)] = p.Mass;
+        TreeMassCharge[2 * static_cast<size_t>(i) + 1] = perPair ? p.Charge() : 0;
+    }
+    if (!Tree) Tree = std::make_unique<TForceTree>(Dimensions);
+    if (Parallel(n) && (!Pool || Pool->Threads() != FThreads)) Pool = std::make_unique<TWorkerPool>(FThreads);
+    TTreeBodies bodies;
+    bodies.Count = n;
+    bodies.X = PX.data();
+    bodies.Stride = PotentialStride;
+    bodies.MassCharge = TreeMassCharge.data();
+    bodies.Charges = perPair;
+    return Tree->Potential(bodies, law, FTreeAngle, Parallel(n) ? Pool.get() : nullptr);
+}
 
 double TForceEvaluator::PotentialSum(const TParticlesList& particles, const TPairLaw& law, bool perPair) {
     const int n = particles.Count();

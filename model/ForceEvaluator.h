@@ -13,6 +13,7 @@
 
 #include "base/Vector.h"
 #include "model/ForceKernel.h"
+#include "model/ForceTree.h"
 #include "model/PairLaw.h"
 #include "model/Particles.h"
 #include "model/WorkerPool.h"
@@ -66,6 +67,14 @@ public:
         for (int c = 0; c < Dimensions; ++c) to[c] = a[static_cast<size_t>(c) * Stride];
         return true;
     }
+
+    // The approximate evaluation by a tree of cells with opening angle theta (ForceTree.h), or
+    // the exact sum with 0, the default. The caller checks the angle.
+    void SetTreeAngle(double theta) { FTreeAngle = theta; }
+    double TreeAngle() const { return FTreeAngle; }
+    // The potential energy from the tree of the current angle, for the particles at their
+    // current positions; perPair: charges make the coefficients differ per pair.
+    double TreePotential(const TParticlesList& particles, const TPairLaw& law, bool perPair);
 
     // The sum of the potential energy's pair terms for the particles at their current positions,
     // in the order of the plain loop (ForceKernel.h), under `law` with the G and k of the current
@@ -121,6 +130,9 @@ private:
     std::vector<double> PCharge;
     std::vector<double> PMassive;
     TPotentialShare PotentialShare;
+    double FTreeAngle = 0;
+    std::unique_ptr<TForceTree> Tree;
+    std::vector<double> TreeMassCharge;  // masses and charges in index order for the tree
 };
 
 }  // namespace kinetra

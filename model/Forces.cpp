@@ -140,6 +140,12 @@ void TForce::LawChanged() {
     EvaluatedCoefficients = UseTable ? TPairCoefficients{MadeFrom.data(), CoefVersion} : TPairCoefficients{};
 }
 
+void TForce::SetTreeAngle(double theta) {
+    if (const char* error = TreeAngleError(theta); *error) throw EKNError(error);
+    if (FDimensions > 3) throw EKNError(TreeDimensionsError(FDimensions));
+    Machine.SetTreeAngle(theta);
+}
+
 double TForce::PotentialEnergy() {
     // The coefficients of the particles as they are now, also right after an edit before the run
     // is prepared again (the information window asks then).
@@ -153,6 +159,7 @@ double TForce::PotentialEnergy() {
     // d = 0 with Power <= -1 divides by zero (and 0 * inf of a massless particle is invalid):
     // an energy that cannot be computed is an error, never a -inf or NaN to show.
     const TFloatCheck check;
+    if (Machine.TreeAngle() > 0) return check.Check(Machine.TreePotential(Particles, law, perPair));
     const double U = Machine.PotentialSum(Particles, law, perPair);
     if (std::isfinite(U)) return U;
     // The machine's vector lanes may have raised flags for values it did not use, so the flags

@@ -75,6 +75,15 @@ public:
     void SetParallelFrom(int particles) { Machine.SetParallelFrom(particles); }
     int ParallelFrom() const { return Machine.ParallelFrom(); }
 
+    // The approximate forces of a tree of cells with opening angle theta (above 0, at most 1.5;
+    // EKNError otherwise), for 1 to 3 dimensions and masses and charges of one sign each (the
+    // first evaluation refuses others with EKNError). The potential energy then comes from the
+    // same tree. A run setting, not part of a setup. UseExactSum: the exact sum, the default.
+    void SetTreeAngle(double theta);
+    void UseExactSum() { Machine.SetTreeAngle(0); }
+    // 0 for the exact sum.
+    double TreeAngle() const { return Machine.TreeAngle(); }
+
     // Evaluates the accelerations of all particles at their current positions, or at the
     // given positions (one per particle, in index order).
     void ComputePairTerms() { Evaluate(nullptr); }

@@ -213,6 +213,13 @@ double TParticlesList::KineticEnergy() const {
 }
 
 void TParticlesList::CheckCollisions() {
+    if (!OnCollision) return;
+    if (TCollisionGrid::Serves(*this)) {
+        const auto [i, j] = Grid.FirstCollision(*this);
+        if (i < 0) return;
+        OnCollision(i, j);
+        throw EAbort("Collision");
+    }
     const int n = Count();
     for (int i = 0; i < n; ++i) {
         const TParticle& a = *Items[i].Particle;

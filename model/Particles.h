@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Vector.h"
+#include "model/CollisionGrid.h"
 
 namespace kinetra {
 
@@ -171,6 +172,7 @@ private:
     std::unique_ptr<TVector> FCenterOfMass;
     std::unique_ptr<TVector> FTotalMomentum;
     std::unique_ptr<TVector> FAngularMomentum;
+    TCollisionGrid Grid;  // the collision check of many particles
 };
 
 }  // namespace kinetra

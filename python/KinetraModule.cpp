@@ -351,7 +351,7 @@ private:
 py::list Compare(const py::object& path, const py::object& until, const std::vector<std::string>& methods,
                  const std::vector<py::object>& timeSteps, const py::object& cycles,
                  const py::object& accuracy, const py::object& collisions,
-                 std::optional<std::int64_t> maxSteps, unsigned threads) {
+                 std::optional<std::int64_t> maxSteps, unsigned threads, std::optional<double> tree) {
     TFramedSim setup;
     setup.Load(PathText(path));
     batch::TCompareRequest request;
@@ -363,8 +363,12 @@ py::list Compare(const py::object& path, const py::object& until, const std::vec
     if (!collisions.is_none()) request.Overrides.Collisions = Switch(collisions);
     if (maxSteps && *maxSteps < 1) throw py::value_error("max_steps must be at least 1");
     request.MaxSteps = maxSteps;
-    const batch::TComparePlan plan = batch::PlanCompare(setup, request);
+    batch::TComparePlan plan = batch::PlanCompare(setup, request);
     for (const batch::TCompareRun& run : plan.Runs) WarnOfAccuracy(run.Method, setup.Sim().Accuracy);
+    if (tree) {
+        setup.Sim().Force->SetTreeAngle(*tree);
+        plan.Tree = *tree;
+    }
     // The runs go on in threads of their own while this thread looks for Ctrl+C every 100 ms; an
     // interrupt stops them all before it is raised.
     std::vector<batch::TCompareRow> rows;
@@ -453,15 +457,27 @@ PYBIND11_MODULE(kinetra, m) {
           py::arg("methods") = std::vector<std::string>{}, py::arg("time_steps") = std::vector<py::object>{},
           py::arg("cycles") = py::none(), py::arg("accuracy") = py::none(),
           py::arg("collisions") = py::none(), py::arg("max_steps") = py::none(), py::arg("threads") = 0,
+          py::arg("tree") = py::none(),
           "kinetra-batch compare: runs the setup until |time| >= |until| once per method (default all\n"
           "of METHODS) and time step (default the setup's), and returns one dict per run with the keys\n"
           "method, time_step, steps, force_evaluations, final_time, max_energy_drift,\n"
           "final_energy_drift, com_drift, wall_seconds and result ('ok' or why the run failed or\n"
-          "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt).");
+          "stopped at max_steps). Ctrl+C stops every run within 0.1 s (KeyboardInterrupt). tree: the force "
+          "tree's opening angle (see Simulation.tree); its\n"
+          "energy drifts are those of the tree's approximate forces and potential.");
 
 #ifdef KINETRA_RENDER
     BindRender(m);
 #endif
+
+    m.def(
+        "sweep",
+        [](const py::object& grid, const py::object& client) {
+            return py::module_::import("kinetra_sweep").attr("sweep")(grid, client);
+        },
+        py::arg("grid"), py::arg("client") = py::none(),
+        "Runs a compare grid (setups x methods x time steps) on a Dask distributed client (a local\n"
+        "cluster when none is given) and returns one row per grid point (see kinetra_sweep.sweep).");
 
     py::class_<Sim>(m, "Simulation", "A setup and its simulation state.")
         .def(py::init(&Sim::New), py::arg("dimensions"), py::arg("threads") = 0,
@@ -507,7 +523,8 @@ PYBIND11_MODULE(kinetra, m) {
                 const double potential = sim.PotentialEnergy();
                 return py::make_tuple(kinetic, potential, kinetic + potential);
             },
-            "(kinetic, potential, total) of the current state.")
+            "(kinetic, potential, total) of the current state; with the force tree (tree) the potential\n"
+            "and so the total are approximate.")
         .def(
             "momentum",
             [](Sim& s) {
@@ -555,6 +572,21 @@ PYBIND11_MODULE(kinetra, m) {
         .def_property(
             "notes", [](Sim& s) { return Text(s.Sim().Notes); },
             [](Sim& s, const py::object& notes) { s.Sim().Notes = TextBytes(notes); })
+        .def_property(
+            "tree",
+            [](Sim& s) -> std::optional<double> {
+                const double theta = s.Sim().Force->TreeAngle();
+                return theta > 0 ? std::optional<double>(theta) : std::nullopt;
+            },
+            [](Sim& s, std::optional<double> theta) {
+                if (theta)
+                    s.Sim().Force->SetTreeAngle(*theta);
+                else
+                    s.Sim().Force->UseExactSum();
+            },
+            "The force tree's opening angle (above 0, at most 1.5; 0.5 a good start), or None for the\n"
+            "exact sum (the default). A run setting, not saved with the setup. With the tree the forces\n"
+            "and the potential energy (energies()) are approximate, both from the same tree.")
         .def_property(
             "threads", &Sim::Threads, &Sim::SetThreads,
             "Threads that share a force evaluation, 0 one per core (every count gives the same bits).")

@@ -1,7 +1,7 @@
 # Shared set-up of scripts/run.sh and scripts/test.sh (sourced, not run).
 KINETRA_PACKAGES="cmake g++ make clang-format locales libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev xvfb xauth xdotool x11-utils imagemagick parallel"
 # The Python module, its tests and examples; the Debian package and its checks.
-KINETRA_PACKAGES="$KINETRA_PACKAGES pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib"
+KINETRA_PACKAGES="$KINETRA_PACKAGES pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-distributed"
 KINETRA_PACKAGES="$KINETRA_PACKAGES dpkg-dev file lintian desktop-file-utils appstream"
 # Animations: FFmpeg's libraries to encode them, and ffprobe for the tests that read them back.
 KINETRA_PACKAGES="$KINETRA_PACKAGES libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg"
