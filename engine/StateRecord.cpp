@@ -2,6 +2,8 @@
 #include "engine/StateRecord.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "base/KNUtils.h"
 #include "engine/SetupUnits.h"
@@ -127,7 +129,12 @@ std::string StateCsvComments(const TSimData& sim) {
     std::string name = sim.FileName;
     for (char& c : name)
         if (c == '\n' || c == '\r') c = ' ';
-    std::string text = "# setup: " + name + "\n";
+    std::string text = "# setup: " + name;
+    // A setup opened from the examples is named after the file a Save would write: say that no
+    // such file exists yet rather than point at nothing.
+    std::error_code error;
+    if (!name.empty() && !std::filesystem::exists(sim.FileName, error)) text += " (not saved)";
+    text += "\n";
     text += "# method: " + sim.MethodName();
     if (sim.Method == nmRKF) text += ", accuracy " + FormatShortest(sim.Accuracy);
     text += "\n";

@@ -91,7 +91,9 @@ TEST(BatchHelp, TheManualPageNamesEveryOptionAndExitStatus) {
                (std::isalnum(static_cast<unsigned char>(help.Out[end])) || help.Out[end] == '-'))
             ++end;
         const std::string option = help.Out.substr(at, end - at);
-        if (option.size() > 2) EXPECT_NE(roff.find(option), std::string::npos) << option;
+        if (option.size() > 2) {
+            EXPECT_NE(roff.find(option), std::string::npos) << option;
+        }
     }
     for (const char* status : {"0 done", "2 usage", "3 a step", "4 a collision", "5 the step limit"})
         EXPECT_NE(roff.find(status), std::string::npos) << status;

@@ -109,7 +109,7 @@ TEST(CsvRecorder, WritesCommentsHeaderAndTheSameRecordsAsTheSharedForm) {
         size_t comments = 0;
         while (comments < lines.size() && lines[comments].rfind("# ", 0) == 0) ++comments;
         ASSERT_EQ(comments, 6u) << text;
-        EXPECT_EQ(lines[0], "# setup: Triple.knx");
+        EXPECT_EQ(lines[0], "# setup: Triple.knx (not saved)");  // no such file
         EXPECT_EQ(lines[1].rfind("# method: " + twin.MethodName(), 0), 0u) << lines[1];
         EXPECT_EQ(method == nmRKF, lines[1].find("accuracy 1e-12") != std::string::npos) << lines[1];
         EXPECT_EQ(lines[2], "# time step: 0.01");
