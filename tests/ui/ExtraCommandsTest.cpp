@@ -81,10 +81,10 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
               (std::vector<QString>{"&New", "&Open", "Open e&xample", "Open re&cent", "&Save", "Save &As",
                                     "-", "Save state as setup...", "&Record to CSV...", "&Export image...",
                                     "-", "&Quit"}));
-    EXPECT_EQ(
-        Captions(TopMenu("mmiOptions")),
-        (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass", "&Fit all",
-                              "-", "&Velocity arrows", "F&orce arrows", "&Charge signs", "&Notes pane"}));
+    EXPECT_EQ(Captions(TopMenu("mmiOptions")),
+              (std::vector<QString>{"&Display info", "Energy &plot", "&Trails", "&Show center of mass",
+                                    "&Fit all", "-", "&Velocity arrows", "F&orce arrows", "&Charge signs",
+                                    "&Notes pane", "&Units"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.

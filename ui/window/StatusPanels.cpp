@@ -42,6 +42,8 @@ public:
         updateGeometry();
     }
     int WantedWidth() const { return Wanted; }
+    // A firm panel never gives way (the run state is short and always wanted whole).
+    void SetFirm(bool firm) { Firm = firm; }
     // The width this label needs to show the text whole, with its frame, margin and indent.
     int NeededWidth(const QString& text) {
         const QString shown = QLabel::text();
@@ -77,6 +79,7 @@ private:
 
     QString Full;
     int Wanted = 0;
+    bool Firm = false;
 };
 
 TStatusPanels::TStatusPanels(QWidget* parent) {
@@ -89,6 +92,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
         Panels[i]->setObjectName(QStringLiteral("pnlStatus%1").arg(i));
         Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         Panels[i]->SetWantedWidth(kStatusPanelWidths[i]);
+        Panels[i]->SetFirm(i == 0);
         StatusBar->addWidget(Panels[i]);
     }
     // After the panels, in the room left before the speed control; it asks for no width of its
@@ -96,7 +100,9 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
     // message line hold all of it).
     auto* note = new TPanelLabel(StatusBar);
     note->setObjectName(QStringLiteral("StatusNote"));
-    note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // It asks for no width (its wanted width is 0), so the stretch gives it only what the
+    // panels leave; an ignored size would take room from panels that may give way.
+    note->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     note->setIndent(4);
     NoteLabel = note;
     StatusBar->addWidget(NoteLabel, 1);
