@@ -236,7 +236,8 @@ public:
             EXPECT_EQ(result.Out, "dimensions " + std::to_string(Dims) + "\nmethod " + Methods[twin.Method] +
                                       "\nparticles 5\nframe Origin\ntime step " + twin.TimeStep +
                                       "\ncycles " + twin.Cycles + "\naccuracy " + twin.Accuracy +
-                                      "\ncollisions " + (collisions ? "on" : "off") + "\nunits dimensionless\n");
+                                      "\ncollisions " + (collisions ? "on" : "off") +
+                                      "\nunits dimensionless\n");
             return;
         }
         if (command == "save") {

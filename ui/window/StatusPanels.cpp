@@ -37,6 +37,7 @@ public:
     }
     const QString& FullText() const { return Full; }
     void SetWantedWidth(int width) {
+        if (Firm) setMinimumWidth(width);
         if (Wanted == width) return;
         Wanted = width;
         updateGeometry();
@@ -72,7 +73,9 @@ protected:
 
 private:
     void Elide() {
-        const QString shown = fontMetrics().elidedText(Full, Qt::ElideMiddle, std::max(0, TextRoom()));
+        // The run state's few words are drawn as they are, as they always were.
+        const QString shown =
+            Firm ? Full : fontMetrics().elidedText(Full, Qt::ElideMiddle, std::max(0, TextRoom()));
         if (QLabel::text() != shown) QLabel::setText(shown);
         setToolTip(shown == Full ? QString() : Full);
     }
@@ -91,8 +94,8 @@ TStatusPanels::TStatusPanels(QWidget* parent) {
         Panels[i] = new TPanelLabel(StatusBar);
         Panels[i]->setObjectName(QStringLiteral("pnlStatus%1").arg(i));
         Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        Panels[i]->SetWantedWidth(kStatusPanelWidths[i]);
         Panels[i]->SetFirm(i == 0);
+        Panels[i]->SetWantedWidth(kStatusPanelWidths[i]);
         StatusBar->addWidget(Panels[i]);
     }
     // After the panels, in the room left before the speed control; it asks for no width of its
@@ -158,8 +161,11 @@ QString TStatusPanels::LongestGloss(TQuantity quantity, TUnitSystem units) const
         const QString unit = ToQ(gloss.substr(gloss.find(' ')));
         if (metrics.horizontalAdvance(unit) > metrics.horizontalAdvance(widest)) widest = unit;
     }
+    // Four significant digits and a two-digit exponent: a gloss picks the unit that keeps the
+    // number short.
     QString number = LongestNumber(true);
-    number.remove(3, 1);  // four significant digits, not five
+    number.remove(3, 1);
+    number.chop(1);
     return QStringLiteral(" (") + number + widest + QLatin1Char(')');
 }
 
