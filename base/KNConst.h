@@ -36,13 +36,19 @@ inline constexpr double ConstE0 = 8.854187187E-12;
 inline constexpr double ConstQE = 1.60217733E-19;
 // Astronomical and particle constants, predefined beside them so that setups in SI units can
 // be typed in familiar terms (e.g. "1.5 * AU", "2 * YEAR"). The year is the Julian year.
-inline constexpr double ConstAU = 1.495978707E11;     // m
-inline constexpr double ConstDAY = 86400;             // s
-inline constexpr double ConstYEAR = 31557600;         // s, 365.25 days
-inline constexpr double ConstMSUN = 1.98847E30;       // kg
-inline constexpr double ConstMEARTH = 5.9722E24;      // kg
-inline constexpr double ConstME = 9.1093837015E-31;   // kg, electron
-inline constexpr double ConstMP = 1.67262192369E-27;  // kg, proton
+inline constexpr double ConstAU = 149597870700;  // m, exact by definition (2012)
+inline constexpr double ConstKM = 1000;          // m
+inline constexpr double ConstDAY = 86400;        // s
+inline constexpr double ConstYEAR = 31557600;    // s, 365.25 days
+// What orbits measure is the product G*M, far more precisely than G or M alone. The masses are
+// therefore the measured GM divided by the program's G, so that GN*MSUN and GN*MEARTH are the
+// measured values and an orbit built from them has the true period.
+inline constexpr double ConstGMSUN = 1.32712440018E20;         // m^3/s^2, heliocentric
+inline constexpr double ConstGMEARTH = 3.986004418E14;         // m^3/s^2, geocentric
+inline constexpr double ConstMSUN = ConstGMSUN / ConstGN;      // kg, about 1.98892E30
+inline constexpr double ConstMEARTH = ConstGMEARTH / ConstGN;  // kg, about 5.97370E24
+inline constexpr double ConstME = 9.1093837015E-31;            // kg, electron
+inline constexpr double ConstMP = 1.67262192369E-27;           // kg, proton
 
 struct TRGB {
     std::uint8_t R, G, B;

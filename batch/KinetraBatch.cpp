@@ -21,6 +21,7 @@
 #include "base/SetupText.h"
 #include "batch/BatchCommon.h"
 #include "batch/RunUntil.h"
+#include "engine/SetupUnits.h"
 #include "engine/SimulationData.h"
 #include "engine/StateRecord.h"
 #include "frame/Frame.h"
@@ -91,7 +92,8 @@ constexpr const char* UsageBeforeMethods =
     "                        core; every count gives the same results)\n"
     "        A long run shows its progress on stderr when that is a terminal.\n"
     "check   loads SETUP and prints its dimensions, method, particle count, frame, time step,\n"
-    "        cycles, accuracy and collisions.\n"
+    "        cycles, accuracy, collisions and units (\"SI\" when G is GN, or G is 0 and k is\n"
+    "        1/(4*PI*E0); otherwise \"dimensionless\").\n"
     "save    loads SETUP and writes it to OUT (\".knx\" is added to a name without extension);\n"
     "        an OUT that exists and is not a regular file is refused.\n"
     "compare runs SETUP until |time| >= |T| (as run --until) once for every method and time\n"
@@ -132,8 +134,8 @@ constexpr const char* UsageAfterMethods =
     "                   of the exact sum; 1 to 3 dimensions, masses and charges of one sign\n"
     "                   each; the potential energy comes from the same tree and is approximate\n"
     "Every number (X, N, T and the --dt list) may be an expression, evaluated on one parser in\n"
-    "the order method, accuracy, time step, cycles, then T. Expressions know + - * / ( ),\n"
-    "PI GN E0 QE AU DAY YEAR MSUN MEARTH ME MP, names assigned as NAME = EXPR, and the\n"
+    "the order method, accuracy, time step, cycles, then T. Expressions know + - * / ^ ( ),\n"
+    "PI GN E0 QE AU KM DAY YEAR GMSUN MSUN MEARTH ME MP, names assigned as NAME = EXPR, and the\n"
     "functions sqrt cbrt exp ln log10 sin cos tan arcsin arccos arctan sinh cosh tanh abs.\n"
     "\n"
     "Exit status: 0 done, 1 load, save, evaluation or an override failed, or the output could\n"
@@ -253,6 +255,7 @@ int CommandCheck(const std::vector<std::string>& args) {
     if (const std::string warning = AccuracyWarning(sim.Method, sim.Accuracy); !warning.empty())
         Print(stderr, "warning: " + warning + "\n");
     if (sim.Force->TreeAngle() > 0) Print(stdout, TreeNote(sim.Force->TreeAngle()) + "\n");
+    Print(stdout, "units " + UnitSystemName(SetupUnitSystem(sim)) + "\n");
     return ExitOk;
 }
 

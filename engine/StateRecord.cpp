@@ -1,7 +1,12 @@
 // The CSV header, records and comment lines of a run.
 #include "engine/StateRecord.h"
 
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
 #include "base/KNUtils.h"
+#include "engine/SetupUnits.h"
 #include "engine/SimulationData.h"
 
 namespace kinetra {
@@ -109,21 +114,41 @@ std::string StateCsvRecord(TSimData& sim, std::int64_t step, bool state) {
     return line + "\n";
 }
 
+namespace {
+// The shortest text that reads back as the same double: a comment is read by people, and a
+// time step of 0.005 should read "0.005", not its 17-digit expansion.
+std::string FormatShortest(double value) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, res.ptr);
+}
+}  // namespace
+
 std::string StateCsvComments(const TSimData& sim) {
     // A line end inside the name would end the comment and start a bogus record.
     std::string name = sim.FileName;
     for (char& c : name)
         if (c == '\n' || c == '\r') c = ' ';
-    std::string text = "# setup: " + name + "\n";
-    text += "# method: " + sim.MethodName();
-    if (sim.MethodEntry().Adaptive) text += ", accuracy " + FormatRoundTrip(sim.Accuracy);
+    std::string text = "# setup: " + name;
+    // A setup opened from the examples is named after the file a Save would write: say that no
+    // such file exists yet rather than point at nothing.
+    std::error_code error;
+    if (!name.empty() && !std::filesystem::exists(sim.FileName, error)) text += " (not saved)";
     text += "\n";
-    text += "# time step: " + FormatRoundTrip(sim.TimeStep) + "\n";
+    text += "# method: " + sim.MethodName();
+    if (sim.MethodEntry().Adaptive) text += ", accuracy " + FormatShortest(sim.Accuracy);
+    text += "\n";
+    text += "# time step: " + FormatShortest(sim.TimeStep) + "\n";
     text += "# cycles per step: " + std::to_string(sim.Cycles) + "\n";
     const TForce& force = *sim.Force;
     text += "# force: power of distance " + FormatRoundTrip(force.GetPower()) + ", G " +
             FormatRoundTrip(force.GravConstant()) + ", k " + FormatRoundTrip(force.CoulombCoeff()) + "\n";
-    return text;
+    const TUnitSystem units = SetupUnitSystem(sim);
+    text += "# units: " + UnitSystemName(units);
+    if (units != TUnitSystem::None)
+        text += " (" + UnitName(TQuantity::Length, units) + ", " + UnitName(TQuantity::Time, units) + ", " +
+                UnitName(TQuantity::Mass, units) + ")";
+    return text + "\n";
 }
 
 }  // namespace kinetra

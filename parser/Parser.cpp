@@ -1,8 +1,12 @@
 // Recursive descent over the grammar
 //   expression = term { ("+" | "-") term }
 //   term       = factor { ("*" | "/") factor }
-//   factor     = name [ "=" expression ] | function "(" expression ")" | number | "-" factor
+//   factor     = "-" factor | power
+//   power      = primary [ "^" factor ]
+//   primary    = name [ "=" expression ] | function "(" expression ")" | number
 //              | "(" expression ")"
+// so that the power binds tighter than unary minus (-2^2 = -4) and groups to the right
+// (2^3^2 = 2^9), and an exponent may carry its own sign (2^-1).
 // with one token of look-ahead. A function name is only a function when "(" follows it; anywhere
 // else it is an ordinary name, so "sqrt = 2" and then "sqrt*3" still mean what they always did. Evaluation
 // stops at the end of the text or at a ")" that closes no "(", so whatever follows such a ")" is never read.
@@ -26,6 +30,8 @@ constexpr const char* MsgZeroDenominator = "Zero denominator";
 constexpr const char* MsgUnknownName = "'%s' unknown";
 constexpr const char* MsgMissingClose = "Missing ')'";
 constexpr const char* MsgTooDeep = "Expression too deeply nested";
+constexpr const char* MsgNegativeBase = "power of a negative number to a fractional exponent";
+constexpr const char* MsgZeroBase = "power of zero to a negative exponent";
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -37,7 +43,7 @@ bool IsLetter(char c) {
 // Characters that end a number token. "(" and "=" are deliberately not among them: "3(" or
 // "3=" is one malformed number, not a number followed by another token.
 bool EndsNumber(char c) {
-    return c == ' ' || c == ')' || c == '*' || c == '+' || c == '-' || c == '/';
+    return c == ' ' || c == ')' || c == '*' || c == '+' || c == '-' || c == '/' || c == '^';
 }
 
 // The one-character tokens; tkEnd for every other character.
@@ -57,6 +63,8 @@ TTokenKind OperatorKind(char c) {
             return tkDivide;
         case '=':
             return tkAssign;
+        case '^':
+            return tkPower;
         default:
             return tkEnd;
     }
@@ -134,8 +142,10 @@ TParser::TParser() {
     Define("E0", ConstE0);
     Define("QE", ConstQE);
     Define("AU", ConstAU);
+    Define("KM", ConstKM);
     Define("DAY", ConstDAY);
     Define("YEAR", ConstYEAR);
+    Define("GMSUN", ConstGMSUN);
     Define("MSUN", ConstMSUN);
     Define("MEARTH", ConstMEARTH);
     Define("ME", ConstME);
@@ -255,6 +265,28 @@ double TParser::Term() {
 }
 
 double TParser::Factor() {
+    if (Token == tkMinus) {
+        TNestingGuard guard(Depth);
+        NextToken();
+        return -Factor();
+    }
+    return Power();
+}
+
+double TParser::Power() {
+    const double base = Primary();
+    if (Token != tkPower) return base;
+    TNestingGuard guard(Depth);
+    NextToken();
+    const double exponent = Factor();
+    // The real power is defined for a negative base only with a whole exponent, and for a zero
+    // base only with an exponent that is not negative; 0^0 is 1 as in every other program.
+    if (base < 0 && exponent != std::trunc(exponent)) throw EMathError(MsgNegativeBase);
+    if (base == 0 && exponent < 0) throw EMathError(MsgZeroBase);
+    return Checked(std::pow(base, exponent), base, exponent);
+}
+
+double TParser::Primary() {
     switch (Token) {
         case tkIdentifier: {
             const std::string name = Identifier;
@@ -286,11 +318,6 @@ double TParser::Factor() {
             const double v = NumberValue;
             NextToken();
             return v;
-        }
-        case tkMinus: {
-            TNestingGuard guard(Depth);
-            NextToken();
-            return -Factor();
         }
         case tkOpen: {
             TNestingGuard guard(Depth);

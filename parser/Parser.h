@@ -1,6 +1,7 @@
 // TParser: evaluates the arithmetic expressions typed into numeric fields: decimal numbers
-// with exponents, + - * /, parentheses, unary minus, the predefined names PI, GN, E0, QE, AU,
-// DAY, YEAR, MSUN, MEARTH, ME and MP (KNConst.h), names assigned on the fly ("x = 7",
+// with exponents, + - * /, the power a^b (right-associative, binding tighter than unary minus:
+// -2^2 is -4, 2^3^2 is 512), parentheses, unary minus, the predefined names PI, GN, E0, QE, AU,
+// KM, DAY, YEAR, GMSUN, MSUN, MEARTH, ME and MP (KNConst.h), names assigned on the fly ("x = 7",
 // "2 * y = 4 - 1"), and the functions sqrt, cbrt, exp, ln, log10, sin, cos, tan, arcsin, arccos,
 // arctan, sinh, cosh, tanh and abs, written name(expression) (radians; a blank may stand before
 // the "("). A function name followed by anything but "(" is an ordinary name. Names are case-sensitive and
@@ -24,7 +25,8 @@ enum TTokenKind : std::uint8_t {
     tkDivide,
     tkAssign,
     tkOpen,
-    tkClose
+    tkClose,
+    tkPower  // "^"
 };
 
 struct TEntry {
@@ -45,7 +47,8 @@ public:
     // "'%s' unknown", "Missing ')'"), EMathError for "Zero denominator",
     // "Floating point overflow" and an argument outside a function's domain ("sqrt of a
     // negative number", "ln of a number that is not positive", "arcsin of a number outside
-    // -1..1", ...). Assignments completed before an error stay defined.
+    // -1..1", ...) or of the power ("power of a negative number to a fractional exponent",
+    // "power of zero to a negative exponent"). Assignments completed before an error stay defined.
     double Evaluate(const std::string& text);
     void Define(const std::string& name, double value);
     // The entry of that exact name, or nullptr.
@@ -56,6 +59,9 @@ private:
     double Expression();
     double Term();
     double Factor();
+    // An operand with its optional "^" exponent, which is again a factor.
+    double Power();
+    double Primary();
     // Counts one level of "(", unary minus or assignment for the lifetime of the guard.
     class TNestingGuard;
 

@@ -33,6 +33,7 @@
 #include "batch/CompareRuns.h"
 #include "batch/RunRules.h"
 #include "batch/RunUntil.h"
+#include "engine/SetupUnits.h"
 #include "engine/SimOptionValues.h"
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
@@ -569,6 +570,10 @@ PYBIND11_MODULE(kinetra, m) {
             "signed_step", [](Sim& s) { return s.Ready().SignedStep; },
             "The step in use, negative while running backwards.")
         .def_property_readonly("file_name", [](Sim& s) { return Text(s.Sim().FileName); })
+        .def_property_readonly(
+            "units", [](Sim& s) { return UnitSystemName(SetupUnitSystem(s.Sim())); },
+            "The setup's unit system: \"SI\" when G is GN (or G is 0 and k is 1/(4*PI*E0)), "
+            "otherwise \"dimensionless\".")
         .def_property(
             "notes", [](Sim& s) { return Text(s.Sim().Notes); },
             [](Sim& s, const py::object& notes) { s.Sim().Notes = TextBytes(notes); })

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -73,7 +75,7 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
     EXPECT_EQ(result.ExitCode, 0);
     EXPECT_EQ(result.Out,
               "dimensions 2\nmethod RK4\nparticles 2\nframe Origin\ntime step 0.002\ncycles 10\n"
-              "accuracy 1E-12\ncollisions off\n");
+              "accuracy 1E-12\ncollisions off\nunits dimensionless\n");
     // RKF below 1E-18 crawls: accepted down to 1E-30, with a warning; other methods use no accuracy.
     for (const auto& [method, accuracy, warned] : {std::tuple{"RKF", "1E-18", false},
                                                    {"RKF", "9E-19", true},
@@ -89,6 +91,42 @@ TEST(BatchCheck, PrintsTheSetupsShape) {
     }
     // The largest count there is is a count.
     EXPECT_EQ(RunBatch({"run", SunPlanet, "--steps", "1", "--max-steps", "9223372036854775807"}).ExitCode, 0);
+}
+
+// The manual page tells what --help tells: every option and every exit status.
+TEST(BatchHelp, TheManualPageNamesEveryOptionAndExitStatus) {
+    const auto help = RunBatch({"--help"});
+    std::ifstream in(std::string(KINETRA_EXAMPLES) + "/../packaging/kinetra-batch.1");
+    const std::string man((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(man.empty());
+    std::string roff;  // the man page's text without its escapes: "\\-" is "-"
+    for (size_t i = 0; i < man.size(); ++i) {
+        if (man[i] == '\\' && i + 1 < man.size() && man[i + 1] == '-') continue;
+        roff += man[i];
+    }
+    for (size_t at = help.Out.find("--"); at != std::string::npos; at = help.Out.find("--", at + 2)) {
+        size_t end = at + 2;
+        while (end < help.Out.size() &&
+               (std::isalnum(static_cast<unsigned char>(help.Out[end])) || help.Out[end] == '-'))
+            ++end;
+        const std::string option = help.Out.substr(at, end - at);
+        if (option.size() > 2) {
+            EXPECT_NE(roff.find(option), std::string::npos) << option;
+        }
+    }
+    for (const char* status : {"0 done", "2 usage", "3 a step", "4 a collision", "5 the step limit"})
+        EXPECT_NE(roff.find(status), std::string::npos) << status;
+}
+
+TEST(BatchCheck, NamesTheUnitsOfTheSetup) {
+    // G = GN makes a setup SI; G = 1 leaves it without units.
+    for (const auto& [file, units] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(KINETRA_EXAMPLES) + "/InnerSolarSystem.knx", "units SI\n"},
+             {std::string(KINETRA_EXAMPLES) + "/BinaryStar.knx", "units dimensionless\n"}}) {
+        const auto result = RunBatch({"check", file});
+        EXPECT_EQ(result.ExitCode, 0) << file;
+        EXPECT_NE(result.Out.find(units), std::string::npos) << result.Out;
+    }
 }
 
 TEST(BatchCheck, ALoadErrorIsReportedWithExitOne) {

@@ -242,7 +242,8 @@ public:
                                       NumMethods[twin.Method].Name +
                                       "\nparticles 5\nframe Origin\ntime step " + twin.TimeStep +
                                       "\ncycles " + twin.Cycles + "\naccuracy " + twin.Accuracy +
-                                      "\ncollisions " + (collisions ? "on" : "off") + "\n");
+                                      "\ncollisions " + (collisions ? "on" : "off") +
+                                      "\nunits dimensionless\n");
             return;
         }
         if (command == "save") {

@@ -84,3 +84,8 @@ def test_readme_lines_run(monkeypatch, capsys):
     monkeypatch.chdir(ROOT)
     exec(compile(block, "README.md", "exec"), {})
     assert "Stoermer" in capsys.readouterr().out
+
+
+@pytest.mark.parametrize("name,units", [("InnerSolarSystem", "SI"), ("BinaryStar", "dimensionless")])
+def test_units_follow_the_force_law(name, units):
+    assert kinetra.load(ROOT / "examples" / f"{name}.knx").units == units

@@ -79,6 +79,9 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
     EXPECT_EQ(Prompts->LastFilter, "CSV file (*.csv)|*.csv");
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_TRUE(Form->Recorder().Recording());
+    EXPECT_TRUE(Form->StatusNote().startsWith(QStringLiteral("Recording to ")) &&
+                Form->StatusNote().endsWith(QStringLiteral("run.csv")))
+        << Form->StatusNote().toStdString();
     // Single steps, then a run that pauses at a refresh, then single steps again.
     for (int i = 0; i < 3; ++i) Form->Controls().mmiStep->trigger();
     QMetaObject::invokeMethod(
@@ -90,6 +93,7 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
     Form->Controls().mmiRecordCsv->trigger();  // unchecked: the file is complete
     EXPECT_FALSE(Form->Recorder().Recording());
     EXPECT_FALSE(Form->Controls().mmiRecordCsv->isChecked());
+    EXPECT_EQ(Form->StatusNote(), QString());
 
     const std::string text = ReadAll(PathOf("run.csv"));
     EXPECT_EQ(

@@ -23,11 +23,29 @@ TEST(DialogNew, ShowsTheProposedNameAndTwoDimensionsWithinLimits) {
     EXPECT_EQ(dialog.Controls().speDim->value(), 26);
 
     ShowActive(dialog);
+    // The proposed name is selected: typing replaces it.
+    EXPECT_EQ(dialog.Controls().edtName->selectedText(), QStringLiteral("NewSetup"));
     dialog.Controls().speDim->setFocus();
-    PressKey(Qt::Key_5);  // no typing, only the arrows
-    EXPECT_EQ(dialog.Controls().speDim->value(), 26);
     PressKey(Qt::Key_Down);
     EXPECT_EQ(dialog.Controls().speDim->value(), 25);
+    // Typed digits and Backspace count; a typed number beyond the limits is clamped.
+    struct TTyped {
+        std::vector<Qt::Key> Keys;
+        int Dimensions;
+    };
+    const TTyped typed[] = {{{Qt::Key_3}, 3},
+                            {{Qt::Key_2, Qt::Key_6}, 26},
+                            {{Qt::Key_4, Qt::Key_0}, 26},
+                            {{Qt::Key_1, Qt::Key_2, Qt::Key_Backspace}, 1}};
+    for (const TTyped& t : typed) {
+        TfrmNew fresh(host);
+        ShowActive(fresh);
+        fresh.Controls().speDim->setFocus();
+        fresh.Controls().speDim->selectAll();
+        for (const Qt::Key key : t.Keys) PressKey(key);
+        fresh.btnOKClick();
+        EXPECT_EQ(host.Sim.Dimensions, t.Dimensions) << fresh.Controls().speDim->Text().toStdString();
+    }
 }
 
 TEST(DialogNew, OkStoresNameAndDimensionsAndCancelNothing) {

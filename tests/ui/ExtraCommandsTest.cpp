@@ -88,7 +88,7 @@ TEST_F(ExtraCommands, MenusKeepTheirItemsInOrderAndGainTheNewOnes) {
     EXPECT_EQ(Captions(TopMenu("mmiOptions")),
               (std::vector<QString>{"&Display info", "Energy &plot", "P&lot\u2026", "&Trails",
                                     "&Show center of mass", "&Fit all", "-", "&Velocity arrows",
-                                    "F&orce arrows", "&Charge signs", "&Notes pane"}));
+                                    "F&orce arrows", "&Charge signs", "&Notes pane", "&Units"}));
     EXPECT_TRUE(Form->Controls().mmiEnergyPlot->isCheckable());
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isCheckable());
     // Without a setup only the ways to open one are offered.

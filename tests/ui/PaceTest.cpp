@@ -172,7 +172,10 @@ TEST(Pace, TheCaptionTellsTheRateReachedWhenANotchFallsShort) {
         {level(5), 4, "5 steps/s (reaching 4)"},
         {level(1), 0.54, "1 step/s (reaching 0.5)"},
         {level(100), 0, "100 steps/s (reaching 0)"},
-        {full, 5, "Full speed"},
+        {full, 5, "Full speed (5 steps/s)"},
+        {full, 36512, "Full speed (36500 steps/s)"},
+        {full, 0, "Full speed"},
+        {full, std::nullopt, "Full speed"},
     };
     for (const TCase& c : cases) EXPECT_EQ(TPace::Caption(c.Level, c.Reached), c.Caption) << c.Caption;
 }

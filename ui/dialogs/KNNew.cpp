@@ -23,7 +23,8 @@ TfrmNew::TfrmNew(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent)
     edtName->setFixedWidth(160);
     lblDim = new QLabel(QStringLiteral("Number of dimensions:"), this);
     lblDim->setObjectName(QStringLiteral("lblDim"));
-    speDim = new TSpinEdit(1, MaxDimensions, false, this);
+    // Typed digits count as well as the arrows: 26 dimensions are two keys, not 24 clicks.
+    speDim = new TSpinEdit(1, MaxDimensions, true, this);
     speDim->setObjectName(QStringLiteral("speDim"));
     speDim->setFixedWidth(60);
     btnOK = DialogButton("btnOK", QStringLiteral("OK"), true, this);
@@ -59,6 +60,8 @@ TfrmNew::TfrmNew(TDialogHost& host, QWidget* parent) : TToolDialog(host, parent)
 
 void TfrmNew::FormCreate() {
     edtName->setText(QStringLiteral("NewSetup"));
+    // Selected, so that typing replaces the proposed name instead of adding to it.
+    edtName->selectAll();
     speDim->SetValue(DefaultDimensions);
 }
 
@@ -67,7 +70,7 @@ void TfrmNew::btnOKClick() {
     try {
         // The name is taken as typed: it is the setup's caption and the name a Save proposes.
         sim.FileName = edtName->text().toStdString();
-        sim.SetDimensions(speDim->Value());
+        sim.SetDimensions(speDim->ClampedValue());
         accept();
     } catch (const std::exception& error) {
         ShowError(error);

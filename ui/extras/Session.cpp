@@ -88,6 +88,14 @@ void TSession::SetFlag(const QString& key, bool value) {
     Settings().setValue(QStringLiteral("Window/") + key, value);
 }
 
+QString TSession::Word(const QString& key, const QString& fallback) {
+    return Settings().value(QStringLiteral("Window/") + key, fallback).toString();
+}
+
+void TSession::SetWord(const QString& key, const QString& value) {
+    Settings().setValue(QStringLiteral("Window/") + key, value);
+}
+
 void TSession::Clear() {
     Settings().clear();
 }

@@ -35,6 +35,9 @@ public:
     // `key`; `fallback` when none is remembered.
     static bool Flag(const QString& key, bool fallback);
     static void SetFlag(const QString& key, bool value);
+    // A remembered word of the window (such as the units shown), under `key`.
+    static QString Word(const QString& key, const QString& fallback);
+    static void SetWord(const QString& key, const QString& value);
 
     // Forgets everything (for tests).
     static void Clear();

@@ -70,6 +70,9 @@ std::string TPace::Caption(int level) {
 
 std::string TPace::Caption(int level, std::optional<double> reached) {
     const int rate = StepsPerSecond(level);
+    // Full speed has no rate of its own to fall short of: it tells the rate it reaches.
+    if (rate == 0 && reached && *reached > 0)
+        return Caption(level) + " (" + ReachedText(*reached) + " steps/s)";
     if (rate == 0 || !reached || !(*reached >= 0) || *reached >= DeliveredShare * rate) return Caption(level);
     return Caption(level) + " (reaching " + ReachedText(*reached) + ")";
 }

@@ -22,6 +22,7 @@
 
 #include "base/KNConst.h"
 #include "base/KNUtils.h"
+#include "engine/SetupUnits.h"
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/dialogs/KNInfo.h"
@@ -36,10 +37,12 @@
 #include "ui/setup/SetupCommands.h"
 #include "ui/view/SceneGestures.h"
 #include "ui/view/ViewCommands.h"
+#include "ui/window/KeyCommands.h"
 #include "ui/window/RepaintingPrompts.h"
 #include "ui/window/SpeedControl.h"
 #include "ui/window/StatusPanels.h"
 #include "ui/window/ToolIcons.h"
+#include "ui/window/UnitsMenu.h"
 #include "ui/window/WatchCommands.h"
 #include "ui/window/WindowAids.h"
 
@@ -92,7 +95,44 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
             [this](int body) { Guard([this, body] { Extras->mmiPlotClick(body); }); });
     connect(FDocument.get(), &TDocument::hintShown, this,
             [this](const QString& hint) { Status->ShowHint(hint); });
+    CreateReadingAids();
     UpdateCommands();
+}
+
+// The units of the read-outs and the keys beside the window's own.
+void TSimForm::CreateReadingAids() {
+    UnitsMenu = new TUnitsMenu(*menuBar()->findChild<QMenu*>(QStringLiteral("mmiOptions")), this);
+    Status->SetUnitsSource([this] { return FDocument->HasSetup() ? Units() : TUnitSystem::None; },
+                           [this] { return FDocument->Sim().Time; });
+    connect(UnitsMenu, &TUnitsMenu::choiceChanged, this, [this] {
+        Guard([this] {
+            if (!FDocument->HasSetup()) return;
+            Status->SetPanel(1, TimeText(FDocument->Sim().Time));
+            ShowFrameInfo();
+        });
+    });
+    Keys = new TKeyCommands(*this, *this, [this] { return FDocument->RunState() == rsRunning; });
+    // Placing ends with the setup it was for and when a run starts, so that "Add particle"
+    // always switches it on.
+    connect(FDocument.get(), &TDocument::setupReplaced, this, [this] { mmiAddParticle->setChecked(false); });
+    connect(FDocument.get(), &TDocument::runStateChanged, this, [this](TRunState state) {
+        if (state == rsRunning) mmiAddParticle->setChecked(false);
+    });
+    // A recording says so on the status bar while it goes on.
+    connect(Extras, &TSimExtras::recordingChanged, this, [this](bool on) {
+        const QString prefix = QStringLiteral("Recording to ");
+        if (on)
+            Status->SetNote(prefix + QString::fromStdString(Extras->Recorder().Name()));
+        else if (Status->Note().startsWith(prefix))
+            Status->SetNote(QString());
+    });
+    QAction* messages = NewAction(QStringLiteral("&Messages"), [this] { Status->ShowLog(*FPrompts, this); });
+    messages->setObjectName(QStringLiteral("mmiMessages"));
+    menuBar()->findChild<QMenu*>(QStringLiteral("mnmHelp"))->insertAction(mmiAbout, messages);
+}
+
+TUnitSystem TSimForm::Units() const {
+    return SetupUnitSystem(FDocument->Sim(), UnitsMenu ? UnitsMenu->Choice() : TUnitChoice::Automatic);
 }
 
 TSimForm::~TSimForm() {
@@ -428,6 +468,7 @@ void TSimForm::LayoutOverlays() {
     const int h = View->height();
     const int statusHeight = stbStatusBar->sizeHint().height();
     stbStatusBar->setGeometry(0, h - statusHeight, w, statusHeight);
+    Status->PlaceMessageLine(w - kSpeedPanelWidth, h - statusHeight);
     pnlSpeedPanel->setGeometry(w - kSpeedPanelWidth, 0, kSpeedPanelWidth, std::max(0, h - statusHeight));
 }
 

@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/Units.h"
 #include "engine/CsvRecorder.h"
 #include "ui/dialogs/Prompts.h"
 
@@ -49,6 +50,8 @@ class TSetupCommands;
 class TSimExtras;
 class TViewCommands;
 class TStatusPanels;
+class TUnitsMenu;
+class TKeyCommands;
 class TSpeedControl;
 class TWatchCommands;
 class TWindowAids;
@@ -154,6 +157,8 @@ public:
     // Read-outs.
     const TWindowControls& Controls() const { return *this; }
     QString PanelText(int index) const;
+    // The units the read-outs gloss the setup's numbers in (Options > Units and the setup).
+    TUnitSystem Units() const;
     // The note beside the status panels (where the setup was saved last).
     QString StatusNote() const;
     // The hint shown on the status bar now (why a gesture was refused, a dragged value).
@@ -198,6 +203,7 @@ private:
     void CreateToolPanel();
     void CreateSpeedControl();
     void CreateUndoActions();
+    void CreateReadingAids();
     void UpdateUndoTexts();
     void ConnectRooms();
     void LayoutOverlays();
@@ -224,6 +230,8 @@ private:
     TWindowAids* Aids = nullptr;  // the start panel, the notes pane, the scene's marks
     TBodyCommands* Bodies = nullptr;
     TSceneGestures* Gestures = nullptr;
+    TUnitsMenu* UnitsMenu = nullptr;  // Options > Units, the units the read-outs gloss in
+    TKeyCommands* Keys = nullptr;
     QActionGroup* TrailGroup = nullptr;
     bool Created = false;
     bool Terminating = false;

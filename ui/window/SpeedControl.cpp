@@ -39,7 +39,8 @@ TSpeedControl::TSpeedControl(QWidget* parent)
     int captionWidth = 0;
     for (int level = 0; level < TPace::LevelCount(); ++level) {
         const int rate = TPace::StepsPerSecond(level);
-        const std::optional<double> reached = rate > 0 ? std::optional<double>(rate * 0.888) : std::nullopt;
+        // Full speed with a six-digit rate.
+        const std::optional<double> reached = rate > 0 ? rate * 0.888 : 888888.0;
         captionWidth = std::max(captionWidth, lblCaption->fontMetrics().horizontalAdvance(
                                                   QString::fromStdString(TPace::Caption(level, reached))));
     }
@@ -47,6 +48,8 @@ TSpeedControl::TSpeedControl(QWidget* parent)
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 0, 2, 0);
+    // Never squeezed below its size: a squeezed layout would lay the caption over the slider.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     layout->addWidget(label);
     layout->addWidget(sldSpeed);
     layout->addWidget(lblCaption);

@@ -123,8 +123,8 @@ TEST(Parser, TypedTextsInOrder) {
         Err("(2+3", "Missing ')'"),
         MathErr("2/0", "Zero denominator"),
         MathErr("1/(1-1)", "Zero denominator"),
-        Err("2^3", "2^3 is not a valid number"),
-        Err("PI^2", "Invalid token"),
+        V("2^3", 8),
+        V("PI^2", 3.141592653589793 * 3.141592653589793),
         Err("3x", "3x is not a valid number"),
         Err("1,5", "1,5 is not a valid number"),
         Err("1e", "1e is not a valid number"),
@@ -297,6 +297,44 @@ TEST(ParserFunctions, CallsDomainsAndNamesInOrder) {
         V("sqrt*3", 6),
         V("sqrt(25)", 5),
         V("sqrt", 2),
+    };
+    for (const Row& row : rows) Check(parser, row);
+}
+
+// The power: right-associative, tighter than unary minus and than * and /, with an exponent that
+// is again a factor, and its domain named like a function's.
+TEST(ParserPower, PrecedenceAssociativityAndDomain) {
+    TParser parser;
+    const std::vector<Row> rows = {
+        V("2^3", 8),
+        V("-2^2", -4),
+        V("(-2)^2", 4),
+        V("2^3^2", 512),
+        V("2^-1", 0.5),
+        V("-2^-2", -0.25),
+        V("2*3^2", 18),
+        V("2^3*2", 16),
+        V("18/3^2", 2),
+        V("2 ^ 3 + 1", 9),
+        V("(-8)^3", -512),
+        V("0^0", 1),
+        V("0^2", 0),
+        V("4^0.5", 2),
+        V("1e2^2", 10000),
+        V("z = 3", 3),
+        V("z^2", 9),
+        V("2^z=2", 4),
+        V("z", 2),
+        V("sqrt(16)^2", 16),
+        About("(AU/2)^1.5", std::pow(149597870700.0 / 2, 1.5)),
+        MathErr("(-8)^(1/3)", "power of a negative number to a fractional exponent"),
+        MathErr("(-1)^0.5", "power of a negative number to a fractional exponent"),
+        MathErr("0^-1", "power of zero to a negative exponent"),
+        MathErr("10^400", "Floating point overflow"),
+        Err("2^", "Unexpected token"),
+        Err("^2", "Unexpected token"),
+        Err("2^^2", "Unexpected token"),
+        Err("1e^2", "1e^2 is not a valid number"),
     };
     for (const Row& row : rows) Check(parser, row);
 }
