@@ -7,6 +7,7 @@
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 #include "parser/Parser.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UndoCommands.h"
 
 namespace kinetra::ui {
@@ -15,7 +16,8 @@ TDocument::TDocument(QObject* parent)
     : QObject(parent),
       FSetup(std::make_unique<TFramedSim>()),
       FParser(std::make_unique<TParser>()),
-      FUndoStack(new QUndoStack(this)) {
+      FUndoStack(new QUndoStack(this)),
+      FClock(new TRunClock(*this, this)) {
     TSimData& sim = FSetup->Sim();
     sim.OnStepDone = [this] { emit stepDone(); };
     HookCollisions();
@@ -24,7 +26,7 @@ TDocument::TDocument(QObject* parent)
 }
 
 void TDocument::HookCollisions() {
-    FSetup->Sim().Particles.OnCollision = [this](int i, int j) { emit collision(i, j); };
+    FSetup->Sim().Particles.OnCollision = [this](int i, int j) { FCollision = {true, i, j, Sim().Time}; };
 }
 
 TDocument::~TDocument() {

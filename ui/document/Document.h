@@ -28,6 +28,7 @@ namespace kinetra::ui {
 
 struct TFrameState;
 struct TOptionsState;
+class TRunClock;
 
 // The run states of the window's run control.
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
@@ -45,6 +46,9 @@ public:
     const TScreenFrame& Frame() const;
     TParser& Parser();
     QUndoStack& UndoStack();
+    // The run of the setup: its clock, which steps the simulation on the event loop.
+    TRunClock& Clock() { return *FClock; }
+    const TRunClock& Clock() const { return *FClock; }
 
     TRunState RunState() const { return FRunState; }
     bool HasSetup() const { return FRunState != rsNoSetup; }
@@ -62,9 +66,18 @@ public:
     // A new screen frame for the simulation's number of dimensions (frame "Origin", scale 1);
     // the listeners give it its drawing area and drop what belonged to the old view.
     void ResetView();
-    // Points the collection's OnCollision at the signal `collision` (again: a collection assigned
-    // from another takes that one's hook).
+    // Points the collection's OnCollision at the record below (again: a collection assigned from
+    // another takes that one's hook). The hook only records the pair and the time; the step then
+    // ends with the silent abort, after which the clock reads the record.
     void HookCollisions();
+    struct TCollision {
+        bool Happened = false;
+        int First = -1;  // the lower index
+        int Second = -1;
+        double Time = 0;
+    };
+    const TCollision& LastCollision() const { return FCollision; }
+    void ClearCollision() { FCollision = {}; }
     // The particle collection was replaced (edited, inserted into, deleted from).
     void NotifyParticlesChanged();
     // A different setup is in place (New, Open), or none (a failed Open).
@@ -107,8 +120,6 @@ signals:
     void modifiedChanged(bool modified);
     // The simulation has completed a step (TSimData::OnStepDone).
     void stepDone();
-    // Two particles touch (the collection's OnCollision), the lower index first.
-    void collision(int first, int second);
     // Undo or redo put a state back: the rooms show it as after the command that made it.
     void particlesRestored();
     void optionsRestored();
@@ -127,6 +138,8 @@ private:
     std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FParser;
     QUndoStack* FUndoStack;
+    TRunClock* FClock;
+    TCollision FCollision;
     // The selection is cleared when it no longer names a particle.
     void KeepSelection();
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/CsvRecorder.h"
-#include "ui/run/FrameRate.h"
+#include "ui/document/FrameRate.h"
 
 class QMenu;
 class QTimer;
@@ -20,7 +20,7 @@ namespace kinetra::ui {
 
 class TDocument;
 class TfrmEnergyPlot;
-class TRunControl;
+class TRunClock;
 class TSceneView;
 class TUserPrompts;
 
@@ -30,8 +30,7 @@ class TSimExtras : public QObject {
 public:
     // The commands for the document's setup as the scene shows it and the run control counts
     // its steps; prompts and windows over `window`.
-    TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
-               QWidget* window);
+    TSimExtras(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window);
     ~TSimExtras() override;
     TSimExtras(const TSimExtras&) = delete;
     TSimExtras& operator=(const TSimExtras&) = delete;
@@ -86,7 +85,7 @@ private:
 
     TDocument& Document;
     TSceneView& Scene;
-    const TRunControl& Run;
+    const TRunClock& Clock;
     TUserPrompts& Prompts;
     QWidget* Window;
     std::unique_ptr<TfrmEnergyPlot> FEnergyPlot;

@@ -11,6 +11,7 @@
 
 #include "base/KNConst.h"
 #include "engine/SimulationData.h"
+#include "ui/document/RunClock.h"
 
 namespace kinetra::ui {
 
@@ -103,7 +104,18 @@ TSceneView::TSceneView(TDocument& document, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     FCanvas = QImage(size(), QImage::Format_RGB32);
     FCanvas.fill(BackgroundColour());
+    // Every step the simulation takes is drawn; the clock counts it and says when to refresh.
     connect(&document, &TDocument::stepDone, this, &TSceneView::DrawStep);
+    TRunClock& clock = document.Clock();
+    connect(this, &TSceneView::stepDrawn, &clock, &TRunClock::StepDrawn);
+    connect(&clock, &TRunClock::refreshDue, this, &TSceneView::RefreshScene);
+    connect(&clock, &TRunClock::shownAnew, this, &TSceneView::ShowAnew);
+    // The step that found a collision ended without its drawing: the particles are shown where
+    // they touched.
+    connect(&clock, &TRunClock::collided, this, [this] {
+        DrawMoved();
+        RefreshScene(true);
+    });
     // A new view: the new frame gets the drawing area, and trails of the selected particles.
     connect(&document, &TDocument::viewReset, this, [this] {
         Frame().SetClientSize(width(), height());
@@ -419,6 +431,14 @@ void TSceneView::UpdateInvisibleFlags() {
     FInvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
     for (int i = 0; i < particles.Count(); ++i)
         FInvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
+}
+
+void TSceneView::ShowAnew(bool rewound) {
+    if (rewound) Rewind();
+    UpdateInvisibleFlags();
+    UpdateTrailFlags();
+    if (Document.RunState() == rsStopped) DrawParticles();
+    SetReady(true);
 }
 
 void TSceneView::Rewind() {

@@ -22,22 +22,22 @@
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
 
-TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TRunControl& run, TViewCommands& views,
+TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TViewCommands& views,
                                TSimExtras& extras, TUserPrompts& prompts, QWidget* window)
     : QObject(window),
       Document(document),
       Scene(scene),
-      Run(run),
+      Clock(document.Clock()),
       Views(views),
       Extras(extras),
       FPrompts(prompts),
@@ -99,7 +99,7 @@ void TSetupCommands::ParticlesChanged() {
     Scene.SetReady(false);
     Scene.Clear();
     Document.Frame().UpdateOrigin();
-    Run.mmiStopClick();
+    Clock.Stop();
 }
 
 TAnswer TSetupCommands::AskSave() {
@@ -168,7 +168,7 @@ void TSetupCommands::mmiEditParticlesClick() {
             if (dialog.ParticleChanged()) SetParticlesModified(true);
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Document.NotifyParticlesChanged();
-            Run.PrepareScene();
+            Clock.Rewind();
             if (dialog.ListChanged() || dialog.ParticleChanged()) {
                 const QStringList& changes = dialog.Changes();
                 Document.PushParticlesChange(
@@ -189,7 +189,7 @@ void TSetupCommands::mmiEditParticlesClick() {
 void TSetupCommands::mmiSimulationOptionsClick() {
     // The dialog holds the run while it is open; the run then goes on in its direction.
     const bool interrupted = Document.RunState() == rsRunning;
-    if (interrupted) Run.mmiPauseClick();
+    if (interrupted) Clock.Pause();
     const TOptionsState before = CaptureOptions(Document.Sim());
     {
         TfrmSimOptions dialog(*this, Window);
@@ -203,10 +203,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // resume would start it again from its beginning.
     if (interrupted && Document.RunState() == rsPaused) {
         // The command ran inside the run loop's event processing: that loop goes on.
-        if (Document.Sim().SignedStep > 0)
-            Run.mmiStartClick();
-        else
-            Run.sbBackClick();
+        Clock.Start(Document.Sim().SignedStep > 0 ? 1 : -1);
     }
 }
 
@@ -274,7 +271,7 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         // Where the previous setup was saved is no news about this one.
         emit statusNote(QString());
         Document.Sim().LoadFromFile();
-        Run.mmiStopClick();
+        Clock.Stop();
         // As after editing: a setup without mass has no marker, and its item is disabled.
         if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass())
             Views.SetShowCenterOfMass(false);

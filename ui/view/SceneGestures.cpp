@@ -14,7 +14,7 @@
 #include "ui/document/UiText.h"
 #include "ui/scene/SceneMarks.h"
 #include "ui/scene/SceneView.h"
-#include "ui/setup/BodyCommands.h"
+#include "ui/view/BodyCommands.h"
 #include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {

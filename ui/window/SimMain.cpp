@@ -25,14 +25,15 @@
 #include "frame/Frame.h"
 #include "ui/dialogs/KNInfo.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
-#include "ui/setup/BodyCommands.h"
 #include "ui/setup/SetupCommands.h"
+#include "ui/view/BodyCommands.h"
 #include "ui/view/SceneGestures.h"
 #include "ui/view/ViewCommands.h"
 #include "ui/window/RepaintingPrompts.h"
@@ -69,10 +70,12 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     FDocument = std::make_unique<TDocument>();
     View = new TSceneView(*FDocument, this);
     setCentralWidget(View);
-    Run = new TRunControl(*FDocument, *View, *FPrompts, this);
-    Views = new TViewCommands(*FDocument, *View, *Run, *FPrompts, this);
-    Extras = new TSimExtras(*FDocument, *View, *Run, *FPrompts, this);
-    Setup = new TSetupCommands(*FDocument, *View, *Run, *Views, *Extras, *FPrompts, this);
+    Run = new TRunControl(*FDocument, *FPrompts, this);
+    Views = new TViewCommands(*FDocument, *View, *FPrompts, this);
+    Extras = new TSimExtras(*FDocument, *View, *FPrompts, this);
+    Setup = new TSetupCommands(*FDocument, *View, *Views, *Extras, *FPrompts, this);
+    // A modal prompt opened during a run holds the clock until it closes.
+    FPrompts->SetHold([this](bool on) { on ? FDocument->Clock().Hold() : FDocument->Clock().Release(); });
     CreateActions();
     CreateMenus();
     CreateToolPanel();
@@ -84,7 +87,7 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     FormCreate();
     Aids = new TWindowAids(*this);
     // The gestures on the particles draw on the aids' layer over the scene.
-    Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
+    Bodies = new TBodyCommands(*FDocument, *Setup, *FPrompts, this);
     Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
     connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
     connect(FDocument.get(), &TDocument::hintShown, this,
@@ -97,6 +100,7 @@ TSimForm::~TSimForm() {
     // Nothing that goes below may call back into the window.
     FDocument->disconnect(this);
     FDocument->UndoStack().disconnect(this);
+    FPrompts->SetHold(nullptr);
     // The rooms refer to the document, and the info window and the plot to the simulation:
     // they go first.
     delete Setup;
@@ -138,12 +142,13 @@ void TSimForm::ConnectRooms() {
 
     connect(Run, &TRunControl::panelText, this,
             [this](int index, const QString& text) { Status->SetPanel(index, text); });
-    connect(Run, &TRunControl::frameInfoChanged, this, [this] { ShowFrameInfo(); });
-    connect(Run, &TRunControl::stopping, Extras, &TSimExtras::StopRecording);
+    TRunClock& clock = document.Clock();
+    connect(&clock, &TRunClock::shownAnew, this, [this] { ShowFrameInfo(); });
+    connect(&clock, &TRunClock::stopping, Extras, &TSimExtras::StopRecording);
     // At a rewind: the info window's values, then the energy plot's time-0 sample.
-    connect(Run, &TRunControl::rewound, Setup, &TSetupCommands::UpdateInfoValues);
-    connect(Run, &TRunControl::rewound, Extras, &TSimExtras::TakeRewindSample);
-    connect(Run, &TRunControl::stepDrawn, Extras, &TSimExtras::StepDrawn);
+    connect(&clock, &TRunClock::rewound, Setup, &TSetupCommands::UpdateInfoValues);
+    connect(&clock, &TRunClock::rewound, Extras, &TSimExtras::TakeRewindSample);
+    connect(&clock, &TRunClock::stepTaken, Extras, &TSimExtras::StepDrawn);
 
     connect(Views, &TViewCommands::frameInfoChanged, this, [this] { ShowFrameInfo(); });
     connect(Views, &TViewCommands::trailModeChanged, this, [this](TTrailMode mode) {
@@ -352,8 +357,8 @@ void TSimForm::CreateSpeedControl() {
     // mouse move the slider.
     spdSpeed->Slider()->setFocusPolicy(Qt::NoFocus);
     stbStatusBar->addPermanentWidget(spdSpeed);
-    Watch = std::make_unique<TWatchCommands>(*spdSpeed, Run->Pace(), this);
-    connect(Run, &TRunControl::rateMeasured, spdSpeed, &TSpeedControl::ShowReached);
+    Watch = std::make_unique<TWatchCommands>(*spdSpeed, FDocument->Clock(), this);
+    connect(&FDocument->Clock(), &TRunClock::rateMeasured, spdSpeed, &TSpeedControl::ShowReached);
     connect(spdSpeed, &TSpeedControl::levelChanged, this,
             [this](int level) { Guard([this, level] { Watch->SetPaceLevel(level); }); });
 
@@ -512,6 +517,10 @@ void TSimForm::OpenSetup(const QString& chosenName) {
 
 bool TSimForm::RestoreWindowGeometry() {
     return Extras->RestoreWindowGeometry();
+}
+
+const TRunClock& TSimForm::RunClock() const {
+    return FDocument->Clock();
 }
 
 QImage TSimForm::SceneImage() const {

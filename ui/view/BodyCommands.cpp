@@ -1,5 +1,5 @@
 // The changes of the particles made from the scene, each one undoable command.
-#include "ui/setup/BodyCommands.h"
+#include "ui/view/BodyCommands.h"
 
 #include <QDialog>
 
@@ -12,8 +12,8 @@
 #include "ui/dialogs/EditPart.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneMarks.h"
 
 namespace kinetra::ui {
@@ -33,9 +33,9 @@ QString ParticleCommandText(const char* what, const std::string& name) {
     return QStringLiteral("%1 '%2'").arg(QString::fromUtf8(what), ToQ(name));
 }
 
-TBodyCommands::TBodyCommands(TDocument& document, TRunControl& run, TDialogHost& dialogs,
-                             TUserPrompts& prompts, QWidget* window)
-    : QObject(window), Document(document), Run(run), Dialogs(dialogs), Prompts(prompts), Window(window) {
+TBodyCommands::TBodyCommands(TDocument& document, TDialogHost& dialogs, TUserPrompts& prompts,
+                             QWidget* window)
+    : QObject(window), Document(document), Dialogs(dialogs), Prompts(prompts), Window(window) {
     // What the last particle was made of belongs to the setup it was made in.
     connect(&document, &TDocument::setupReplaced, this, [this] {
         FLastUsed.reset();
@@ -93,7 +93,7 @@ bool TBodyCommands::Apply(const QString& text, const TParticlesList& after) {
 
 void TBodyCommands::Redraw() {
     // Stopped: the rewind shows the initial state just changed.
-    Run.PrepareScene();
+    Document.Clock().Rewind();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -29,14 +29,12 @@ namespace kinetra::ui {
 
 class TDialogHost;
 class TDocument;
-class TRunControl;
 class TUserPrompts;
 
 class TBodyCommands : public QObject {
 public:
     // `dialogs` hosts the particle editor; messages go to `prompts` over `window`.
-    TBodyCommands(TDocument& document, TRunControl& run, TDialogHost& dialogs, TUserPrompts& prompts,
-                  QWidget* window);
+    TBodyCommands(TDocument& document, TDialogHost& dialogs, TUserPrompts& prompts, QWidget* window);
     ~TBodyCommands() override;
 
     // True while the run is stopped at time 0; otherwise the hint is shown and false returned.
@@ -88,7 +86,6 @@ private:
     void Remember(const TParticle& particle);
 
     TDocument& Document;
-    TRunControl& Run;
     TDialogHost& Dialogs;
     TUserPrompts& Prompts;
     QWidget* Window;
