@@ -269,7 +269,7 @@ TEST_F(EditCommands, TheFirstSaveAsksBeforeReplacingAFile) {
             }
             ASSERT_TRUE(QFile::copy(QString::fromStdString(DataFile("SunPlanet.knx")), other) ||
                         QFile::exists(other));
-            Doc().SetModified(false);
+            Doc().ClearUndo(true);
             AcceptNewSetup();
             InsertOne("Sun", "1", {"0", "0"});
             Form->Controls().mmiNew->trigger();
@@ -562,7 +562,7 @@ TEST_F(EditCommands, EditingAParticleMarksTheParticleSetup) {
     EXPECT_EQ(QuestionOfNew(), kAskParticles);
 
     // The same edit once more changes nothing and the list's OK marks nothing.
-    Doc().SetModified(false);
+    Doc().ClearUndo(true);
     Form->Controls().mmiEditParticles->trigger();
     EXPECT_FALSE(Modified());
 }

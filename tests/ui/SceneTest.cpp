@@ -152,7 +152,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     EXPECT_DOUBLE_EQ(Form->Document().Frame().OwnOrigin()[1], 2 * 300 / 16.0);
 
     Form->Document().Frame().SetName("Center of mass");
-    Doc().SetModified(false);
+    Doc().ClearUndo(true);
     QTest::keyClick(area, Qt::Key_Left);
     EXPECT_DOUBLE_EQ(Form->Document().Frame().OwnOrigin()[0], 25);
     EXPECT_TRUE(Modified());

@@ -252,7 +252,7 @@ protected:
         // A stopped setup, rewound and drawn, and unchanged, as after Open.
         Doc().SetRunState(rsStopped);
         Form->Controls().mmiStop->trigger();
-        Doc().SetModified(false);
+        Doc().ClearUndo(true);
     }
 
     void Open(const std::string& path) {

@@ -24,6 +24,8 @@ TRunClock::TRunClock(TDocument& document, QObject* parent)
     FTimer->setSingleShot(true);
     FTimer->setTimerType(Qt::PreciseTimer);
     connect(FTimer, &QTimer::timeout, this, &TRunClock::Tick);
+    // A drag moved a particle of the stopped setup: it is prepared once the run starts.
+    connect(&document, &TDocument::initialStateChanged, this, [this] { FNeedsPrepare = true; });
 }
 
 bool TRunClock::Running() const {
@@ -38,6 +40,7 @@ void TRunClock::Direct(int direction) {
 void TRunClock::PrepareIfNeeded() {
     if (!FNeedsPrepare) return;
     FNeedsPrepare = false;
+    ++FPrepares;
     Document.HookCollisions();
     Document.Sim().Prepare();
 }

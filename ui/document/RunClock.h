@@ -87,6 +87,8 @@ public:
     std::int64_t StepsDone() const { return FStepsDone; }
     // Ticks since the clock was made; for tests of the tick length.
     std::int64_t Ticks() const { return FTicks; }
+    // How often the clock has prepared the simulation for a run.
+    std::int64_t Prepares() const { return FPrepares; }
 
     // An error of a run that is neither a step's own error nor a collision; without a handler it
     // is dropped after the run has stopped.
@@ -140,6 +142,7 @@ private:
     std::int32_t FRefreshInterval = 100;
     std::int64_t FStepsDone = 0;
     std::int64_t FTicks = 0;
+    std::int64_t FPrepares = 0;
     TRateMeter FMeter;
     int FMeasuredLevel = -1;
     TPace::TTimePoint FLastReport{};

@@ -110,6 +110,10 @@ TSceneView::TSceneView(TDocument& document, QWidget* parent)
     connect(this, &TSceneView::stepDrawn, &clock, &TRunClock::StepDrawn);
     connect(&clock, &TRunClock::refreshDue, this, &TSceneView::RefreshScene);
     connect(&clock, &TRunClock::shownAnew, this, &TSceneView::ShowAnew);
+    // A particle of the stopped setup moved (a drag): the picture of the initial state anew.
+    connect(&document, &TDocument::initialStateChanged, this, [this] {
+        if (Document.RunState() == rsStopped) ShowAnew(true);
+    });
     // The step that found a collision ended without its drawing: the particles are shown where
     // they touched.
     connect(&clock, &TRunClock::collided, this, [this] {

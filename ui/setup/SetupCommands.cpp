@@ -86,16 +86,13 @@ QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     return ToQ(FailurePlace(error));
 }
 
-void TSetupCommands::SetModified(bool value) {
-    Document.SetModified(value);
-}
+// A dialog's change becomes a command on the undo stack when the dialog has closed: the change
+// flags follow the stack, so what the dialogs report here adds nothing.
+void TSetupCommands::SetModified(bool) {}
 
-void TSetupCommands::SetParticlesModified(bool value) {
-    Document.SetParticlesModified(value);
-}
+void TSetupCommands::SetParticlesModified(bool) {}
 
 void TSetupCommands::ParticlesChanged() {
-    Document.SetParticlesModified(true);
     Scene.SetReady(false);
     Scene.Clear();
     Document.Frame().UpdateOrigin();
@@ -164,8 +161,7 @@ void TSetupCommands::mmiEditParticlesClick() {
         if (FPrompts.ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
             Document.Frame().UpdateOrigin();
-            Document.Sim().Prepare();
-            if (dialog.ParticleChanged()) SetParticlesModified(true);
+            Clock.SetupChanged();
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Document.NotifyParticlesChanged();
             Clock.Rewind();
@@ -252,7 +248,6 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         UpdateCaption();
         // The changes of the setup before are gone with it; the one opened is unchanged.
         Document.ClearUndo(true);
-        SetModified(false);
         Document.SetNewSetup(false);
         Document.NotifySetupReplaced();
     };
@@ -372,7 +367,6 @@ void TSetupCommands::WriteSetup() {
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     Extras.RememberFile(Document.Sim().FileName);
-    SetModified(false);
     Document.SetNewSetup(false);
     // Undoing back to here leaves the setup unmodified.
     Document.MarkSaved();

@@ -42,8 +42,6 @@ void TViewCommands::ViewChanged() {
     Clock.Rewind();
     Scene.UpdateScreenPositions();
     Scene.RefreshScene();
-    // The view belongs to the setup file.
-    Document.SetModified(true);
 }
 
 void TViewCommands::sbZoomInClick() {

@@ -130,7 +130,6 @@ void TWindowAids::FrameOpenedExample() {
     controls.mmiFitAll->trigger();
     if (unchanged) {
         Document.ClearUndo(true);
-        Document.SetModified(false);
     }
 }
 
