@@ -140,10 +140,14 @@ void TRunClock::SetPaceLevel(int level) {
 
 void TRunClock::Arm() {
     if (FPace.IsFullSpeed()) {
+        // One timer that fires whenever the event loop is idle, kept running from tick to tick.
+        if (FTimer->isActive() && !FTimer->isSingleShot() && FTimer->interval() == 0) return;
+        FTimer->setSingleShot(false);
         FTimer->start(0);
         return;
     }
     const auto wait = FPace.TimeUntilDue();
+    FTimer->setSingleShot(true);
     FTimer->start(std::chrono::ceil<std::chrono::milliseconds>(wait));
 }
 
@@ -182,7 +186,11 @@ bool TRunClock::TakeStep() {
 }
 
 void TRunClock::Tick() {
-    if (!Running() || Held()) return;
+    // The run ended by a change of the run state alone (Open, closing the window).
+    if (!Running() || Held()) {
+        FTimer->stop();
+        return;
+    }
     ++FTicks;
     using TClock = TPace::TClock;
     const auto start = TClock::now();
