@@ -22,6 +22,7 @@ double TForce::GetPower() const {
 }
 
 void TForce::SetPower(double value) {
+    FPowerGiven = value;
     const double whole = std::nearbyint(value);
     // Whole values are integer powers only while both integer exponents fit 32 bits: value - 1
     // of the pair factor and value + 1 of the potential. Larger ones are taken as real powers.

@@ -63,6 +63,9 @@ public:
     void SetGravConstant(double value);
     void SetCoulombCoeff(double value);
     double GetPower() const;
+    // The value last given to SetPower (GetPower computes it back from the exponent it keeps,
+    // which may differ in the last bits): what an undo puts back.
+    double PowerAsGiven() const { return FPowerGiven; }
     // A whole value (that fits a 32-bit exponent) selects the integer power, any other value
     // the real power.
     void SetPower(double value);
@@ -144,6 +147,7 @@ private:
     int FIntExponent = -3;
     double FRealExponent = 0;
     bool FIntegralPower = true;
+    double FPowerGiven = -2;
 
     TVector Work;
     int Prepared = -1;             // particle count the coefficients were made for; -1: none

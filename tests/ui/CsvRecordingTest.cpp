@@ -79,7 +79,7 @@ TEST_F(CsvRecording, HasTheColumnsAndNumbersOfKinetraBatch) {
     EXPECT_EQ(Prompts->LastFilter, "CSV file (*.csv)|*.csv");
     EXPECT_TRUE(Form->Controls().mmiRecordCsv->isChecked());
     EXPECT_TRUE(Form->Recorder().Recording());
-    EXPECT_TRUE(Form->StatusNote().startsWith(QStringLiteral("Recording to ")) &&
+    EXPECT_TRUE(Form->StatusNote().startsWith(QStringLiteral("\u25CF CSV ")) &&
                 Form->StatusNote().endsWith(QStringLiteral("run.csv")))
         << Form->StatusNote().toStdString();
     // Single steps, then a run that pauses at a refresh, then single steps again.

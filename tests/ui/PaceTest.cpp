@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/run/Pace.h"
+#include "ui/document/Pace.h"
 
 using namespace kinetra::ui;
 using namespace std::chrono_literals;

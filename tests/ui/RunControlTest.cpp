@@ -356,26 +356,68 @@ TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {
     EXPECT_EQ(extent, "Width: 0.2   Height: 0.15");
 }
 
-TEST_F(RunControl, CollisionIsReportedThenStops) {
-    MakeSetup(2,
-              {{"Left", {-1, 0}, {1, 0}, 1, 5, 1, false, false, 0.3},
-               {"Right", {1, 0}, {-1, 0}, 1, 5, 2, false, false, 0.3}},
-              50, 0.01, 10);
+// A collision at full speed among a thousand particles, with every method: the message comes
+// after the step that found it has ended, with the time of the collision on the status bar and
+// the picture of the particles where they touched; then the run stands stopped and rewound.
+TEST_F(RunControl, CollisionIsReportedAfterItsStepThenStops) {
+    std::vector<TParticleSpec> specs = {{"Left", {-1, 0}, {1, 0}, 1, 5, 1, false, false, 0.3},
+                                        {"Right", {1, 0}, {-1, 0}, 1, 5, 2, false, false, 0.3}};
+    for (int i = 0; i < 998; ++i)
+        specs.push_back({"P" + std::to_string(i),
+                         {-150.0 + (i % 40) * 7, 5.0 + (i / 40) * 5},
+                         {},
+                         0,
+                         3,
+                         3,
+                         false,
+                         false,
+                         0});
+    MakeSetup(2, specs, 1, 0.05, 2);
     Sim().Collisions = true;
-    Sim().Force->SetGravConstant(0);
-    Form->Controls().mmiStop->trigger();
-    QString panelDuringMessage;
-    Prompts->OnMessage = [&](const QString&) { panelDuringMessage = Form->PanelText(1); };
-    Form->Controls().mmiStart->trigger();
+    ASSERT_EQ(Runner().RefreshInterval(), 1);
+    for (int m = nmEuler; m <= nmStoermer; ++m) {
+        SCOPED_TRACE(m);
+        Sim().SetMethod(static_cast<TNumMethod>(m));
+        Form->Controls().mmiStop->trigger();
+        Prompts->Messages.clear();
+        QString panel;
+        double time = -1;
+        bool drawnWhereTouched = false;
+        Prompts->OnMessage = [&](const QString&) {
+            panel = Form->PanelText(1);
+            time = Sim().Time;
+            drawnWhereTouched = true;
+            for (int i : {0, 1}) {
+                const TParticle& p = Sim().Particles.Particles(i);
+                const TScreenPoint drawn = View().ScreenPos()[static_cast<size_t>(i)];
+                const TScreenPoint there = View().ImagePosition(p.Position, p.ImageSize);
+                drawnWhereTouched = drawnWhereTouched && drawn.X == there.X && drawn.Y == there.Y;
+            }
+        };
+        Form->Controls().mmiStart->trigger();
+        Prompts->OnMessage = nullptr;
 
+        ASSERT_EQ(Prompts->Messages.size(), 1u);
+        EXPECT_EQ(Prompts->Messages[0],
+                  "Collision between Left and Right at t = " + QString::number(time, 'f', 2));
+        EXPECT_GT(time, 0.5);
+        EXPECT_EQ(panel, "Time: " + QString::number(time, 'f', 2));
+        EXPECT_TRUE(drawnWhereTouched);
+        EXPECT_TRUE(Prompts->Errors.empty());
+        EXPECT_EQ(RunState(), rsStopped);
+        EXPECT_EQ(Form->PanelText(0), "Stopped");
+        EXPECT_EQ(Form->PanelText(1), "Time: 0");
+        EXPECT_EQ(Sim().Time, 0);
+    }
+    // A single step that finds it: the same report, and the setup stopped.
+    Sim().SetMethod(nmEuler);
+    Form->Controls().mmiStop->trigger();
+    Prompts->Messages.clear();
+    for (int k = 0; k < 40 && Prompts->Messages.empty(); ++k) Form->Controls().mmiStep->trigger();
     ASSERT_EQ(Prompts->Messages.size(), 1u);
-    EXPECT_TRUE(Prompts->Messages[0].startsWith("Collision between Left and Right at t = 0."))
-        << Prompts->Messages[0].toStdString();
-    EXPECT_EQ(panelDuringMessage, "Time: " + Prompts->Messages[0].section("t = ", 1));
-    EXPECT_TRUE(Prompts->Errors.empty());  // the abort that follows is silent
+    EXPECT_TRUE(Prompts->Messages[0].startsWith("Collision between Left and Right at t = 0."));
     EXPECT_EQ(RunState(), rsStopped);
-    EXPECT_EQ(Form->PanelText(0), "Stopped");
-    EXPECT_EQ(Form->PanelText(1), "Time: 0");
+    EXPECT_EQ(Sim().Time, 0);
 }
 
 TEST_F(RunControl, ProgramErrorInARunIsShownInAMessageBoxThenStops) {

@@ -102,17 +102,16 @@ TEST_F(Scene, TheTrailLayerIsAndedOverTheWindow) {
 TEST_F(Scene, AParticleLeavingTheViewIsErasedAndForcesARefresh) {
     MakeSetup(2, {{"A", {0, 0}, {0, 0}, 1, 5, 1}});
     StepDone(Sim());  // the refresh of the first step
-    bool eventsHandled = false;
-    QMetaObject::invokeMethod(
-        Form.get(), [&] { eventsHandled = true; }, Qt::QueuedConnection);
+    int refreshes = 0;
+    QObject::connect(&View(), &TSceneView::refreshed, Form.get(), [&] { ++refreshes; });
 
     MoveTo(Sim(), 0, 1, 0);
     StepDone(Sim());
-    EXPECT_FALSE(eventsHandled);
+    EXPECT_EQ(refreshes, 0);
 
     MoveTo(Sim(), 0, 1000, 0);
     StepDone(Sim());
-    EXPECT_TRUE(eventsHandled);
+    EXPECT_EQ(refreshes, 1);
     EXPECT_FALSE(View().ScreenPos()[0].Visible);
     EXPECT_EQ(Pixel(201, 150), Background());
 
@@ -153,7 +152,7 @@ TEST_F(Scene, ArrowKeysPanInTheOriginFrameOnly) {
     EXPECT_DOUBLE_EQ(Form->Document().Frame().OwnOrigin()[1], 2 * 300 / 16.0);
 
     Form->Document().Frame().SetName("Center of mass");
-    Doc().SetModified(false);
+    Doc().ClearUndo(true);
     QTest::keyClick(area, Qt::Key_Left);
     EXPECT_DOUBLE_EQ(Form->Document().Frame().OwnOrigin()[0], 25);
     EXPECT_TRUE(Modified());
@@ -173,6 +172,8 @@ TEST_F(Scene, ResizeGivesTheFrameTheNewSizeAndRedraws) {
     MakeSetup(2, {{"A", {0, 0}, {10, 0}, 1, 5, 1, true}}, 1, 1.0);
     Form->Controls().mmiStep->trigger();
     ASSERT_TRUE(ImageHolds(*View().TrailImage(), kRed));
+    // The window shown and painted, as before anyone resizes it.
+    QCoreApplication::processEvents();
 
     Form->ResizeDrawingArea(1000, 600);
     EXPECT_EQ(View().Canvas().size(), QSize(1000, 600));

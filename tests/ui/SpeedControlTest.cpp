@@ -7,7 +7,7 @@
 #include <QTest>
 #include <vector>
 
-#include "ui/run/Pace.h"
+#include "ui/document/Pace.h"
 #include "ui/window/SpeedControl.h"
 
 using namespace kinetra::ui;

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSlider>
@@ -23,8 +25,8 @@
 #include "frame/Frame.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/extras/Session.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/window/SimMain.h"
 #include "ui/window/SpeedControl.h"
@@ -163,15 +165,32 @@ protected:
         Form->ResizeDrawingArea(400, 300);
         // The tests count steps, not seconds: their runs go at full speed unless they set a pace.
         SetPaceLevel(TPace::FullSpeedLevel());
+        // Run and Run backwards return at once and the clock runs on the event loop: a test's
+        // Run waits, as a user would, until the run has paused or stopped.
+        for (QAction* run : {Form->Controls().mmiStart, Form->Controls().mmiRunBackwards})
+            QObject::connect(run, &QAction::triggered, Form.get(), [this] { WaitWhileRunning(); });
+    }
+    // Processes events until the run is no longer running (a pause that a command resumes
+    // before it returns does not count); a run started inside the wait (a resume during the
+    // run) is the same run.
+    void WaitWhileRunning() {
+        if (Waiting) return;
+        Waiting = true;
+        QElapsedTimer waited;
+        waited.start();
+        while (RunState() == rsRunning && waited.elapsed() < 120000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
+        Waiting = false;
+        if (RunState() == rsRunning) ADD_FAILURE() << "the run did not end";
     }
     void TearDown() override { Form.reset(); }
 
     // The open setup.
     TDocument& Doc() const { return Form->Document(); }
     TSimData& Sim() const { return Doc().Sim(); }
-    // The read-outs of the drawing area and of the run control.
+    // The read-outs of the drawing area and of the run clock.
     const TSceneView& View() const { return Form->Scene(); }
-    const TRunControl& Runner() const { return Form->RunControl(); }
+    const TRunClock& Runner() const { return Doc().Clock(); }
     TRunState RunState() const { return Doc().RunState(); }
     bool Modified() const { return Doc().Modified(); }
     // The pace as the user sets it: the speed control's slider.
@@ -233,7 +252,7 @@ protected:
         // A stopped setup, rewound and drawn, and unchanged, as after Open.
         Doc().SetRunState(rsStopped);
         Form->Controls().mmiStop->trigger();
-        Doc().SetModified(false);
+        Doc().ClearUndo(true);
     }
 
     void Open(const std::string& path) {
@@ -253,6 +272,7 @@ protected:
 
     TScriptedPrompts* Prompts = nullptr;
     std::unique_ptr<TSimForm> Form;
+    bool Waiting = false;
 };
 
 // The window with the remembered settings (recent files, window place, panes shown) empty

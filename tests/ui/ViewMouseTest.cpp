@@ -68,7 +68,7 @@ TEST_F(ViewMouse, DragPansWithAClosedHandAndClearsTheTrails) {
     TScreenFrame& frame = Form->Document().Frame();
     const double worldX = frame.ScreenToWorldX(100);
     const double worldY = frame.ScreenToWorldY(100);
-    Doc().SetModified(false);
+    Doc().ClearUndo(true);
     Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
     EXPECT_EQ(Area()->cursor().shape(), Qt::ClosedHandCursor);
     Mouse(QEvent::MouseMove, {130, 90}, Qt::LeftButton);

@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "UiTestSupport.h"
+#include "ui/document/Pace.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/HelpWindow.h"
 #include "ui/extras/Session.h"
-#include "ui/run/Pace.h"
 #include "ui/window/SpeedControl.h"
 #include "ui/window/WatchCommands.h"
 
@@ -114,11 +114,11 @@ TEST_F(WatchCommands, TheMenuItemsMoveTheSpeedControlAndTheChoiceIsRemembered) {
     // A new window starts at the remembered pace; without one, at the default.
     speed->Slider()->setValue(3);
     TSimForm again(std::make_unique<TScriptedPrompts>());
-    EXPECT_EQ(again.RunControl().Pace().Level(), 3);
+    EXPECT_EQ(again.RunClock().Pace().Level(), 3);
     EXPECT_EQ(again.Controls().spdSpeed->Level(), 3);
     TSession::Clear();
     TSimForm fresh(std::make_unique<TScriptedPrompts>());
-    EXPECT_EQ(fresh.RunControl().Pace().Level(), TPace::DefaultLevel());
+    EXPECT_EQ(fresh.RunClock().Pace().Level(), TPace::DefaultLevel());
     EXPECT_EQ(fresh.Controls().spdSpeed->Level(), TPace::DefaultLevel());
 }
 

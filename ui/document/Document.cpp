@@ -7,6 +7,7 @@
 #include "engine/SimulationData.h"
 #include "frame/FramedSim.h"
 #include "parser/Parser.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UndoCommands.h"
 
 namespace kinetra::ui {
@@ -15,7 +16,8 @@ TDocument::TDocument(QObject* parent)
     : QObject(parent),
       FSetup(std::make_unique<TFramedSim>()),
       FParser(std::make_unique<TParser>()),
-      FUndoStack(new QUndoStack(this)) {
+      FUndoStack(new QUndoStack(this)),
+      FClock(new TRunClock(*this, this)) {
     TSimData& sim = FSetup->Sim();
     sim.OnStepDone = [this] { emit stepDone(); };
     HookCollisions();
@@ -24,7 +26,7 @@ TDocument::TDocument(QObject* parent)
 }
 
 void TDocument::HookCollisions() {
-    FSetup->Sim().Particles.OnCollision = [this](int i, int j) { emit collision(i, j); };
+    FSetup->Sim().Particles.OnCollision = [this](int i, int j) { FCollision = {true, i, j, Sim().Time}; };
 }
 
 TDocument::~TDocument() {
@@ -65,14 +67,6 @@ void TDocument::SetRunState(TRunState state) {
     FRunState = state;
     if (state == rsNoSetup) SetSelected(-1);
     emit runStateChanged(state);
-}
-
-void TDocument::SetModified(bool value) {
-    SetFlags(value, value && FParticlesModified);
-}
-
-void TDocument::SetParticlesModified(bool value) {
-    SetFlags(value, value);
 }
 
 void TDocument::SetFlags(bool modified, bool particles) {
@@ -120,21 +114,50 @@ void TDocument::ShowHint(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // Undo and redo
 
+void TDocument::ChangeParticles(const QString& text, const TParticlesList& after, int drag) {
+    const TParticlesList& particles = Sim().Particles;
+    auto before = std::make_unique<TParticlesList>(particles.Dimensions());
+    before->Assign(particles);
+    auto copy = std::make_unique<TParticlesList>(after.Dimensions());
+    copy->Assign(after);
+    const TFrameState frame = CaptureFrame(Frame());
+    auto* command = new TParticlesChange(*this, text, std::move(before), frame, std::move(copy), frame);
+    command->SetDrag(drag);
+    if (drag == 0) command->AnnounceAtOnce();
+    FUndoStack->push(command);
+    if (drag != 0) emit initialStateChanged();
+}
+
+void TDocument::ChangeInitialState(const QString& text, int particle, const TInitialState& after, int drag) {
+    FUndoStack->push(new TInitialChange(*this, text, particle, after, drag));
+}
+
 void TDocument::PushParticlesChange(const QString& text, std::unique_ptr<TParticlesList> before,
                                     const TFrameState& frameBefore) {
-    FUndoStack->push(new TParticlesChange(*this, text, std::move(before), frameBefore));
+    auto after = std::make_unique<TParticlesList>(Sim().Particles.Dimensions());
+    after->Assign(Sim().Particles);
+    const TFrameState frameAfter = CaptureFrame(Frame());
+    RestoreParticles(*before, frameBefore, false);
+    FUndoStack->push(
+        new TParticlesChange(*this, text, std::move(before), frameBefore, std::move(after), frameAfter));
 }
 
 void TDocument::PushOptionsChange(const TOptionsState& before) {
-    FUndoStack->push(new TOptionsChange(*this, before));
+    const TOptionsState after = CaptureOptions(Sim());
+    RestoreOptions(before, false);
+    FUndoStack->push(new TOptionsChange(*this, before, after));
 }
 
 void TDocument::PushFrameChange(const QString& text, const TFrameState& before, int mergeId) {
-    FUndoStack->push(new TFrameChange(*this, text, before, mergeId));
+    const TFrameState after = CaptureFrame(Frame());
+    RestoreFrame(before, false);
+    FUndoStack->push(new TFrameChange(*this, text, before, after, mergeId));
 }
 
 void TDocument::PushNotesChange(const std::string& before) {
-    FUndoStack->push(new TNotesChange(*this, before));
+    const std::string after = Sim().Notes;
+    Sim().Notes = before;
+    FUndoStack->push(new TNotesChange(*this, before, after));
     emit notesChanged();
 }
 
@@ -144,17 +167,20 @@ void TDocument::ClearUndo(bool clean) {
     if (!clean) FUndoStack->resetClean();
     UnsavedParticles = !clean;
     ClearingUndo = false;
+    // A setup that is not the one saved (a new one) differs from nothing in its particles.
+    SetFlags(!clean, !clean);
 }
 
 void TDocument::MarkSaved() {
     UnsavedParticles = false;
     FUndoStack->setClean();
+    SetFlags(false, false);
 }
 
 void TDocument::FollowUndoStack() {
     if (ClearingUndo) return;
     if (FUndoStack->isClean()) {
-        SetModified(false);
+        SetFlags(false, false);
         return;
     }
     const int index = FUndoStack->index();
@@ -171,7 +197,7 @@ void TDocument::FollowUndoStack() {
     SetFlags(true, particles);
 }
 
-void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameState& frame) {
+void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameState& frame, bool announce) {
     TSimData& sim = Sim();
     // The work arrays refer to the particles that go.
     sim.FreeWork();
@@ -179,22 +205,38 @@ void TDocument::RestoreParticles(const TParticlesList& particles, const TFrameSt
     HookCollisions();
     kinetra::ui::RestoreFrame(Frame(), frame);
     KeepSelection();
-    emit particlesRestored();
+    if (announce) emit particlesRestored();
 }
 
-void TDocument::RestoreOptions(const TOptionsState& options) {
+void TDocument::RestoreOptions(const TOptionsState& options, bool announce) {
     kinetra::ui::RestoreOptions(Sim(), options);
-    emit optionsRestored();
+    if (announce) emit optionsRestored();
 }
 
-void TDocument::RestoreFrame(const TFrameState& frame) {
+void TDocument::RestoreFrame(const TFrameState& frame, bool announce) {
     kinetra::ui::RestoreFrame(Frame(), frame);
-    emit viewRestored();
+    if (announce) emit viewRestored();
 }
 
-void TDocument::RestoreNotes(const std::string& notes) {
+void TDocument::RestoreNotes(const std::string& notes, bool announce) {
     Sim().Notes = notes;
-    emit notesChanged();
+    if (announce) emit notesChanged();
+}
+
+void TDocument::SetInitialState(int particle, const TInitialState& state, bool announce) {
+    TParticle& p = Sim().Particles.Particles(particle);
+    for (int d = 0; d < p.InitialPosition.Count(); ++d) {
+        p.InitialPosition[d] = state.Position[static_cast<size_t>(d)];
+        p.InitialVelocity[d] = state.Velocity[static_cast<size_t>(d)];
+    }
+    // A stopped setup stands at its initial state.
+    if (FRunState == rsStopped) {
+        p.Position.Assign(p.InitialPosition);
+        p.Velocity.Assign(p.InitialVelocity);
+        Sim().Particles.UpdateCenterOfMass();
+    }
+    emit initialStateChanged();
+    if (announce) emit particlesRestored();
 }
 
 }  // namespace kinetra::ui

@@ -27,7 +27,9 @@ class QUndoStack;
 namespace kinetra::ui {
 
 struct TFrameState;
+struct TInitialState;
 struct TOptionsState;
+class TRunClock;
 
 // The run states of the window's run control.
 enum TRunState : std::uint8_t { rsNoSetup = 0, rsStopped = 1, rsRunning = 2, rsPaused = 3 };
@@ -45,6 +47,9 @@ public:
     const TScreenFrame& Frame() const;
     TParser& Parser();
     QUndoStack& UndoStack();
+    // The run of the setup: its clock, which steps the simulation on the event loop.
+    TRunClock& Clock() { return *FClock; }
+    const TRunClock& Clock() const { return *FClock; }
 
     TRunState RunState() const { return FRunState; }
     bool HasSetup() const { return FRunState != rsNoSetup; }
@@ -53,18 +58,23 @@ public:
     bool Modified() const { return FModified; }
     bool ParticlesModified() const { return FParticlesModified; }
     bool NewSetup() const { return FNewSetup; }
-    // Modified := value; false also clears ParticlesModified.
-    void SetModified(bool value);
-    // Both flags := value.
-    void SetParticlesModified(bool value);
     void SetNewSetup(bool value);
 
     // A new screen frame for the simulation's number of dimensions (frame "Origin", scale 1);
     // the listeners give it its drawing area and drop what belonged to the old view.
     void ResetView();
-    // Points the collection's OnCollision at the signal `collision` (again: a collection assigned
-    // from another takes that one's hook).
+    // Points the collection's OnCollision at the record below (again: a collection assigned from
+    // another takes that one's hook). The hook only records the pair and the time; the step then
+    // ends with the silent abort, after which the clock reads the record.
     void HookCollisions();
+    struct TCollision {
+        bool Happened = false;
+        int First = -1;  // the lower index
+        int Second = -1;
+        double Time = 0;
+    };
+    const TCollision& LastCollision() const { return FCollision; }
+    void ClearCollision() { FCollision = {}; }
     // The particle collection was replaced (edited, inserted into, deleted from).
     void NotifyParticlesChanged();
     // A different setup is in place (New, Open), or none (a failed Open).
@@ -78,10 +88,18 @@ public:
     // is setting.
     void ShowHint(const QString& text);
 
-    // The changes the window makes to the setup, each one undoable command, pushed after the
-    // window has made it: the particle list (its collection with the frame before), the
-    // simulation options, the frame (Frame settings and the view commands; a mergeId gathers
-    // the changes that follow each other, as TSetupChange::TMerge says) and the notes.
+    // The changes of the setup, each one undoable command that makes the change as it is pushed.
+    // A collection in place of the particles (the frame stays); `drag` gathers the moves of the
+    // drag that placed a particle into the command.
+    // Announced at once, unless a drag goes on (which shows the setup by initialStateChanged).
+    void ChangeParticles(const QString& text, const TParticlesList& after, int drag = 0);
+    // One particle's initial state, as a drag moves it: the moves of one drag are one command.
+    void ChangeInitialState(const QString& text, int particle, const TInitialState& after, int drag);
+    // What a dialog or a view command has changed in place, given the state before: the change
+    // is taken back and made again by its command. The particle list (the collection with the
+    // frame before), the simulation options, the frame (Frame settings and the view commands; a
+    // mergeId gathers the changes that follow each other, as TSetupChange::TMerge says) and the
+    // notes.
     void PushParticlesChange(const QString& text, std::unique_ptr<TParticlesList> before,
                              const TFrameState& frameBefore);
     void PushOptionsChange(const TOptionsState& before);
@@ -92,11 +110,16 @@ public:
     // The setup was saved: undoing or redoing back to here leaves it unmodified.
     void MarkSaved();
 
-    // What the commands put back, each followed by the signal that the rooms redraw from.
-    void RestoreParticles(const TParticlesList& particles, const TFrameState& frame);
-    void RestoreOptions(const TOptionsState& options);
-    void RestoreFrame(const TFrameState& frame);
-    void RestoreNotes(const std::string& notes);
+    // What the commands put in place; `announce`: followed by the signal that the rooms redraw
+    // from (undo and redo), else quietly (the change itself, which its maker follows up).
+    void RestoreParticles(const TParticlesList& particles, const TFrameState& frame, bool announce);
+    void RestoreOptions(const TOptionsState& options, bool announce);
+    void RestoreFrame(const TFrameState& frame, bool announce);
+    void RestoreNotes(const std::string& notes, bool announce);
+    // A particle's initial state, and where a stopped setup has it now; the scene shows it at
+    // once (initialStateChanged), undo and redo announce it as a change of the particles.
+    void SetInitialState(int particle, const TInitialState& state, bool announce);
+    void NotifyInitialStateChanged() { emit initialStateChanged(); }
 
 signals:
     // After ResetView.
@@ -107,8 +130,8 @@ signals:
     void modifiedChanged(bool modified);
     // The simulation has completed a step (TSimData::OnStepDone).
     void stepDone();
-    // Two particles touch (the collection's OnCollision), the lower index first.
-    void collision(int first, int second);
+    // A particle's initial state changed (a drag moves it): a stopped setup is shown anew.
+    void initialStateChanged();
     // Undo or redo put a state back: the rooms show it as after the command that made it.
     void particlesRestored();
     void optionsRestored();
@@ -122,11 +145,14 @@ private:
     // Modified and ParticlesModified as the undo stack stands: unmodified at the saved state,
     // otherwise modified, about the particles when a command between here and there is.
     void FollowUndoStack();
+    // The one writer of Modified and ParticlesModified.
     void SetFlags(bool modified, bool particles);
 
     std::unique_ptr<TFramedSim> FSetup;
     std::unique_ptr<TParser> FParser;
     QUndoStack* FUndoStack;
+    TRunClock* FClock;
+    TCollision FCollision;
     // The selection is cleared when it no longer names a particle.
     void KeepSelection();
 

@@ -43,7 +43,7 @@ TOptionsState CaptureOptions(const TSimData& sim) {
     state.Cycles = sim.Cycles;
     state.GravConstant = sim.Force->GravConstant();
     state.CoulombCoeff = sim.Force->CoulombCoeff();
-    state.Power = sim.Force->GetPower();
+    state.Power = sim.Force->PowerAsGiven();
     state.Collisions = sim.Collisions;
     return state;
 }
@@ -56,13 +56,8 @@ void RestoreOptions(TSimData& sim, const TOptionsState& state) {
     TForce& force = *sim.Force;
     if (force.GravConstant() != state.GravConstant) force.SetGravConstant(state.GravConstant);
     if (force.CoulombCoeff() != state.CoulombCoeff) force.SetCoulombCoeff(state.CoulombCoeff);
-    if (force.GetPower() != state.Power) {
-        // The force law keeps the power as an exponent of its own and reports it computed back;
-        // its 15-digit text is the value a file or the dialog gave it.
-        double power = state.Power;
-        ParseDecimal(FormatGeneral(state.Power, 15), power);
-        force.SetPower(power);
-    }
+    // The value the force law was given, not the one it computes back from its exponent.
+    if (force.PowerAsGiven() != state.Power) force.SetPower(state.Power);
     sim.Collisions = state.Collisions;
 }
 
@@ -72,41 +67,87 @@ TSetupChange::TSetupChange(TDocument& document, const QString& text, bool partic
     : QUndoCommand(text), Document(document), FParticlesKind(particlesKind), FMergeId(mergeId) {}
 
 void TSetupChange::redo() {
-    // Pushed after the window made the change: the state after it is in place already.
-    if (!Pushed) {
-        Pushed = true;
-        return;
+    // The push makes the change, which the command that asked for it follows up; later redos
+    // announce it.
+    Apply(true, FDone);
+    FDone = true;
+}
+
+void TSetupChange::undo() {
+    Apply(false, !FDrop);
+    if (FDrop) setObsolete(true);
+}
+
+TInitialState CaptureInitial(const TParticle& particle) {
+    TInitialState state;
+    for (int d = 0; d < particle.InitialPosition.Count(); ++d) {
+        state.Position.push_back(particle.InitialPosition[d]);
+        state.Velocity.push_back(particle.InitialVelocity[d]);
     }
-    Apply(true);
+    return state;
+}
+
+TInitialChange::TInitialChange(TDocument& document, const QString& text, int particle,
+                               const TInitialState& after, int drag)
+    : TSetupChange(document, text, true, MergeBodyDrag),
+      FParticle(particle),
+      FBefore(CaptureInitial(document.Sim().Particles.Particles(particle))),
+      FAfter(after) {
+    SetDrag(drag);
+}
+
+bool TInitialChange::mergeWith(const QUndoCommand* other) {
+    const auto* next = dynamic_cast<const TInitialChange*>(other);
+    if (next == nullptr || next->Drag() != Drag() || Drag() == 0 || next->FParticle != FParticle)
+        return false;
+    FAfter = next->FAfter;
+    return true;
+}
+
+void TInitialChange::Apply(bool after, bool announce) {
+    Document.SetInitialState(FParticle, after ? FAfter : FBefore, announce);
 }
 
 TParticlesChange::TParticlesChange(TDocument& document, const QString& text,
-                                   std::unique_ptr<TParticlesList> before, const TFrameState& frameBefore)
-    : TSetupChange(document, text, true),
+                                   std::unique_ptr<TParticlesList> before, const TFrameState& frameBefore,
+                                   std::unique_ptr<TParticlesList> after, const TFrameState& frameAfter)
+    : TSetupChange(document, text, true, MergeBodyDrag),
       Before(std::move(before)),
-      After(std::make_unique<TParticlesList>(document.Sim().Particles.Dimensions())),
+      After(std::move(after)),
       FrameBefore(frameBefore),
-      FrameAfter(CaptureFrame(document.Frame())) {
-    After->Assign(document.Sim().Particles);
-}
+      FrameAfter(frameAfter) {}
 
 TParticlesChange::~TParticlesChange() = default;
 
-void TParticlesChange::Apply(bool after) {
-    Document.RestoreParticles(after ? *After : *Before, after ? FrameAfter : FrameBefore);
+bool TParticlesChange::mergeWith(const QUndoCommand* other) {
+    const auto* next = dynamic_cast<const TInitialChange*>(other);
+    if (next == nullptr || next->Drag() != Drag() || Drag() == 0 || next->Particle() >= After->Count())
+        return false;
+    TParticle& p = After->Particles(next->Particle());
+    const TInitialState& state = next->After();
+    for (int k = 0; k < p.InitialPosition.Count(); ++k) {
+        p.InitialPosition[k] = state.Position[static_cast<size_t>(k)];
+        p.InitialVelocity[k] = state.Velocity[static_cast<size_t>(k)];
+    }
+    p.Position.Assign(p.InitialPosition);
+    p.Velocity.Assign(p.InitialVelocity);
+    return true;
 }
 
-TOptionsChange::TOptionsChange(TDocument& document, const TOptionsState& before)
-    : TSetupChange(document, QStringLiteral("Simulation options"), false),
-      Before(before),
-      After(CaptureOptions(document.Sim())) {}
-
-void TOptionsChange::Apply(bool after) {
-    Document.RestoreOptions(after ? After : Before);
+void TParticlesChange::Apply(bool after, bool announce) {
+    Document.RestoreParticles(after ? *After : *Before, after ? FrameAfter : FrameBefore, announce);
 }
 
-TFrameChange::TFrameChange(TDocument& document, const QString& text, const TFrameState& before, int mergeId)
-    : TSetupChange(document, text, false, mergeId), Before(before), After(CaptureFrame(document.Frame())) {}
+TOptionsChange::TOptionsChange(TDocument& document, const TOptionsState& before, const TOptionsState& after)
+    : TSetupChange(document, QStringLiteral("Simulation options"), false), Before(before), After(after) {}
+
+void TOptionsChange::Apply(bool after, bool announce) {
+    Document.RestoreOptions(after ? After : Before, announce);
+}
+
+TFrameChange::TFrameChange(TDocument& document, const QString& text, const TFrameState& before,
+                           const TFrameState& after, int mergeId)
+    : TSetupChange(document, text, false, mergeId), Before(before), After(after) {}
 
 bool TFrameChange::mergeWith(const QUndoCommand* other) {
     // Only changes of the same kind, one after the other (a wheel turned on, a drag or another
@@ -117,15 +158,15 @@ bool TFrameChange::mergeWith(const QUndoCommand* other) {
     return true;
 }
 
-void TFrameChange::Apply(bool after) {
-    Document.RestoreFrame(after ? After : Before);
+void TFrameChange::Apply(bool after, bool announce) {
+    Document.RestoreFrame(after ? After : Before, announce);
 }
 
-TNotesChange::TNotesChange(TDocument& document, const std::string& before)
-    : TSetupChange(document, QStringLiteral("Notes"), true), Before(before), After(document.Sim().Notes) {}
+TNotesChange::TNotesChange(TDocument& document, const std::string& before, const std::string& after)
+    : TSetupChange(document, QStringLiteral("Notes"), true), Before(before), After(after) {}
 
-void TNotesChange::Apply(bool after) {
-    Document.RestoreNotes(after ? After : Before);
+void TNotesChange::Apply(bool after, bool announce) {
+    Document.RestoreNotes(after ? After : Before, announce);
 }
 
 }  // namespace kinetra::ui

@@ -26,6 +26,7 @@
 #include "frame/FramedSim.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Examples.h"
@@ -33,7 +34,6 @@
 #include "ui/extras/PlotDialog.h"
 #include "ui/extras/SceneExport.h"
 #include "ui/extras/Session.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 
 namespace kinetra::ui {
@@ -61,12 +61,11 @@ std::string BaseName(const std::string& fileName) {
 
 }  // namespace
 
-TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
-                       QWidget* window)
+TSimExtras::TSimExtras(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window)
     : QObject(window),
       Document(document),
       Scene(scene),
-      Run(run),
+      Clock(document.Clock()),
       Prompts(prompts),
       Window(window),
       PlotTimer(new QTimer(this)) {
@@ -217,7 +216,7 @@ void TSimExtras::CatchUpEnergyPlot() {
     if (!EnergyPlotBehind || !Document.HasSetup()) return;
     EnergyPlotBehind = false;
     // Nothing happened since the rewind: the plot starts where the run starts.
-    if (Run.StepsDone() == 0 && RewindEnergyKnown) {
+    if (Clock.StepsDone() == 0 && RewindEnergyKnown) {
         FEnergyPlot->Restart(Document.Sim().Time, RewindKinetic, RewindPotential);
         return;
     }
@@ -262,7 +261,7 @@ void TSimExtras::StopRecording() {
 
 void TSimExtras::RecordStep() {
     try {
-        FRecorder.Append(Document.Sim(), Run.StepsDone());
+        FRecorder.Append(Document.Sim(), Clock.StepsDone());
     } catch (const EMathError&) {
         // Energies that cannot be computed: the step failed, which the run loop reports.
         StopRecording();
@@ -296,7 +295,7 @@ void TSimExtras::mmiRecordCsvClick(bool checked) {
     options.AxisNames = Document.Frame().AxisNames();
     options.Interval = *interval;
     try {
-        FRecorder.Open(FromQ(name), Document.Sim(), Run.StepsDone(), options);
+        FRecorder.Open(FromQ(name), Document.Sim(), Clock.StepsDone(), options);
     } catch (const EInOutError& e) {
         Prompts.ShowMessage(Window, ToQ(e.what()));
         return;

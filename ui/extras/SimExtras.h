@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/CsvRecorder.h"
-#include "ui/run/FrameRate.h"
+#include "ui/document/FrameRate.h"
 
 class QMenu;
 class QTimer;
@@ -24,7 +24,7 @@ class TAnimationExport;
 class TfrmEnergyPlot;
 class TfrmPlot;
 struct TPlotSpec;
-class TRunControl;
+class TRunClock;
 class TSceneView;
 class TUserPrompts;
 
@@ -34,8 +34,7 @@ class TSimExtras : public QObject {
 public:
     // The commands for the document's setup as the scene shows it and the run control counts
     // its steps; prompts and windows over `window`.
-    TSimExtras(TDocument& document, TSceneView& scene, const TRunControl& run, TUserPrompts& prompts,
-               QWidget* window);
+    TSimExtras(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window);
     ~TSimExtras() override;
     TSimExtras(const TSimExtras&) = delete;
     TSimExtras& operator=(const TSimExtras&) = delete;
@@ -106,7 +105,7 @@ private:
 
     TDocument& Document;
     TSceneView& Scene;
-    const TRunControl& Run;
+    const TRunClock& Clock;
     TUserPrompts& Prompts;
     QWidget* Window;
     std::unique_ptr<TfrmEnergyPlot> FEnergyPlot;

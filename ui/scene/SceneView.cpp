@@ -11,6 +11,7 @@
 
 #include "base/KNConst.h"
 #include "engine/SimulationData.h"
+#include "ui/document/RunClock.h"
 #include "ui/scene/ScenePaint.h"
 
 namespace kinetra::ui {
@@ -27,7 +28,22 @@ TSceneView::TSceneView(TDocument& document, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     FCanvas = QImage(size(), QImage::Format_RGB32);
     FCanvas.fill(BackgroundColour());
+    // Every step the simulation takes is drawn; the clock counts it and says when to refresh.
     connect(&document, &TDocument::stepDone, this, &TSceneView::DrawStep);
+    TRunClock& clock = document.Clock();
+    connect(this, &TSceneView::stepDrawn, &clock, &TRunClock::StepDrawn);
+    connect(&clock, &TRunClock::refreshDue, this, &TSceneView::RefreshScene);
+    connect(&clock, &TRunClock::shownAnew, this, &TSceneView::ShowAnew);
+    // A particle of the stopped setup moved (a drag): the picture of the initial state anew.
+    connect(&document, &TDocument::initialStateChanged, this, [this] {
+        if (Document.RunState() == rsStopped) ShowAnew(true);
+    });
+    // The step that found a collision ended without its drawing: the particles are shown where
+    // they touched.
+    connect(&clock, &TRunClock::collided, this, [this] {
+        DrawMoved();
+        RefreshScene(true);
+    });
     // A new view: the new frame gets the drawing area, and trails of the selected particles.
     connect(&document, &TDocument::viewReset, this, [this] {
         Frame().SetClientSize(width(), height());
@@ -337,6 +353,14 @@ void TSceneView::UpdateInvisibleFlags() {
     FInvisibleFlags.assign(static_cast<size_t>(particles.Count()), false);
     for (int i = 0; i < particles.Count(); ++i)
         FInvisibleFlags[static_cast<size_t>(i)] = particles.Particles(i).Invisible;
+}
+
+void TSceneView::ShowAnew(bool rewound) {
+    if (rewound) Rewind();
+    UpdateInvisibleFlags();
+    UpdateTrailFlags();
+    if (Document.RunState() == rsStopped) DrawParticles();
+    SetReady(true);
 }
 
 void TSceneView::Rewind() {

@@ -14,7 +14,7 @@
 
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
-#include "ui/run/FrameRate.h"
+#include "ui/document/FrameRate.h"
 
 class QTimer;
 
@@ -30,7 +30,7 @@ public:
     // Draws the document's setup; every step the document reports is drawn (DrawStep).
     TSceneView(TDocument& document, QWidget* parent);
 
-    // Draws what moved in the step just taken; the run control then decides on a refresh.
+    // Draws what moved in the step just taken; the run clock then decides on a refresh.
     void DrawStep();
     // Draws the particles and the marker again and combines the trails with the canvas: when
     // the last step drew something, or with `sinceLast` when any step since the last refresh
@@ -50,6 +50,9 @@ public:
     void UpdateInvisibleFlags();
     // The rewound setup's places from the initial positions; the canvas and the trails cleared.
     void Rewind();
+    // The clock stands ready for its next step: the setup rewound (`rewound`) or where a pause
+    // left it; the flags anew, a stopped setup drawn at its initial places.
+    void ShowAnew(bool rewound);
     // Nothing of a setup stays on screen or comes back on repaint.
     void Forget();
     void ShowMarker(bool value);

@@ -25,11 +25,11 @@
 #include "ui/dialogs/KNSettings.h"
 #include "ui/dialogs/SimOptions.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
 #include "ui/view/ViewCommands.h"
 
@@ -65,12 +65,12 @@ void LoadSetupText(TSimData& sim, const std::string& name, const std::string& te
 
 }  // namespace
 
-TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TRunControl& run, TViewCommands& views,
+TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TViewCommands& views,
                                TSimExtras& extras, TUserPrompts& prompts, QWidget* window)
     : QObject(window),
       Document(document),
       Scene(scene),
-      Run(run),
+      Clock(document.Clock()),
       Views(views),
       Extras(extras),
       FPrompts(prompts),
@@ -119,20 +119,17 @@ QString TSetupCommands::PlaceOf(const EKinetraError& error) {
     return ToQ(FailurePlace(error));
 }
 
-void TSetupCommands::SetModified(bool value) {
-    Document.SetModified(value);
-}
+// A dialog's change becomes a command on the undo stack when the dialog has closed: the change
+// flags follow the stack, so what the dialogs report here adds nothing.
+void TSetupCommands::SetModified(bool) {}
 
-void TSetupCommands::SetParticlesModified(bool value) {
-    Document.SetParticlesModified(value);
-}
+void TSetupCommands::SetParticlesModified(bool) {}
 
 void TSetupCommands::ParticlesChanged() {
-    Document.SetParticlesModified(true);
     Scene.SetReady(false);
     Scene.Clear();
     Document.Frame().UpdateOrigin();
-    Run.mmiStopClick();
+    Clock.Stop();
 }
 
 TAnswer TSetupCommands::AskSave() {
@@ -197,11 +194,10 @@ void TSetupCommands::mmiEditParticlesClick() {
         if (FPrompts.ExecDialog(dialog) == QDialog::Accepted) {
             // The collection's vectors are new objects, and the followed particle may be gone.
             Document.Frame().UpdateOrigin();
-            Document.Sim().Prepare();
-            if (dialog.ParticleChanged()) SetParticlesModified(true);
+            Clock.SetupChanged();
             // Also after inserts or deletes, so that Save follows the changed setup at once.
             Document.NotifyParticlesChanged();
-            Run.PrepareScene();
+            Clock.Rewind();
             if (dialog.ListChanged() || dialog.ParticleChanged()) {
                 const QStringList& changes = dialog.Changes();
                 Document.PushParticlesChange(
@@ -222,7 +218,7 @@ void TSetupCommands::mmiEditParticlesClick() {
 void TSetupCommands::mmiSimulationOptionsClick() {
     // The dialog holds the run while it is open; the run then goes on in its direction.
     const bool interrupted = Document.RunState() == rsRunning;
-    if (interrupted) Run.mmiPauseClick();
+    if (interrupted) Clock.Pause();
     const TOptionsState before = CaptureOptions(Document.Sim());
     {
         TfrmSimOptions dialog(*this, Window);
@@ -236,10 +232,7 @@ void TSetupCommands::mmiSimulationOptionsClick() {
     // resume would start it again from its beginning.
     if (interrupted && Document.RunState() == rsPaused) {
         // The command ran inside the run loop's event processing: that loop goes on.
-        if (Document.Sim().SignedStep > 0)
-            Run.mmiStartClick();
-        else
-            Run.sbBackClick();
+        Clock.Start(Document.Sim().SignedStep > 0 ? 1 : -1);
     }
 }
 
@@ -288,7 +281,6 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         UpdateCaption();
         // The changes of the setup before are gone with it; the one opened is unchanged.
         Document.ClearUndo(true);
-        SetModified(false);
         Document.SetNewSetup(false);
         Document.NotifySetupReplaced();
     };
@@ -323,7 +315,7 @@ void TSetupCommands::OpenSetup(const QString& chosenName) {
         // Where the previous setup was saved is no news about this one.
         emit statusNote(QString());
         LoadSetupText(Document.Sim(), name, text);
-        Run.mmiStopClick();
+        Clock.Stop();
         // As after editing: a setup without mass has no marker, and its item is disabled.
         if (Document.Sim().Particles.TotalMass == 0 && Scene.ShowCenterOfMass())
             Views.SetShowCenterOfMass(false);
@@ -414,7 +406,6 @@ void TSetupCommands::WriteSetup() {
     OverrideUnconfirmed = false;
     SaveNeedsName = false;
     Extras.RememberFile(Document.Sim().FileName);
-    SetModified(false);
     Document.SetNewSetup(false);
     // Undoing back to here leaves the setup unmodified.
     Document.MarkSaved();

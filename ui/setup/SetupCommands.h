@@ -18,7 +18,7 @@ namespace kinetra::ui {
 
 class TDocument;
 class TfrmInfo;
-class TRunControl;
+class TRunClock;
 class TSceneView;
 class TSimExtras;
 class TViewCommands;
@@ -29,8 +29,8 @@ class TSetupCommands : public QObject, public TDialogHost {
 public:
     // The commands on the document's setup, with the rooms they drive; prompts and dialogs
     // over `window`.
-    TSetupCommands(TDocument& document, TSceneView& scene, TRunControl& run, TViewCommands& views,
-                   TSimExtras& extras, TUserPrompts& prompts, QWidget* window);
+    TSetupCommands(TDocument& document, TSceneView& scene, TViewCommands& views, TSimExtras& extras,
+                   TUserPrompts& prompts, QWidget* window);
     ~TSetupCommands() override;
 
     // TDialogHost
@@ -107,7 +107,7 @@ private:
 
     TDocument& Document;
     TSceneView& Scene;
-    TRunControl& Run;
+    TRunClock& Clock;
     TViewCommands& Views;
     TSimExtras& Extras;
     TUserPrompts& FPrompts;

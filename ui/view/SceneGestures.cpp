@@ -14,7 +14,7 @@
 #include "ui/document/UiText.h"
 #include "ui/scene/SceneMarks.h"
 #include "ui/scene/SceneView.h"
-#include "ui/setup/BodyCommands.h"
+#include "ui/view/BodyCommands.h"
 #include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
@@ -201,7 +201,8 @@ bool TSceneGestures::StartDrag() {
         for (int d = 0; d < p.InitialPosition.Count(); ++d)
             StartPosition[static_cast<size_t>(d)] = p.InitialPosition[d];
     }
-    Bodies.BeginDrag();
+    Bodies.BeginDrag(
+        ParticleCommandText(Pending == TDrag::Aim ? "Velocity of particle" : "Move particle", p.Name));
     return true;
 }
 

@@ -12,16 +12,15 @@
 #include "engine/SimulationData.h"
 #include "frame/Frame.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/document/UndoCommands.h"
-#include "ui/run/RunControl.h"
 #include "ui/view/ViewMouse.h"
 
 namespace kinetra::ui {
 
-TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
-                             QWidget* window)
-    : QObject(window), Document(document), Scene(scene), Run(run) {
+TViewCommands::TViewCommands(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window)
+    : QObject(window), Document(document), Scene(scene), Clock(document.Clock()) {
     // The wheel, the drag and the hover over the drawing area, which owns the filter.
     Mouse = new TViewMouse(document, scene, *this, prompts, window);
     // A new view draws the trails of the selected particles.
@@ -40,11 +39,9 @@ void TViewCommands::ChangeView(const QString& text, const std::function<bool()>&
 void TViewCommands::ViewChanged() {
     Scene.Clear();
     emit frameInfoChanged();
-    Run.PrepareScene();
+    Clock.Rewind();
     Scene.UpdateScreenPositions();
     Scene.RefreshScene();
-    // The view belongs to the setup file.
-    Document.SetModified(true);
 }
 
 void TViewCommands::sbZoomInClick() {

@@ -15,7 +15,7 @@ class QWidget;
 namespace kinetra::ui {
 
 class TDocument;
-class TRunControl;
+class TRunClock;
 class TViewMouse;
 class TUserPrompts;
 
@@ -24,8 +24,7 @@ class TViewCommands : public QObject {
 
 public:
     // Watches the scene's mouse; errors of the mouse's commands go to `prompts` over `window`.
-    TViewCommands(TDocument& document, TSceneView& scene, TRunControl& run, TUserPrompts& prompts,
-                  QWidget* window);
+    TViewCommands(TDocument& document, TSceneView& scene, TUserPrompts& prompts, QWidget* window);
 
     // The frame or the view changed: the scene is cleared and drawn anew, the setup changed.
     void ViewChanged();
@@ -92,7 +91,7 @@ private:
 
     TDocument& Document;
     TSceneView& Scene;
-    TRunControl& Run;
+    TRunClock& Clock;
     // Owned by the drawing area.
     TViewMouse* Mouse = nullptr;
 };

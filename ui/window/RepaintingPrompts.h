@@ -20,6 +20,8 @@ public:
 
     // The prompts that show what is asked from now on.
     void SetInner(std::unique_ptr<TUserPrompts> inner) { Inner = std::move(inner); }
+    // Called with true as a prompt opens and with false as it closes: a run waits meanwhile.
+    void SetHold(std::function<void(bool)> hold) { Hold = std::move(hold); }
 
     void ShowMessage(QWidget* parent, const QString& text) override {
         After after(*this);
@@ -73,15 +75,21 @@ public:
 private:
     // Also when the prompt ends in an exception.
     struct After {
-        explicit After(TRepaintingPrompts& owner) : Owner(owner) {}
+        explicit After(TRepaintingPrompts& owner) : Owner(owner) {
+            if (Owner.Hold) Owner.Hold(true);
+        }
         After(const After&) = delete;
         After& operator=(const After&) = delete;
-        ~After() { Owner.Repaint(); }
+        ~After() {
+            if (Owner.Hold) Owner.Hold(false);
+            Owner.Repaint();
+        }
         TRepaintingPrompts& Owner;
     };
 
     std::unique_ptr<TUserPrompts> Inner;
     std::function<void()> Repaint;
+    std::function<void(bool)> Hold;
 };
 
 }  // namespace kinetra::ui

@@ -1,5 +1,6 @@
-// The main window's skeleton and run control: layout, menus, tool panel, status bar, the run
-// states with the run loop, and the rule that enables the commands.
+// The main window's skeleton: creation, the wiring of the rooms, the layout of the overlays,
+// the read-outs, the rule that enables the commands and the window's events. The menus, the
+// actions and the tool panel are made in SimMenus.cpp.
 #include "ui/window/SimMain.h"
 
 #include <QAction>
@@ -27,14 +28,15 @@
 #include "frame/Frame.h"
 #include "ui/dialogs/KNInfo.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
 #include "ui/extras/EnergyPlot.h"
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/run/RunControl.h"
 #include "ui/scene/SceneView.h"
-#include "ui/setup/BodyCommands.h"
 #include "ui/setup/SetupCommands.h"
+#include "ui/view/BodyCommands.h"
 #include "ui/view/SceneGestures.h"
 #include "ui/view/ViewCommands.h"
 #include "ui/window/KeyCommands.h"
@@ -51,9 +53,6 @@ namespace kinetra::ui {
 namespace {
 
 constexpr int kSpeedPanelWidth = 41;
-constexpr int kButtonLeft = 8;
-constexpr int kButtonWidth = 23;
-constexpr int kButtonHeight = 22;
 
 }  // namespace
 
@@ -73,10 +72,12 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     FDocument = std::make_unique<TDocument>();
     View = new TSceneView(*FDocument, this);
     setCentralWidget(View);
-    Run = new TRunControl(*FDocument, *View, *FPrompts, this);
-    Views = new TViewCommands(*FDocument, *View, *Run, *FPrompts, this);
-    Extras = new TSimExtras(*FDocument, *View, *Run, *FPrompts, this);
-    Setup = new TSetupCommands(*FDocument, *View, *Run, *Views, *Extras, *FPrompts, this);
+    Run = new TRunControl(*FDocument, *FPrompts, this);
+    Views = new TViewCommands(*FDocument, *View, *FPrompts, this);
+    Extras = new TSimExtras(*FDocument, *View, *FPrompts, this);
+    Setup = new TSetupCommands(*FDocument, *View, *Views, *Extras, *FPrompts, this);
+    // A modal prompt opened during a run holds the clock until it closes.
+    FPrompts->SetHold([this](bool on) { on ? FDocument->Clock().Hold() : FDocument->Clock().Release(); });
     CreateActions();
     CreateMenus();
     CreateToolPanel();
@@ -88,7 +89,7 @@ TSimForm::TSimForm(std::unique_ptr<TUserPrompts> prompts, QWidget* parent) : QMa
     FormCreate();
     Aids = new TWindowAids(*this);
     // The gestures on the particles draw on the aids' layer over the scene.
-    Bodies = new TBodyCommands(*FDocument, *Run, *Setup, *FPrompts, this);
+    Bodies = new TBodyCommands(*FDocument, *Setup, *FPrompts, this);
     Gestures = new TSceneGestures(*FDocument, *View, *Views, *Bodies, Aids->Overlay(), *FPrompts, this);
     connect(Gestures, &TSceneGestures::placingChanged, mmiAddParticle, &QAction::setChecked);
     connect(Gestures, &TSceneGestures::plotRequested, this,
@@ -118,14 +119,6 @@ void TSimForm::CreateReadingAids() {
     connect(FDocument.get(), &TDocument::runStateChanged, this, [this](TRunState state) {
         if (state == rsRunning) mmiAddParticle->setChecked(false);
     });
-    // A recording says so on the status bar while it goes on.
-    connect(Extras, &TSimExtras::recordingChanged, this, [this](bool on) {
-        const QString prefix = QStringLiteral("Recording to ");
-        if (on)
-            Status->SetNote(prefix + QString::fromStdString(Extras->Recorder().Name()));
-        else if (Status->Note().startsWith(prefix))
-            Status->SetNote(QString());
-    });
     QAction* messages = NewAction(QStringLiteral("&Messages"), [this] { Status->ShowLog(*FPrompts, this); });
     messages->setObjectName(QStringLiteral("mmiMessages"));
     menuBar()->findChild<QMenu*>(QStringLiteral("mnmHelp"))->insertAction(mmiAbout, messages);
@@ -140,6 +133,7 @@ TSimForm::~TSimForm() {
     // Nothing that goes below may call back into the window.
     FDocument->disconnect(this);
     FDocument->UndoStack().disconnect(this);
+    FPrompts->SetHold(nullptr);
     // The rooms refer to the document, and the info window and the plot to the simulation:
     // they go first.
     delete Setup;
@@ -157,7 +151,6 @@ void TSimForm::FormCreate() {
     Setup->ResetView();
     LayoutOverlays();
     UpdateCommands();
-    FDocument->SetModified(false);
     Setup->UpdateCaption();
     Created = true;
 }
@@ -181,12 +174,13 @@ void TSimForm::ConnectRooms() {
 
     connect(Run, &TRunControl::panelText, this,
             [this](int index, const QString& text) { Status->SetPanel(index, text); });
-    connect(Run, &TRunControl::frameInfoChanged, this, [this] { ShowFrameInfo(); });
-    connect(Run, &TRunControl::stopping, Extras, &TSimExtras::StopRecording);
+    TRunClock& clock = document.Clock();
+    connect(&clock, &TRunClock::shownAnew, this, [this] { ShowFrameInfo(); });
+    connect(&clock, &TRunClock::stopping, Extras, &TSimExtras::StopRecording);
     // At a rewind: the info window's values, then the energy plot's time-0 sample.
-    connect(Run, &TRunControl::rewound, Setup, &TSetupCommands::UpdateInfoValues);
-    connect(Run, &TRunControl::rewound, Extras, &TSimExtras::TakeRewindSample);
-    connect(Run, &TRunControl::stepDrawn, Extras, &TSimExtras::StepDrawn);
+    connect(&clock, &TRunClock::rewound, Setup, &TSetupCommands::UpdateInfoValues);
+    connect(&clock, &TRunClock::rewound, Extras, &TSimExtras::TakeRewindSample);
+    connect(&clock, &TRunClock::stepTaken, Extras, &TSimExtras::StepDrawn);
 
     connect(Views, &TViewCommands::frameInfoChanged, this, [this] { ShowFrameInfo(); });
     connect(Views, &TViewCommands::trailModeChanged, this, [this](TTrailMode mode) {
@@ -222,244 +216,6 @@ void TSimForm::ConnectRooms() {
                              .arg(QFileInfo(fileName).fileName()));
     });
     connect(Extras, &TSimExtras::recentFilesChanged, this, [this] { Extras->FillRecentMenu(*mmiRecent); });
-}
-
-QAction* TSimForm::NewAction(const QString& caption, const std::function<void()>& handler) {
-    auto* action = new QAction(caption, this);
-    action->setIconVisibleInMenu(false);
-    connect(action, &QAction::triggered, this, [this, handler] { Guard(handler); });
-    return action;
-}
-
-void TSimForm::CreateActions() {
-    mmiNew = NewAction(QStringLiteral("&New"), [this] { Setup->mmiNewClick(); });
-    mmiOpen = NewAction(QStringLiteral("&Open"), [this] { Setup->mmiOpenClick(); });
-    mmiSave = NewAction(QStringLiteral("&Save"), [this] { Setup->mmiSaveClick(); });
-    mmiSaveAs = NewAction(QStringLiteral("Save &As"), [this] { Setup->mmiSaveAsClick(); });
-    mmiQuit = NewAction(QStringLiteral("&Quit"), [this] { Setup->mmiQuitClick(); });
-    mmiEditParticles =
-        NewAction(QStringLiteral("&Edit particles"), [this] { Setup->mmiEditParticlesClick(); });
-    mmiSimulationOptions =
-        NewAction(QStringLiteral("&Simulation options"), [this] { Setup->mmiSimulationOptionsClick(); });
-    mmiSettings = NewAction(QStringLiteral("&Frame settings"), [this] { Setup->mmiSettingsClick(); });
-    mmiNotes = NewAction(QStringLiteral("&Notes"), [this] { Setup->mmiNotesClick(); });
-    mmiStart = NewAction(QStringLiteral("&Run"), [this] { Run->mmiStartClick(); });
-    mmiRunBackwards = NewAction(QStringLiteral("Run &backwards"), [this] { Run->sbBackClick(); });
-    mmiStep = NewAction(QStringLiteral("St&ep"), [this] { Run->sbStepClick(); });
-    mmiStepBack = NewAction(QStringLiteral("Step b&ack"), [this] { Run->sbStepBackClick(); });
-    mmiPause = NewAction(QStringLiteral("&Pause"), [this] { Run->mmiPauseClick(); });
-    mmiStop = NewAction(QStringLiteral("&Stop"), [this] { Run->mmiStopClick(); });
-    mmiClear = NewAction(QStringLiteral("&Clear"), [this] { View->Clear(); });
-    mmiInfo =
-        NewAction(QStringLiteral("&Display info"), [this] { Setup->mmiInfoClick(mmiInfo->isChecked()); });
-    smiAllTrails = NewAction(QStringLiteral("All"), [this] { Views->smiAllTrailsClick(); });
-    smiSelectedTrails = NewAction(QStringLiteral("Selected"), [this] { Views->smiSelectedTrailsClick(); });
-    smiNoTrails = NewAction(QStringLiteral("None"), [this] { Views->smiNoTrailsClick(); });
-    mmiCenterOfMass = NewAction(QStringLiteral("&Show center of mass"),
-                                [this] { Views->mmiCenterOfMassClick(mmiCenterOfMass->isChecked()); });
-    mmiAbout = NewAction(QStringLiteral("&About Kinetra"), [this] { Setup->mmiAboutClick(); });
-    actToggle = NewAction(QStringLiteral("Toggle axes"), [this] { Views->sbToggleClick(); });
-    actZoomIn = NewAction(QStringLiteral("Zoom in"), [this] { Views->sbZoomInClick(); });
-    actZoomOut = NewAction(QStringLiteral("Zoom out"), [this] { Views->sbZoomOutClick(); });
-    mmiEnergyPlot = NewAction(QStringLiteral("Energy &plot"),
-                              [this] { Extras->mmiEnergyPlotClick(mmiEnergyPlot->isChecked()); });
-    mmiPlot = NewAction(QStringLiteral("P&lot\u2026"), [this] { Extras->mmiPlotClick(); });
-    mmiRecordCsv = NewAction(QStringLiteral("&Record to CSV..."),
-                             [this] { Extras->mmiRecordCsvClick(mmiRecordCsv->isChecked()); });
-    mmiFitAll = NewAction(QStringLiteral("&Fit all"), [this] { Views->mmiFitAllClick(); });
-    mmiExportImage = NewAction(QStringLiteral("&Export image..."), [this] { Extras->mmiExportImageClick(); });
-    mmiExportAnimation =
-        NewAction(QStringLiteral("Export ani&mation\u2026"), [this] { Extras->mmiExportAnimationClick(); });
-    mmiSaveState =
-        NewAction(QStringLiteral("Save state as setup..."), [this] { Extras->mmiSaveStateClick(); });
-    // Placing goes on until it is switched off; its check mark shows it.
-    mmiAddParticle = new QAction(QStringLiteral("&Add particle"), this);
-    mmiAddParticle->setIconVisibleInMenu(false);
-    mmiAddParticle->setCheckable(true);
-    connect(mmiAddParticle, &QAction::toggled, this,
-            [this](bool on) { Guard([this, on] { Gestures->SetPlacing(on); }); });
-    mmiZeroMomentum =
-        NewAction(QStringLiteral("&Zero total momentum"), [this] { Bodies->mmiZeroMomentumClick(); });
-
-    mmiSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mmiEditParticles->setShortcut(QKeySequence(Qt::Key_F1));
-    mmiSimulationOptions->setShortcut(QKeySequence(Qt::Key_F2));
-    mmiSettings->setShortcut(QKeySequence(Qt::Key_F3));
-    mmiNotes->setShortcut(QKeySequence(Qt::Key_F4));
-    mmiStart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    mmiStep->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mmiStepBack->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    mmiPause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    mmiClear->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    mmiInfo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    mmiFitAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    mmiFitAll->setToolTip(QStringLiteral("Fit every visible particle on screen"));
-    mmiFitAll->setStatusTip(mmiFitAll->toolTip());
-
-    mmiInfo->setCheckable(true);
-    mmiEnergyPlot->setCheckable(true);
-    mmiRecordCsv->setCheckable(true);
-    mmiCenterOfMass->setCheckable(true);
-    TrailGroup = new QActionGroup(this);
-    TrailGroup->setExclusive(true);
-    for (QAction* a : {smiAllTrails, smiSelectedTrails, smiNoTrails}) {
-        a->setCheckable(true);
-        TrailGroup->addAction(a);
-    }
-    smiSelectedTrails->setChecked(true);
-}
-
-void TSimForm::CreateMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("mmMain"));
-    auto addMenu = [&](const QString& caption, const char* name) {
-        QMenu* menu = bar->addMenu(caption);
-        menu->setObjectName(QString::fromUtf8(name));
-        menu->setFont(font());
-        return menu;
-    };
-    QMenu* file = addMenu(QStringLiteral("&File"), "mmiFile");
-    file->addActions({mmiNew, mmiOpen});
-    mmiExamples = file->addMenu(QStringLiteral("Open e&xample"));
-    mmiExamples->setObjectName(QStringLiteral("mmiExamples"));
-    mmiExamples->setFont(font());
-    mmiRecent = file->addMenu(QStringLiteral("Open re&cent"));
-    mmiRecent->setObjectName(QStringLiteral("mmiRecent"));
-    mmiRecent->setFont(font());
-    // The list changes with every open and save, also in another instance of the program. Its
-    // access key is not the "r" of "&Record to CSV...", which would shadow that item.
-    connect(mmiRecent, &QMenu::aboutToShow, this,
-            [this] { Guard([this] { Extras->FillRecentMenu(*mmiRecent); }); });
-    file->addActions({mmiSave, mmiSaveAs});
-    file->addSeparator();
-    file->addActions({mmiSaveState, mmiRecordCsv, mmiExportImage, mmiExportAnimation});
-    file->addSeparator();
-    file->addAction(mmiQuit);
-    Extras->FillExamplesMenu(*mmiExamples);
-    Extras->FillRecentMenu(*mmiRecent);
-    QMenu* edit = addMenu(QStringLiteral("&Edit"), "mmiEdit");
-    edit->addActions({mmiEditParticles, mmiSimulationOptions, mmiSettings, mmiNotes});
-    edit->addSeparator();
-    edit->addActions({mmiAddParticle, mmiZeroMomentum});
-    QMenu* simulate = addMenu(QStringLiteral("&Simulate"), "mmiSimulate");
-    simulate->addActions({mmiStart, mmiRunBackwards, mmiStep, mmiStepBack, mmiPause, mmiStop});
-    simulate->addSeparator();
-    simulate->addAction(mmiClear);
-    QMenu* options = addMenu(QStringLiteral("&Options"), "mmiOptions");
-    options->addActions({mmiInfo, mmiEnergyPlot, mmiPlot});
-    mmiTrails = options->addMenu(QStringLiteral("&Trails"));
-    mmiTrails->setObjectName(QStringLiteral("mmiTrails"));
-    mmiTrails->setFont(font());
-    mmiTrails->addActions({smiAllTrails, smiSelectedTrails, smiNoTrails});
-    options->addAction(mmiCenterOfMass);
-    options->setToolTipsVisible(true);
-    options->addAction(mmiFitAll);
-    QMenu* help = addMenu(QStringLiteral("&Help"), "mnmHelp");
-    help->addAction(mmiAbout);
-    // The view tools have no menu item; their actions still belong to the window.
-    addActions({actToggle, actZoomIn, actZoomOut});
-}
-
-void TSimForm::CreateToolPanel() {
-    pnlSpeedPanel = new QFrame(View);
-    pnlSpeedPanel->setObjectName(QStringLiteral("pnlSpeedPanel"));
-    pnlSpeedPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlSpeedPanel->setAutoFillBackground(true);
-    // Each button shows its action with the action's icon and hint.
-    struct TButton {
-        QToolButton** Button;
-        QAction* Action;
-        int Top;
-        const char* Name;
-        TToolIcon Icon;
-        const char* Hint;
-    };
-    const TButton buttons[] = {
-        {&sbOpen, mmiOpen, 8, "sbOpen", TToolIcon::Open, "Open a setup"},
-        {&sbSave, mmiSave, 40, "sbSave", TToolIcon::Save, "Save the setup"},
-        {&sbStart, mmiStart, 88, "sbStart", TToolIcon::Run, "Run"},
-        {&sbStepForward, mmiStep, 120, "sbStepForward", TToolIcon::Step, "Step"},
-        {&sbPause, mmiPause, 152, "sbPause", TToolIcon::Pause, "Pause"},
-        {&sbStop, mmiStop, 184, "sbStop", TToolIcon::Stop, "Stop"},
-        {&sbBack, mmiRunBackwards, 216, "sbBack", TToolIcon::RunBack, "Run backwards"},
-        {&sbStepBack, mmiStepBack, 248, "sbStepBack", TToolIcon::StepBack, "Step back"},
-        {&sbToggle, actToggle, 296, "sbToggle", TToolIcon::Toggle, "Toggle axes"},
-        {&sbZoomIn, actZoomIn, 328, "sbZoomIn", TToolIcon::ZoomIn, "Zoom in"},
-        {&sbZoomOut, actZoomOut, 360, "sbZoomOut", TToolIcon::ZoomOut, "Zoom out"},
-        {&sbAddParticle, mmiAddParticle, 408, "sbAddParticle", TToolIcon::AddParticle, "Add particle"},
-    };
-    for (const TButton& b : buttons) {
-        b.Action->setToolTip(QString::fromUtf8(b.Hint));
-        b.Action->setIcon(ToolIcon(b.Icon));
-        auto* button = new QToolButton(pnlSpeedPanel);
-        button->setObjectName(QString::fromUtf8(b.Name));
-        button->setDefaultAction(b.Action);
-        button->setGeometry(kButtonLeft, b.Top, kButtonWidth, kButtonHeight);
-        button->setIconSize(QSize(16, 16));
-        // The keys belong to the drawing area (arrow keys pan the view).
-        button->setFocusPolicy(Qt::NoFocus);
-        *b.Button = button;
-    }
-}
-
-// The speed control on the status bar, "Faster" and "Slower" in the Simulate menu, the help in
-// the Help menu.
-void TSimForm::CreateSpeedControl() {
-    spdSpeed = new TSpeedControl(stbStatusBar);
-    spdSpeed->setObjectName(QStringLiteral("spdSpeed"));
-    // The keys belong to the drawing area (arrow keys pan the view); the menu items and the
-    // mouse move the slider.
-    spdSpeed->Slider()->setFocusPolicy(Qt::NoFocus);
-    stbStatusBar->addPermanentWidget(spdSpeed);
-    Watch = std::make_unique<TWatchCommands>(*spdSpeed, Run->Pace(), this);
-    connect(Run, &TRunControl::rateMeasured, spdSpeed, &TSpeedControl::ShowReached);
-    connect(spdSpeed, &TSpeedControl::levelChanged, this,
-            [this](int level) { Guard([this, level] { Watch->SetPaceLevel(level); }); });
-
-    mmiFaster = NewAction(QStringLiteral("&Faster"), [this] { Watch->mmiFasterClick(); });
-    mmiSlower = NewAction(QStringLiteral("S&lower"), [this] { Watch->mmiSlowerClick(); });
-    mmiHelp = NewAction(QStringLiteral("&Kinetra help"), [this] { Watch->mmiHelpClick(); });
-    mmiFaster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
-    mmiSlower->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
-    mmiHelp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    mmiFaster->setToolTip(QStringLiteral("Run faster"));
-    mmiSlower->setToolTip(QStringLiteral("Run slower"));
-    if (auto* simulate = menuBar()->findChild<QMenu*>(QStringLiteral("mmiSimulate"))) {
-        simulate->insertActions(mmiClear, {mmiFaster, mmiSlower});
-        simulate->insertSeparator(mmiClear);
-    }
-    if (auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("mnmHelp")))
-        help->insertAction(mmiAbout, mmiHelp);
-}
-
-// "Undo" and "Redo" at the end of the Edit menu.
-void TSimForm::CreateUndoActions() {
-    QUndoStack& stack = FDocument->UndoStack();
-    mmiUndo = NewAction(QStringLiteral("&Undo"), [this] { FDocument->UndoStack().undo(); });
-    mmiRedo = NewAction(QStringLiteral("&Redo"), [this] { FDocument->UndoStack().redo(); });
-    mmiUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    mmiRedo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    if (auto* edit = menuBar()->findChild<QMenu*>(QStringLiteral("mmiEdit"))) {
-        edit->addSeparator();
-        edit->addActions({mmiUndo, mmiRedo});
-    }
-    for (auto signal : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged})
-        connect(&stack, signal, this, [this] { UpdateCommands(); });
-    connect(&stack, &QUndoStack::undoTextChanged, this, [this] { UpdateUndoTexts(); });
-    connect(&stack, &QUndoStack::redoTextChanged, this, [this] { UpdateUndoTexts(); });
-    UpdateUndoTexts();
-}
-
-void TSimForm::UpdateUndoTexts() {
-    const auto caption = [](const QString& verb, QString command) {
-        // A particle's name may hold an "&", which a menu would take for an access key.
-        command.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        return command.isEmpty() ? verb : verb + QLatin1Char(' ') + command;
-    };
-    const QUndoStack& stack = FDocument->UndoStack();
-    mmiUndo->setText(caption(QStringLiteral("&Undo"), stack.undoText()));
-    mmiRedo->setText(caption(QStringLiteral("&Redo"), stack.redoText()));
 }
 
 // The tool panel and the status bar lie over the drawing area along its right and bottom edges.
@@ -574,6 +330,10 @@ void TSimForm::OpenSetup(const QString& chosenName) {
 
 bool TSimForm::RestoreWindowGeometry() {
     return Extras->RestoreWindowGeometry();
+}
+
+const TRunClock& TSimForm::RunClock() const {
+    return FDocument->Clock();
 }
 
 QImage TSimForm::SceneImage() const {

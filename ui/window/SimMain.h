@@ -2,20 +2,21 @@
 // commands to the rooms that carry them out. The rooms share the open setup, the document
 // (ui/document/), and never see the window:
 //   TSceneView     (ui/scene/)   the drawing area: canvas, trail layer, screen positions;
-//   TRunControl    (ui/run/)     the run states, the run loop, Step/Pause/Stop;
+//   TRunControl    (ui/run/)     Run/Step/Pause/Stop handed to the run clock, the run state on
+//                                the status bar, the reports of a collision or a failed step;
 //   TViewCommands  (ui/view/)    zoom, pan, axes, Fit all, trails, the centre-of-mass marker and
-//                                the mouse over the drawing area;
+//                                the mouse over the drawing area; the gestures on the particles
+//                                with their body commands;
 //   TSetupCommands (ui/setup/)   New/Open/Save/Save As/closing, the editing dialogs, the info
 //                                window, and the unsaved-changes bookkeeping;
 //   TSimExtras     (ui/extras/)  energy plot, CSV recording, image export, save state, examples,
 //                                recent setups, the window's remembered place;
 //   TWatchCommands (ui/window/)  the speed control and the help.
 //
-// Everything runs on the one user-interface thread. A run is a loop of TSimData::Step calls
-// inside the command that started it; each step ends in the scene's DrawStep, after which the
-// run control every RefreshInterval steps (or when a particle leaves the view) refreshes the
-// scene and processes pending events. Commands given during a run therefore run between two
-// steps and change the run state, which the loop tests before every step.
+// Everything runs on the one user-interface thread. The document's run clock (ui/document/)
+// steps the simulation in ticks on the event loop: each step is drawn by the scene, and the
+// clock's signals (a refresh due, stopped, rewound, a collision) reach the rooms; commands run
+// between two ticks.
 #pragma once
 
 #include <QImage>
@@ -46,6 +47,7 @@ class THelpWindow;
 class TRepaintingPrompts;
 class TSceneView;
 class TRunControl;
+class TRunClock;
 class TSetupCommands;
 class TSimExtras;
 class TViewCommands;
@@ -168,8 +170,8 @@ public:
     QWidget* DrawingArea() const;
     // The drawing area's state: where the particles were drawn, the trail layer, the canvas.
     const TSceneView& Scene() const { return *View; }
-    // The run control's counts and pace.
-    const TRunControl& RunControl() const { return *Run; }
+    // The run clock's counts and pace.
+    const TRunClock& RunClock() const;
     // The drawing area as the screen shows it: the canvas with the trail layer combined.
     QImage SceneImage() const;
     TfrmInfo* InfoWindow() const;

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "ui/run/Pace.h"
+#include "ui/document/Pace.h"
 
 namespace kinetra::ui {
 

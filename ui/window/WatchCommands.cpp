@@ -1,24 +1,24 @@
 // The speed control's pace and the help window of the main window.
 #include "ui/window/WatchCommands.h"
 
+#include "ui/document/RunClock.h"
 #include "ui/extras/HelpWindow.h"
 #include "ui/extras/Session.h"
-#include "ui/run/Pace.h"
 #include "ui/window/SpeedControl.h"
 
 namespace kinetra::ui {
 
-TWatchCommands::TWatchCommands(TSpeedControl& speed, TPace& pace, QWidget* window)
-    : Speed(speed), Pace(pace), Window(window) {
+TWatchCommands::TWatchCommands(TSpeedControl& speed, TRunClock& clock, QWidget* window)
+    : Speed(speed), Clock(clock), Window(window) {
     const int stored = TSession::PaceStepsPerSecond(TPace::StepsPerSecond(TPace::DefaultLevel()));
     const int level = TPace::LevelOfStepsPerSecond(stored);
     Speed.SetLevel(level);
-    Pace.SetLevel(level);
+    Clock.SetPaceLevel(level);
 }
 
 void TWatchCommands::SetPaceLevel(int level) {
     if (Speed.Level() != level) Speed.SetLevel(level);
-    Pace.SetLevel(Speed.Level());
+    Clock.SetPaceLevel(Speed.Level());
     TSession::SetPaceStepsPerSecond(TPace::StepsPerSecond(Speed.Level()));
 }
 

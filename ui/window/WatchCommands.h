@@ -9,14 +9,14 @@
 
 namespace kinetra::ui {
 
-class TPace;
+class TRunClock;
 class TSpeedControl;
 
 class TWatchCommands {
 public:
-    // The speed control paces `pace`, starting at the pace the user chose last; the help window
-    // opens beside `window`.
-    TWatchCommands(TSpeedControl& speed, TPace& pace, QWidget* window);
+    // The speed control paces the clock, starting at the pace the user chose last; the help
+    // window opens beside `window`.
+    TWatchCommands(TSpeedControl& speed, TRunClock& clock, QWidget* window);
 
     // Shows the level on the speed control, paces the run loop by it and remembers it.
     void SetPaceLevel(int level);
@@ -29,7 +29,7 @@ public:
 
 private:
     TSpeedControl& Speed;
-    TPace& Pace;
+    TRunClock& Clock;
     QWidget* Window;
     QPointer<THelpWindow> Help;
 };

@@ -142,7 +142,6 @@ void TWindowAids::FrameOpenedExample(int replaced) {
     controls.mmiFitAll->trigger();
     if (unchanged) {
         Document.ClearUndo(true);
-        Document.SetModified(false);
     }
 }
 

@@ -1,7 +1,8 @@
 // The changes of the particles made from the scene, each one undoable command.
-#include "ui/setup/BodyCommands.h"
+#include "ui/view/BodyCommands.h"
 
 #include <QDialog>
+#include <QUndoStack>
 
 #include "base/KNUtils.h"
 #include "engine/SetupBuilding.h"
@@ -12,8 +13,8 @@
 #include "ui/dialogs/EditPart.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/document/Document.h"
+#include "ui/document/RunClock.h"
 #include "ui/document/UiText.h"
-#include "ui/run/RunControl.h"
 #include "ui/scene/SceneMarks.h"
 
 namespace kinetra::ui {
@@ -33,20 +34,17 @@ QString ParticleCommandText(const char* what, const std::string& name) {
     return QStringLiteral("%1 '%2'").arg(QString::fromUtf8(what), ToQ(name));
 }
 
-TBodyCommands::TBodyCommands(TDocument& document, TRunControl& run, TDialogHost& dialogs,
-                             TUserPrompts& prompts, QWidget* window)
-    : QObject(window), Document(document), Run(run), Dialogs(dialogs), Prompts(prompts), Window(window) {
+TBodyCommands::TBodyCommands(TDocument& document, TDialogHost& dialogs, TUserPrompts& prompts,
+                             QWidget* window)
+    : QObject(window), Document(document), Dialogs(dialogs), Prompts(prompts), Window(window) {
     // What the last particle was made of belongs to the setup it was made in.
     connect(&document, &TDocument::setupReplaced, this, [this] {
         FLastUsed.reset();
-        Before.reset();
+        ForgetDrag();
     });
     // Undo or redo in the middle of a drag put other particles in place: the drag is over, and
     // what it changed went with the particles it changed.
-    connect(&document, &TDocument::particlesRestored, this, [this] {
-        Before.reset();
-        Moved = -1;
-    });
+    connect(&document, &TDocument::particlesRestored, this, &TBodyCommands::ForgetDrag);
 }
 
 TBodyCommands::~TBodyCommands() = default;
@@ -83,17 +81,9 @@ void TBodyCommands::Remember(const TParticle& particle) {
 
 bool TBodyCommands::Apply(const QString& text, const TParticlesList& after) {
     if (SameParticles(Document.Sim().Particles, after)) return false;
-    auto before = Copy();
-    const TFrameState frame = CaptureFrame(Document.Frame());
     // As undo and redo put a collection in place: the scene and the commands follow.
-    Document.RestoreParticles(after, frame);
-    Document.PushParticlesChange(text, std::move(before), frame);
+    Document.ChangeParticles(text, after);
     return true;
-}
-
-void TBodyCommands::Redraw() {
-    // Stopped: the rewind shows the initial state just changed.
-    Run.PrepareScene();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,15 +151,22 @@ void TBodyCommands::mmiZeroMomentumClick() {
 // ---------------------------------------------------------------------------------------------
 // Placing and dragging
 
-void TBodyCommands::BeginDrag() {
-    Before = Copy();
-    FrameBefore = CaptureFrame(Document.Frame());
+void TBodyCommands::BeginDrag(const QString& text) {
+    FDrag = ++FLastDrag;
+    FDragText = text;
+    FPushed = false;
+    Moved = -1;
+}
+
+void TBodyCommands::ForgetDrag() {
+    FDrag = 0;
+    FPushed = false;
     Moved = -1;
 }
 
 int TBodyCommands::AddAt(QPointF pixel) {
     TSimData& sim = Document.Sim();
-    TParticlesList& particles = sim.Particles;
+    const TParticlesList& particles = sim.Particles;
     const TScreenFrame& frame = Document.Frame();
     const int dims = particles.Dimensions();
     auto p = std::make_unique<TParticle>(NextParticleName(particles), dims);
@@ -198,8 +195,14 @@ int TBodyCommands::AddAt(QPointF pixel) {
         return -1;
     }
     Remember(*p);
-    particles.AddParticle(std::move(p));
-    Redraw();
+    const QString text = ParticleCommandText("Add particle", p->Name);
+    auto after = Copy();
+    after->AddParticle(std::move(p));
+    // The drag that placed it gives it its velocity in the same command.
+    if (FDrag == 0) BeginDrag(text);
+    if (FDragText.isEmpty()) FDragText = text;
+    Document.ChangeParticles(text, *after, FDrag);
+    FPushed = true;
     return particles.Count() - 1;
 }
 
@@ -215,22 +218,29 @@ void TBodyCommands::AddParticleHere(QPointF pixel) {
     Document.SetSelected(index);
 }
 
+void TBodyCommands::MoveInitial(int index, const TInitialState& state) {
+    if (FDrag == 0) BeginDrag(FDragText);
+    Document.ChangeInitialState(FDragText, index, state, FDrag);
+    FPushed = true;
+}
+
 void TBodyCommands::SetInitialPosition(int index, const TVector& position) {
-    TParticle& p = Document.Sim().Particles.Particles(index);
-    p.InitialPosition.Assign(position);
+    TInitialState state = CaptureInitial(Document.Sim().Particles.Particles(index));
+    for (int d = 0; d < position.Count(); ++d) state.Position[static_cast<size_t>(d)] = position[d];
     Moved = index;
-    Redraw();
+    MoveInitial(index, state);
 }
 
 void TBodyCommands::SetInitialVelocity(int index, const TVector& velocity) {
-    Document.Sim().Particles.Particles(index).InitialVelocity.Assign(velocity);
-    Redraw();
+    TInitialState state = CaptureInitial(Document.Sim().Particles.Particles(index));
+    for (int d = 0; d < velocity.Count(); ++d) state.Velocity[static_cast<size_t>(d)] = velocity[d];
+    MoveInitial(index, state);
 }
 
 bool TBodyCommands::EndDrag(const QString& text) {
-    if (!Before) return false;
+    if (FDrag == 0) return false;
     TParticlesList& particles = Document.Sim().Particles;
-    if (Moved >= 0) {
+    if (Moved >= 0 && Moved < particles.Count()) {
         // The particle editor's rules: the new place against every other particle.
         try {
             particles.CheckPlacement(particles.Particles(Moved), Moved);
@@ -240,28 +250,40 @@ bool TBodyCommands::EndDrag(const QString& text) {
             return false;
         }
     }
-    std::unique_ptr<TParticlesList> before = std::move(Before);
-    if (SameParticles(particles, *before)) return false;
-    Document.PushParticlesChange(text, std::move(before), FrameBefore);
+    QUndoStack& stack = Document.UndoStack();
+    const auto* top =
+        stack.index() > 0 ? dynamic_cast<const TSetupChange*>(stack.command(stack.index() - 1)) : nullptr;
+    if (!FPushed || top == nullptr || top->Drag() != FDrag) {
+        ForgetDrag();
+        return false;
+    }
+    if (const auto* move = dynamic_cast<const TInitialChange*>(top); move != nullptr && move->Unchanged()) {
+        CancelDrag();
+        return false;
+    }
+    const_cast<TSetupChange*>(top)->setText(text);
+    ForgetDrag();
+    // The drag is over: the setup is rewound once, for what shows the initial state.
     Document.NotifyParticlesChanged();
+    Document.Clock().Rewind();
     return true;
 }
 
+void TBodyCommands::DropDrag() {
+    QUndoStack& stack = Document.UndoStack();
+    if (!FPushed || stack.index() == 0) return;
+    auto* top = dynamic_cast<TSetupChange*>(const_cast<QUndoCommand*>(stack.command(stack.index() - 1)));
+    if (top == nullptr || top->Drag() != FDrag) return;
+    top->DropOnUndo();
+    stack.undo();
+}
+
 void TBodyCommands::CancelDrag() {
-    if (!Before) return;
-    TParticlesList& particles = Document.Sim().Particles;
-    // The particles are the same objects (a frame may follow one of them): their values go back,
-    // a particle placed by the drag goes (after the work arrays that refer to it).
-    if (particles.Count() > Before->Count()) Document.Sim().FreeWork();
-    while (particles.Count() > Before->Count()) particles.Delete(particles.Count() - 1);
-    for (int i = 0; i < particles.Count(); ++i) {
-        particles.Particles(i).InitialPosition.Assign(Before->Particles(i).InitialPosition);
-        particles.Particles(i).InitialVelocity.Assign(Before->Particles(i).InitialVelocity);
-    }
-    Before.reset();
-    Moved = -1;
+    if (FDrag == 0) return;
+    DropDrag();
+    ForgetDrag();
     Document.SetSelected(Document.Selected());
-    Redraw();
+    Document.NotifyInitialStateChanged();
 }
 
 }  // namespace kinetra::ui

@@ -2,7 +2,9 @@
 // and giving it a velocity with the mouse, editing it, its trail, deleting it, a circular orbit
 // about another particle and the zero total momentum. Each is one undoable command on the
 // document's stack that holds the collection before and after, as the particle list's commands
-// do; a drag changes the particle as the mouse moves and becomes one command when it ends.
+// do. A drag pushes a command at every move of the mouse, which gathers into the drag's first
+// one; a cancelled or refused drag takes its command back. A move only redraws the stopped setup:
+// nothing is rewound or prepared until the drag ends.
 //
 // All of them change the initial state, which the scene shows only while the run is stopped at
 // time 0: at other times they are refused with a hint on the status bar.
@@ -29,14 +31,12 @@ namespace kinetra::ui {
 
 class TDialogHost;
 class TDocument;
-class TRunControl;
 class TUserPrompts;
 
 class TBodyCommands : public QObject {
 public:
     // `dialogs` hosts the particle editor; messages go to `prompts` over `window`.
-    TBodyCommands(TDocument& document, TRunControl& run, TDialogHost& dialogs, TUserPrompts& prompts,
-                  QWidget* window);
+    TBodyCommands(TDocument& document, TDialogHost& dialogs, TUserPrompts& prompts, QWidget* window);
     ~TBodyCommands() override;
 
     // True while the run is stopped at time 0; otherwise the hint is shown and false returned.
@@ -61,11 +61,10 @@ public:
     };
     TLastUsed LastUsed() const;
 
-    // A drag: Begin takes the state before; the Set... calls change the particle and redraw;
-    // End makes the change one command named `text` (none when nothing changed), Cancel puts
-    // the state before back.
-    void BeginDrag();
-    bool Dragging() const { return Before != nullptr; }
+    // A drag: Begin starts it, named `text` on the Edit menu; the Set... calls push the moves;
+    // End names the command `text` (none stays when nothing changed); Cancel takes it back.
+    void BeginDrag(const QString& text = QString());
+    bool Dragging() const { return FDrag != 0; }
     // A new particle at the pixel (in the screen plane through the frame's origin, at rest in
     // the frame), with the next free name "Body N", the next palette colour, its trail shown.
     // Its index, or -1 when it is refused (the message is shown).
@@ -84,18 +83,24 @@ private:
     // Puts `after` in place of the collection as one command named `text`; nothing happens
     // when it changes nothing.
     bool Apply(const QString& text, const TParticlesList& after);
-    void Redraw();
     void Remember(const TParticle& particle);
+    // The drag's move of a particle's initial state.
+    void MoveInitial(int index, const TInitialState& state);
+    // Takes the drag's command back and drops it.
+    void DropDrag();
+    void ForgetDrag();
 
     TDocument& Document;
-    TRunControl& Run;
     TDialogHost& Dialogs;
     TUserPrompts& Prompts;
     QWidget* Window;
     std::optional<TLastUsed> FLastUsed;
-    // The drag in progress: the collection and frame before it, and the particle it moves.
-    std::unique_ptr<TParticlesList> Before;
-    TFrameState FrameBefore;
+    // The drag in progress (0 for none; each drag has its own number), its command's name,
+    // whether it has pushed a command, and the particle it moves.
+    int FDrag = 0;
+    int FLastDrag = 0;
+    QString FDragText;
+    bool FPushed = false;
     int Moved = -1;
 };
 

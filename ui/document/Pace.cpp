@@ -1,5 +1,5 @@
 // The pace levels and the deadlines of the paced run loop.
-#include "ui/run/Pace.h"
+#include "ui/document/Pace.h"
 
 #include <algorithm>
 #include <array>
