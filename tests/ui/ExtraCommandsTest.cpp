@@ -501,7 +501,7 @@ TEST_F(ExtraCommands, AFailedSaveKeepsTheOldNameAndTheNextSaveWritesTheOldFile) 
 
     // A failed Save keeps the name as it was, without the extension the writer would add.
     Sim().FileName = FromQ(missing + "/Untitled");
-    Doc().SetModified(true);
+    Form->Controls().actZoomIn->trigger();  // a change to save
     Form->Controls().mmiSave->trigger();
     EXPECT_EQ(Prompts->Errors.size(), 2u);
     EXPECT_EQ(ToQ(Sim().FileName), missing + "/Untitled");

@@ -433,7 +433,7 @@ TfrmPlot* TSimExtras::OpenPlot(const TPlotSpec& spec) {
     auto owned = std::make_unique<TfrmPlot>(Window, spec);
     TfrmPlot* plot = owned.get();
     plot->SetNames(Document.Sim());
-    if (Run.StepsDone() == 0) {
+    if (Clock.StepsDone() == 0) {
         plot->Restart(Document.Sim());
     } else {
         // Steps it never saw: it begins at the present, a drift measured from time 0.
