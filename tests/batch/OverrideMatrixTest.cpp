@@ -238,12 +238,11 @@ public:
         if (command == "check") {
             EXPECT_EQ(result.ExitCode, 0);
             const bool collisions = std::find(rest.begin(), rest.end(), "--collisions") != rest.end();
-            EXPECT_EQ(result.Out, "dimensions " + std::to_string(Dims) + "\nmethod " +
-                                      NumMethods[twin.Method].Name +
-                                      "\nparticles 5\nframe Origin\ntime step " + twin.TimeStep +
-                                      "\ncycles " + twin.Cycles + "\naccuracy " + twin.Accuracy +
-                                      "\ncollisions " + (collisions ? "on" : "off") +
-                                      "\nunits dimensionless\n");
+            EXPECT_EQ(result.Out,
+                      "dimensions " + std::to_string(Dims) + "\nmethod " + NumMethods[twin.Method].Name +
+                          "\nparticles 5\nframe Origin\ntime step " + twin.TimeStep + "\ncycles " +
+                          twin.Cycles + "\naccuracy " + twin.Accuracy + "\ncollisions " +
+                          (collisions ? "on" : "off") + "\nunits dimensionless\n");
             return;
         }
         if (command == "save") {
