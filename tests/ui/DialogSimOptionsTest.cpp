@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <tuple>
 
 #include "DialogTestHost.h"
 #include "model/Forces.h"
@@ -37,6 +38,27 @@ TEST_F(DialogSimOptions, EveryMethodIsOfferedAndAnAdaptiveOneEnablesAccuracy) {
         EXPECT_EQ(dialog.Controls().edtAccuracy->text(), QStringLiteral("1E-12"));
     }
     EXPECT_EQ(group.Item(nmEulerCromer)->text(), QStringLiteral("Euler-Cromer"));
+}
+
+// An adaptive method with an accuracy below 1E-18 crawls: the dialog says so (and still accepts
+// it); a fixed-step method has no accuracy to warn of.
+TEST_F(DialogSimOptions, AnAccuracyThatCrawlsIsWarnedOf) {
+    Host.Sim.SetMethod(nmRKF);
+    TfrmSimOptions dialog(Host);
+    dialog.show();
+    const QLabel& warning = *dialog.Controls().lblAccuracyWarning;
+    for (const auto& [method, text, warned] : {std::tuple{nmRKF, "1E-12", false},
+                                               {nmRKF, "1E-18", false},
+                                               {nmRKF, "9E-19", true},
+                                               {nmRKF, "1E-30", true},
+                                               {nmRK4, "1E-30", false}}) {
+        dialog.Controls().rgNumMethod->Item(method)->click();
+        dialog.Controls().edtAccuracy->setText(QString::fromLatin1(text));
+        EXPECT_EQ(warning.isVisible(), warned) << text << " " << method;
+        if (warned) {
+            EXPECT_TRUE(warning.text().startsWith(QStringLiteral("An accuracy below 1E-18"))) << text;
+        }
+    }
 }
 
 TEST_F(DialogSimOptions, OpensWithTheFocusOnTheMethodInForce) {

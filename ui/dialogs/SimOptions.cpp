@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cctype>
+#include <charconv>
+#include <string>
 
 #include "base/KNConst.h"
 #include "engine/SimOptionValues.h"
@@ -76,6 +79,9 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     rgNumMethod->setObjectName(QStringLiteral("rgNumMethod"));
     lblAccuracy = Label("lblAccuracy", QStringLiteral("Accuracy"), this);
     edtAccuracy = NumberField("edtAccuracy", this);
+    lblAccuracyWarning = Label("lblAccuracyWarning", QString(), this);
+    lblAccuracyWarning->setWordWrap(true);
+    lblAccuracyWarning->setVisible(false);
     lblTimeStep = Label("lblTimeStep", QStringLiteral("Time step"), this);
     edtTimeStep = NumberField("edtTimeStep", this);
     lblCycles = Label("lblCycles", QStringLiteral("Computation cycles"), this);
@@ -121,6 +127,7 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->addRow(lblAccuracy, edtAccuracy);
+    form->addRow(lblAccuracyWarning);
     form->addRow(lblTimeStep, edtTimeStep);
     form->addRow(lblCycles, speCycles);
     form->addRow(lblGravConstant, edtGravConst);
@@ -156,6 +163,7 @@ TfrmSimOptions::TfrmSimOptions(TDialogHost& host, QWidget* parent) : TToolDialog
     connect(rgNumMethod->Buttons(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) nmClick();
     });
+    connect(edtAccuracy, &QLineEdit::textChanged, this, [this] { UpdateAccuracyWarning(); });
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 
@@ -183,6 +191,23 @@ void TfrmSimOptions::nmClick() {
     edtAccuracy->setEnabled(adaptive);
     lblAccuracy->setEnabled(adaptive);
     lblTimeStep->setText(adaptive ? QStringLiteral("Initial time step") : QStringLiteral("Time step"));
+    UpdateAccuracyWarning();
+}
+
+// The field holds a number once it has been evaluated; an expression not yet evaluated warns of
+// nothing until then.
+void TfrmSimOptions::UpdateAccuracyWarning() {
+    const int method = rgNumMethod->ItemIndex();
+    const std::string text = edtAccuracy->text().trimmed().toStdString();
+    double accuracy = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), accuracy);
+    std::string warning;
+    if (method >= 0 && error == std::errc() && end == text.data() + text.size())
+        warning = AccuracyWarning(static_cast<TNumMethod>(method), accuracy);
+    if (!warning.empty())
+        warning[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(warning[0])));
+    lblAccuracyWarning->setText(warning.empty() ? QString() : QString::fromStdString(warning + "."));
+    lblAccuracyWarning->setVisible(!warning.empty());
 }
 
 QLineEdit* TfrmSimOptions::FieldOf(TSimOption option) const {

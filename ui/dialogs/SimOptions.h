@@ -39,6 +39,8 @@ struct TSimOptionsControls {
     TRadioGroup* rgNumMethod = nullptr;
     QLabel* lblAccuracy = nullptr;
     QLineEdit* edtAccuracy = nullptr;
+    // Shown while an adaptive method has an accuracy so small that a run crawls.
+    QLabel* lblAccuracyWarning = nullptr;
     QLabel* lblTimeStep = nullptr;
     QLineEdit* edtTimeStep = nullptr;
     QLabel* lblCycles = nullptr;
@@ -64,6 +66,7 @@ public:
     void FormCreate();
     // Adapts the accuracy field and the time-step label to the selected method.
     void nmClick();
+    void UpdateAccuracyWarning();
     // Applies the values as kinetra-batch applies its options (ApplySimOptions).
     void btnOKClick();
     void btnCancelClick();
