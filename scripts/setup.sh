@@ -4,7 +4,7 @@ KINETRA_PACKAGES="cmake g++ make clang-format locales libgtest-dev qt6-base-dev 
 KINETRA_PACKAGES="$KINETRA_PACKAGES pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib python3-distributed"
 KINETRA_PACKAGES="$KINETRA_PACKAGES dpkg-dev file lintian desktop-file-utils appstream"
 # Animations: FFmpeg's libraries to encode them, and ffprobe for the tests that read them back.
-KINETRA_PACKAGES="$KINETRA_PACKAGES libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg"
+KINETRA_PACKAGES="$KINETRA_PACKAGES pkgconf libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg"
 
 kinetra_install_packages() {
   local missing=()
