@@ -154,7 +154,9 @@ void TWindowAids::PlaceStartPanel() {
 
 bool TWindowAids::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FNotes && event->type() == QEvent::Close) TSession::SetFlag(KeyNotesPane, false);
-    if (watched == Form.DrawingArea() && event->type() == QEvent::Resize && !FStart->isHidden())
+    // The type first: while the window is destroyed its children still send events (a close, a
+    // hide), and the window is no longer one to ask for its drawing area.
+    if (event->type() == QEvent::Resize && watched == Form.DrawingArea() && !FStart->isHidden())
         PlaceStartPanel();
     return QObject::eventFilter(watched, event);
 }
