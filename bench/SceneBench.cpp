@@ -122,12 +122,12 @@ static void BM_EnergyPlotPicture(benchmark::State& state) {
 // A plot window of two series against the time (560 x 400) after `samples` samples, as
 // Options > Plot... holds them through a long run.
 static void BM_PlotPicture(benchmark::State& state) {
-    TPlotSpec spec;
-    spec.Series.resize(2);
-    spec.Series[0].Y.Kind = TQuantityKind::Distance;
-    spec.Series[1].Y.Kind = TQuantityKind::Speed;
-    spec.Series[1].Colour = SeriesColour(1);
-    TfrmPlot plot(nullptr, spec);
+    TPlotConfig config;
+    config.Series.resize(2);
+    config.Series[0].Y.Kind = TQuantityKind::Distance;
+    config.Series[1].Y.Kind = TQuantityKind::Speed;
+    config.Series[1].Colour = SeriesColour(1);
+    TfrmPlot plot(nullptr, config);
     const auto samples = static_cast<int>(state.range(0));
     for (int i = 0; i < samples; ++i) {
         const double t = 0.01 * i;

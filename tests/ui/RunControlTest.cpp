@@ -138,9 +138,9 @@ TEST_F(RunControl, ShortcutsOfDisabledCommandsDoNothing) {
 
 TEST_F(RunControl, RefreshIntervalFollowsTheNumberOfParticles) {
     const auto interval = [&](int n) {
-        std::vector<TParticleSpec> specs;
-        for (int i = 0; i < n; ++i) specs.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 0}});
-        MakeSetup(2, specs);
+        std::vector<TParticleSeed> seeds;
+        for (int i = 0; i < n; ++i) seeds.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 0}});
+        MakeSetup(2, seeds);
         return Runner().RefreshInterval();
     };
     EXPECT_EQ(interval(0), 100);
@@ -177,7 +177,7 @@ TEST_F(RunControl, EventsAreHandledEveryRefreshIntervalSteps) {
     MakeSetup(2, {{"A", {0, 0}, {1, 0}}});
     EXPECT_EQ(RefreshSteps(*Form, Sim()), (std::vector<int>{1, 101, 201}));
 
-    std::vector<TParticleSpec> twelve;
+    std::vector<TParticleSeed> twelve;
     for (int i = 0; i < 12; ++i) twelve.push_back({"P" + std::to_string(i), {i * 10.0, 0}, {0, 1}});
     MakeSetup(2, twelve);
     EXPECT_EQ(RefreshSteps(*Form, Sim()), (std::vector<int>{1, 2, 3}));
@@ -360,10 +360,10 @@ TEST_F(RunControl, NumbersUseAFullStopUnderAGermanLocale) {
 // after the step that found it has ended, with the time of the collision on the status bar and
 // the picture of the particles where they touched; then the run stands stopped and rewound.
 TEST_F(RunControl, CollisionIsReportedAfterItsStepThenStops) {
-    std::vector<TParticleSpec> specs = {{"Left", {-1, 0}, {1, 0}, 1, 5, 1, false, false, 0.3},
+    std::vector<TParticleSeed> seeds = {{"Left", {-1, 0}, {1, 0}, 1, 5, 1, false, false, 0.3},
                                         {"Right", {1, 0}, {-1, 0}, 1, 5, 2, false, false, 0.3}};
     for (int i = 0; i < 998; ++i)
-        specs.push_back({"P" + std::to_string(i),
+        seeds.push_back({"P" + std::to_string(i),
                          {-150.0 + (i % 40) * 7, 5.0 + (i / 40) * 5},
                          {},
                          0,
@@ -372,7 +372,7 @@ TEST_F(RunControl, CollisionIsReportedAfterItsStepThenStops) {
                          false,
                          false,
                          0});
-    MakeSetup(2, specs, 1, 0.05, 2);
+    MakeSetup(2, seeds, 1, 0.05, 2);
     Sim().Collisions = true;
     ASSERT_EQ(Runner().RefreshInterval(), 1);
     for (int m = nmEuler; m <= nmStoermer; ++m) {

@@ -139,7 +139,7 @@ private:
     }
 };
 
-struct TParticleSpec {
+struct TParticleSeed {
     std::string Name;
     std::vector<double> Position;
     std::vector<double> Velocity;
@@ -220,7 +220,7 @@ protected:
 
     // A setup built in memory: dimensions, Euler (simple, exact arithmetic for the checks),
     // the particles; then stopped as after loading, and unchanged.
-    void MakeSetup(int dims, const std::vector<TParticleSpec>& specs, double scale = 1,
+    void MakeSetup(int dims, const std::vector<TParticleSeed>& seeds, double scale = 1,
                    double timeStep = 0.002, int cycles = 1) {
         TSimData& sim = Sim();
         sim.SetDimensions(dims);
@@ -229,7 +229,7 @@ protected:
         sim.SetMethod(nmEuler);
         sim.SetCycles(cycles);
         sim.TimeStep = timeStep;
-        for (const TParticleSpec& s : specs) {
+        for (const TParticleSeed& s : seeds) {
             auto p = std::make_unique<TParticle>(s.Name, dims);
             for (int i = 0; i < dims; ++i) {
                 p->InitialPosition[i] =

@@ -110,9 +110,9 @@ TEST_F(ViewMouse, FitAllPutsEveryVisibleParticleOnScreen) {
 }
 
 TEST_F(ViewMouse, HoverShowsTheTopmostVisibleParticle) {
-    TParticleSpec a{"Low", {1.5, -2}, {0.25, 3}, 2, 10};
-    TParticleSpec b{"Top", {1.7, -2}, {0, 0}, 0.125, 4};
-    TParticleSpec hidden{"Hidden", {-5, 0}, {}, 1, 10, 1, false, true};
+    TParticleSeed a{"Low", {1.5, -2}, {0.25, 3}, 2, 10};
+    TParticleSeed b{"Top", {1.7, -2}, {0, 0}, 0.125, 4};
+    TParticleSeed hidden{"Hidden", {-5, 0}, {}, 1, 10, 1, false, true};
     MakeSetup(2, {a, b, hidden}, 20);
     Form->Document().Sim().Particles.Particles(0).SetCharge(-1.2345678);
     const TScreenPoint centre =

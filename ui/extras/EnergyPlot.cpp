@@ -3,10 +3,10 @@
 
 namespace kinetra::ui {
 
-TPlotSpec EnergyPlotSpec() {
-    TPlotSpec spec;
-    spec.Title = QStringLiteral("Energy plot");
-    spec.EnergyHeading = true;
+TPlotConfig EnergyPlotSpec() {
+    TPlotConfig config;
+    config.Title = QStringLiteral("Energy plot");
+    config.EnergyHeading = true;
     const auto series = [](TQuantityKind kind, QColor colour, int penWidth, int panel, const char* label) {
         TPlotSeries s;
         s.Y.Kind = kind;
@@ -16,12 +16,12 @@ TPlotSpec EnergyPlotSpec() {
         s.Label = QString::fromUtf8(label);
         return s;
     };
-    spec.Series = {series(TQuantityKind::Kinetic, QColor(200, 0, 0), 1, 0, "Kinetic"),
-                   series(TQuantityKind::Potential, QColor(0, 0, 220), 1, 0, "Potential"),
-                   series(TQuantityKind::Total, QColor(0, 0, 0), 2, 0, "Total"),
-                   // Labelled by the plot itself, as the drift is measured (see QuantityName).
-                   series(TQuantityKind::Drift, QColor(0, 140, 0), 1, 1, "")};
-    return spec;
+    config.Series = {series(TQuantityKind::Kinetic, QColor(200, 0, 0), 1, 0, "Kinetic"),
+                     series(TQuantityKind::Potential, QColor(0, 0, 220), 1, 0, "Potential"),
+                     series(TQuantityKind::Total, QColor(0, 0, 0), 2, 0, "Total"),
+                     // Labelled by the plot itself, as the drift is measured (see QuantityName).
+                     series(TQuantityKind::Drift, QColor(0, 140, 0), 1, 1, "")};
+    return config;
 }
 
 TfrmEnergyPlot::TfrmEnergyPlot(QWidget* parent, std::size_t capacity)

@@ -12,7 +12,7 @@
 namespace kinetra::ui {
 
 // The energy plot's series: kinetic, potential, total (thick) over the drift.
-TPlotSpec EnergyPlotSpec();
+TPlotConfig EnergyPlotSpec();
 
 class TfrmEnergyPlot : public TfrmPlot {
     Q_OBJECT

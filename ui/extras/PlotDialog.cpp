@@ -149,18 +149,19 @@ void TfrmPlotChoice::KeplerSeries(int centre) {
     }
 }
 
-TPlotSpec TfrmPlotChoice::Spec() const {
-    TPlotSpec spec;
-    spec.Series = FSeries;
-    if (spec.Series.empty()) {
+TPlotConfig TfrmPlotChoice::Config() const {
+    TPlotConfig config;
+    config.Series = FSeries;
+    if (config.Series.empty()) {
         TPlotSeries series;
         series.X = X.Quantity();
         series.Y = Y.Quantity();
         series.Colour = SeriesColour(0);
-        if (Fits(series.X, FSim) && Fits(series.Y, FSim)) spec.Series.push_back(series);
+        if (Fits(series.X, FSim) && Fits(series.Y, FSim)) config.Series.push_back(series);
     }
-    if (spec.Series.size() == 1) spec.Title = QStringLiteral("Plot: ") + QuantityName(spec.Series[0].Y, FSim);
-    return spec;
+    if (config.Series.size() == 1)
+        config.Title = QStringLiteral("Plot: ") + QuantityName(config.Series[0].Y, FSim);
+    return config;
 }
 
 }  // namespace kinetra::ui

@@ -45,7 +45,7 @@ public:
     // The period against the semi-major axis, as logarithms, of every other body about `centre`.
     void KeplerSeries(int centre);
     // The series chosen; the fields' own when none was added.
-    TPlotSpec Spec() const;
+    TPlotConfig Config() const;
     const TSimData& Sim() const { return FSim; }
 
     TQuantityFields X, Y;

@@ -97,9 +97,9 @@ QColor SeriesColour(int index) {
 }
 
 QString TfrmPlot::Legend(std::size_t s) const {
-    if (!FSpec.Series[s].Label.isEmpty()) return FSpec.Series[s].Label;
+    if (!FConfig.Series[s].Label.isEmpty()) return FConfig.Series[s].Label;
     if (s >= YNames.size()) return {};
-    if (FSpec.Series[s].Y.Kind == TQuantityKind::Drift && !FSpec.Series[s].Y.Log)
+    if (FConfig.Series[s].Y.Kind == TQuantityKind::Drift && !FConfig.Series[s].Y.Log)
         return RelativeDrift() ? QStringLiteral("Drift (E - E0)/|E0|")
                                : QStringLiteral("Drift E - E0 (E0 = 0)");
     return XTitle().isEmpty() ? YNames[s] + QStringLiteral(" against ") + XNames[s] : YNames[s];
@@ -107,14 +107,14 @@ QString TfrmPlot::Legend(std::size_t s) const {
 
 QString TfrmPlot::XTitle() const {
     // One title when all series share their x quantity; else each legend says its own.
-    for (std::size_t s = 1; s < FSpec.Series.size(); ++s)
-        if (!(FSpec.Series[s].X == FSpec.Series[0].X)) return {};
+    for (std::size_t s = 1; s < FConfig.Series.size(); ++s)
+        if (!(FConfig.Series[s].X == FConfig.Series[0].X)) return {};
     return XNames.empty() ? QString() : XNames[0];
 }
 
 QString TfrmPlot::Heading() const {
-    const std::size_t n = FSpec.Series.size();
-    if (FSpec.EnergyHeading && n >= 3) {
+    const std::size_t n = FConfig.Series.size();
+    if (FConfig.EnergyHeading && n >= 3) {
         const double total = FHistory.LastY(2);
         const double e0 = FE0.value_or(0);
         return QStringLiteral("E0 = ") + ToQ(FormatGeneral(e0, 10)) + QStringLiteral("     t = ") +
@@ -138,13 +138,13 @@ void TfrmPlot::Draw(QPainter& painter, const QRect& area) {
     const int lineHeight = metrics.height();
     const QColor text = palette().color(QPalette::WindowText);
 
-    const std::size_t count = FSpec.Series.size();
+    const std::size_t count = FConfig.Series.size();
     std::vector<std::vector<std::pair<double, double>>> lines(count);
     bool any = false, lower = false;
     for (std::size_t s = 0; s < count; ++s) {
         lines[s] = FHistory.Points(static_cast<int>(s));
         any = any || !lines[s].empty();
-        lower = lower || FSpec.Series[s].Panel == 1;
+        lower = lower || FConfig.Series[s].Panel == 1;
     }
     if (!any) {
         painter.setPen(text);
@@ -156,7 +156,7 @@ void TfrmPlot::Draw(QPainter& painter, const QRect& area) {
     double xLow = inf, xHigh = -inf;
     double low[2] = {inf, inf}, high[2] = {-inf, -inf};
     for (std::size_t s = 0; s < count; ++s) {
-        const int panel = FSpec.Series[s].Panel == 1 ? 1 : 0;
+        const int panel = FConfig.Series[s].Panel == 1 ? 1 : 0;
         for (const auto& [x, v] : lines[s]) {
             if (std::isfinite(x)) {
                 xLow = std::min(xLow, x);
@@ -272,7 +272,7 @@ void TfrmPlot::Draw(QPainter& painter, const QRect& area) {
         painter.drawLine(QPointF(lowerRect.left(), lowerY(0)), QPointF(lowerRect.right(), lowerY(0)));
     }
     for (std::size_t s = 0; s < count; ++s) {
-        const TPlotSeries& series = FSpec.Series[s];
+        const TPlotSeries& series = FConfig.Series[s];
         const QRect& rect = series.Panel == 1 ? lowerRect : upperRect;
         const TMapping& y = series.Panel == 1 ? lowerY : upperY;
         curve(rect, y, series.Colour, series.PenWidth, lines[s]);
@@ -304,7 +304,7 @@ void TfrmPlot::Draw(QPainter& painter, const QRect& area) {
         const int x = left + places[s].x();
         const int rowTop = legendTop + places[s].y() * lineHeight;
         const int middle = rowTop + lineHeight / 2;
-        painter.setPen(QPen(FSpec.Series[s].Colour, 2));
+        painter.setPen(QPen(FConfig.Series[s].Colour, 2));
         painter.drawLine(x, middle, x + 18, middle);
         painter.setPen(text);
         painter.drawText(QRect(x + 23, rowTop, area.width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter,

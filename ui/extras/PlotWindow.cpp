@@ -17,19 +17,19 @@
 
 namespace kinetra::ui {
 
-TfrmPlot::TfrmPlot(QWidget* parent, TPlotSpec spec, std::size_t capacity)
+TfrmPlot::TfrmPlot(QWidget* parent, TPlotConfig config, std::size_t capacity)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      FSpec(std::move(spec)),
-      FHistory(capacity, static_cast<int>(FSpec.Series.size())),
-      XBuffer(FSpec.Series.size()),
-      YBuffer(FSpec.Series.size()) {
-    setWindowTitle(FSpec.Title);
+      FConfig(std::move(config)),
+      FHistory(capacity, static_cast<int>(FConfig.Series.size())),
+      XBuffer(FConfig.Series.size()),
+      YBuffer(FConfig.Series.size()) {
+    setWindowTitle(FConfig.Title);
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (parent) setFont(parent->font());
     setMinimumSize(260, 200);
     resize(560, 400);
-    for (const TPlotSeries& series : FSpec.Series) {
+    for (const TPlotSeries& series : FConfig.Series) {
         XNames.push_back(series.X.Log ? QStringLiteral("log10 ") + KindName(series.X.Kind)
                                       : KindName(series.X.Kind));
         YNames.push_back(series.Y.Log ? QStringLiteral("log10 ") + KindName(series.Y.Kind)
@@ -38,14 +38,14 @@ TfrmPlot::TfrmPlot(QWidget* parent, TPlotSpec spec, std::size_t capacity)
 }
 
 void TfrmPlot::SetNames(const TSimData& sim) {
-    for (std::size_t s = 0; s < FSpec.Series.size(); ++s) {
-        XNames[s] = QuantityName(FSpec.Series[s].X, sim);
-        YNames[s] = QuantityName(FSpec.Series[s].Y, sim);
+    for (std::size_t s = 0; s < FConfig.Series.size(); ++s) {
+        XNames[s] = QuantityName(FConfig.Series[s].X, sim);
+        YNames[s] = QuantityName(FConfig.Series[s].Y, sim);
     }
 }
 
 bool TfrmPlot::NeedsEnergy() const {
-    for (const TPlotSeries& series : FSpec.Series)
+    for (const TPlotSeries& series : FConfig.Series)
         if (ui::NeedsEnergy(series.X.Kind) || ui::NeedsEnergy(series.Y.Kind)) return true;
     return false;
 }
@@ -79,9 +79,9 @@ bool TfrmPlot::Sample(TSimData& sim) {
     if (!FHistory.Empty() && FHistory.LastTime() == sim.Time) return false;
     TQuantityProbe probe(sim, FE0);
     try {
-        for (std::size_t s = 0; s < FSpec.Series.size(); ++s) {
-            XBuffer[s] = probe.Value(FSpec.Series[s].X);
-            YBuffer[s] = probe.Value(FSpec.Series[s].Y);
+        for (std::size_t s = 0; s < FConfig.Series.size(); ++s) {
+            XBuffer[s] = probe.Value(FConfig.Series[s].X);
+            YBuffer[s] = probe.Value(FConfig.Series[s].Y);
         }
         if (!FE0 && NeedsEnergy()) FE0 = probe.TotalEnergy();
     } catch (const EMathError&) {
@@ -180,7 +180,7 @@ void WriteBytes(const QString& fileName, const QByteArray& bytes) {
 void TfrmPlot::ExportCsv(const QString& fileName) const {
     // Per series its x and y columns, with as many rows as the longest curve; a curve's points
     // are those drawn (every sample until the history first thins).
-    const std::size_t count = FSpec.Series.size();
+    const std::size_t count = FConfig.Series.size();
     std::vector<std::vector<std::pair<double, double>>> lines(count);
     std::size_t rows = 0;
     for (std::size_t s = 0; s < count; ++s) {

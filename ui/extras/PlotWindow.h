@@ -45,7 +45,7 @@ struct TPlotSeries {
     QString Label;
 };
 
-struct TPlotSpec {
+struct TPlotConfig {
     QString Title = QStringLiteral("Plot");
     std::vector<TPlotSeries> Series;
     // The heading shows E0, the time, the total energy and its drift (the energy plot).
@@ -59,9 +59,9 @@ class TfrmPlot : public QWidget {
     Q_OBJECT
 
 public:
-    TfrmPlot(QWidget* parent, TPlotSpec spec, std::size_t capacity = TPlotHistory::DefaultCapacity);
+    TfrmPlot(QWidget* parent, TPlotConfig config, std::size_t capacity = TPlotHistory::DefaultCapacity);
 
-    const TPlotSpec& Spec() const { return FSpec; }
+    const TPlotConfig& Config() const { return FConfig; }
     // The history is cleared and a sample of the state taken, the energy drift measured from
     // its energy.
     void Restart(TSimData& sim);
@@ -119,7 +119,7 @@ private:
     // Setups of up to this many particles are sampled at every displayed step.
     static constexpr int SampleEveryStepUpTo = 64;
 
-    TPlotSpec FSpec;
+    TPlotConfig FConfig;
     TPlotHistory FHistory;
     std::optional<double> FE0;
     // The quantities' names for the setup (SetNames), per series X and Y.

@@ -425,12 +425,12 @@ void TSimExtras::mmiPlotClick(int body) {
     if (!Document.HasSetup()) return;
     TfrmPlotChoice dialog(Document.Sim(), body, Window);
     if (Prompts.ExecDialog(dialog) != QDialog::Accepted) return;
-    const TPlotSpec spec = dialog.Spec();
-    if (!spec.Series.empty()) OpenPlot(spec);
+    const TPlotConfig config = dialog.Config();
+    if (!config.Series.empty()) OpenPlot(config);
 }
 
-TfrmPlot* TSimExtras::OpenPlot(const TPlotSpec& spec) {
-    auto owned = std::make_unique<TfrmPlot>(Window, spec);
+TfrmPlot* TSimExtras::OpenPlot(const TPlotConfig& config) {
+    auto owned = std::make_unique<TfrmPlot>(Window, config);
     TfrmPlot* plot = owned.get();
     plot->SetNames(Document.Sim());
     if (Clock.StepsDone() == 0) {

@@ -23,7 +23,7 @@ class TDocument;
 class TAnimationExport;
 class TfrmEnergyPlot;
 class TfrmPlot;
-struct TPlotSpec;
+struct TPlotConfig;
 class TRunClock;
 class TSceneView;
 class TUserPrompts;
@@ -50,7 +50,7 @@ public:
     // The "Plot" dialog, about `body` when it is >= 0; its series open in a new plot window.
     void mmiPlotClick(int body = -1);
     // A plot window of the series, shown, sampling from the present on.
-    TfrmPlot* OpenPlot(const TPlotSpec& spec);
+    TfrmPlot* OpenPlot(const TPlotConfig& config);
     // The plot's export as a file the user names ("csv", "png" or "svg").
     void ExportPlot(TfrmPlot& plot, const QString& format);
     // Ends a recording to CSV, if one is going on (its menu item is unchecked).
