@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include <fstream>
-#include <sstream>
 
 #include "base/KNConst.h"
 #include "base/KNUtils.h"
@@ -31,39 +29,10 @@
 #include "ui/extras/Session.h"
 #include "ui/extras/SimExtras.h"
 #include "ui/scene/SceneView.h"
+#include "ui/setup/SetupFiles.h"
 #include "ui/view/ViewCommands.h"
 
 namespace kinetra::ui {
-
-namespace {
-
-// The bytes of the setup file `name`, read at once.
-std::string ReadSetupText(const std::string& name) {
-    std::ifstream in;
-    try {
-        OpenForReading(in, name);
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (in.bad()) throw EInOutError("Input/output error");
-        return text.str();
-    } catch (EKinetraError& e) {
-        e.SetFileName(name);
-        throw;
-    }
-}
-
-// Loads `text`, the setup file `name`, into `sim`; a failure carries the file's name.
-void LoadSetupText(TSimData& sim, const std::string& name, const std::string& text) {
-    std::istringstream in(text);
-    try {
-        sim.LoadFromStream(in);
-    } catch (EKinetraError& e) {
-        e.SetFileName(name);
-        throw;
-    }
-}
-
-}  // namespace
 
 TSetupCommands::TSetupCommands(TDocument& document, TSceneView& scene, TViewCommands& views,
                                TSimExtras& extras, TUserPrompts& prompts, QWidget* window)
